@@ -1,0 +1,360 @@
+#include "data/MaterialFile.h"
+
+#include "data/NumberMask.h"
+#include "data/NumericText.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <system_error>
+
+namespace data {
+
+namespace {
+
+/// Sequential reading of a data file's text: whole lines and free-format number fields, with
+/// CR LF, LF or a lone CR as line end. Tracks the 1-based line number for messages.
+class TextReader {
+  public:
+    explicit TextReader(std::string_view text) : m_text(text) {
+        // A UTF-8 byte-order mark is not part of the name.
+        if (m_text.substr(0, 3) == "\xEF\xBB\xBF") {
+            m_pos = 3;
+        }
+    }
+
+    bool atEnd() const { return m_pos >= m_text.size(); }
+    int line() const { return m_line; }
+
+    /// The rest of the current line, without its end; false at the end of the text.
+    bool readLine(std::string_view& out) {
+        if (atEnd()) {
+            return false;
+        }
+        const std::size_t start = m_pos;
+        while (m_pos < m_text.size() && m_text[m_pos] != '\n' && m_text[m_pos] != '\r') {
+            ++m_pos;
+        }
+        out = m_text.substr(start, m_pos - start);
+        skipLineEnd();
+        return true;
+    }
+
+    /// The next number field: blanks and empty lines before it are skipped; it ends at a blank,
+    /// a comma or the line end, and one delimiter after it is consumed. False at the end.
+    bool readField(std::string_view& out) {
+        while (!atEnd()) {
+            const char c = m_text[m_pos];
+            if (c == ' ' || c == '\t') {
+                ++m_pos;
+            } else if (c == '\n' || c == '\r') {
+                skipLineEnd();
+            } else {
+                break;
+            }
+        }
+        if (atEnd()) {
+            return false;
+        }
+        const std::size_t start = m_pos;
+        while (m_pos < m_text.size()) {
+            const char c = m_text[m_pos];
+            if (c == ' ' || c == '\t' || c == ',' || c == '\n' || c == '\r') {
+                break;
+            }
+            ++m_pos;
+        }
+        out = m_text.substr(start, m_pos - start);
+        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t')) {
+            ++m_pos;
+        }
+        if (m_pos < m_text.size() && m_text[m_pos] == ',') {
+            ++m_pos;
+        } else {
+            skipLineEnd();
+        }
+        return true;
+    }
+
+  private:
+    void skipLineEnd() {
+        if (m_pos < m_text.size() && m_text[m_pos] == '\r') {
+            ++m_pos;
+            if (m_pos < m_text.size() && m_text[m_pos] == '\n') {
+                ++m_pos;
+            }
+            ++m_line;
+        } else if (m_pos < m_text.size() && m_text[m_pos] == '\n') {
+            ++m_pos;
+            ++m_line;
+        }
+    }
+
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+    int m_line = 1;
+};
+
+LoadResult failure(LoadError error, int line) {
+    LoadResult result;
+    result.error = error;
+    result.line = line;
+    return result;
+}
+
+/// Name, density and row count, the part every reader shares.
+struct Header {
+    std::string_view name;
+    double density = 0.0;
+    double count = 0.0;
+    int countLine = 0;
+};
+
+LoadResult readHeader(TextReader& reader, Header& header) {
+    if (!reader.readLine(header.name)) {
+        return failure(LoadError::MissingName, 1);
+    }
+    std::string_view field;
+    if (!reader.readField(field)) {
+        return failure(LoadError::MissingDensity, reader.line());
+    }
+    header.density = NumericValue(field);
+    if (!std::isfinite(header.density)) {
+        return failure(LoadError::BadValue, reader.line());
+    }
+    header.countLine = reader.line();
+    if (!reader.readField(field)) {
+        return failure(LoadError::MissingCount, reader.line());
+    }
+    header.count = NumericValue(field);
+    return {};
+}
+
+double fieldValue(std::string_view line, std::size_t start) {
+    if (start >= line.size()) {
+        return 0.0;
+    }
+    return NumericValue(line.substr(start, 9));
+}
+
+} // namespace
+
+std::string DescribeLoadError(const LoadResult& result, std::string_view displayPath) {
+    std::string where(displayPath);
+    if (result.line > 0) {
+        where += ", line " + std::to_string(result.line);
+    }
+    std::string what;
+    switch (result.error) {
+    case LoadError::None:
+        return {};
+    case LoadError::CannotOpen:
+        what = "the file is missing or cannot be read";
+        break;
+    case LoadError::MissingName:
+        what = "the file is empty";
+        break;
+    case LoadError::MissingDensity:
+        what = "the file ends before the density";
+        break;
+    case LoadError::MissingCount:
+        what = "the file ends before the number of rows";
+        break;
+    case LoadError::BadCount:
+        what = "the number of rows is not a whole number from 0 to 150";
+        break;
+    case LoadError::TooManyRows:
+        what = "the file declares more than 150 rows";
+        break;
+    case LoadError::MissingRows:
+        what = "the file ends before all the rows the count announces";
+        break;
+    case LoadError::BadValue:
+        what = "a number is too large to be a value";
+        break;
+    }
+    return where + ": " + what + ".";
+}
+
+LoadResult ReadDataFileHeader(const std::filesystem::path& file, DataFileHeader& header) {
+    std::string text;
+    if (!ReadWholeFile(file, text)) {
+        return failure(LoadError::CannotOpen, 0);
+    }
+    TextReader reader(text);
+    Header read;
+    LoadResult result = readHeader(reader, read);
+    if (!result.ok()) {
+        return result;
+    }
+    header.name = std::string(read.name);
+    header.density = read.density;
+    result.density = read.density;
+    return result;
+}
+
+TableRow ParseTableRow(std::string_view line) {
+    TableRow row;
+    row.energy = NumericValue(line.substr(0, 9));
+    for (std::size_t k = 0; k < row.coefficients.size(); ++k) {
+        row.coefficients[k] = fieldValue(line, 10 + 10 * k);
+    }
+    return row;
+}
+
+LoadResult LoadMaterialTableFromText(MaterialTable& table, std::string_view text) {
+    TextReader reader(text);
+    Header header;
+    LoadResult result = readHeader(reader, header);
+    if (!result.ok()) {
+        return result;
+    }
+    if (header.count > kTableCapacity && header.count == std::floor(header.count)) {
+        return failure(LoadError::TooManyRows, header.countLine);
+    }
+    if (!(header.count >= 0 && header.count <= kTableCapacity) ||
+        header.count != std::floor(header.count)) {
+        return failure(LoadError::BadCount, header.countLine);
+    }
+    const int count = static_cast<int>(header.count);
+
+    // Parse into scratch rows; the shared table changes only once the whole file has been read.
+    struct Scratch {
+        std::string_view text;
+        TableRow row;
+    };
+    std::array<Scratch, kTableCapacity + 1> rows;
+    for (int i = 1; i <= count; ++i) {
+        if (!reader.readLine(rows[static_cast<std::size_t>(i)].text)) {
+            return failure(LoadError::MissingRows, reader.line());
+        }
+        TableRow& row = rows[static_cast<std::size_t>(i)].row;
+        row = ParseTableRow(rows[static_cast<std::size_t>(i)].text);
+        bool finite = std::isfinite(row.energy);
+        for (double v : row.coefficients) {
+            finite = finite && std::isfinite(v);
+        }
+        if (!finite) {
+            return failure(LoadError::BadValue, reader.line() - 1);
+        }
+    }
+
+    table.MaterialName = std::string(header.name);
+    table.RowCount = count;
+    for (int i = 1; i <= count; ++i) {
+        const auto s = static_cast<std::size_t>(i);
+        const TableRow& row = rows[s].row;
+        table.RowText[s] = std::string(rows[s].text);
+        table.Energy[s] = row.energy;
+        table.Coherent[s] = row.coefficients[0];
+        table.Incoherent[s] = row.coefficients[1];
+        table.PhotoElectric[s] = row.coefficients[2];
+        table.PairNuclear[s] = row.coefficients[3];
+        table.PairElectron[s] = row.coefficients[4];
+        const double total = row.coefficients[0] + row.coefficients[1] + row.coefficients[2] +
+                             row.coefficients[3] + row.coefficients[4];
+        table.Total[s] = total;
+        if (total > table.TotalMax) {
+            table.TotalMax = total;
+        }
+        if (total < table.TotalMin) {
+            table.TotalMin = total;
+        }
+    }
+    result.density = header.density;
+    return result;
+}
+
+LoadResult LoadMaterialTable(MaterialTable& table, const std::filesystem::path& root) {
+    std::string text;
+    if (table.SelectedPath.empty() || !ReadWholeFile(root / table.SelectedPath, text)) {
+        return failure(LoadError::CannotOpen, 0);
+    }
+    return LoadMaterialTableFromText(table, text);
+}
+
+void ComputeFractions(MaterialTable& table) {
+    for (int i = 1; i <= table.RowCount; ++i) {
+        const auto s = static_cast<std::size_t>(i);
+        const double total = table.Total[s];
+        const auto share = [total](double value) { return total == 0.0 ? 0.0 : value / total; };
+        table.FracCoherent[s] = share(table.Coherent[s]);
+        table.FracIncoherent[s] = share(table.Incoherent[s]);
+        table.FracPhotoElectric[s] = share(table.PhotoElectric[s]);
+        table.FracPairNuclear[s] = share(table.PairNuclear[s]);
+        table.FracPairElectron[s] = share(table.PairElectron[s]);
+    }
+}
+
+std::string FormatTableRow(double energyMeV, const std::array<double, 5>& coefficients) {
+    std::string row = FormatScientific(energyMeV);
+    for (double value : coefficients) {
+        row += FormatScientificBlank(value);
+    }
+    return row;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool ReadWholeFile(const std::filesystem::path& file, std::string& text) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error)) {
+        return false;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+WriteResult WriteFileReplacing(const std::filesystem::path& target, std::string_view bytes) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::is_directory(target, error)) {
+        return {false, "a folder of that name exists"};
+    }
+    // A unique name beside the target, so the final rename stays on one file system.
+    std::random_device seed;
+    const fs::path temporary = target.parent_path() / ("." + target.filename().string() + ".tmp" +
+                                                       std::to_string(seed() % 1000000u));
+
+    struct Closer {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::FILE* raw = std::fopen(temporary.string().c_str(), "wbx");
+    if (raw == nullptr) {
+        return {false, std::error_code(errno, std::generic_category()).message()};
+    }
+    std::unique_ptr<std::FILE, Closer> file(raw);
+    const bool written =
+        std::fwrite(bytes.data(), 1, bytes.size(), raw) == bytes.size() && std::fflush(raw) == 0;
+    const int writeErrno = errno;
+    const bool closed = std::fclose(file.release()) == 0;
+    const int closeErrno = errno;
+    if (!written || !closed) {
+        fs::remove(temporary, error);
+        return {
+            false,
+            std::error_code(written ? closeErrno : writeErrno, std::generic_category()).message()};
+    }
+    fs::rename(temporary, target, error);
+    if (error) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return {false, error.message()};
+    }
+    return {};
+}
+
+} // namespace data

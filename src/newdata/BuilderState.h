@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace newdata {
+
+inline constexpr int kMaxSlots = 15;
+inline constexpr int kMaxElementPoints = 120;
+inline constexpr int kMaxGridEnergies = 150;
+
+/// One element file as the builders read it. Vectors are 1-based like the file's rows: index 0
+/// holds no data.
+struct ElementTable {
+    int n = 0;
+    std::vector<double> E; ///< MeV, after the edge nudge
+    std::array<std::vector<double>, 5>
+        C{};        ///< coherent, incoherent, photo-electric, pair n, pair e
+    double A = 0.0; ///< atomic weight, g/mol
+};
+
+/// State shared by the compound and mixture builders for the whole run. Slots count from 1;
+/// slot 0 is never used.
+struct BuilderState {
+    double ElementCount = 0.0;
+    std::array<std::string, kMaxSlots + 1> SlotFile{};
+    std::array<double, kMaxSlots + 1> SlotAmount{};
+    std::array<ElementTable, kMaxSlots + 1> Elements{};
+    std::vector<double> MergedGrid{0.0}; ///< G[1..N]; G[0] unused
+    /// V[i][c][j]: slot i's column c interpolated at grid energy j (j from 1; index 0 unused).
+    std::array<std::array<std::vector<double>, 5>, kMaxSlots + 1> Interpolated{};
+    std::array<double, kMaxSlots + 1> SlotFraction{};
+    std::array<std::vector<double>, 5> Combined{}; ///< R[c][1..N]
+
+    /// Every slot file empty and every amount 0, as a builder is opened afresh.
+    void ClearSlots() {
+        SlotFile.fill({});
+        SlotAmount.fill(0.0);
+    }
+    int GridSize() const { return static_cast<int>(MergedGrid.size()) - 1; }
+};
+
+} // namespace newdata

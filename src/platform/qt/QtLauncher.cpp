@@ -1,0 +1,21 @@
+#include "platform/qt/QtLauncher.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QString>
+
+#include <utility>
+
+QtLauncher::QtLauncher(std::filesystem::path workingFolder)
+    : m_workingFolder(std::move(workingFolder)) {}
+
+void QtLauncher::StartProgram(const std::string& fileName) {
+    const QString folder = QString::fromStdString(m_workingFolder.string());
+    const QString program = QString::fromStdString((m_workingFolder / fileName).string());
+    // The suite's programs may be absent; a failed start is deliberately ignored.
+    (void)QProcess::startDetached(program, {}, folder);
+}
+
+void QtLauncher::EndProgram() { QCoreApplication::exit(0); }
+
+void QtLauncher::ProcessEventsOnce() { QCoreApplication::processEvents(); }

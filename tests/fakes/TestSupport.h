@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace testing {
+
+/// True when a and b agree to a relative tolerance (absolute near zero).
+inline bool closeTo(double a, double b, double relative = 1e-12) {
+    if (a == b) {
+        return true;
+    }
+    const double scale = std::max(std::fabs(a), std::fabs(b));
+    return std::fabs(a - b) <= relative * std::max(scale, 1e-300);
+}
+
+inline std::filesystem::path sourceDir() { return std::filesystem::path(PHOTONXS_SOURCE_DIR); }
+
+inline std::filesystem::path testData(const std::string& name) {
+    return sourceDir() / "tests" / "data" / name;
+}
+
+/// Writes bytes to a file exactly as given (no line-end translation).
+inline void writeFile(const std::filesystem::path& file, const std::string& bytes) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+inline std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+/// A fresh working folder for one test, removed when it goes out of scope.
+class TempFolder {
+  public:
+    std::filesystem::path path() const { return std::filesystem::path(m_dir.path().toStdString()); }
+
+  private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace testing
+
+#define QCOMPARE_CLOSE(actual, expected)                                                           \
+    QVERIFY2(                                                                                      \
+        testing::closeTo((actual), (expected)),                                                    \
+        qPrintable(QString("%1 != %2").arg((actual), 0, 'g', 17).arg((expected), 0, 'g', 17)))

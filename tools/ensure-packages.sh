@@ -1,0 +1,24 @@
+# Sourced by run.sh and test.sh: installs the Debian/Ubuntu packages the project needs that are
+# missing, and nothing else. apt-get update runs only when something is missing.
+ensure_packages() {
+    local missing=() package
+    for package in "$@"; do
+        if [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$package" 2>/dev/null)" != "ii " ]; then
+            missing+=("$package")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo="sudo"
+    fi
+    echo "Installing missing packages: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# What building and running the program needs.
+PHOTONXS_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins
+    fonts-liberation fonts-dejavu-core fonts-ipafont-gothic)
