@@ -9,6 +9,9 @@ class Form7 : public QWidget {
 
   public:
     explicit Form7(AppContext& context, QWidget* parent = nullptr);
+    /// Points the file list at the folder list's folder, re-reads it, empties the name box and
+    /// shows the dialog without making it modal.
+    void PrepareAndShow();
 
   private:
     AppContext& m_context;

@@ -5,3 +5,5 @@
 Form8::Form8(AppContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
     setObjectName("Form8");
 }
+
+void Form8::PrepareAndShow() {}
