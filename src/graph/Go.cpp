@@ -4,8 +4,6 @@
 
 namespace graph {
 
-bool RunGo(AppContext&) {
-    return false;
-}
+bool RunGo(AppContext&) { return false; }
 
 } // namespace graph
