@@ -4,6 +4,7 @@
 #include "platform/Launcher.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,10 +45,17 @@ class RecordingLauncher : public platform::Launcher {
     std::vector<std::string> started;
     int endRequests = 0;
     int eventPasses = 0;
+    /// Runs during each event-loop pass, standing in for the clicks that arrive then.
+    std::function<void()> onEventPass;
 
     void StartProgram(const std::string& fileName) override { started.push_back(fileName); }
     void EndProgram() override { ++endRequests; }
-    void ProcessEventsOnce() override { ++eventPasses; }
+    void ProcessEventsOnce() override {
+        ++eventPasses;
+        if (onEventPass) {
+            onEventPass();
+        }
+    }
 };
 
 } // namespace testing
