@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <initializer_list>
 #include <utility>
 
 namespace {
@@ -111,9 +112,13 @@ void BuilderWindow::MakeSlot(int k, QLabel*& number, const char* labelName, QLin
     }
     element->setMinimumWidth(120);
     amount->setMaximumWidth(110);
-    number->hide();
-    element->hide();
-    amount->hide();
+    // Hidden slots keep their place, so the window does not change shape as they appear.
+    for (QWidget* part : std::initializer_list<QWidget*>{number, element, amount}) {
+        QSizePolicy policy = part->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        part->setSizePolicy(policy);
+        part->hide();
+    }
     m_slots[static_cast<std::size_t>(k)] = SlotRow{number, element, amount};
 }
 
@@ -160,6 +165,7 @@ void BuilderWindow::ArrangeControls(const OwnLabels& own) {
 
     auto* slotGrid = new QGridLayout;
     slotGrid->setVerticalSpacing(2);
+    slotGrid->setColumnStretch(1, 1);
     slotGrid->addWidget(own.numberHeading, 0, 0, Qt::AlignCenter);
     slotGrid->addWidget(Label4, 0, 1);
     slotGrid->addWidget(Label5, 0, 2);
