@@ -6,12 +6,41 @@
 #include "platform/qt/QtLauncher.h"
 
 #include <QApplication>
+#include <QMetaObject>
+#include <QWidget>
 
 #include <filesystem>
 
+namespace {
+
+bool anyWindowVisible() {
+    for (const QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Moving from one window to another hides windows; that alone must never end the program.
+    // The main window and the start notice end it explicitly when closed.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Still, once the user has closed every window there is nothing left to use: end then. The
+    // check waits for the close to finish, so a window shown in its place keeps the program on.
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app, [] {
+        QMetaObject::invokeMethod(
+            qApp,
+            [] {
+                if (!anyWindowVisible()) {
+                    QCoreApplication::exit(0);
+                }
+            },
+            Qt::QueuedConnection);
+    });
 
     data::MaterialTable table;
     newdata::BuilderState builder;
@@ -22,5 +51,10 @@ int main(int argc, char* argv[]) {
 
     Application application(context);
     application.Start();
+    // Start-up shows the main window or the start notice; either way the loop runs until a
+    // window ends the program.
+    if (launcher.EndRequested()) {
+        return 0;
+    }
     return QApplication::exec();
 }

@@ -16,6 +16,10 @@ void QtLauncher::StartProgram(const std::string& fileName) {
     (void)QProcess::startDetached(program, {}, folder);
 }
 
-void QtLauncher::EndProgram() { QCoreApplication::exit(0); }
+void QtLauncher::EndProgram() {
+    m_endRequested = true;
+    // Ends every event loop running, a modal dialog's included; outside a loop it does nothing.
+    QCoreApplication::exit(0);
+}
 
 void QtLauncher::ProcessEventsOnce() { QCoreApplication::processEvents(); }
