@@ -232,7 +232,11 @@ LoadResult LoadMaterialTableFromText(MaterialTable& table, std::string_view text
         }
         TableRow& row = rows[static_cast<std::size_t>(i)].row;
         row = ParseTableRow(rows[static_cast<std::size_t>(i)].text);
-        bool finite = std::isfinite(row.energy);
+        // Each field may fit a double while their sum does not (five times 1E+308).
+        bool finite =
+            std::isfinite(row.energy) &&
+            std::isfinite(row.coefficients[0] + row.coefficients[1] + row.coefficients[2] +
+                          row.coefficients[3] + row.coefficients[4]);
         for (double v : row.coefficients) {
             finite = finite && std::isfinite(v);
         }
@@ -279,7 +283,12 @@ void ComputeFractions(MaterialTable& table) {
     for (int i = 1; i <= table.RowCount; ++i) {
         const auto s = static_cast<std::size_t>(i);
         const double total = table.Total[s];
-        const auto share = [total](double value) { return total == 0.0 ? 0.0 : value / total; };
+        // A share that cannot be held (a total of 0, or one cancelled down to almost nothing by
+        // negative coefficients) is 0, so that no infinity reaches a plot.
+        const auto share = [total](double value) {
+            const double quotient = total == 0.0 ? 0.0 : value / total;
+            return std::isfinite(quotient) ? quotient : 0.0;
+        };
         table.FracCoherent[s] = share(table.Coherent[s]);
         table.FracIncoherent[s] = share(table.Incoherent[s]);
         table.FracPhotoElectric[s] = share(table.PhotoElectric[s]);

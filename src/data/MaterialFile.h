@@ -20,7 +20,7 @@ enum class LoadError {
     BadCount,       ///< the count is not a whole number from 0 to 150
     TooManyRows,    ///< the count is above the 150 rows a table holds
     MissingRows,    ///< fewer rows than the count says
-    BadValue,       ///< a number too large to hold (1E+999)
+    BadValue,       ///< a number, or a row's total, too large to hold (1E+999)
 };
 
 /// Outcome of a read: the error kind, the 1-based line it concerns (0 = the whole file) and the
@@ -62,7 +62,7 @@ LoadResult LoadMaterialTable(MaterialTable& table, const std::filesystem::path& 
 LoadResult LoadMaterialTableFromText(MaterialTable& table, std::string_view text);
 
 /// Fraction columns for rows 1..RowCount: each coefficient over the row's Total; a row whose
-/// Total is 0 gets fractions of 0.
+/// Total is 0 gets fractions of 0, and so does a quotient too large for a double.
 void ComputeFractions(MaterialTable& table);
 
 /// A 59-character row: the energy through "0.000E+00" and each coefficient through " 0.000E+00".

@@ -15,6 +15,10 @@ std::string nonFinite(double value) {
     return value < 0 ? "-Inf" : "Inf";
 }
 
+/// Negative zero is written as zero: a sign on it would also push a fixed-width field one
+/// column to the right.
+double unsignedZero(double value) { return value == 0.0 ? 0.0 : value; }
+
 /// Fixed-point text with `decimals` places, correctly rounded from the binary value.
 std::string fixed(double value, int decimals) {
     char buffer[400];
@@ -29,6 +33,7 @@ std::string FormatScientific(double value) {
     if (!std::isfinite(value)) {
         return nonFinite(value);
     }
+    value = unsignedZero(value);
     char buffer[32];
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 3);
@@ -47,6 +52,7 @@ std::string FormatDensity(double value) {
     if (!std::isfinite(value)) {
         return nonFinite(value);
     }
+    value = unsignedZero(value);
     std::string text = fixed(value, 6);
     while (!text.empty() && text.back() == '0') {
         text.pop_back();
@@ -74,6 +80,7 @@ std::string FormatDensityShown(double value) {
     if (!std::isfinite(value)) {
         return nonFinite(value);
     }
+    value = unsignedZero(value);
     std::string text = fixed(value, 6);
     const std::size_t point = text.find('.');
     while (text.size() > point + 4 && text.back() == '0') {

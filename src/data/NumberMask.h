@@ -7,7 +7,8 @@ namespace data {
 
 /// "0.000E+00": one digit, three decimals, signed exponent of at least two digits (1.000E-03).
 /// Rounds the exact binary value to four significant digits; a carry moves the exponent
-/// (9.99951 gives 1.000E+01). Non-finite values give "NaN", "Inf" or "-Inf".
+/// (9.99951 gives 1.000E+01). Negative zero gives 0.000E+00, as in the masks below. Non-finite
+/// values give "NaN", "Inf" or "-Inf".
 std::string FormatScientific(double value);
 
 /// " 0.000E+00": a blank, then FormatScientific.

@@ -1,5 +1,6 @@
 #include "data/NumericText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -12,6 +13,46 @@ namespace {
 bool isIgnored(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+/// For a number in the form [digits][.digits][e[-]digits] with a non-zero digit: the power of
+/// ten of its first significant digit, saturated far beyond any double's range.
+long long decimalOrder(std::string_view number) {
+    constexpr long long kFar = 1000000000000000LL;
+    const std::size_t ePos = number.find('e');
+    long long exp10 = 0;
+    if (ePos != std::string_view::npos) {
+        std::string_view digits = number.substr(ePos + 1);
+        const bool negative = !digits.empty() && digits.front() == '-';
+        if (negative) {
+            digits.remove_prefix(1);
+        }
+        // Leading zeros carry no weight: "1e-0000000000000000005" is 1e-5.
+        while (digits.size() > 1 && digits.front() == '0') {
+            digits.remove_prefix(1);
+        }
+        if (digits.size() > 15) {
+            exp10 = kFar;
+        } else {
+            for (char c : digits) {
+                exp10 = exp10 * 10 + (c - '0');
+            }
+        }
+        if (negative) {
+            exp10 = -exp10;
+        }
+    }
+    const std::string_view mantissa = number.substr(0, ePos);
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos) {
+        return -kFar;
+    }
+    // Digits between the first significant one and the point raise the order; zeros after the
+    // point and before the first significant digit lower it.
+    const auto before = static_cast<long long>(point);
+    const auto at = static_cast<long long>(first);
+    return exp10 + (first < point ? before - at - 1 : before - at);
+}
 
 } // namespace
 
@@ -88,30 +129,9 @@ double NumericValue(std::string_view text) {
     const char* last = number.data() + number.size();
     const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
     if (error == std::errc::result_out_of_range) {
-        // Too large or too small for a double: decide by the decimal exponent of the value.
-        const std::size_t ePos = number.find('e');
-        long long exp10 = 0;
-        if (ePos != std::string::npos) {
-            const std::string_view digits(number.data() + ePos + 1, number.size() - ePos - 1);
-            const bool expNegative = !digits.empty() && digits.front() == '-';
-            const std::string_view magnitude = expNegative ? digits.substr(1) : digits;
-            exp10 = magnitude.size() > 15 ? 1000000000000000LL : 0;
-            if (exp10 == 0) {
-                std::from_chars(magnitude.data(), magnitude.data() + magnitude.size(), exp10);
-            }
-            if (expNegative) {
-                exp10 = -exp10;
-            }
-        }
-        const std::string_view mantissa(number.data(),
-                                        ePos == std::string::npos ? number.size() : ePos);
-        const std::size_t point = mantissa.find('.');
-        const std::string_view whole = mantissa.substr(0, point);
-        const std::size_t firstNonZero = whole.find_first_not_of('0');
-        if (firstNonZero != std::string_view::npos) {
-            exp10 += static_cast<long long>(whole.size() - firstNonZero);
-        }
-        value = exp10 > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+        // Too large or too small for a double. Which one follows from the decimal order of the
+        // first significant digit: at or above 10^0 the value can only have overflowed.
+        value = decimalOrder(number) >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
     } else if (error != std::errc() || end != last) {
         return 0.0;
     }
