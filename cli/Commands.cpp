@@ -1,0 +1,465 @@
+#include "Commands.h"
+
+#include "DataPaths.h"
+#include "NumberText.h"
+#include "calc/Interpolation.h"
+#include "data/MaterialFile.h"
+#include "data/MaterialTable.h"
+#include "data/NumberMask.h"
+#include "export/CsvExport.h"
+#include "newdata/Builder.h"
+#include "newdata/BuilderState.h"
+#include "newdata/MaterialWriter.h"
+#include "platform/FileListing.h"
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace cli {
+
+namespace {
+
+const std::vector<std::string_view> kRowKeys = {
+    "energy", "coherent", "incoherent", "photo_electric", "pair_nuclear", "pair_electron", "total"};
+constexpr std::size_t kEnergyColumn = 0;
+constexpr std::size_t kTotalColumn = 6;
+
+constexpr std::string_view kOutOfRange = "OutOfRange";
+constexpr std::string_view kCalculationError = "CalculationError";
+
+// A typed word echoed in a message, cut short when it is long.
+std::string echo(std::string_view word) {
+    constexpr std::size_t kMost = 40;
+    // Appended piece by piece: a literal added to a temporary string trips a false warning of
+    // some optimising compilers.
+    std::string text(1, '\'');
+    text += word.substr(0, kMost);
+    text += word.size() > kMost ? "...'" : "'";
+    return text;
+}
+
+int usage(BufferedStream& err, const std::string& message) {
+    Complain(err, message + " (photonxs-cli --help tells more)");
+    return kExitUsage;
+}
+
+// Loads a data file as GO does: fresh extremes, then the file. The table is untouched on failure.
+bool loadTable(const Invocation& invocation, std::string_view argument, data::MaterialTable& table,
+               double& density, BufferedStream& err) {
+    std::string error;
+    const std::optional<std::string> path = ResolveDataPath(invocation.root, argument, error);
+    if (!path) {
+        Complain(err, error);
+        return false;
+    }
+    table.SelectedPath = *path;
+    table.ResetExtremes();
+    const data::LoadResult loaded = data::LoadMaterialTable(table, invocation.root);
+    if (!loaded.ok()) {
+        Complain(err, data::DescribeLoadError(loaded, *path));
+        return false;
+    }
+    density = loaded.density;
+    return true;
+}
+
+std::array<double, 7> rowValues(const data::MaterialTable& table, int row) {
+    const auto i = static_cast<std::size_t>(row);
+    return {table.Energy[i],        table.Coherent[i],    table.Incoherent[i],
+            table.PhotoElectric[i], table.PairNuclear[i], table.PairElectron[i],
+            table.Total[i]};
+}
+
+std::array<double, 7> setValues(double energyMeV, const calc::CoefficientSet& set) {
+    return {energyMeV,       set.coherent,     set.incoherent, set.photoElectric,
+            set.pairNuclear, set.pairElectron, set.total};
+}
+
+int runList(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    if (!invocation.arguments.empty()) {
+        return usage(err, "list takes no arguments");
+    }
+    struct Folder {
+        std::string_view name;
+        std::string_view pattern;
+    };
+    constexpr std::array<Folder, 4> kFolders = {
+        {{"ele", "*.ele"}, {"mix", "*.mix1"}, {"mix", "*.mix2"}, {"mix", "*.mix3"}}};
+    std::string& text = out.Text();
+    if (invocation.format == OutputFormat::Csv) {
+        text += "path,name,density\n";
+    }
+    int status = kExitDone;
+    for (const Folder& folder : kFolders) {
+        for (const std::string& file :
+             platform::ListFiles(invocation.root / folder.name, folder.pattern)) {
+            const std::string path = std::string(folder.name) + "/" + file;
+            data::DataFileHeader header;
+            const data::LoadResult read = data::ReadDataFileHeader(invocation.root / path, header);
+            if (!read.ok()) {
+                Complain(err, data::DescribeLoadError(read, path));
+                status = kExitBadInput;
+                continue;
+            }
+            const std::string density = data::FormatDensityShown(header.density);
+            switch (invocation.format) {
+            case OutputFormat::Text:
+                text += path + "\t" + header.name + "\t" + density + "\n";
+                break;
+            case OutputFormat::Csv:
+                AppendCsvField(text, path);
+                text += ',';
+                AppendCsvField(text, header.name);
+                text += "," + density + "\n";
+                break;
+            case OutputFormat::Json:
+                text += "{\"path\":";
+                AppendJsonString(text, path);
+                text += ",\"name\":";
+                AppendJsonString(text, header.name);
+                text += ",\"density\":";
+                if (std::isfinite(header.density)) {
+                    text += density;
+                } else {
+                    AppendJsonString(text, density);
+                }
+                text += "}\n";
+                break;
+            }
+            out.FlushIfLarge();
+        }
+    }
+    return status;
+}
+
+int runTable(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    if (invocation.arguments.size() != 1) {
+        return usage(err, "table takes one PATH");
+    }
+    auto table = std::make_unique<data::MaterialTable>();
+    double density = 0.0;
+    if (!loadTable(invocation, invocation.arguments[0], *table, density, err)) {
+        return kExitBadInput;
+    }
+    const RowWriter writer(invocation.format, invocation.digits, kRowKeys);
+    std::string& text = out.Text();
+    writer.Header(text);
+    for (int row = 1; row <= table->RowCount; ++row) {
+        writer.Values(text, rowValues(*table, row));
+    }
+    return kExitDone;
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+bool readStandardInput(std::string& text) {
+    constexpr std::size_t kChunk = 1 << 20;
+    std::size_t used = 0;
+    for (;;) {
+        text.resize(used + kChunk);
+        const std::size_t got = std::fread(text.data() + used, 1, kChunk, stdin);
+        used += got;
+        if (got < kChunk) {
+            text.resize(used);
+            return std::ferror(stdin) == 0;
+        }
+    }
+}
+
+// The numbers after PATH, in order; "-" stands for every number of standard input. On a word
+// that is not a number, says which and returns false.
+bool gatherValues(const Invocation& invocation, std::string_view what, std::vector<double>& values,
+                  BufferedStream& err) {
+    bool inputRead = false;
+    for (std::size_t i = 1; i < invocation.arguments.size(); ++i) {
+        const std::string& word = invocation.arguments[i];
+        if (word != "-") {
+            const std::optional<double> value = ReadNumber(word);
+            if (!value) {
+                Complain(err, std::string(what) + " " + echo(word) + " is not a number");
+                return false;
+            }
+            values.push_back(*value);
+            continue;
+        }
+        if (inputRead) {
+            continue; // standard input is read once; a second "-" finds it empty
+        }
+        inputRead = true;
+        std::string input;
+        if (!readStandardInput(input)) {
+            Complain(err, "standard input cannot be read");
+            return false;
+        }
+        const std::string_view all(input);
+        std::size_t position = 0;
+        std::size_t count = 0;
+        while (position < all.size()) {
+            while (position < all.size() && isBlank(all[position])) {
+                ++position;
+            }
+            const std::size_t start = position;
+            while (position < all.size() && !isBlank(all[position])) {
+                ++position;
+            }
+            if (start == position) {
+                break;
+            }
+            ++count;
+            const std::string_view token = all.substr(start, position - start);
+            const std::optional<double> value = ReadNumber(token);
+            if (!value) {
+                Complain(err, "standard input, word " + std::to_string(count) + ": " +
+                                  std::string(what) + " " + echo(token) + " is not a number");
+                return false;
+            }
+            values.push_back(*value);
+        }
+    }
+    return true;
+}
+
+enum class Lookup { ByEnergy, ByTotal };
+
+int runLookup(const Invocation& invocation, Lookup lookup, BufferedStream& out,
+              BufferedStream& err) {
+    const bool byEnergy = lookup == Lookup::ByEnergy;
+    if (invocation.arguments.size() < 2) {
+        return usage(err, invocation.command + (byEnergy ? " takes PATH and at least one energy"
+                                                         : " takes PATH and at least one total"));
+    }
+    auto table = std::make_unique<data::MaterialTable>();
+    double density = 0.0;
+    if (!loadTable(invocation, invocation.arguments[0], *table, density, err)) {
+        return kExitBadInput;
+    }
+    std::vector<double> values;
+    if (!gatherValues(invocation, byEnergy ? "the energy" : "the total", values, err)) {
+        return kExitBadInput;
+    }
+
+    const RowWriter writer(invocation.format, invocation.digits, kRowKeys);
+    writer.Header(out.Text());
+    std::size_t failed = 0;
+    for (const double value : values) {
+        calc::CoefficientSet set;
+        calc::CalcStatus status;
+        double energyMeV = value;
+        if (byEnergy) {
+            status = calc::CoefficientsAtEnergy(*table, value, set);
+        } else {
+            status = calc::EnergyAtTotal(*table, value, energyMeV, set);
+        }
+        if (status == calc::CalcStatus::Ok) {
+            writer.Values(out.Text(), setValues(energyMeV, set));
+        } else {
+            ++failed;
+            writer.Failure(out.Text(), byEnergy ? kEnergyColumn : kTotalColumn, value,
+                           status == calc::CalcStatus::OutOfRange ? kOutOfRange
+                                                                  : kCalculationError);
+        }
+        out.FlushIfLarge();
+    }
+    if (failed > 0) {
+        Complain(err, std::to_string(failed) + " of " + std::to_string(values.size()) +
+                          (byEnergy ? " energies" : " totals") +
+                          " gave no value (out of range or calculation error)");
+        return kExitSomeRowsFailed;
+    }
+    return kExitDone;
+}
+
+int runCsv(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    if (invocation.arguments.size() != 2) {
+        return usage(err, "csv takes PATH and OUT");
+    }
+    const std::string& target = invocation.arguments[1];
+    auto table = std::make_unique<data::MaterialTable>();
+    if (target == "-") {
+        double density = 0.0;
+        if (!loadTable(invocation, invocation.arguments[0], *table, density, err)) {
+            return kExitBadInput;
+        }
+        out.Text() += exporting::CsvText(*table, density);
+        return kExitDone;
+    }
+    std::string error;
+    const std::optional<std::string> path =
+        ResolveDataPath(invocation.root, invocation.arguments[0], error);
+    if (!path) {
+        Complain(err, error);
+        return kExitBadInput;
+    }
+    table->SelectedPath = *path;
+    const exporting::ExportResult result =
+        exporting::ExportTableCsv(*table, invocation.root, std::filesystem::path(target));
+    if (!result.ok()) {
+        Complain(err, result.status == exporting::ExportStatus::CannotWrite
+                          ? target + ": " + result.detail
+                          : result.detail);
+        return kExitBadInput;
+    }
+    return kExitDone;
+}
+
+std::optional<newdata::Category> parseCategory(std::string_view text) {
+    if (text == "human") {
+        return newdata::Category::HumanTissues;
+    }
+    if (text == "phantom") {
+        return newdata::Category::PhantomSubstances;
+    }
+    if (text == "other") {
+        return newdata::Category::Others;
+    }
+    return std::nullopt;
+}
+
+int runBuilder(const Invocation& invocation, newdata::BuilderKind kind, BufferedStream& out,
+               BufferedStream& err) {
+    const bool compound = kind == newdata::BuilderKind::Compound;
+    const std::string& command = invocation.command;
+    for (const char* required : {"name", "density", "file"}) {
+        if (!invocation.options.contains(required)) {
+            return usage(err, command + " needs --" + required);
+        }
+    }
+    if (invocation.arguments.empty()) {
+        return usage(err, command + (compound ? " needs at least one ELEMENT=ATOMS"
+                                              : " needs at least one ELEMENT=WEIGHT"));
+    }
+    newdata::Category category = newdata::Category::Others;
+    if (const auto found = invocation.options.find("category"); found != invocation.options.end()) {
+        const std::optional<newdata::Category> parsed = parseCategory(found->second);
+        if (!parsed) {
+            return usage(err, "option --category takes human, phantom or other, not " +
+                                  echo(found->second));
+        }
+        category = *parsed;
+    }
+
+    // The checks of the builder's first OK, then those of its slots.
+    const std::string& name = invocation.options.at("name");
+    if (name.empty()) {
+        Complain(err, "--name: the substance name is empty");
+        return kExitBadInput;
+    }
+    const std::string& densityText = invocation.options.at("density");
+    const std::optional<double> density = ReadNumber(densityText);
+    if (!density) {
+        Complain(err, "--density " + echo(densityText) + " is not a number");
+        return kExitBadInput;
+    }
+    if (!(*density > 0.0)) {
+        Complain(err, "--density " + echo(densityText) + ": the density must be greater than 0");
+        return kExitBadInput;
+    }
+    const int most = newdata::MaxElements(kind);
+    const auto count = static_cast<int>(invocation.arguments.size());
+    if (count > most) {
+        Complain(err, "a " + command + " takes up to " + std::to_string(most) + " elements, not " +
+                          std::to_string(count));
+        return kExitBadInput;
+    }
+    const std::string& fileName = invocation.options.at("file");
+    if (fileName.empty()) {
+        Complain(err, "--file: the file name is empty");
+        return kExitBadInput;
+    }
+
+    auto state = std::make_unique<newdata::BuilderState>();
+    state->ClearSlots();
+    state->ElementCount = count;
+    for (int slot = 1; slot <= count; ++slot) {
+        const std::string& word = invocation.arguments[static_cast<std::size_t>(slot - 1)];
+        const std::size_t equals = word.rfind('=');
+        if (equals == std::string::npos) {
+            Complain(err,
+                     echo(word) + (compound ? " is not ELEMENT=ATOMS" : " is not ELEMENT=WEIGHT"));
+            return kExitBadInput;
+        }
+        std::string error;
+        const std::optional<std::string> element =
+            ResolveElementFile(invocation.root, std::string_view(word).substr(0, equals), error);
+        if (!element) {
+            Complain(err, error);
+            return kExitBadInput;
+        }
+        const std::string amountText = word.substr(equals + 1);
+        const std::optional<double> amount = ReadNumber(amountText);
+        if (!amount) {
+            Complain(err, echo(word) + ": " + echo(amountText) + " is not a number");
+            return kExitBadInput;
+        }
+        // Numbers of atoms must be positive; weights are taken as they are, as in the windows.
+        if (compound && !(*amount > 0.0)) {
+            Complain(err, echo(word) + ": the number of atoms must be greater than 0");
+            return kExitBadInput;
+        }
+        const auto s = static_cast<std::size_t>(slot);
+        state->SlotFile[s] = *element;
+        state->SlotAmount[s] = *amount;
+    }
+
+    const newdata::BuildResult built = newdata::BuildMaterial(*state, invocation.root, kind);
+    if (!built.ok()) {
+        Complain(err, newdata::DescribeBuildError(built));
+        return kExitBadInput;
+    }
+    const newdata::BuildResult written =
+        newdata::WriteMaterialFile(invocation.root, name, *density, category, fileName, *state);
+    if (!written.ok()) {
+        Complain(err, newdata::DescribeBuildError(written));
+        return kExitBadInput;
+    }
+    out.Text() += written.path + "\n";
+    return kExitDone;
+}
+
+} // namespace
+
+void Complain(BufferedStream& err, std::string_view message) {
+    err.Text() += "photonxs-cli: ";
+    err.Text() += message;
+    err.Text() += '\n';
+}
+
+int RunCommand(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(invocation.root, error)) {
+        Complain(err, invocation.root.generic_string() + ": no such folder (the root given by " +
+                          "--root or PHOTONXS_HOME)");
+        return kExitBadInput;
+    }
+    const std::string& command = invocation.command;
+    if (command == "list") {
+        return runList(invocation, out, err);
+    }
+    if (command == "table") {
+        return runTable(invocation, out, err);
+    }
+    if (command == "at") {
+        return runLookup(invocation, Lookup::ByEnergy, out, err);
+    }
+    if (command == "energy") {
+        return runLookup(invocation, Lookup::ByTotal, out, err);
+    }
+    if (command == "csv") {
+        return runCsv(invocation, out, err);
+    }
+    if (command == "compound") {
+        return runBuilder(invocation, newdata::BuilderKind::Compound, out, err);
+    }
+    if (command == "mixture") {
+        return runBuilder(invocation, newdata::BuilderKind::Mixture, out, err);
+    }
+    return usage(err, "unknown command '" + command + "'");
+}
+
+} // namespace cli

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace cli {
+
+/// The data path a typed argument names, as the main window's selection holds it: a path with a
+/// folder ("ele/082_Pb.ele", "mix/Water_Liquid.mix2") as given; a bare element or material file
+/// name put in its folder; an element symbol ("Pb") or a material file name without its
+/// extension ("Water_Liquid") looked up in the root. Empty, with `error` set, when a symbol or
+/// name matches no file or more than one.
+std::optional<std::string> ResolveDataPath(const std::filesystem::path& root,
+                                           std::string_view argument, std::string& error);
+
+/// The element file name (as the builders' element list shows it, "082_Pb.ele") that a typed
+/// element names: a symbol, a file name, or a path in "ele/". Empty, with `error` set, when
+/// there is no such element.
+std::optional<std::string> ResolveElementFile(const std::filesystem::path& root,
+                                              std::string_view argument, std::string& error);
+
+} // namespace cli

@@ -1,0 +1,158 @@
+#include "HelpText.h"
+
+namespace cli {
+
+namespace {
+
+constexpr std::string_view kGeneral =
+    R"(Usage: photonxs-cli [--root DIR] [OPTIONS] COMMAND ARGS
+
+Photon cross sections from the command line: the tables, look-ups, CSV export, builders and
+enlarged-view pictures of the PhotonXS windows, with the same numbers.
+
+Commands:
+  list                        every data file: path, name and density
+  table PATH                  the table of a data file, one line a row, the total last
+  at PATH E...                the six coefficients at each energy in MeV
+  energy PATH MU...           the energy at which the total takes each value in cm2/g
+  csv PATH OUT                the CSV export of a data file
+  compound OPTIONS EL=ATOMS...   a new compound of up to 5 elements
+  mixture OPTIONS EL=WEIGHT...   a new mixture of up to 15 elements
+  plot PATH... --out FILE     the enlarged view of these materials as a .bmp or .png image
+
+PATH is a data file relative to the root, ele/NAME or mix/NAME; an element may also be given
+by its symbol (Pb), a material by its file name (Water_Liquid.mix2 or Water_Liquid).
+
+Options:
+  --root DIR      the folder holding ele/ and mix/ (default: PHOTONXS_HOME when set, else the
+                  current folder)
+  --digits N      significant digits of printed values, 1 to 17 (default 4, as the windows
+                  show them: 6.620E-01)
+  --format F      text: columns two blanks apart; csv: comma-separated with a header line;
+                  json: one object a line
+  --help          this text; photonxs-cli COMMAND --help describes one command
+
+Exit status: 0 all done; 1 bad input (a message on standard error says what is wrong);
+2 usage; 3 some rows out of range or in calculation error.
+)";
+
+constexpr std::string_view kList = R"(Usage: photonxs-cli [--root DIR] [--format F] list
+
+Lists every data file of the root: the elements (ele/*.ele), then the materials by category
+(mix/*.mix1 human tissues, *.mix2 phantom substances, *.mix3 others), each sorted by name.
+One line a file: the path, a tab, the name (line 1 of the file), a tab, and the density in
+g/cm3 as the main window shows it (#0.000###).
+With --format csv the columns are path,name,density; with json each line is an object with
+those members. A file that cannot be read is reported on standard error (exit status 1) and
+the others are still listed.
+)";
+
+constexpr std::string_view kTable =
+    R"(Usage: photonxs-cli [--root DIR] [--digits N] [--format F] table PATH
+
+Prints the table of a data file as the program loads it: one line a row, the energy in MeV,
+then coherent, incoherent, photo-electric, pair production in the nuclear field, pair
+production in the electron field and the total, in cm2/g. The total is the sum of the five.
+)";
+
+constexpr std::string_view kAt =
+    R"(Usage: photonxs-cli [--root DIR] [--digits N] [--format F] at PATH E...
+
+The calculator's look-up by energy: for each energy E in MeV (0.001 to 100000), one line with
+E, coherent, incoherent, photo-electric, pair nuclear, pair electron and total, each
+interpolated log-log in its own column of the table.
+An E of - reads the energies from standard input, separated by blanks or line ends.
+An energy outside 0.001..100000 MeV or above the table's last energy prints OutOfRange in
+place of the numbers; the other lines print normally and the exit status is 3.
+Every E must be a number (1, 0.662, 6.62E-01); anything else stops with exit status 1.
+)";
+
+constexpr std::string_view kEnergy =
+    R"(Usage: photonxs-cli [--root DIR] [--digits N] [--format F] energy PATH MU...
+
+The calculator's look-up by total: for each value MU of the total mass attenuation coefficient
+in cm2/g, the lowest energy at which the total takes it, with the partial coefficients there.
+One line each: E, coherent, incoherent, photo-electric, pair nuclear, pair electron, and MU.
+A MU of - reads the values from standard input, separated by blanks or line ends.
+A value outside the table's totals prints OutOfRange, one whose energy falls outside
+0.001..100000 MeV prints CalculationError, in place of the numbers; the exit status is 3.
+)";
+
+constexpr std::string_view kCsv = R"(Usage: photonxs-cli [--root DIR] csv PATH OUT
+
+Writes the CSV export of a data file to the file OUT (relative to the current folder), byte for
+byte as the calculator's CSV button writes it: the name, the density, the row count, then the
+energy and the five partial coefficients of each row, every line ended by CR LF. An existing
+OUT is replaced only once the new file is complete. An OUT of - writes standard output.
+)";
+
+constexpr std::string_view kCompound =
+    R"(Usage: photonxs-cli [--root DIR] compound --name TEXT --density D [--category C]
+                    --file BASE ELEMENT=ATOMS...
+
+Builds a chemical compound of 1 to 5 elements by Bragg's addition law, as the compound builder
+does, and writes mix/BASE.mix1, .mix2 or .mix3 under the root (an existing file is replaced).
+Prints the path written.
+  --name TEXT       the substance name, line 1 of the file (not empty)
+  --density D       the density in g/cm3, greater than 0
+  --category C      human (human tissues, .mix1), phantom (phantom substances, .mix2) or
+                    other (.mix3, the default)
+  --file BASE       the file name without the extension
+  ELEMENT=ATOMS     an element (symbol such as H, or a file of ele/ such as 001_H.ele) and its
+                    number of atoms in one formula unit, greater than 0 (H=2 O=1)
+)";
+
+constexpr std::string_view kMixture =
+    R"(Usage: photonxs-cli [--root DIR] mixture --name TEXT --density D [--category C]
+                    --file BASE ELEMENT=WEIGHT...
+
+Builds a mixture of 1 to 15 elements by weight, by Bragg's addition law, as the mixture builder
+does, and writes mix/BASE.mix1, .mix2 or .mix3 under the root (an existing file is replaced).
+Prints the path written. The weights are relative: 30 and 70 give the same file as 0.3 and
+0.7; they may be 0 or negative, but must not add up to 0.
+  --name TEXT       the substance name, line 1 of the file (not empty)
+  --density D       the density in g/cm3, greater than 0
+  --category C      human (.mix1), phantom (.mix2) or other (.mix3, the default)
+  --file BASE       the file name without the extension
+  ELEMENT=WEIGHT    an element (symbol or a file of ele/) and its weight (H=11.19 O=88.81)
+)";
+
+constexpr std::string_view kPlot = R"(Usage: photonxs-cli [--root DIR] plot PATH... --out FILE
+
+Draws the enlarged view with the materials added in the order given, the first without and
+the others with circles at their tabulated points, and writes the picture (909 x 861 pixels)
+to FILE, relative to the current folder: a Windows bitmap when FILE ends in .bmp, a PNG image
+when it ends in .png. The picture is pixel for pixel what the window would save.
+)";
+
+} // namespace
+
+std::string HelpText(std::string_view command) {
+    if (command == "list") {
+        return std::string(kList);
+    }
+    if (command == "table") {
+        return std::string(kTable);
+    }
+    if (command == "at") {
+        return std::string(kAt);
+    }
+    if (command == "energy") {
+        return std::string(kEnergy);
+    }
+    if (command == "csv") {
+        return std::string(kCsv);
+    }
+    if (command == "compound") {
+        return std::string(kCompound);
+    }
+    if (command == "mixture") {
+        return std::string(kMixture);
+    }
+    if (command == "plot") {
+        return std::string(kPlot);
+    }
+    return std::string(kGeneral);
+}
+
+} // namespace cli

@@ -1,0 +1,85 @@
+#include "NumberText.h"
+
+#include "data/NumberMask.h"
+#include "data/NumericText.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace cli {
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+bool IsNumberText(std::string_view text) {
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    std::size_t digits = 0;
+    while (i < n && isDigit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < n && text[i] == '.') {
+        ++i;
+        while (i < n && isDigit(text[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return false;
+    }
+    if (i < n && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd')) {
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) {
+            ++i;
+        }
+        std::size_t exponentDigits = 0;
+        while (i < n && isDigit(text[i])) {
+            ++i;
+            ++exponentDigits;
+        }
+        if (exponentDigits == 0) {
+            return false;
+        }
+    }
+    return i == n;
+}
+
+std::optional<double> ReadNumber(std::string_view text) {
+    if (!IsNumberText(text)) {
+        return std::nullopt;
+    }
+    // The check above guarantees that the reader takes the whole text, so a typed number means
+    // here exactly what it means in the windows.
+    return data::NumericValue(text);
+}
+
+void AppendValue(std::string& out, double value, int digits) {
+    if (digits == kMaskDigits || !std::isfinite(value)) {
+        out += data::FormatScientific(value);
+        return;
+    }
+    // Negative zero prints as zero, as the masks print it.
+    if (value == 0.0) {
+        value = 0.0;
+    }
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                      std::chars_format::scientific, digits - 1);
+    // to_chars already writes a signed exponent of at least two digits; only the letter differs.
+    for (char* p = buffer; p != result.ptr; ++p) {
+        if (*p == 'e') {
+            *p = 'E';
+        }
+    }
+    out.append(buffer, result.ptr);
+}
+
+} // namespace cli

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cli {
+
+enum class OutputFormat {
+    Text, ///< columns two blanks apart, no header
+    Csv,  ///< comma-separated, with a header line of column keys
+    Json, ///< one object a line, keyed by column
+};
+
+/// Text gathered for one stream and written in large blocks, so that a million rows cost a few
+/// system calls rather than a million.
+class BufferedStream {
+  public:
+    explicit BufferedStream(std::FILE* file) : m_file(file) {}
+    ~BufferedStream() { Flush(); }
+    BufferedStream(const BufferedStream&) = delete;
+    BufferedStream& operator=(const BufferedStream&) = delete;
+
+    std::string& Text() { return m_text; }
+    /// Writes out what is gathered once it is large.
+    void FlushIfLarge() {
+        if (m_text.size() >= kBlockBytes) {
+            Flush();
+        }
+    }
+    /// Writes out everything gathered; false when the stream refused some of it.
+    bool Flush();
+
+  private:
+    static constexpr std::size_t kBlockBytes = 1 << 20;
+    std::FILE* m_file;
+    std::string m_text;
+    bool m_failed = false;
+};
+
+/// Rows of numbers under fixed column keys, in one of the three output forms.
+class RowWriter {
+  public:
+    RowWriter(OutputFormat format, int digits, std::vector<std::string_view> keys);
+
+    /// The header line (CSV only; nothing for the other forms).
+    void Header(std::string& out) const;
+    /// One row of values, one for each key, printed with the writer's digits.
+    void Values(std::string& out, std::span<const double> values) const;
+    /// A row whose computation failed: the given input in its column and `word` in place of
+    /// every computed number (JSON: the input and an "error" member holding the word).
+    void Failure(std::string& out, std::size_t inputColumn, double input,
+                 std::string_view word) const;
+
+  private:
+    OutputFormat m_format;
+    int m_digits;
+    std::vector<std::string_view> m_keys;
+};
+
+/// One text field of a CSV line: quoted (with doubled quotes) when it holds a comma, a quote or
+/// a line end, else unchanged.
+void AppendCsvField(std::string& out, std::string_view field);
+
+/// A JSON string literal. Valid UTF-8 passes through; any other byte is taken as Latin-1, so a
+/// name in an older code page still gives valid JSON.
+void AppendJsonString(std::string& out, std::string_view text);
+
+} // namespace cli

@@ -1,0 +1,54 @@
+// photonxs-cli: the program's tables, look-ups, exports, builders and pictures for scripts.
+
+#include "Arguments.h"
+#include "Commands.h"
+#include "HelpText.h"
+#include "Output.h"
+
+#ifdef PHOTONXS_CLI_PLOT
+#include "PlotCommand.h"
+#endif
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    cli::BufferedStream out(stdout);
+    cli::BufferedStream err(stderr);
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    const cli::ParsedArguments parsed = cli::ParseArguments(words, std::getenv("PHOTONXS_HOME"));
+    if (!parsed.ok()) {
+        cli::Complain(err, parsed.error + " (photonxs-cli --help tells more)");
+        return cli::kExitUsage;
+    }
+    const cli::Invocation& invocation = parsed.invocation;
+    if (invocation.help) {
+        out.Text() += cli::HelpText(invocation.command);
+        return cli::kExitDone;
+    }
+    if (invocation.command.empty()) {
+        err.Text() += cli::HelpText({});
+        return cli::kExitUsage;
+    }
+
+    int status = cli::kExitDone;
+    if (invocation.command == "plot") {
+#ifdef PHOTONXS_CLI_PLOT
+        status = cli::RunPlot(invocation, argv[0], err);
+#else
+        cli::Complain(err, "plot is not available in this build");
+        status = cli::kExitUsage;
+#endif
+    } else {
+        status = cli::RunCommand(invocation, out, err);
+    }
+    if (!out.Flush()) {
+        cli::Complain(err, "standard output cannot be written");
+        if (status == cli::kExitDone) {
+            status = cli::kExitBadInput;
+        }
+    }
+    return status;
+}
