@@ -1,0 +1,304 @@
+#include "platform/qt/QtCanvas.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+// Dots per metre of 96 dots per inch: font sizes in points become pixels as on the screen the
+// pictures were designed for, whatever the display this runs on.
+constexpr int kDotsPerMetre96 = 3780;
+
+// Far outside any picture, still safe to round to int.
+constexpr double kPixelLimit = 1.0e6;
+
+QColor ToColour(platform::Rgb colour) { return QColor(colour.r, colour.g, colour.b); }
+
+// The free replacement with the same glyph widths.
+QString FontFamilyFor(const std::string& family) {
+    if (family == "Times New Roman") {
+        return QStringLiteral("Liberation Serif");
+    }
+    return QString::fromStdString(family);
+}
+
+int RoundPixel(double value) {
+    return static_cast<int>(std::lround(std::clamp(value, -kPixelLimit, kPixelLimit)));
+}
+
+} // namespace
+
+CanvasLine::CanvasLine(QtCanvas& picture, const QString& name, float x1, float y1, float x2,
+                       float y2)
+    : QObject(&picture), m_picture(picture), m_x1(x1), m_y1(y1), m_x2(x2), m_y2(y2) {
+    setObjectName(name);
+}
+
+void CanvasLine::SetX1(float x) {
+    m_x1 = x;
+    m_picture.update();
+}
+void CanvasLine::SetY1(float y) {
+    m_y1 = y;
+    m_picture.update();
+}
+void CanvasLine::SetX2(float x) {
+    m_x2 = x;
+    m_picture.update();
+}
+void CanvasLine::SetY2(float y) {
+    m_y2 = y;
+    m_picture.update();
+}
+void CanvasLine::SetVisible(bool visible) {
+    m_visible = visible;
+    m_picture.update();
+}
+
+QtCanvas::QtCanvas(int widthPixels, int heightPixels, QWidget* parent)
+    : QWidget(parent), m_image(widthPixels, heightPixels, QImage::Format_RGB32),
+      m_width(static_cast<float>(widthPixels)), m_height(static_cast<float>(heightPixels)),
+      m_fontFamily(FontFamilyFor("Times New Roman")) {
+    m_image.setDotsPerMeterX(kDotsPerMetre96);
+    m_image.setDotsPerMeterY(kDotsPerMetre96);
+    m_image.fill(ToColour(m_backColour));
+    setFixedSize(widthPixels, heightPixels);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+}
+
+double QtCanvas::PixelsPerUnitX() const { return m_image.width() / static_cast<double>(m_width); }
+
+double QtCanvas::PixelsPerUnitY() const { return m_image.height() / static_cast<double>(m_height); }
+
+QPoint QtCanvas::ToPixel(float x, float y) const {
+    return QPoint(RoundPixel((static_cast<double>(x) - m_left) * PixelsPerUnitX()),
+                  RoundPixel((static_cast<double>(y) - m_top) * PixelsPerUnitY()));
+}
+
+QPointF QtCanvas::ToUser(QPointF pixel) const {
+    return QPointF(static_cast<float>(m_left + pixel.x() / PixelsPerUnitX()),
+                   static_cast<float>(m_top + pixel.y() / PixelsPerUnitY()));
+}
+
+namespace {
+
+bool Finite(float a, float b) { return std::isfinite(a) && std::isfinite(b); }
+
+} // namespace
+
+void QtCanvas::SetScale(float left, float top, float width, float height) {
+    // A zero extent has no mapping; the picture keeps the scale it had.
+    if (width == 0.0f || height == 0.0f || !Finite(width, height) || !Finite(left, top)) {
+        return;
+    }
+    m_left = left;
+    m_top = top;
+    m_width = width;
+    m_height = height;
+}
+
+void QtCanvas::SetBackColor(platform::Rgb colour) { m_backColour = colour; }
+
+void QtCanvas::SetForeColor(platform::Rgb colour) { m_foreColour = colour; }
+
+void QtCanvas::Clear() {
+    m_image.fill(ToColour(m_backColour));
+    m_currentX = m_left;
+    m_currentY = m_top;
+    m_lineStartX = m_left;
+    update();
+}
+
+void QtCanvas::SetLineWidth(int pixels) { m_lineWidth = std::max(pixels, 1); }
+
+void QtCanvas::SetDrawStyle(platform::DrawStyle style) { m_drawStyle = style; }
+
+void QtCanvas::SetFontName(const std::string& family) { m_fontFamily = FontFamilyFor(family); }
+
+void QtCanvas::SetFontSize(float points) {
+    if (points > 0.0f && std::isfinite(points)) {
+        m_fontSize = points;
+    }
+}
+
+void QtCanvas::SetCurrentX(float x) {
+    m_currentX = x;
+    m_lineStartX = x;
+}
+
+void QtCanvas::SetCurrentY(float y) { m_currentY = y; }
+
+QFont QtCanvas::CurrentFont() const {
+    QFont font(m_fontFamily);
+    font.setPointSizeF(static_cast<double>(m_fontSize));
+    return font;
+}
+
+void QtCanvas::Print(const std::string& text, bool continueLine) {
+    const QString qtext = QString::fromStdString(text);
+    const QFont font = CurrentFont();
+    const QFontMetricsF metrics(font, &m_image);
+    if (Finite(m_currentX, m_currentY)) {
+        const QPointF topLeft((static_cast<double>(m_currentX) - m_left) * PixelsPerUnitX(),
+                              (static_cast<double>(m_currentY) - m_top) * PixelsPerUnitY());
+        QPainter painter(&m_image);
+        painter.setFont(font);
+        painter.setPen(ToColour(m_foreColour));
+        // The text's cell hangs from the current point; only the glyphs are painted.
+        painter.drawText(QPointF(topLeft.x(), topLeft.y() + metrics.ascent()), qtext);
+    }
+    if (continueLine) {
+        m_currentX += static_cast<float>(metrics.horizontalAdvance(qtext) / PixelsPerUnitX());
+    } else {
+        m_currentX = m_lineStartX;
+        m_currentY += static_cast<float>(metrics.height() / PixelsPerUnitY());
+    }
+    update();
+}
+
+void QtCanvas::PSet(float x, float y) {
+    m_currentX = x;
+    m_currentY = y;
+    if (!Finite(x, y)) {
+        return;
+    }
+    // A dot as wide as the pen, centred on the point.
+    const QPoint centre = ToPixel(x, y);
+    const int half = m_lineWidth / 2;
+    QPainter painter(&m_image);
+    painter.fillRect(QRect(centre.x() - half, centre.y() - half, m_lineWidth, m_lineWidth),
+                     ToColour(m_foreColour));
+    update();
+}
+
+void QtCanvas::StrokeLine(QPoint from, QPoint to, platform::Rgb colour) {
+    QPainter painter(&m_image);
+    QPen pen(ToColour(colour));
+    pen.setWidth(m_lineWidth);
+    pen.setCapStyle(m_lineWidth > 1 ? Qt::RoundCap : Qt::SquareCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    painter.setPen(pen);
+    painter.drawLine(from, to);
+    update();
+}
+
+void QtCanvas::Line(float x1, float y1, float x2, float y2, platform::Rgb colour) {
+    if (Finite(x1, y1) && Finite(x2, y2)) {
+        StrokeLine(ToPixel(x1, y1), ToPixel(x2, y2), colour);
+    }
+}
+
+void QtCanvas::LineTo(float x, float y, platform::Rgb colour) {
+    if (Finite(m_currentX, m_currentY) && Finite(x, y)) {
+        StrokeLine(ToPixel(m_currentX, m_currentY), ToPixel(x, y), colour);
+    }
+    m_currentX = x;
+    m_currentY = y;
+}
+
+void QtCanvas::DrawRectangle(float x1, float y1, float x2, float y2, platform::Rgb colour,
+                             bool filled) {
+    if (!Finite(x1, y1) || !Finite(x2, y2)) {
+        return;
+    }
+    const QPoint a = ToPixel(x1, y1);
+    const QPoint b = ToPixel(x2, y2);
+    // Both corner pixels belong to the box (QRect::normalized would drop one row and column).
+    const QRect outline(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                        QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+    QPainter painter(&m_image);
+    const QColor qcolour = ToColour(colour);
+    if (filled) {
+        painter.fillRect(outline, qcolour);
+    }
+    // The border is drawn as nested one-pixel rectangles: centred on the outline (the extra
+    // pixel going outwards) or, for the inside style, all within it.
+    const int first = m_drawStyle == platform::DrawStyle::InsideSolid ? 0 : -(m_lineWidth / 2);
+    for (int inset = first; inset < first + m_lineWidth; ++inset) {
+        const QRect ring = outline.adjusted(inset, inset, -inset, -inset);
+        if (ring.width() <= 0 || ring.height() <= 0) {
+            break;
+        }
+        painter.fillRect(QRect(ring.left(), ring.top(), ring.width(), 1), qcolour);
+        painter.fillRect(QRect(ring.left(), ring.bottom(), ring.width(), 1), qcolour);
+        painter.fillRect(QRect(ring.left(), ring.top(), 1, ring.height()), qcolour);
+        painter.fillRect(QRect(ring.right(), ring.top(), 1, ring.height()), qcolour);
+    }
+    update();
+}
+
+void QtCanvas::Box(float x1, float y1, float x2, float y2, platform::Rgb colour) {
+    DrawRectangle(x1, y1, x2, y2, colour, false);
+}
+
+void QtCanvas::FilledBox(float x1, float y1, float x2, float y2, platform::Rgb colour) {
+    DrawRectangle(x1, y1, x2, y2, colour, true);
+}
+
+void QtCanvas::Circle(float cx, float cy, float radius, platform::Rgb colour) {
+    if (!Finite(cx, cy) || !std::isfinite(radius)) {
+        return;
+    }
+    const QPoint centre = ToPixel(cx, cy);
+    double radiusPixels = std::fabs(static_cast<double>(radius) * PixelsPerUnitX());
+    if (m_drawStyle == platform::DrawStyle::InsideSolid) {
+        // The stroke's outer edge stays on the circle.
+        radiusPixels = std::max(radiusPixels - m_lineWidth / 2.0, 0.5);
+    }
+    QPainter painter(&m_image);
+    QPen pen(ToColour(colour));
+    pen.setWidth(m_lineWidth);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QPointF(centre), radiusPixels, radiusPixels);
+    update();
+}
+
+void QtCanvas::SetCrossHairPointer(bool crossHair) {
+    setCursor(crossHair ? Qt::CrossCursor : Qt::ArrowCursor);
+}
+
+void QtCanvas::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.drawImage(event->rect(), m_image, event->rect());
+    painter.setPen(QPen(QColor(255, 255, 0), 1));
+    for (const CanvasLine* line : findChildren<CanvasLine*>(Qt::FindDirectChildrenOnly)) {
+        if (!line->Visible() || !Finite(line->X1(), line->Y1()) ||
+            !Finite(line->X2(), line->Y2())) {
+            continue;
+        }
+        painter.drawLine(ToPixel(line->X1(), line->Y1()), ToPixel(line->X2(), line->Y2()));
+    }
+}
+
+void QtCanvas::mouseMoveEvent(QMouseEvent* event) {
+    int button = 0;
+    if (event->buttons() & Qt::LeftButton) {
+        button |= 1;
+    }
+    if (event->buttons() & Qt::RightButton) {
+        button |= 2;
+    }
+    if (event->buttons() & Qt::MiddleButton) {
+        button |= 4;
+    }
+    int shift = 0;
+    if (event->modifiers() & Qt::ShiftModifier) {
+        shift |= 1;
+    }
+    if (event->modifiers() & Qt::ControlModifier) {
+        shift |= 2;
+    }
+    if (event->modifiers() & Qt::AltModifier) {
+        shift |= 4;
+    }
+    const QPointF user = ToUser(event->position());
+    emit MouseMove(button, shift, static_cast<float>(user.x()), static_cast<float>(user.y()));
+}
