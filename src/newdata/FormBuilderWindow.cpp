@@ -6,7 +6,7 @@
 #include "newdata/BuilderState.h"
 #include "newdata/MaterialWriter.h"
 #include "platform/Dialogs.h"
-#include "platform/FileListing.h"
+#include "platform/qt/PatternFileList.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -15,7 +15,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -74,8 +73,8 @@ BuilderWindow::BuilderWindow(AppContext& context, Flavour flavour, QWidget* pare
     Command3 = named<QPushButton>(this, "Command3");
     Command3->setText("OK");
 
-    File1 = named<QListWidget>(this, "File1");
-    File1->setSelectionMode(QAbstractItemView::SingleSelection);
+    File1 = named<PatternFileList>(this, "File1");
+    File1->SetPattern("*.ele");
     Label4 = label(this, "Label4", "Element");
     Label5 = label(this, "Label5", m_flavour.amountHeading);
 
@@ -224,10 +223,7 @@ bool BuilderWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void BuilderWindow::SetElementFolder(const std::filesystem::path& folder) {
-    File1->clear();
-    for (const std::string& name : platform::ListFiles(folder, "*.ele")) {
-        File1->addItem(QString::fromStdString(name));
-    }
+    File1->SetPath(folder);
 }
 
 void BuilderWindow::PrepareForNewData() {
@@ -273,12 +269,11 @@ void BuilderWindow::AcceptFields() {
 }
 
 void BuilderWindow::AssignElement(int k) {
-    const QList<QListWidgetItem*> selected = File1->selectedItems();
-    if (selected.isEmpty()) {
+    const QString name = File1->FileName();
+    if (name.isEmpty()) {
         m_context.dialogs.Message(" Select a element ");
         return;
     }
-    const QString name = selected.first()->text();
     m_slots[static_cast<std::size_t>(k)].element->setText(name);
     m_context.builder.SlotFile[static_cast<std::size_t>(k)] = name.toStdString();
     AskAmount(k);

@@ -15,9 +15,9 @@ class QFrame;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 class QRadioButton;
+class PatternFileList;
 
 /// What the compound and the mixture builder windows share: the fields above the slots, the
 /// element list, the category buttons, and the protocol of first OK, slot assignment, build and
@@ -36,7 +36,7 @@ class BuilderWindow : public QWidget {
     QLabel* Label2;
     QLineEdit* Text2;
     QPushButton* Command3;
-    QListWidget* File1;
+    PatternFileList* File1;
     QLabel* Label4;
     QLabel* Label5;
     QRadioButton* Option1;

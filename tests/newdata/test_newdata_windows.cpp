@@ -11,10 +11,10 @@
 #include "newdata/Form4.h"
 #include "newdata/Form5.h"
 #include "newdata/Form6.h"
+#include "platform/qt/PatternFileList.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
