@@ -1,14 +1,22 @@
+#include "app/AppContext.h"
+#include "app/Application.h"
 #include "calc/Interpolation.h"
 #include "data/MaterialFile.h"
 #include "data/MaterialTable.h"
 #include "data/NumberMask.h"
 #include "data/NumericText.h"
 #include "export/CsvExport.h"
+#include "fakes/ScriptedDialogs.h"
 #include "fakes/TestSupport.h"
+#include "graph/Form2.h"
+#include "graph/Form3.h"
+#include "graph/Go.h"
 #include "newdata/Builder.h"
 #include "newdata/BuilderState.h"
 #include "newdata/MaterialWriter.h"
+#include "platform/qt/QtCanvas.h"
 
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -139,11 +147,9 @@ class CliTest : public QObject {
     void listsEveryDataFile();
     void tablePrintsTheLoadedRows_data();
     void tablePrintsTheLoadedRows();
-    void atGivesTheCalculatorsNumbers_data();
-    void atGivesTheCalculatorsNumbers();
+    void lookupsGiveTheCalculatorsNumbers_data();
+    void lookupsGiveTheCalculatorsNumbers();
     void leadAt662keVByHand();
-    void energyGivesTheCalculatorsNumbers_data();
-    void energyGivesTheCalculatorsNumbers();
     void failedRowsPrintTheirWord_data();
     void failedRowsPrintTheirWord();
     void standardInputReadsLikeArguments();
@@ -153,6 +159,8 @@ class CliTest : public QObject {
     void buildersWriteWhatTheBuildersWrite();
     void builderChecks_data();
     void builderChecks();
+    void plotIsWhatTheEnlargedViewSaves_data();
+    void plotIsWhatTheEnlargedViewSaves();
     void badInput_data();
     void badInput();
     void helpForEveryCommand_data();
@@ -254,48 +262,51 @@ void CliTest::tablePrintsTheLoadedRows() {
     }
 }
 
-void CliTest::atGivesTheCalculatorsNumbers_data() {
+void CliTest::lookupsGiveTheCalculatorsNumbers_data() {
+    QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("element");
     QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("energy");
-    QTest::newRow("lead, 662 keV") << "Pb"
-                                   << "ele/082_Pb.ele"
-                                   << "0.662";
-    QTest::newRow("lead, first row") << "Pb"
-                                     << "ele/082_Pb.ele"
-                                     << "1e-3";
-    QTest::newRow("lead, K edge") << "Pb"
-                                  << "ele/082_Pb.ele"
-                                  << "0.08800399";
-    QTest::newRow("lead, pair region") << "Pb"
-                                       << "ele/082_Pb.ele"
-                                       << "15D0";
-    QTest::newRow("oxygen, last row") << "O"
-                                      << "ele/008_O.ele"
-                                      << "100000";
-    QTest::newRow("hydrogen, between rows") << "H"
-                                            << "ele/001_H.ele"
-                                            << ".0314";
+    QTest::addColumn<QString>("value");
+    const auto row = [](const char* name, const char* command, const char* element,
+                        const char* path, const char* value) {
+        QTest::newRow(name) << QString(command) << QString(element) << QString(path)
+                            << QString(value);
+    };
+    row("lead, 662 keV", "at", "Pb", "ele/082_Pb.ele", "0.662");
+    row("lead, first row", "at", "Pb", "ele/082_Pb.ele", "1e-3");
+    row("lead, K edge", "at", "Pb", "ele/082_Pb.ele", "0.08800399");
+    row("lead, pair region", "at", "Pb", "ele/082_Pb.ele", "15D0");
+    row("oxygen, last row", "at", "O", "ele/008_O.ele", "100000");
+    row("hydrogen, between rows", "at", "H", "ele/001_H.ele", ".0314");
+    row("total between rows", "energy", "Pb", "ele/082_Pb.ele", "0.1");
+    row("total near the first row", "energy", "Pb", "ele/082_Pb.ele", "5000");
+    row("a tabulated total", "energy", "Pb", "ele/082_Pb.ele", "0.088701");
+    row("near the lowest total", "energy", "O", "ele/008_O.ele", "0.017");
 }
 
-void CliTest::atGivesTheCalculatorsNumbers() {
+void CliTest::lookupsGiveTheCalculatorsNumbers() {
+    QFETCH(QString, command);
     QFETCH(QString, element);
     QFETCH(QString, path);
-    QFETCH(QString, energy);
+    QFETCH(QString, value);
     const Root root;
     const auto table = loadTable(root.path(), path.toStdString());
     QVERIFY(table);
-    const double energyMeV = data::NumericValue(energy.toStdString());
+    const double typed = data::NumericValue(value.toStdString());
+    double energyMeV = typed;
     calc::CoefficientSet set;
-    QCOMPARE(calc::CoefficientsAtEnergy(*table, energyMeV, set), calc::CalcStatus::Ok);
+    const calc::CalcStatus status = command == "at"
+                                        ? calc::CoefficientsAtEnergy(*table, typed, set)
+                                        : calc::EnergyAtTotal(*table, typed, energyMeV, set);
+    QCOMPARE(status, calc::CalcStatus::Ok);
     const Values expected = valuesOf(energyMeV, set);
 
-    const Run masked = runCli(root.with({"at", element, energy}));
+    const Run masked = runCli(root.with({command, element, value}));
     QCOMPARE(masked.status, 0);
     QCOMPARE(masked.out, maskLine(expected) + "\n");
 
     // Seventeen digits give the very doubles back.
-    const Run full = runCli(root.with({"--digits", "17", "at", path, energy}));
+    const Run full = runCli(root.with({"--digits", "17", command, path, value}));
     QCOMPARE(full.status, 0);
     const QStringList fields = full.out.trimmed().split("  ");
     QCOMPARE(fields.size(), 7);
@@ -325,28 +336,6 @@ void CliTest::leadAt662keVByHand() {
     const QJsonObject object = QJsonDocument::fromJson(full.out.toUtf8()).object();
     QCOMPARE_CLOSE(object.value("total").toDouble(), byHand);
     QCOMPARE(object.value("energy").toDouble(), 0.662);
-}
-
-void CliTest::energyGivesTheCalculatorsNumbers_data() {
-    QTest::addColumn<QString>("total");
-    QTest::newRow("between rows") << "0.1";
-    QTest::newRow("near the first row") << "5000";
-    QTest::newRow("a tabulated total") << "0.088701";
-    QTest::newRow("lowest total") << "4.2e-2";
-}
-
-void CliTest::energyGivesTheCalculatorsNumbers() {
-    QFETCH(QString, total);
-    const Root root;
-    const auto table = loadTable(root.path(), "ele/082_Pb.ele");
-    QVERIFY(table);
-    const double mu = data::NumericValue(total.toStdString());
-    double energyMeV = 0.0;
-    calc::CoefficientSet set;
-    QCOMPARE(calc::EnergyAtTotal(*table, mu, energyMeV, set), calc::CalcStatus::Ok);
-    const Run run = runCli(root.with({"energy", "Pb", total}));
-    QCOMPARE(run.status, 0);
-    QCOMPARE(run.out, maskLine(valuesOf(energyMeV, set)) + "\n");
 }
 
 void CliTest::failedRowsPrintTheirWord_data() {
@@ -464,25 +453,28 @@ void CliTest::buildersWriteWhatTheBuildersWrite_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("category");
     QTest::addColumn<QStringList>("elements");
+    QTest::addColumn<QStringList>("slotFiles"); // what the window's element list would assign
     QTest::addColumn<QString>("written");
+    const QString h = "001_H.ele", o = "008_O.ele", pb = "082_Pb.ele";
     QTest::newRow("compound, human tissues")
-        << "compound"
-        << "human" << QStringList{"H=2", "ele/008_O.ele=1"} << "mix/W.mix1";
+        << QString("compound") << QString("human") << QStringList{"H=2", "ele/008_O.ele=1"}
+        << QStringList{h, o} << QString("mix/W.mix1");
     QTest::newRow("compound, three elements")
-        << "compound"
-        << "other" << QStringList{"082_Pb.ele=1", "O=2.5", "H=0.5"} << "mix/W.mix3";
+        << QString("compound") << QString("other") << QStringList{"082_Pb.ele=1", "O=2.5", "H=.5"}
+        << QStringList{pb, o, h} << QString("mix/W.mix3");
     QTest::newRow("mixture, phantom")
-        << "mixture"
-        << "phantom" << QStringList{"H=11.19", "O=88.81"} << "mix/W.mix2";
+        << QString("mixture") << QString("phantom") << QStringList{"H=11.19", "O=88.81"}
+        << QStringList{h, o} << QString("mix/W.mix2");
     QTest::newRow("mixture, a negative weight")
-        << "mixture"
-        << "other" << QStringList{"Pb=2", "O=1", "H=-0.5"} << "mix/W.mix3";
+        << QString("mixture") << QString("other") << QStringList{"Pb=2", "O=1", "H=-0.5"}
+        << QStringList{pb, o, h} << QString("mix/W.mix3");
 }
 
 void CliTest::buildersWriteWhatTheBuildersWrite() {
     QFETCH(QString, command);
     QFETCH(QString, category);
     QFETCH(QStringList, elements);
+    QFETCH(QStringList, slotFiles);
     QFETCH(QString, written);
     const Root root;
     const Run run = runCli(root.with(QStringList{command, "--name", "Test, material", "--density",
@@ -492,28 +484,19 @@ void CliTest::buildersWriteWhatTheBuildersWrite() {
     QCOMPARE(run.out, written + "\n");
 
     // The same build through the builders' core.
-    const auto kind =
-        command == "compound" ? newdata::BuilderKind::Compound : newdata::BuilderKind::Mixture;
-    const std::array<const char*, 3> files = {"001_H.ele", "008_O.ele", "082_Pb.ele"};
     auto state = std::make_unique<newdata::BuilderState>();
     state->ClearSlots();
     state->ElementCount = static_cast<double>(elements.size());
     for (qsizetype k = 0; k < elements.size(); ++k) {
-        const QString element = elements[k].section('=', 0, 0);
         const auto slot = static_cast<std::size_t>(k + 1);
-        for (const char* file : files) {
-            const std::string symbol = std::string(file).substr(4, std::string(file).size() - 8);
-            if (element.toStdString() == symbol || element.contains(file)) {
-                state->SlotFile[slot] = file;
-            }
-        }
+        state->SlotFile[slot] = slotFiles[k].toStdString();
         state->SlotAmount[slot] = data::NumericValue(elements[k].section('=', 1).toStdString());
     }
+    const auto kind =
+        command == "compound" ? newdata::BuilderKind::Compound : newdata::BuilderKind::Mixture;
     QVERIFY(newdata::BuildMaterial(*state, root.path(), kind).ok());
     const std::string expected = newdata::MaterialFileText("Test, material", 1.06, *state);
     QCOMPARE(testing::readFile(root.path() / written.toStdString()), expected);
-
-    // What was written loads back as a material of the program.
     QVERIFY(loadTable(root.path(), written.toStdString()));
 }
 
@@ -569,6 +552,43 @@ void CliTest::builderChecks() {
     }
 }
 
+void CliTest::plotIsWhatTheEnlargedViewSaves_data() {
+    QTest::addColumn<QString>("file");
+    QTest::newRow("bitmap") << "view.bmp";
+    QTest::newRow("png") << "view.PNG";
+}
+
+void CliTest::plotIsWhatTheEnlargedViewSaves() {
+    QFETCH(QString, file);
+    const Root root;
+    const QString out = qs(root.path() / file.toStdString());
+    const Run run = runCli(root.with({"plot", "Pb", "mix/edge.mix3", "O", "--out", out}));
+    QCOMPARE(run.status, 0);
+    QImage saved(out);
+    QVERIFY(!saved.isNull());
+
+    // The same materials added one after another to the enlarged view of the windows.
+    data::MaterialTable table;
+    newdata::BuilderState builder;
+    testing::ScriptedDialogs dialogs;
+    testing::RecordingLauncher launcher;
+    AppContext context{table, builder, dialogs, launcher, root.path()};
+    Application application(context);
+    context.windows.form3->DrawEnlargedFrame();
+    const QImage frameOnly =
+        context.windows.form3->Picture1->Image().convertToFormat(QImage::Format_RGB32);
+    for (const char* path : {"ele/082_Pb.ele", "mix/edge.mix3", "ele/008_O.ele"}) {
+        table.SelectedPath = path;
+        QVERIFY(graph::RunGo(context));
+        context.windows.form2->Form2_Command1_Click();
+    }
+    const QImage shown =
+        context.windows.form3->Picture1->Image().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(saved.size(), QSize(909, 861));
+    QVERIFY(saved.convertToFormat(QImage::Format_RGB32) == shown);
+    QVERIFY(shown != frameOnly);
+}
+
 void CliTest::badInput_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QByteArray>("input");
@@ -587,11 +607,15 @@ void CliTest::badInput_data() {
         << QStringList{"energy", "Pb", "1e"} << QByteArray() << 1 << "'1e'";
     QTest::newRow("input not a number")
         << QStringList{"at", "Pb", "-"} << QByteArray("1\n2 x3\n") << 1 << "word 3";
+    QTest::newRow("picture of no known kind")
+        << QStringList{"plot", "Pb", "--out", "view.gif"} << QByteArray() << 1 << "view.gif";
     QTest::newRow("missing root") << QStringList{"--root", "/no/such/root", "list"} << QByteArray()
                                   << 1 << "/no/such/root";
     QTest::newRow("missing energy") << QStringList{"at", "Pb"} << QByteArray() << 2 << "energy";
     QTest::newRow("missing path") << QStringList{"table"} << QByteArray() << 2 << "PATH";
     QTest::newRow("missing output") << QStringList{"csv", "Pb"} << QByteArray() << 2 << "OUT";
+    QTest::newRow("missing picture file")
+        << QStringList{"plot", "Pb"} << QByteArray() << 2 << "--out";
     QTest::newRow("missing option value")
         << QStringList{"at", "Pb", "1", "--digits"} << QByteArray() << 2 << "--digits";
     QTest::newRow("unknown option")
@@ -674,6 +698,9 @@ void CliTest::commaDecimalLocaleChangesNothing() {
     environment.insert("LC_ALL", "de_DE.UTF-8");
     environment.insert("LANG", "de_DE.UTF-8");
     QCOMPARE(runCli(arguments, {}, environment).out, expected);
+    const Run picture =
+        runCli(root.with({"plot", "Pb", "--out", qs(root.path() / "de.png")}), {}, environment);
+    QCOMPARE(picture.status, 0);
     QVERIFY(expected.contains("1.110E-01"));
 }
 

@@ -1,0 +1,154 @@
+#include "PlotCommand.h"
+
+#include "Commands.h"
+#include "DataPaths.h"
+#include "data/MaterialFile.h"
+#include "data/MaterialTable.h"
+#include "graph/Plots.h"
+#include "platform/qt/PathText.h"
+#include "platform/qt/QtCanvas.h"
+#include "platform/qt/SavePicture.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace cli {
+
+namespace {
+
+// The enlarged view's drawing area, in pixels.
+constexpr int kEnlargedWidth = 909;
+constexpr int kEnlargedHeight = 861;
+
+enum class PictureKind { Bmp, Png };
+
+std::optional<PictureKind> pictureKindOf(const std::filesystem::path& file) {
+    std::string extension = file.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension == ".bmp") {
+        return PictureKind::Bmp;
+    }
+    if (extension == ".png") {
+        return PictureKind::Png;
+    }
+    return std::nullopt;
+}
+
+// Written aside and renamed into place, like every file the program writes.
+data::WriteResult savePng(const QImage& image, const std::filesystem::path& file) {
+    QSaveFile out(ToQString(file));
+    if (!out.open(QIODevice::WriteOnly)) {
+        return {false, out.errorString().toStdString()};
+    }
+    if (!image.save(&out, "PNG")) {
+        const std::string reason = out.error() != QFileDevice::NoError
+                                       ? out.errorString().toStdString()
+                                       : std::string("the image could not be encoded");
+        out.cancelWriting();
+        return {false, reason};
+    }
+    if (!out.commit()) {
+        return {false, out.errorString().toStdString()};
+    }
+    return {};
+}
+
+// Qt's notes about the off-screen platform (no runtime folder, no window manager) say nothing
+// about the picture; only its critical messages reach the user.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fputs(("photonxs-cli: " + message.toStdString() + "\n").c_str(), stderr);
+    }
+}
+
+} // namespace
+
+int RunPlot(const Invocation& invocation, char* programName, BufferedStream& err) {
+    const auto out = invocation.options.find("out");
+    if (out == invocation.options.end()) {
+        Complain(err, "plot needs --out FILE (photonxs-cli --help tells more)");
+        return kExitUsage;
+    }
+    if (invocation.arguments.empty()) {
+        Complain(err, "plot takes at least one PATH (photonxs-cli --help tells more)");
+        return kExitUsage;
+    }
+    const std::filesystem::path target(out->second);
+    const std::optional<PictureKind> kind = pictureKindOf(target);
+    if (!kind) {
+        Complain(err, "--out '" + out->second + "': the picture file must end in .bmp or .png");
+        return kExitBadInput;
+    }
+    std::error_code error;
+    if (!std::filesystem::is_directory(invocation.root, error)) {
+        Complain(err, invocation.root.generic_string() + ": no such folder (the root given by " +
+                          "--root or PHOTONXS_HOME)");
+        return kExitBadInput;
+    }
+    std::vector<std::string> paths;
+    for (const std::string& argument : invocation.arguments) {
+        std::string message;
+        const std::optional<std::string> path = ResolveDataPath(invocation.root, argument, message);
+        if (!path) {
+            Complain(err, message);
+            return kExitBadInput;
+        }
+        paths.push_back(*path);
+    }
+
+    // The canvas is a widget, so it needs an application; off screen, no display is touched.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
+    int qtArgc = 1;
+    char* qtArgv[] = {programName, nullptr};
+    QApplication application(qtArgc, qtArgv);
+
+    // As at start-up: the picture prepared and cleared, then the empty frame.
+    QtCanvas canvas(kEnlargedWidth, kEnlargedHeight);
+    graph::PrepareEnlargedCanvas(canvas);
+    canvas.Clear();
+    auto table = std::make_unique<data::MaterialTable>();
+    graph::DrawEnlargedFrame(canvas, *table);
+
+    // Then, for each material, what GO and the enlarged-view button do to this picture.
+    for (const std::string& path : paths) {
+        table->SelectedPath = path;
+        table->ResetExtremes();
+        const data::LoadResult loaded = data::LoadMaterialTable(*table, invocation.root);
+        if (!loaded.ok()) {
+            Complain(err, data::DescribeLoadError(loaded, path));
+            return kExitBadInput;
+        }
+        data::ComputeFractions(*table);
+        if (table->RowCount > 0) {
+            graph::DrawEnlargedCurves(canvas, *table);
+        } else {
+            // An empty table adds no curve: it is drawn from a blank table, not from the rows
+            // an earlier, longer table left behind.
+            auto blank = std::make_unique<data::MaterialTable>();
+            blank->EnlargedViewUsed = table->EnlargedViewUsed;
+            graph::DrawEnlargedCurves(canvas, *blank);
+            table->EnlargedViewUsed = blank->EnlargedViewUsed;
+        }
+    }
+
+    const data::WriteResult written = *kind == PictureKind::Bmp
+                                          ? SavePicture(canvas.Image(), target)
+                                          : savePng(canvas.Image(), target);
+    if (!written.ok) {
+        Complain(err, out->second + ": " + written.reason);
+        return kExitBadInput;
+    }
+    return kExitDone;
+}
+
+} // namespace cli

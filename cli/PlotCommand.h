@@ -1,0 +1,12 @@
+#pragma once
+
+#include "Arguments.h"
+#include "Output.h"
+
+namespace cli {
+
+/// Draws the enlarged view with the given materials on the windows' own canvas, off screen, and
+/// writes it as BMP or PNG. Needs no display. Returns the exit status.
+int RunPlot(const Invocation& invocation, char* programName, BufferedStream& err);
+
+} // namespace cli
