@@ -46,7 +46,11 @@ std::string FormatScientific(double value) {
     return text;
 }
 
-std::string FormatScientificBlank(double value) { return " " + FormatScientific(value); }
+std::string FormatScientificBlank(double value) {
+    std::string text(1, ' ');
+    text += FormatScientific(value);
+    return text;
+}
 
 std::string FormatDensity(double value) {
     if (!std::isfinite(value)) {
