@@ -3,12 +3,17 @@
 #include "data/NumberMask.h"
 #include "data/NumericText.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <system_error>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace data {
 
@@ -329,25 +334,60 @@ bool ReadWholeFile(const std::filesystem::path& file, std::string& text) {
 
 WriteResult WriteFileReplacing(const std::filesystem::path& target, std::string_view bytes) {
     namespace fs = std::filesystem;
+    // The system would cut the name at a NUL and write some other file.
+    if (target.native().find('\0') != fs::path::string_type::npos) {
+        return {false, "the name holds a character no file name may hold"};
+    }
     std::error_code error;
-    if (fs::is_directory(target, error)) {
+    const fs::file_status existing = fs::status(target, error);
+    if (fs::is_directory(existing)) {
         return {false, "a folder of that name exists"};
     }
-    // A unique name beside the target, so the final rename stays on one file system.
+    // A device, a pipe or a socket would be swapped for a plain file by the rename.
+    if (fs::exists(existing) && !fs::is_regular_file(existing)) {
+        return {false, "a special file of that name exists"};
+    }
+#ifndef _WIN32
+    // A write-protected file is left alone, as a write in place would leave it; the rename
+    // alone would not notice the protection.
+    if (fs::exists(existing) && access(target.c_str(), W_OK) != 0) {
+        return {false, std::error_code(errno, std::generic_category()).message()};
+    }
+#endif
+
+    // A new name beside the target, so the final rename stays on one file system. Its stem is
+    // cut short so that even a target name of the longest length a folder takes leaves room
+    // for the dot and the suffix.
+    std::string stem = target.filename().string().substr(0, 200);
+    while (!stem.empty() && (static_cast<unsigned char>(stem.back()) & 0xC0) == 0x80) {
+        stem.pop_back(); // no half of a UTF-8 character
+    }
     std::random_device seed;
-    const fs::path temporary = target.parent_path() / ("." + target.filename().string() + ".tmp" +
-                                                       std::to_string(seed() % 1000000u));
+    fs::path temporary;
+    std::FILE* raw = nullptr;
+    for (int attempt = 0; attempt < 8 && raw == nullptr; ++attempt) {
+        temporary =
+            target.parent_path() / ("." + stem + ".tmp" + std::to_string(seed() % 1000000u));
+        raw = std::fopen(temporary.string().c_str(), "wbx");
+        if (raw == nullptr && errno != EEXIST) {
+            break;
+        }
+    }
+    if (raw == nullptr) {
+        return {false, std::error_code(errno, std::generic_category()).message()};
+    }
 
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
-    std::FILE* raw = std::fopen(temporary.string().c_str(), "wbx");
-    if (raw == nullptr) {
-        return {false, std::error_code(errno, std::generic_category()).message()};
-    }
     std::unique_ptr<std::FILE, Closer> file(raw);
-    const bool written =
+    // The data reaches the disk before the rename, so that a crash in between leaves the old
+    // file or the new one, never a new name with nothing in it.
+    bool written =
         std::fwrite(bytes.data(), 1, bytes.size(), raw) == bytes.size() && std::fflush(raw) == 0;
+#ifndef _WIN32
+    written = written && fsync(fileno(raw)) == 0;
+#endif
     const int writeErrno = errno;
     const bool closed = std::fclose(file.release()) == 0;
     const int closeErrno = errno;
@@ -356,6 +396,10 @@ WriteResult WriteFileReplacing(const std::filesystem::path& target, std::string_
         return {
             false,
             std::error_code(written ? closeErrno : writeErrno, std::generic_category()).message()};
+    }
+    if (fs::exists(existing)) {
+        // The replacement keeps the access rights of the file it replaces.
+        fs::permissions(temporary, existing.permissions(), error);
     }
     fs::rename(temporary, target, error);
     if (error) {

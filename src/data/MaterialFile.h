@@ -77,8 +77,10 @@ struct WriteResult {
     std::string reason; ///< the system's reason when not ok
 };
 
-/// Writes `bytes` to a new file beside `target`, then renames it over `target`. On any failure
-/// the old file stays as it was and no temporary file is left behind.
+/// Writes `bytes` to a new file beside `target`, flushes it to the disk, then renames it over
+/// `target`, whose access rights it keeps. A folder, device or pipe of that name, or a
+/// write-protected file, is refused. On any failure the old file stays as it was and no
+/// temporary file is left behind.
 WriteResult WriteFileReplacing(const std::filesystem::path& target, std::string_view bytes);
 
 /// Reads a whole file into `text`; false when it cannot be opened or read.

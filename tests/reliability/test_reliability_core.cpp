@@ -1,7 +1,9 @@
 // Inputs found by fuzzing, kept as regressions: texts whose numeric value sits at the edge of a
 // double, a negative zero in a fixed-width field, and rows whose values fit a double while their
-// total or their shares do not.
+// total or their shares do not. Then the replacing write under every fault we can cause: it
+// must fail with a reason, keep the old file byte for byte and leave no temporary file.
 
+#include "FaultInjection.h"
 #include "fakes/TestSupport.h"
 
 #include "data/MaterialFile.h"
@@ -9,9 +11,15 @@
 #include "data/NumberMask.h"
 #include "data/NumericText.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
+#include <filesystem>
 #include <limits>
+#include <memory>
 #include <string>
+
+namespace fs = std::filesystem;
 
 using data::LoadError;
 
@@ -82,6 +90,101 @@ class ReliabilityCoreTest : public QObject {
         QCOMPARE(table.FracCoherent[1], 0.0);
         QCOMPARE(table.FracIncoherent[1], 0.0);
         QCOMPARE(table.FracPhotoElectric[1], 1.0);
+    }
+
+    void replacingWriteUnderFaults_data() {
+        QTest::addColumn<QString>("fault");
+        for (const char* fault :
+             {"read-only folder", "write-protected file", "missing folder", "full device",
+              "file size limit", "slash in the name", "name too long", "NUL in the name",
+              "target is a folder", "target is a pipe"}) {
+            QTest::newRow(fault) << QString(fault);
+        }
+    }
+    void replacingWriteUnderFaults() {
+        QFETCH(QString, fault);
+        testing::TempFolder temp;
+        const fs::path folder = temp.path() / "out";
+        fs::create_directories(folder);
+        const std::string oldBytes = "Old\r\n1.\r\n0\r\n";
+        const std::string newBytes(20000, 'n'); // more than a full device or the limit takes
+        fs::path target = folder / "table.csv";
+        testing::writeFile(target, oldBytes);
+
+        std::unique_ptr<testing::ReadOnlyFolder> readOnly;
+        std::unique_ptr<testing::WriteProtectedFile> protectedFile;
+        std::unique_ptr<testing::FullDevice> full;
+        std::unique_ptr<testing::FileSizeLimit> limit;
+        if (fault == "read-only folder") {
+            readOnly = std::make_unique<testing::ReadOnlyFolder>(folder);
+            if (!readOnly->available()) {
+                QSKIP("no way to make a folder read-only for this user");
+            }
+            qDebug("read-only by %s", readOnly->how().c_str());
+        } else if (fault == "write-protected file") {
+            protectedFile = std::make_unique<testing::WriteProtectedFile>(target);
+            if (!protectedFile->available()) {
+                QSKIP("no way to protect a file from this user");
+            }
+            qDebug("write-protected by %s", protectedFile->how().c_str());
+        } else if (fault == "missing folder") {
+            target = temp.path() / "gone" / "table.csv";
+        } else if (fault == "full device") {
+            fs::remove(target);
+            full = std::make_unique<testing::FullDevice>(folder, "table.csv", oldBytes);
+            if (!full->available()) {
+                QSKIP("mounting a small file system needs privileges this user lacks");
+            }
+        } else if (fault == "file size limit") {
+            limit = std::make_unique<testing::FileSizeLimit>(1000);
+            QVERIFY(limit->available());
+        } else if (fault == "slash in the name") {
+            target = folder / "a/b.csv";
+        } else if (fault == "name too long") {
+            target = folder / (std::string(300, 'x') + ".csv");
+        } else if (fault == "NUL in the name") {
+            target = folder / std::string("ta\0ble.csv", 10);
+        } else if (fault == "target is a folder") {
+            target = folder / "taken.csv";
+            testing::writeFile(target / "inside.txt", oldBytes);
+        } else if (fault == "target is a pipe") {
+            target = folder / "pipe.csv";
+            QCOMPARE(mkfifo(target.c_str(), 0600), 0);
+        }
+        const std::vector<std::string> before = testing::folderEntries(folder);
+
+        const data::WriteResult result = data::WriteFileReplacing(target, newBytes);
+        limit.reset();
+        if (readOnly) {
+            readOnly->release();
+        }
+        if (protectedFile) {
+            protectedFile->release();
+        }
+
+        QVERIFY(!result.ok);
+        QVERIFY(!result.reason.empty());
+        QCOMPARE(testing::folderEntries(folder), before);
+        QCOMPARE(testing::readFile(folder / "table.csv"), oldBytes);
+        if (fault == "target is a folder") {
+            QCOMPARE(testing::readFile(target / "inside.txt"), oldBytes);
+        }
+        if (fault == "target is a pipe") {
+            QVERIFY(fs::is_fifo(target));
+        }
+    }
+
+    void replacingWriteTakesTheLongestNameAndKeepsAccessRights() {
+        testing::TempFolder temp;
+        // 255 bytes is the most a folder entry holds; the temporary name must still fit.
+        const fs::path target = temp.path() / (std::string(251, 'n') + ".csv");
+        testing::writeFile(target, "old");
+        fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+        const data::WriteResult result = data::WriteFileReplacing(target, "new");
+        QVERIFY2(result.ok, result.reason.c_str());
+        QCOMPARE(testing::readFile(target), std::string("new"));
+        QCOMPARE(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+        QCOMPARE(testing::folderEntries(temp.path()).size(), std::size_t(1));
     }
 };
 
