@@ -2,8 +2,16 @@
 
 #include <QWidget>
 
+class DirListBox;
+class DriveListBox;
+class PatternFileList;
+class QImage;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 struct AppContext;
 
+/// "Image Save": saves the enlarged view's picture as a bitmap file in a chosen folder.
 class Form7 : public QWidget {
     Q_OBJECT
 
@@ -13,6 +21,24 @@ class Form7 : public QWidget {
     /// shows the dialog without making it modal.
     void PrepareAndShow();
 
+    void Form7_Command1_Click();
+    void Form7_Command2_Click();
+    void Form7_Drive1_Change();
+    void Form7_Dir1_Change();
+    void Form7_File1_Click();
+
+    QLabel* Label3 = nullptr;
+    DriveListBox* Drive1 = nullptr;
+    DirListBox* Dir1 = nullptr;
+    PatternFileList* File1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+
   private:
+    /// The enlarged view's retained picture; null when that window has none.
+    const QImage* picture() const;
+
     AppContext& m_context;
 };
