@@ -1,12 +1,26 @@
 #include "calc/Interpolation.h"
 
+#include "data/LookupAids.h"
+
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace calc {
 namespace {
 
-using data::Column;
 using data::MaterialTable;
+using data::RowLogarithms;
+
+// Column order of RowLogarithms.
+enum ColumnIndex : std::size_t {
+    kCoherent,
+    kIncoherent,
+    kPhotoElectric,
+    kPairNuclear,
+    kPairElectron,
+    kTotal
+};
 
 // The rows a look-up may read: RowCount, kept inside the arrays whatever the field holds.
 int usableRows(const MaterialTable& table) {
@@ -16,20 +30,61 @@ int usableRows(const MaterialTable& table) {
     return table.RowCount < data::kTableCapacity ? table.RowCount : data::kTableCapacity;
 }
 
+// The loader's aids describe exactly these rows.
+bool aidsApply(const MaterialTable& table, int rows) {
+    return table.lookupAids.valid && table.lookupAids.rows == rows;
+}
+
+// The first of rows 1..n of `values` (1-based) for which `below(value)` is false, or n + 1 when
+// there is none. `below` must hold for a leading run of rows and for no row after it; then this
+// is where a walk from row 1 stops. The halving takes no data-dependent jump.
+template <typename Below> int firstRowNotBelow(const double* values, int n, Below below) {
+    const double* base = values + 1;
+    int length = n;
+    while (length > 1) {
+        const int half = length / 2;
+        base = below(base[half - 1]) ? base + half : base;
+        length -= half;
+    }
+    return static_cast<int>(base - values) + (below(*base) ? 1 : 0);
+}
+
 // First of rows 1..rows whose energy is not below energyMeV. The walk never passes the last
 // row: when it gets there without stopping, the last row's energy is below energyMeV.
-int firstRowWithEnergyAtLeast(const Column& energy, int rows, double energyMeV) {
+int firstRowWithEnergyAtLeast(const MaterialTable& table, int rows, double energyMeV) {
+    if (aidsApply(table, rows) && table.lookupAids.energiesNeverFall) {
+        // The energies never fall, so the rows below energyMeV all come first. The energy's
+        // bucket names a row no later than the walk's stop; the walk goes on from there.
+        const auto key = static_cast<unsigned>(std::bit_cast<std::uint64_t>(energyMeV) >>
+                                               data::kEnergyBucketShift);
+        if (key - data::kFirstEnergyBucketKey < data::kEnergyBuckets) {
+            int i = table.lookupAids.energyBucketRow[key - data::kFirstEnergyBucketKey];
+            while (i < rows && table.Energy[static_cast<std::size_t>(i)] < energyMeV) {
+                ++i;
+            }
+            return i;
+        }
+        // Outside the buckets (and for NaN, which is below no row: row 1, as in the walk).
+        return firstRowNotBelow(table.Energy.data(), rows - 1,
+                                [energyMeV](double energy) { return energy < energyMeV; });
+    }
     int i = 1;
-    while (i < rows && energy[i] < energyMeV) {
+    while (i < rows && table.Energy[static_cast<std::size_t>(i)] < energyMeV) {
         ++i;
     }
     return i;
 }
 
 // First of rows 1..rows whose total is not above `total`; rows as for the energy walk.
-int firstRowWithTotalAtMost(const Column& totals, int rows, double total) {
+int firstRowWithTotalAtMost(const MaterialTable& table, int rows, double total) {
+    if (aidsApply(table, rows) && table.lookupAids.totalsComparable) {
+        // Row i is the first with a total at most `total` exactly when the smallest total of
+        // rows 1..i is the first such running minimum, and the running minimum never rises.
+        return firstRowNotBelow(table.lookupAids.lowestTotal.data(), rows - 1,
+                                [total](double lowest) { return lowest > total; });
+    }
     int i = 1;
-    while (i < rows && totals[i] > total) {
+    while (i < rows && table.Total[static_cast<std::size_t>(i)] > total) {
         ++i;
     }
     return i;
@@ -39,57 +94,58 @@ int firstRowWithTotalAtMost(const Column& totals, int rows, double total) {
 // and 2 below the first energy.
 int upperRowOfBracket(int stopRow) { return stopRow == 1 ? 2 : stopRow; }
 
-// Where an energy sits on the log-log line through rows lower and upper, as the weight of the
-// lower row: 0 at the upper row's energy, 1 at the lower row's, outside [0, 1] beyond them.
-struct LinePosition {
-    int lower;
-    int upper;
-    double lowerWeight;
-};
+// Whether a bracket's two energies can carry a line.
+bool spansEnergy(const RowLogarithms& lower, const RowLogarithms& upper) {
+    return lower.energy > 0.0 && upper.energy > 0.0 && lower.logEnergy != upper.logEnergy;
+}
 
 bool withinEnergyLimits(double energyMeV) {
     // Written so that NaN fails too.
     return energyMeV >= kLowestEnergyMeV && energyMeV <= kHighestEnergyMeV;
 }
 
-// Log-log interpolation of one column. False when a bracketing value has no logarithm.
-bool interpolate(const Column& column, const LinePosition& at, double& value) {
-    const double lower = column[at.lower];
-    const double upper = column[at.upper];
-    if (!(lower > 0.0 && upper > 0.0)) {
+bool positive(double lower, double upper) { return lower > 0.0 && upper > 0.0; }
+
+// Pair production is 0 below its threshold, and a log-log line cannot reach 0: a bracket with
+// 0 at either end gives exactly 0, including at the first non-zero tabulated point.
+bool belowPairThreshold(const RowLogarithms& lower, const RowLogarithms& upper, ColumnIndex c) {
+    return lower.value[c] * upper.value[c] == 0.0;
+}
+
+// Log-log interpolation of the five partial columns (and of the total when `total` is given)
+// between two rows, at the energy whose weight of the lower row is lowerWeight: 0 at the upper
+// row's energy, 1 at the lower row's, outside [0, 1] beyond them. False when a value needed
+// has no logarithm (the pair columns need none below their threshold).
+bool interpolateColumns(const RowLogarithms& lower, const RowLogarithms& upper, double lowerWeight,
+                        CoefficientSet& set, double* total) {
+    const bool noPairElectron = belowPairThreshold(lower, upper, kPairElectron);
+    const bool noPairNuclear = belowPairThreshold(lower, upper, kPairNuclear);
+    const auto usable = [&](ColumnIndex c) { return positive(lower.value[c], upper.value[c]); };
+    if (!((noPairElectron || usable(kPairElectron)) && (noPairNuclear || usable(kPairNuclear)) &&
+          usable(kPhotoElectric) && usable(kIncoherent) && usable(kCoherent) &&
+          (total == nullptr || usable(kTotal)))) {
         return false;
     }
     // At a tabulated energy give the tabulated value itself rather than its exp(log()) round
     // trip, so the row reads back unchanged.
-    if (at.lowerWeight == 0.0) {
-        value = upper;
-        return true;
+    const RowLogarithms* tabulated =
+        lowerWeight == 0.0 ? &upper : (lowerWeight == 1.0 ? &lower : nullptr);
+    const auto line = [&](ColumnIndex c) {
+        if (tabulated != nullptr) {
+            return tabulated->value[c];
+        }
+        const double logUpper = upper.logValue[c];
+        return std::exp(logUpper - (logUpper - lower.logValue[c]) * lowerWeight);
+    };
+    set.pairElectron = noPairElectron ? 0.0 : line(kPairElectron);
+    set.pairNuclear = noPairNuclear ? 0.0 : line(kPairNuclear);
+    set.photoElectric = line(kPhotoElectric);
+    set.incoherent = line(kIncoherent);
+    set.coherent = line(kCoherent);
+    if (total != nullptr) {
+        *total = line(kTotal);
     }
-    if (at.lowerWeight == 1.0) {
-        value = lower;
-        return true;
-    }
-    const double logUpper = std::log(upper);
-    value = std::exp(logUpper - (logUpper - std::log(lower)) * at.lowerWeight);
     return true;
-}
-
-// Pair production is 0 below its threshold, and a log-log line cannot reach 0: a bracket with
-// 0 at either end gives exactly 0, including at the first non-zero tabulated point.
-bool interpolatePair(const Column& column, const LinePosition& at, double& value) {
-    if (column[at.lower] * column[at.upper] == 0.0) {
-        value = 0.0;
-        return true;
-    }
-    return interpolate(column, at, value);
-}
-
-bool interpolatePartials(const MaterialTable& table, const LinePosition& at, CoefficientSet& set) {
-    return interpolatePair(table.PairElectron, at, set.pairElectron) &&
-           interpolatePair(table.PairNuclear, at, set.pairNuclear) &&
-           interpolate(table.PhotoElectric, at, set.photoElectric) &&
-           interpolate(table.Incoherent, at, set.incoherent) &&
-           interpolate(table.Coherent, at, set.coherent);
 }
 
 // Extrapolating a steep line far enough overflows; such a result is never handed out.
@@ -99,17 +155,72 @@ bool allFinite(const CoefficientSet& set) {
            std::isfinite(set.pairElectron) && std::isfinite(set.total);
 }
 
-// The logarithms of a bracket's two energies; false when they cannot carry a line.
-bool bracketEnergyLogs(const MaterialTable& table, int lower, int upper, double& logLower,
-                       double& logUpper) {
-    const double lowerEnergy = table.Energy[lower];
-    const double upperEnergy = table.Energy[upper];
-    if (!(lowerEnergy > 0.0 && upperEnergy > 0.0)) {
-        return false;
+// The six coefficients at the energy of logarithm logEnergy on the log-log lines through two
+// rows.
+CalcStatus coefficientsBetween(const RowLogarithms& lower, const RowLogarithms& upper,
+                               double logEnergy, CoefficientSet& out) {
+    if (!spansEnergy(lower, upper)) {
+        return CalcStatus::CalculationError;
     }
-    logLower = std::log(lowerEnergy);
-    logUpper = std::log(upperEnergy);
-    return logLower != logUpper;
+    const double lowerWeight = (upper.logEnergy - logEnergy) / (upper.logEnergy - lower.logEnergy);
+    CoefficientSet found;
+    if (!interpolateColumns(lower, upper, lowerWeight, found, &found.total) || !allFinite(found)) {
+        return CalcStatus::CalculationError;
+    }
+    out = found;
+    return CalcStatus::Ok;
+}
+
+// The lowest energy at which the total takes `total` on the log-log line through two rows,
+// with the five partial coefficients there.
+CalcStatus energyBetween(const RowLogarithms& lower, const RowLogarithms& upper, double total,
+                         double& energyOut, CoefficientSet& out) {
+    if (!spansEnergy(lower, upper)) {
+        return CalcStatus::CalculationError;
+    }
+    const double lowerTotal = lower.value[kTotal];
+    const double upperTotal = upper.value[kTotal];
+    if (!(total > 0.0 && lowerTotal > 0.0 && upperTotal > 0.0)) {
+        return CalcStatus::CalculationError;
+    }
+    const double logLowerTotal = lower.logValue[kTotal];
+    const double logUpperTotal = upper.logValue[kTotal];
+    if (logLowerTotal == logUpperTotal) {
+        return CalcStatus::CalculationError;
+    }
+
+    // Share of the way from the lower row's total to the upper row's, on the log scale.
+    const double towardUpper = (logLowerTotal - std::log(total)) / (logLowerTotal - logUpperTotal);
+    const double logLowerEnergy = lower.logEnergy;
+    const double logUpperEnergy = upper.logEnergy;
+    double logEnergy = 0.0;
+    double energy = 0.0;
+    if (towardUpper == 0.0) {
+        logEnergy = logLowerEnergy;
+        energy = lower.energy;
+    } else if (towardUpper == 1.0) {
+        logEnergy = logUpperEnergy;
+        energy = upper.energy;
+    } else {
+        logEnergy = logLowerEnergy - (logLowerEnergy - logUpperEnergy) * towardUpper;
+        energy = std::exp(logEnergy);
+    }
+    if (!withinEnergyLimits(energy)) {
+        return CalcStatus::CalculationError;
+    }
+
+    const double lowerWeight = (logUpperEnergy - logEnergy) / (logUpperEnergy - logLowerEnergy);
+    CoefficientSet found;
+    if (!interpolateColumns(lower, upper, lowerWeight, found, nullptr)) {
+        return CalcStatus::CalculationError;
+    }
+    found.total = total; // the value asked for stands, it is not re-interpolated
+    if (!allFinite(found)) {
+        return CalcStatus::CalculationError;
+    }
+    energyOut = energy;
+    out = found;
+    return CalcStatus::Ok;
 }
 
 } // namespace
@@ -119,7 +230,7 @@ int FindEnergyBracket(const data::MaterialTable& table, double energyMeV) {
     if (rows < 2) {
         return 0;
     }
-    return upperRowOfBracket(firstRowWithEnergyAtLeast(table.Energy, rows, energyMeV));
+    return upperRowOfBracket(firstRowWithEnergyAtLeast(table, rows, energyMeV));
 }
 
 int FindTotalBracket(const data::MaterialTable& table, double total) {
@@ -127,7 +238,7 @@ int FindTotalBracket(const data::MaterialTable& table, double total) {
     if (rows < 2) {
         return 0;
     }
-    return upperRowOfBracket(firstRowWithTotalAtMost(table.Total, rows, total));
+    return upperRowOfBracket(firstRowWithTotalAtMost(table, rows, total));
 }
 
 CalcStatus CoefficientsAtEnergy(const data::MaterialTable& table, double energyMeV,
@@ -139,26 +250,22 @@ CalcStatus CoefficientsAtEnergy(const data::MaterialTable& table, double energyM
     if (rows < 2) {
         return CalcStatus::CalculationError;
     }
-    const int stopRow = firstRowWithEnergyAtLeast(table.Energy, rows, energyMeV);
-    if (table.Energy[stopRow] < energyMeV) {
+    // Taken first, so that it is under way while the bracket is looked for.
+    const double logEnergy = std::log(energyMeV);
+    const int stopRow = firstRowWithEnergyAtLeast(table, rows, energyMeV);
+    if (table.Energy[static_cast<std::size_t>(stopRow)] < energyMeV) {
         return CalcStatus::OutOfRange; // above the last tabulated energy: not extrapolated
     }
+    // The rows' logarithms are the loader's when the table has them, else taken here: either
+    // way the same numbers.
     const int upper = upperRowOfBracket(stopRow);
-    const int lower = upper - 1;
-    double logLower = 0.0;
-    double logUpper = 0.0;
-    if (!bracketEnergyLogs(table, lower, upper, logLower, logUpper)) {
-        return CalcStatus::CalculationError;
+    if (aidsApply(table, rows)) {
+        const auto s = static_cast<std::size_t>(upper);
+        return coefficientsBetween(table.lookupAids.row[s - 1], table.lookupAids.row[s], logEnergy,
+                                   out);
     }
-    const LinePosition at{lower, upper, (logUpper - std::log(energyMeV)) / (logUpper - logLower)};
-
-    CoefficientSet found;
-    if (!interpolatePartials(table, at, found) || !interpolate(table.Total, at, found.total) ||
-        !allFinite(found)) {
-        return CalcStatus::CalculationError;
-    }
-    out = found;
-    return CalcStatus::Ok;
+    return coefficientsBetween(data::LogarithmsOfRow(table, upper - 1),
+                               data::LogarithmsOfRow(table, upper), logEnergy, out);
 }
 
 CalcStatus EnergyAtTotal(const data::MaterialTable& table, double total, double& energyOut,
@@ -170,60 +277,19 @@ CalcStatus EnergyAtTotal(const data::MaterialTable& table, double total, double&
     if (rows < 2) {
         return CalcStatus::CalculationError;
     }
-    const int stopRow = firstRowWithTotalAtMost(table.Total, rows, total);
-    if (table.Total[stopRow] > total) {
+    const int stopRow = firstRowWithTotalAtMost(table, rows, total);
+    if (table.Total[static_cast<std::size_t>(stopRow)] > total) {
         // Below every tabulated total (the extremes may be left from another file).
         return CalcStatus::OutOfRange;
     }
     const int upper = upperRowOfBracket(stopRow);
-    const int lower = upper - 1;
-    double logLowerEnergy = 0.0;
-    double logUpperEnergy = 0.0;
-    if (!bracketEnergyLogs(table, lower, upper, logLowerEnergy, logUpperEnergy)) {
-        return CalcStatus::CalculationError;
+    if (aidsApply(table, rows)) {
+        const auto s = static_cast<std::size_t>(upper);
+        return energyBetween(table.lookupAids.row[s - 1], table.lookupAids.row[s], total, energyOut,
+                             out);
     }
-    const double lowerTotal = table.Total[lower];
-    const double upperTotal = table.Total[upper];
-    if (!(total > 0.0 && lowerTotal > 0.0 && upperTotal > 0.0)) {
-        return CalcStatus::CalculationError;
-    }
-    const double logLowerTotal = std::log(lowerTotal);
-    const double logUpperTotal = std::log(upperTotal);
-    if (logLowerTotal == logUpperTotal) {
-        return CalcStatus::CalculationError;
-    }
-
-    // Share of the way from the lower row's total to the upper row's, on the log scale.
-    const double towardUpper = (logLowerTotal - std::log(total)) / (logLowerTotal - logUpperTotal);
-    double logEnergy = 0.0;
-    double energy = 0.0;
-    if (towardUpper == 0.0) {
-        logEnergy = logLowerEnergy;
-        energy = table.Energy[lower];
-    } else if (towardUpper == 1.0) {
-        logEnergy = logUpperEnergy;
-        energy = table.Energy[upper];
-    } else {
-        logEnergy = logLowerEnergy - (logLowerEnergy - logUpperEnergy) * towardUpper;
-        energy = std::exp(logEnergy);
-    }
-    if (!withinEnergyLimits(energy)) {
-        return CalcStatus::CalculationError;
-    }
-
-    const LinePosition at{lower, upper,
-                          (logUpperEnergy - logEnergy) / (logUpperEnergy - logLowerEnergy)};
-    CoefficientSet found;
-    if (!interpolatePartials(table, at, found)) {
-        return CalcStatus::CalculationError;
-    }
-    found.total = total; // the value asked for stands, it is not re-interpolated
-    if (!allFinite(found)) {
-        return CalcStatus::CalculationError;
-    }
-    energyOut = energy;
-    out = found;
-    return CalcStatus::Ok;
+    return energyBetween(data::LogarithmsOfRow(table, upper - 1),
+                         data::LogarithmsOfRow(table, upper), total, energyOut, out);
 }
 
 } // namespace calc

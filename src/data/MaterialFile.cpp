@@ -1,7 +1,9 @@
 #include "data/MaterialFile.h"
 
+#include "data/LookupAids.h"
 #include "data/NumberMask.h"
 #include "data/NumericText.h"
+#include "data/TableField.h"
 
 #include <cerrno>
 #include <cmath>
@@ -141,7 +143,7 @@ double fieldValue(std::string_view line, std::size_t start) {
     if (start >= line.size()) {
         return 0.0;
     }
-    return NumericValue(line.substr(start, 9));
+    return TableFieldValue(line.substr(start, 9));
 }
 
 } // namespace
@@ -202,7 +204,7 @@ LoadResult ReadDataFileHeader(const std::filesystem::path& file, DataFileHeader&
 
 TableRow ParseTableRow(std::string_view line) {
     TableRow row;
-    row.energy = NumericValue(line.substr(0, 9));
+    row.energy = TableFieldValue(line.substr(0, 9));
     for (std::size_t k = 0; k < row.coefficients.size(); ++k) {
         row.coefficients[k] = fieldValue(line, 10 + 10 * k);
     }
@@ -250,12 +252,13 @@ LoadResult LoadMaterialTableFromText(MaterialTable& table, std::string_view text
         }
     }
 
-    table.MaterialName = std::string(header.name);
+    // assign() keeps the strings' storage from the previous load.
+    table.MaterialName.assign(header.name);
     table.RowCount = count;
     for (int i = 1; i <= count; ++i) {
         const auto s = static_cast<std::size_t>(i);
         const TableRow& row = rows[s].row;
-        table.RowText[s] = std::string(rows[s].text);
+        table.RowText[s].assign(rows[s].text);
         table.Energy[s] = row.energy;
         table.Coherent[s] = row.coefficients[0];
         table.Incoherent[s] = row.coefficients[1];
@@ -272,6 +275,7 @@ LoadResult LoadMaterialTableFromText(MaterialTable& table, std::string_view text
             table.TotalMin = total;
         }
     }
+    RefreshLookupAids(table);
     result.density = header.density;
     return result;
 }
@@ -324,11 +328,19 @@ bool ReadWholeFile(const std::filesystem::path& file, std::string& text) {
     if (!std::filesystem::is_regular_file(file, error)) {
         return false;
     }
-    std::ifstream in(file, std::ios::binary);
+    // One read of the size the file has, rather than a character at a time.
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
     if (!in) {
         return false;
     }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::streamoff size = in.tellg();
+    if (size < 0 || !in.seekg(0)) {
+        return false;
+    }
+    text.resize(static_cast<std::size_t>(size));
+    in.read(text.data(), static_cast<std::streamsize>(size));
+    // A file cut short meanwhile gives what it still holds.
+    text.resize(static_cast<std::size_t>(in.gcount()));
     return !in.bad();
 }
 

@@ -2,10 +2,12 @@
 
 #include "data/MaterialFile.h"
 #include "data/NumberMask.h"
-#include "data/NumericText.h"
+#include "data/TableField.h"
 
+#include <array>
 #include <cmath>
 #include <string_view>
+#include <vector>
 
 namespace newdata {
 
@@ -88,7 +90,7 @@ class FieldReader {
             ++m_pos;
         }
         field = m_text.substr(start, m_pos - start);
-        m_fieldLine = lineAt(start);
+        m_fieldStart = start;
         skipBlanks();
         if (m_pos < m_text.size() && m_text[m_pos] == ',') {
             ++m_pos;
@@ -97,7 +99,8 @@ class FieldReader {
     }
 
     /// 1-based line of the last field read, or of the end of the text after a failed read.
-    int fieldLine() const { return m_fieldLine; }
+    /// Counted on demand: only a failed read needs it.
+    int fieldLine() const { return lineAt(m_fieldStart); }
     int endLine() const { return lineAt(m_text.size()); }
 
   private:
@@ -133,7 +136,7 @@ class FieldReader {
 
     std::string_view m_text;
     std::size_t m_pos = 0;
-    int m_fieldLine = 1;
+    std::size_t m_fieldStart = 0;
 };
 
 /// Reads one number field; on failure `result` says why and where.
@@ -144,14 +147,15 @@ bool readNumber(FieldReader& reader, double& value, BuildResult& result) {
         result.line = reader.endLine();
         return false;
     }
-    result.line = reader.fieldLine();
     if (!startsWithNumber(field)) {
         result.error = BuildError::NotANumber;
+        result.line = reader.fieldLine();
         return false;
     }
-    value = data::NumericValue(field);
+    value = data::TableFieldValue(field);
     if (!std::isfinite(value)) {
         result.error = BuildError::NonFiniteValue;
+        result.line = reader.fieldLine();
         return false;
     }
     return true;
@@ -179,10 +183,12 @@ BuildResult readElementFile(ElementTable& table, const std::filesystem::path& fi
     }
     if (count > kMaxElementPoints) {
         result.error = BuildError::TooManyPoints;
+        result.line = reader.fieldLine();
         return result;
     }
     if (count < 2.0 || count != std::floor(count)) {
         result.error = BuildError::BadPointCount;
+        result.line = reader.fieldLine();
         return result;
     }
     ElementTable scratch;
@@ -282,19 +288,47 @@ BuildResult BuildMergedGrid(BuilderState& state, int used) {
     return BuildResult{};
 }
 
+namespace {
+
+// The natural logarithm of each positive value; 0 stands in for a value that is not positive,
+// whose logarithm the interpolation never takes.
+std::vector<double> logarithmsOf(const std::vector<double>& values) {
+    std::vector<double> logs(values.size(), 0.0);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        if (values[k] > 0.0) {
+            logs[k] = std::log(values[k]);
+        }
+    }
+    return logs;
+}
+
+} // namespace
+
 BuildResult InterpolateOnGrid(BuilderState& state, int used) {
     const std::vector<double>& G = state.MergedGrid;
     const std::size_t n = G.size() - 1;
+    // Every logarithm is taken once here rather than at each use: the same numbers, fewer calls.
+    const std::vector<double> logG = logarithmsOf(G);
     for (int i = 1; i <= used; ++i) {
         const ElementTable& table = state.Elements[static_cast<std::size_t>(i)];
         const auto& E = table.E;
+        const std::vector<double> logE = logarithmsOf(E);
+        std::array<std::vector<double>, 5> logC;
+        for (std::size_t c = 0; c < 5; ++c) {
+            logC[c] = logarithmsOf(table.C[c]);
+        }
         auto& V = state.Interpolated[static_cast<std::size_t>(i)];
         for (auto& column : V) {
             column.assign(n + 1, 0.0);
         }
         const auto last = static_cast<std::size_t>(table.n);
+        std::size_t p = 2;
         for (std::size_t j = 1; j <= n; ++j) {
-            std::size_t p = 2;
+            // The first point from 2 on not below G[j]. Every point the search for G[j-1] passed
+            // lies below G[j-1], so below G[j] too when the grid rises: go on from there.
+            if (j == 1 || !(G[j] >= G[j - 1])) {
+                p = 2;
+            }
             if (p > last) {
                 return failureAt(BuildError::EnergyBeyondTable, i, G[j]);
             }
@@ -318,10 +352,10 @@ BuildResult InterpolateOnGrid(BuilderState& state, int used) {
                 if (E[p] == E[p - 1]) {
                     return failureAt(BuildError::EqualNeighbours, i, G[j]);
                 }
+                const double logBelow = logC[c][p - 1];
                 const double value =
-                    std::exp(std::log(below) + (std::log(G[j]) - std::log(E[p - 1])) /
-                                                   (std::log(E[p]) - std::log(E[p - 1])) *
-                                                   (std::log(above) - std::log(below)));
+                    std::exp(logBelow + (logG[j] - logE[p - 1]) / (logE[p] - logE[p - 1]) *
+                                            (logC[c][p] - logBelow));
                 if (!std::isfinite(value)) {
                     return failureAt(BuildError::NonFiniteValue, i, G[j]);
                 }

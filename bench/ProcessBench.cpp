@@ -1,0 +1,126 @@
+// Whole programs, each started afresh: the command line's `at` over a million energies read from
+// standard input, the program's start until the main window has been painted, and its peak
+// memory once GO has drawn lead. The program runs unchanged; a small library loaded into it
+// (StartupProbe.cpp) reports the moment, the memory and its processor time through descriptor 3.
+// Google Benchmark's time of these cases is the wall time from the start; the program's own
+// processor time is the counter program_cpu_s.
+
+#include "BenchSupport.h"
+#include "Registry.h"
+
+#include <charconv>
+#include <fstream>
+#include <string>
+
+namespace bench {
+
+namespace {
+
+// The energies of the look-up case as text, one a line, written once into the scratch folder.
+const std::filesystem::path& EnergiesFile() {
+    static const std::filesystem::path file = [] {
+        const std::filesystem::path path = ScratchLibrary() / "energies.txt";
+        std::string text;
+        text.reserve(MillionEnergies().size() * 24);
+        char buffer[32];
+        for (double energy : MillionEnergies()) {
+            const auto written = std::to_chars(buffer, buffer + sizeof buffer, energy);
+            text.append(buffer, written.ptr);
+            text += '\n';
+        }
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }();
+    return file;
+}
+
+void CliAt(benchmark::State& state) {
+    ProgramStart start;
+    start.program = PHOTONXS_CLI_PROGRAM;
+    start.arguments = {"--root", ScratchLibrary().string(), "at", "ele/082_Pb.ele", "-"};
+    start.standardInput = EnergiesFile();
+    double cpuSeconds = 0.0;
+    for (auto _ : state) {
+        const ProgramRun run = RunProgram(start);
+        if (run.exitStatus != 0) {
+            state.SkipWithError("photonxs-cli at did not finish with status 0");
+            break;
+        }
+        state.SetIterationTime(run.wallSeconds);
+        cpuSeconds = run.cpuSeconds;
+    }
+    state.counters[kProgramCpuCounter] = cpuSeconds;
+}
+
+// The program with the probe loaded, in the scratch folder, without a display.
+ProgramStart ProbedProgram(const char* mode) {
+    ProgramStart start;
+    start.program = PHOTONXS_PROGRAM;
+    start.workingFolder = ScratchLibrary();
+    start.environment = {"QT_QPA_PLATFORM=offscreen", std::string("LD_PRELOAD=") + PHOTONXS_PROBE,
+                         std::string("PHOTONXS_PROBE=") + mode};
+    start.captureReport = true;
+    return start;
+}
+
+// The probe's line: the monotonic time of the moment, the peak resident memory in kB and the
+// program's processor time in ns.
+struct Report {
+    long long momentNs = 0;
+    long long peakKilobytes = 0;
+    long long cpuNs = 0;
+};
+
+bool ParseReport(const std::string& text, Report& report) {
+    const char* at = text.data();
+    const char* last = text.data() + text.size();
+    for (long long* field : {&report.momentNs, &report.peakKilobytes, &report.cpuNs}) {
+        const auto read = std::from_chars(at, last, *field);
+        if (read.ec != std::errc()) {
+            return false;
+        }
+        at = read.ptr == last ? last : read.ptr + 1;
+    }
+    return true;
+}
+
+void ProbedRun(benchmark::State& state, const char* mode) {
+    const ProgramStart start = ProbedProgram(mode);
+    double peakMegabytes = 0.0;
+    double cpuSeconds = 0.0;
+    for (auto _ : state) {
+        const ProgramRun run = RunProgram(start);
+        Report report;
+        if (!run.started || !ParseReport(run.report, report)) {
+            state.SkipWithError("the program ended without reporting its window");
+            break;
+        }
+        state.SetIterationTime(static_cast<double>(report.momentNs - run.startNs) * 1e-9);
+        peakMegabytes = static_cast<double>(report.peakKilobytes) / 1024.0;
+        cpuSeconds = static_cast<double>(report.cpuNs) * 1e-9;
+    }
+    state.counters["peak_MB"] = peakMegabytes;
+    state.counters[kProgramCpuCounter] = cpuSeconds;
+}
+
+void ColdStart(benchmark::State& state) { ProbedRun(state, "shown"); }
+void StartAndGo(benchmark::State& state) { ProbedRun(state, "go"); }
+
+} // namespace
+
+void RegisterProcessCases() {
+    Register("CLI/at_1e6_energies_stdin", CliAt, 7, {Goal::TimeBelow, 1.0, {}})
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+    Register("Program/cold_start_to_main_window", ColdStart, 15, {Goal::TimeBelow, 300e-3, {}})
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+    Register("Program/start_and_GO_peak_memory", StartAndGo, 7, {Goal::MemoryBelow, 80.0, {}})
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+}
+
+} // namespace bench

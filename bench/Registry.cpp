@@ -1,0 +1,40 @@
+#include "Registry.h"
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+namespace bench {
+
+namespace {
+
+std::map<std::string, Target>& Targets() {
+    static std::map<std::string, Target> targets;
+    return targets;
+}
+
+double Smallest(const std::vector<double>& values) {
+    return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
+}
+
+double Largest(const std::vector<double>& values) {
+    return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end());
+}
+
+} // namespace
+
+benchmark::internal::Benchmark* Register(const std::string& name, void (*run)(benchmark::State&),
+                                         int repetitions, Target target) {
+    Targets()[name] = std::move(target);
+    return benchmark::RegisterBenchmark(name.c_str(), run)
+        ->Repetitions(repetitions)
+        ->ComputeStatistics("min", Smallest)
+        ->ComputeStatistics("max", Largest);
+}
+
+Target TargetOf(const std::string& name) {
+    const auto found = Targets().find(name);
+    return found == Targets().end() ? Target{} : found->second;
+}
+
+} // namespace bench

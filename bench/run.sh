@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the optimised build with the benchmark suite and runs every case once, repetitions in
+# random order so that a change of load on the machine falls on all cases alike.
+#
+#   bench/run.sh [OUTPUT_FOLDER] [Google Benchmark flags...]
+#
+# Writes OUTPUT_FOLDER/results.json (Google Benchmark's JSON, the machine's description at its
+# head), OUTPUT_FOLDER/summary.md (median, min and max of each case, the peer ratio and whether
+# each target holds) and OUTPUT_FOLDER/machine.txt. The default folder is
+# build-release/bench-results; PHOTONXS_BENCH_BUILD names another build folder.
+set -euo pipefail
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$repo"
+source tools/ensure-packages.sh
+ensure_packages "${PHOTONXS_BUILD_PACKAGES[@]}" libbenchmark-dev libxrl-dev pkg-config
+
+build="${PHOTONXS_BENCH_BUILD:-$repo/build-release}"
+cmake --preset release -B "$build" >/dev/null
+cmake --build "$build" --target photonxs-bench -j "$(nproc)"
+
+output="${1:-$build/bench-results}"
+shift || true
+mkdir -p "$output"
+{
+    uname -srm
+    lscpu 2>/dev/null | grep -E '^(Model name|CPU\(s\)|Thread|Core|Socket|CPU max MHz|L[123])' || true
+    grep -E '^MemTotal' /proc/meminfo 2>/dev/null || true
+    echo "load average before the run: $(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null)"
+} >"$output/machine.txt"
+
+export QT_QPA_PLATFORM=offscreen
+"$build/bin/photonxs-bench" \
+    --benchmark_enable_random_interleaving=true \
+    --benchmark_out="$output/results.json" --benchmark_out_format=json \
+    --summary_out="$output/summary.md" "$@"
+echo "Results: $output/results.json, $output/summary.md"
