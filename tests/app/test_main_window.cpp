@@ -43,8 +43,8 @@ std::string materialFile(const std::string& name, const std::string& density) {
     return name + "\r\n" + density + "\r\n1\r\n" + kRow;
 }
 
-/// A working folder with the start-up files, two elements and materials of every category, and
-/// the program started on it.
+/// A working folder with the start-up files, two elements and materials of every category; the
+/// program starts on it when asked, so a test can change the files first.
 struct Session {
     testing::TempFolder folder;
     data::MaterialTable table;
@@ -54,9 +54,7 @@ struct Session {
     std::unique_ptr<AppContext> context;
     std::unique_ptr<Application> app;
 
-    std::filesystem::path root() const { return folder.path(); }
-
-    void writeLibrary() {
+    Session() {
         testing::writeFile(root() / "Start.dat", "PhotonXS\r\n");
         testing::writeFile(root() / "ele" / "user.txt", "Dept. A\r\nsecond line\r\n");
         testing::writeFile(root() / "ele" / "026_Fe.ele", elementFile("Iron", "7.874"));
@@ -69,11 +67,14 @@ struct Session {
         testing::writeFile(root() / "mix" / "old.mix", materialFile("Old", "1."));
     }
 
-    void start() {
+    std::filesystem::path root() const { return folder.path(); }
+
+    Session& start() {
         context = std::make_unique<AppContext>(
             AppContext{table, builder, dialogs, launcher, root(), Windows{}});
         app = std::make_unique<Application>(*context);
         app->Start();
+        return *this;
     }
 
     Windows& windows() { return context->windows; }
@@ -88,6 +89,11 @@ struct Session {
     }
     PatternFileList* list(const char* name) { return control<PatternFileList>(main(), name); }
     QString text(const char* name) { return control<QLineEdit>(main(), name)->text(); }
+    /// The name and density boxes and the chosen path, as one line.
+    QString choice() {
+        return text("Text1") + "|" + text("Text2") + "|" +
+               QString::fromStdString(table.SelectedPath);
+    }
     void press(const char* button) {
         QTest::mouseClick(control<QPushButton>(main(), button), Qt::LeftButton);
     }
@@ -127,6 +133,8 @@ QStringList strings(const std::vector<std::string>& texts) {
     return out;
 }
 
+const QString kWater = "Water, liquid|1.000|mix/water.mix3";
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -135,23 +143,15 @@ class MainWindowTest : public QObject {
   private slots:
     void startUp_data();
     void startUp();
-    void noticeEndsProgram_data();
-    void noticeEndsProgram();
-    void densityShown_data();
-    void densityShown();
-    void choiceMovesBetweenLists();
-    void categoryChangeKeepsChoice();
-    void unreadableChoiceKeepsEarlierOne_data();
-    void unreadableChoiceKeepsEarlierOne();
-    void deleteRefusesElements();
-    void deleteWithNothingChosenDoesNothing();
-    void deleteMaterial_data();
-    void deleteMaterial();
-    void deleteAfterCategoryChangeNamesChosenFile();
-    void failedDeletionKeepsChoice();
-    void refreshShowsNewMaterial();
     void waysOut_data();
     void waysOut();
+    void densityShown_data();
+    void densityShown();
+    void choiceAcrossListsAndCategories();
+    void unreadableChoiceKeepsEarlierOne_data();
+    void unreadableChoiceKeepsEarlierOne();
+    void deletion_data();
+    void deletion();
     void createNewDataHandsOver();
     void goIgnoresActionsDuringItsEventPass();
 };
@@ -159,34 +159,29 @@ class MainWindowTest : public QObject {
 void MainWindowTest::startUp_data() {
     QTest::addColumn<QByteArray>("startDat"); // null: the file is absent
     QTest::addColumn<QByteArray>("userTxt");
-    QTest::addColumn<bool>("mainShown");
-    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("title"); // empty: the start notice instead of the main window
 
     const QByteArray start("PhotonXS\r\n");
     const QByteArray user("Dept. A\r\nsecond line\r\nthird line\r\n");
-    QTest::newRow("both files: title from the first line only")
-        << start << user << true << "  Dept. A";
+    QTest::newRow("both files: title from the first line only") << start << user << "  Dept. A";
     QTest::newRow("LF line ends and a byte-order mark") << QByteArray("x")
                                                         << QByteArray("\xEF\xBB\xBF"
                                                                       "Dept. B\nmore\n")
-                                                        << true << "  Dept. B";
+                                                        << "  Dept. B";
     QTest::newRow("user.txt of one line without line end")
-        << start << QByteArray("Radiology") << true << "  Radiology";
-    QTest::newRow("no Start.dat") << QByteArray() << user << false << "";
-    QTest::newRow("empty Start.dat") << QByteArray("") << user << false << "";
-    QTest::newRow("Start.dat of blanks only") << QByteArray("  \r\n") << user << false << "";
-    QTest::newRow("no user.txt") << start << QByteArray() << false << "";
-    QTest::newRow("empty user.txt") << start << QByteArray("") << false << "";
+        << start << QByteArray("Radiology") << "  Radiology";
+    QTest::newRow("no Start.dat") << QByteArray() << user << "";
+    QTest::newRow("empty Start.dat") << QByteArray("") << user << "";
+    QTest::newRow("Start.dat of blanks only") << QByteArray("  \r\n") << user << "";
+    QTest::newRow("no user.txt") << start << QByteArray() << "";
+    QTest::newRow("empty user.txt") << start << QByteArray("") << "";
 }
 
 void MainWindowTest::startUp() {
     QFETCH(QByteArray, startDat);
     QFETCH(QByteArray, userTxt);
-    QFETCH(bool, mainShown);
     QFETCH(QString, title);
-
     Session s;
-    s.writeLibrary();
     std::filesystem::remove(s.root() / "Start.dat");
     std::filesystem::remove(s.root() / "ele" / "user.txt");
     if (!startDat.isNull()) {
@@ -197,123 +192,96 @@ void MainWindowTest::startUp() {
     }
     s.table.SelectedPath = "mix/left over";
     s.start();
-
-    QCOMPARE(s.main().isVisible(), mainShown);
-    QCOMPARE(s.windows().form9->isVisible(), !mainShown);
-    if (!mainShown) {
+    QCOMPARE(s.main().isVisible(), !title.isEmpty());
+    QCOMPARE(s.windows().form9->isVisible(), title.isEmpty());
+    QVERIFY(s.launcher.started.empty() && s.dialogs.shown.empty());
+    if (title.isEmpty()) {
         QCOMPARE(s.control<QLabel>(*s.windows().form9, "Label1")->text(),
                  QString("Please start from \"Zelna_D7IR.exe\""));
-        QVERIFY(s.launcher.started.empty());
         return;
     }
     QCOMPARE(s.main().windowTitle(), title);
-    QVERIFY(s.table.SelectedPath.empty());
-    QCOMPARE(s.text("Text1"), QString());
-    QCOMPARE(s.text("Text2"), QString());
-    QVERIFY(s.control<QRadioButton>(s.main(), "Option3")->isChecked());
+    QCOMPARE(s.choice(), QString("||"));
     QCOMPARE(listed(s.list("File1")), QStringList({"026_Fe.ele", "082_Pb.ele"}));
     QCOMPARE(listed(s.list("File2")), QStringList({"air.mix3", "water.mix3"}));
-    QVERIFY(s.dialogs.shown.empty());
 }
 
-void MainWindowTest::noticeEndsProgram_data() {
+void MainWindowTest::waysOut_data() {
+    QTest::addColumn<bool>("notice");
     QTest::addColumn<bool>("byButton");
-    QTest::newRow("OK button") << true;
-    QTest::newRow("title bar close") << false;
+    QTest::addColumn<QStringList>("started");
+    QTest::newRow("exit button") << false << true << QStringList{"Zelna_D7IR.exe"};
+    QTest::newRow("close box") << false << false << QStringList{"Zelna_V6.exe"};
+    QTest::newRow("start notice's OK button") << true << true << QStringList{};
+    QTest::newRow("start notice's title bar close") << true << false << QStringList{};
 }
 
-void MainWindowTest::noticeEndsProgram() {
+void MainWindowTest::waysOut() {
+    QFETCH(bool, notice);
     QFETCH(bool, byButton);
+    QFETCH(QStringList, started);
     Session s;
-    s.writeLibrary();
-    std::filesystem::remove(s.root() / "Start.dat");
-    s.start();
-    Form9& notice = *s.windows().form9;
-    QVERIFY(notice.isVisible());
-
-    if (byButton) {
-        QTest::mouseClick(s.control<QPushButton>(notice, "Command1"), Qt::LeftButton);
-    } else {
-        notice.close();
+    if (notice) {
+        std::filesystem::remove(s.root() / "Start.dat");
     }
+    s.start();
+    QWidget& window = notice ? static_cast<QWidget&>(*s.windows().form9) : s.main();
+    if (byButton) {
+        QTest::mouseClick(s.control<QPushButton>(window, "Command1"), Qt::LeftButton);
+    }
+    // Closing follows the button too when the window goes away; it must start nothing more.
+    window.close();
+    QCOMPARE(strings(s.launcher.started), started);
     QCOMPARE(s.launcher.endRequests, 1);
-    QVERIFY(s.launcher.started.empty());
 }
 
 void MainWindowTest::densityShown_data() {
     QTest::addColumn<QString>("densityLine");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("whole number") << "2"
-                                  << "2.000";
-    QTest::newRow("four decimals kept") << "0.0012"
-                                        << "0.0012";
-    QTest::newRow("rounded to six decimals") << "0.00120479"
-                                             << "0.001205";
-    QTest::newRow("padded to three decimals") << "11.35"
-                                              << "11.350";
-    QTest::newRow("as the masks write it") << ".5"
-                                           << "0.500";
-    QTest::newRow("exponent") << "8.375E-05"
-                              << "0.000084";
+    QTest::newRow("whole number") << QString("2") << QString("2.000");
+    QTest::newRow("four decimals kept") << QString("0.0012") << QString("0.0012");
+    QTest::newRow("rounded to six decimals") << QString("0.00120479") << QString("0.001205");
+    QTest::newRow("padded to three decimals") << QString("11.35") << QString("11.350");
+    QTest::newRow("as the masks write it") << QString(".5") << QString("0.500");
+    QTest::newRow("exponent") << QString("8.375E-05") << QString("0.000084");
 }
 
 void MainWindowTest::densityShown() {
     QFETCH(QString, densityLine);
     QFETCH(QString, shown);
     Session s;
-    s.writeLibrary();
     testing::writeFile(s.root() / "ele" / "050_Sn.ele",
                        elementFile("Tin", densityLine.toStdString()));
-    s.start();
-
-    s.clickFile("File1", "050_Sn.ele");
-    QCOMPARE(s.text("Text2"), shown);
-    QCOMPARE(s.text("Text1"), QString("Tin"));
-    QCOMPARE(s.table.SelectedPath, std::string("ele/050_Sn.ele"));
+    s.start().clickFile("File1", "050_Sn.ele");
+    QCOMPARE(s.choice(), "Tin|" + shown + "|ele/050_Sn.ele");
     QCOMPARE(s.main().focusWidget(), s.control<QWidget>(s.main(), "Command2"));
 }
 
-void MainWindowTest::choiceMovesBetweenLists() {
+void MainWindowTest::choiceAcrossListsAndCategories() {
     Session s;
-    s.writeLibrary();
-    s.start();
-
-    s.clickFile("File2", "water.mix3");
-    QCOMPARE(s.table.SelectedPath, std::string("mix/water.mix3"));
-    QCOMPARE(s.text("Text1"), QString("Water, liquid"));
-    QCOMPARE(s.text("Text2"), QString("1.000"));
-    QCOMPARE(s.list("File2")->FileName(), QString("water.mix3"));
-
+    s.start().clickFile("File2", "water.mix3");
+    QCOMPARE(s.choice(), kWater);
+    // A choice in one list clears the other's highlight.
     s.clickFile("File1", "082_Pb.ele");
-    QCOMPARE(s.table.SelectedPath, std::string("ele/082_Pb.ele"));
-    QCOMPARE(s.text("Text1"), QString("Lead"));
+    QCOMPARE(s.choice(), QString("Lead|11.350|ele/082_Pb.ele"));
     QVERIFY(s.list("File2")->selectedItems().isEmpty());
-    QCOMPARE(s.list("File1")->FileName(), QString("082_Pb.ele"));
-
-    s.clickFile("File2", "air.mix3");
-    QCOMPARE(s.table.SelectedPath, std::string("mix/air.mix3"));
-    QCOMPARE(s.text("Text2"), QString("0.001205"));
-    QVERIFY(s.list("File1")->selectedItems().isEmpty());
-    QVERIFY(s.dialogs.shown.empty());
-}
-
-void MainWindowTest::categoryChangeKeepsChoice() {
-    Session s;
-    s.writeLibrary();
-    s.start();
     s.clickFile("File2", "water.mix3");
-
+    QVERIFY(s.list("File1")->selectedItems().isEmpty());
+    // The categories change the list only.
     s.choose("Option1");
     QCOMPARE(listed(s.list("File2")), QStringList({"bone.mix1", "muscle.mix1"}));
-    QCOMPARE(s.text("Text1"), QString("Water, liquid"));
-    QCOMPARE(s.text("Text2"), QString("1.000"));
-    QCOMPARE(s.table.SelectedPath, std::string("mix/water.mix3"));
-
     s.choose("Option2");
     QCOMPARE(listed(s.list("File2")), QStringList({"pmma.mix2"}));
     s.choose("Option3");
     QCOMPARE(listed(s.list("File2")), QStringList({"air.mix3", "water.mix3"}));
-    QCOMPARE(s.table.SelectedPath, std::string("mix/water.mix3"));
+    QCOMPARE(s.choice(), kWater);
+    // A new file shows after a refresh, with nothing highlighted.
+    testing::writeFile(s.root() / "mix" / "lung.mix3", materialFile("Lung", ".26"));
+    QCOMPARE(listed(s.list("File2")), QStringList({"air.mix3", "water.mix3"}));
+    s.main().RefreshMaterialList();
+    QCOMPARE(listed(s.list("File2")), QStringList({"air.mix3", "lung.mix3", "water.mix3"}));
+    QVERIFY(s.list("File2")->selectedItems().isEmpty());
+    QVERIFY(s.dialogs.shown.empty());
 }
 
 void MainWindowTest::unreadableChoiceKeepsEarlierOne_data() {
@@ -325,204 +293,132 @@ void MainWindowTest::unreadableChoiceKeepsEarlierOne_data() {
 void MainWindowTest::unreadableChoiceKeepsEarlierOne() {
     QFETCH(bool, vanishes);
     Session s;
-    s.writeLibrary();
     testing::writeFile(s.root() / "mix" / "broken.mix3", "Broken\r\n");
-    s.start();
-    s.clickFile("File2", "water.mix3");
+    s.start().clickFile("File2", "water.mix3");
     if (vanishes) {
         std::filesystem::remove(s.root() / "mix" / "broken.mix3");
     }
-
     s.clickFile("File2", "broken.mix3");
     QCOMPARE(s.dialogs.shown.size(), std::size_t(1));
     QVERIFY(s.dialogs.shown[0].text.find("mix/broken.mix3") != std::string::npos);
     QCOMPARE(s.dialogs.shown[0].icon, MessageIcon::Exclamation);
-    QCOMPARE(s.table.SelectedPath, std::string("mix/water.mix3"));
-    QCOMPARE(s.text("Text1"), QString("Water, liquid"));
-    QCOMPARE(s.text("Text2"), QString("1.000"));
+    QCOMPARE(s.choice(), kWater);
     QCOMPARE(s.list("File2")->FileName(), QString("water.mix3"));
     QCOMPARE(listed(s.list("File2")).contains("broken.mix3"), !vanishes);
 }
 
-void MainWindowTest::deleteRefusesElements() {
-    Session s;
-    s.writeLibrary();
-    s.start();
-    s.clickFile("File1", "082_Pb.ele");
-
-    s.press("Command3");
-    QCOMPARE(s.dialogs.shown.size(), std::size_t(1));
-    const testing::ShownDialog& shown = s.dialogs.shown[0];
-    QCOMPARE(shown.text, std::string(" This file cannot be deleted "));
-    QCOMPARE(shown.icon, MessageIcon::Exclamation);
-    QCOMPARE(shown.buttons, MessageButtons::Ok);
-    QCOMPARE(shown.title, std::string("Zelna7LL_sub1"));
-    QVERIFY(std::filesystem::exists(s.root() / "ele" / "082_Pb.ele"));
-    QCOMPARE(s.table.SelectedPath, std::string("ele/082_Pb.ele"));
-    QCOMPARE(s.text("Text1"), QString("Lead"));
-}
-
-void MainWindowTest::deleteWithNothingChosenDoesNothing() {
-    Session s;
-    s.writeLibrary();
-    s.start();
-    s.press("Command3");
-    QVERIFY(s.dialogs.shown.empty());
-    QCOMPARE(listed(s.list("File2")), QStringList({"air.mix3", "water.mix3"}));
-    QVERIFY(std::filesystem::exists(s.root() / "mix" / "water.mix3"));
-}
-
-void MainWindowTest::deleteMaterial_data() {
+void MainWindowTest::deletion_data() {
+    QTest::addColumn<QStringList>("steps"); // a list and a file to click, an option, or a path
     QTest::addColumn<bool>("confirm");
-    QTest::newRow("confirmed") << true;
-    QTest::newRow("cancelled") << false;
-}
-
-void MainWindowTest::deleteMaterial() {
-    QFETCH(bool, confirm);
-    Session s;
-    s.writeLibrary();
-    s.start();
-    s.windows().form2->show();
-    s.windows().form3->show();
-    s.windows().form10->show();
-    s.clickFile("File2", "water.mix3");
-    s.dialogs.messageAnswers.push_back(confirm ? MessageResult::Ok : MessageResult::Cancel);
-
-    s.press("Command3");
-    QCOMPARE(s.dialogs.shown.size(), std::size_t(1));
-    const testing::ShownDialog& asked = s.dialogs.shown[0];
-    QCOMPARE(asked.text, std::string(" really erase water.mix3 ? "));
-    QCOMPARE(asked.buttons, MessageButtons::OkCancel);
-    QCOMPARE(asked.icon, MessageIcon::None);
-
-    QCOMPARE(std::filesystem::exists(s.root() / "mix" / "water.mix3"), !confirm);
-    QVERIFY(std::filesystem::exists(s.root() / "mix" / "air.mix3"));
-    QCOMPARE(s.windows().form2->isVisible(), !confirm);
-    QCOMPARE(s.windows().form3->isVisible(), !confirm);
-    QCOMPARE(s.windows().form10->isVisible(), !confirm);
-    QVERIFY(s.main().isVisible());
-    if (confirm) {
-        QVERIFY(s.table.SelectedPath.empty());
-        QCOMPARE(s.text("Text1"), QString());
-        QCOMPARE(s.text("Text2"), QString());
-        QCOMPARE(listed(s.list("File2")), QStringList({"air.mix3"}));
-        // With nothing chosen, a second Delete asks nothing.
-        s.press("Command3");
-        QCOMPARE(s.dialogs.shown.size(), std::size_t(1));
-    } else {
-        QCOMPARE(s.table.SelectedPath, std::string("mix/water.mix3"));
-        QCOMPARE(s.text("Text1"), QString("Water, liquid"));
-        QCOMPARE(s.text("Text2"), QString("1.000"));
-        QCOMPARE(listed(s.list("File2")), QStringList({"air.mix3", "water.mix3"}));
-    }
-}
-
-void MainWindowTest::deleteAfterCategoryChangeNamesChosenFile() {
-    Session s;
-    s.writeLibrary();
-    s.start();
-    s.clickFile("File2", "water.mix3");
-    s.choose("Option1");
-    s.clickFile("File2", "bone.mix1");
-    s.choose("Option3");
-    s.choose("Option1"); // the list shows the human tissues, none highlighted
-
-    s.press("Command3");
-    QCOMPARE(strings(s.dialogs.messages()), QStringList({" really erase bone.mix1 ? "}));
-    QVERIFY(!std::filesystem::exists(s.root() / "mix" / "bone.mix1"));
-    QVERIFY(std::filesystem::exists(s.root() / "mix" / "water.mix3"));
-    QCOMPARE(listed(s.list("File2")), QStringList({"muscle.mix1"}));
-}
-
-void MainWindowTest::failedDeletionKeepsChoice() {
-    Session s;
-    s.writeLibrary();
+    QTest::addColumn<QStringList>("messages"); // "..." at the end: the start of the text
+    QTest::addColumn<QString>("gone");
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<QStringList>("remaining");
+    const QStringList both{"air.mix3", "water.mix3"};
+    const QString erase = " really erase water.mix3 ? ";
+    QTest::newRow("nothing chosen: nothing asked") << QStringList{} << true << QStringList{} << ""
+                                                   << "||" << both;
+    QTest::newRow("an element is refused") << QStringList{"File1 082_Pb.ele"} << true
+                                           << QStringList{" This file cannot be deleted "} << ""
+                                           << "Lead|11.350|ele/082_Pb.ele" << both;
+    QTest::newRow("confirmed") << QStringList{"File2 water.mix3"} << true << QStringList{erase}
+                               << "mix/water.mix3"
+                               << "||" << QStringList{"air.mix3"};
+    QTest::newRow("cancelled") << QStringList{"File2 water.mix3"} << false << QStringList{erase}
+                               << "" << kWater << both;
+    QTest::newRow("the chosen file, hidden by a category change")
+        << QStringList{"File2 water.mix3", "Option1", "File2 bone.mix1", "Option3", "Option1"}
+        << true << QStringList{" really erase bone.mix1 ? "} << "mix/bone.mix1"
+        << "||" << QStringList{"muscle.mix1"};
     // A folder of that name cannot be removed as a file, whoever runs the test.
+    QTest::newRow("failure keeps the choice")
+        << QStringList{"File2 water.mix3", "path mix/stuck.mix3"} << true
+        << QStringList{" really erase stuck.mix3 ? ", " mix/stuck.mix3 cannot be deleted:..."} << ""
+        << "Water, liquid|1.000|mix/stuck.mix3" << both;
+}
+
+void MainWindowTest::deletion() {
+    QFETCH(QStringList, steps);
+    QFETCH(bool, confirm);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, gone);
+    QFETCH(QString, choice);
+    QFETCH(QStringList, remaining);
+    Session s;
     testing::writeFile(s.root() / "mix" / "stuck.mix3" / "inside.txt", "x");
     s.start();
-    s.clickFile("File2", "water.mix3");
-    s.table.SelectedPath = "mix/stuck.mix3";
-
-    s.press("Command3");
-    const std::vector<std::string> messages = s.dialogs.messages();
-    QCOMPARE(messages.size(), std::size_t(2));
-    QCOMPARE(messages[0], std::string(" really erase stuck.mix3 ? "));
-    QVERIFY(messages[1].find("mix/stuck.mix3") != std::string::npos);
-    QCOMPARE(s.dialogs.shown[1].icon, MessageIcon::Exclamation);
-    QVERIFY(std::filesystem::exists(s.root() / "mix" / "stuck.mix3" / "inside.txt"));
-    QCOMPARE(s.table.SelectedPath, std::string("mix/stuck.mix3"));
-    QCOMPARE(s.text("Text1"), QString("Water, liquid"));
-}
-
-void MainWindowTest::refreshShowsNewMaterial() {
-    Session s;
-    s.writeLibrary();
-    s.start();
-    s.clickFile("File2", "water.mix3");
-    testing::writeFile(s.root() / "mix" / "lung.mix3", materialFile("Lung", ".26"));
-    QCOMPARE(listed(s.list("File2")), QStringList({"air.mix3", "water.mix3"}));
-
-    s.main().RefreshMaterialList();
-    QCOMPARE(listed(s.list("File2")), QStringList({"air.mix3", "lung.mix3", "water.mix3"}));
-    QVERIFY(s.list("File2")->selectedItems().isEmpty());
-}
-
-void MainWindowTest::waysOut_data() {
-    QTest::addColumn<bool>("byExitButton");
-    QTest::addColumn<QString>("program");
-    QTest::newRow("exit button") << true << "Zelna_D7IR.exe";
-    QTest::newRow("close box") << false << "Zelna_V6.exe";
-}
-
-void MainWindowTest::waysOut() {
-    QFETCH(bool, byExitButton);
-    QFETCH(QString, program);
-    Session s;
-    s.writeLibrary();
-    s.start();
-
-    if (byExitButton) {
-        s.press("Command1");
+    Windows& w = s.windows();
+    const std::initializer_list<QWidget*> companions{w.form2, w.form3, w.form10};
+    for (QWidget* companion : companions) {
+        companion->show();
     }
-    // Closing follows the exit button too when the window goes away; it must start nothing more.
-    s.main().close();
-    QCOMPARE(strings(s.launcher.started), QStringList({program}));
-    QCOMPARE(s.launcher.endRequests, 1);
+    for (const QString& step : steps) {
+        const QString what = step.section(' ', 0, 0);
+        if (what == "path") {
+            s.table.SelectedPath = step.section(' ', 1).toStdString();
+        } else if (what.startsWith("File")) {
+            s.clickFile(qPrintable(what), step.section(' ', 1));
+        } else {
+            s.choose(qPrintable(what));
+        }
+    }
+    s.dialogs.messageAnswers.push_back(confirm ? MessageResult::Ok : MessageResult::Cancel);
+    s.press("Command3");
+    if (!gone.isEmpty()) {
+        s.press("Command3"); // nothing is chosen now, so nothing more is asked
+    }
+    const QStringList shown = strings(s.dialogs.messages());
+    QCOMPARE(shown.size(), messages.size());
+    for (qsizetype k = 0; k < shown.size(); ++k) {
+        QVERIFY2(messages[k].endsWith("...") ? shown[k].startsWith(messages[k].chopped(3))
+                                             : shown[k] == messages[k],
+                 qPrintable(shown[k]));
+    }
+    // A question has OK and Cancel and no icon; anything else is a warning.
+    for (const testing::ShownDialog& dialog : s.dialogs.shown) {
+        const bool asks = dialog.text.rfind(" really erase", 0) == 0;
+        QCOMPARE(dialog.buttons, asks ? MessageButtons::OkCancel : MessageButtons::Ok);
+        QCOMPARE(dialog.icon, asks ? MessageIcon::None : MessageIcon::Exclamation);
+        QCOMPARE(dialog.title, std::string("Zelna7LL_sub1"));
+    }
+    for (const char* file : {"ele/082_Pb.ele", "mix/water.mix3", "mix/air.mix3", "mix/bone.mix1",
+                             "mix/stuck.mix3/inside.txt"}) {
+        QVERIFY2(std::filesystem::exists(s.root() / file) == (gone != file), file);
+    }
+    QCOMPARE(s.choice(), choice);
+    QCOMPARE(listed(s.list("File2")), remaining);
+    // A deletion closes the windows that showed the material.
+    for (QWidget* companion : companions) {
+        QCOMPARE(companion->isVisible(), gone.isEmpty());
+    }
+    QVERIFY(s.main().isVisible());
 }
 
 void MainWindowTest::createNewDataHandsOver() {
     Session s;
-    s.writeLibrary();
     s.start();
     Windows& w = s.windows();
-    for (QWidget* companion :
-         std::initializer_list<QWidget*>{w.form10, w.form2, w.form7, w.form8}) {
+    const std::initializer_list<QWidget*> companions{w.form10, w.form2, w.form7, w.form8};
+    for (QWidget* companion : companions) {
         companion->show();
     }
     w.form3->show();
-
     s.press("Command4");
-    QVERIFY(w.form5->isVisible());
-    QVERIFY(!s.main().isVisible());
-    QVERIFY(!w.form10->isVisible());
-    QVERIFY(!w.form2->isVisible());
-    QVERIFY(!w.form7->isVisible());
-    QVERIFY(!w.form8->isVisible());
+    QVERIFY(w.form5->isVisible() && !s.main().isVisible());
+    for (QWidget* companion : companions) {
+        QVERIFY(!companion->isVisible());
+    }
     QVERIFY(w.form3->isVisible()); // the enlarged view is not among the windows handed over
 }
 
 void MainWindowTest::goIgnoresActionsDuringItsEventPass() {
     Session s;
-    s.writeLibrary();
-    s.start();
-    s.clickFile("File2", "water.mix3");
+    s.start().clickFile("File2", "water.mix3");
     s.launcher.onEventPass = [&s] {
         s.press("Command3");
         s.press("Command4");
         s.press("Command2");
     };
-
     s.press("Command2");
     if (s.launcher.eventPasses == 0) {
         QSKIP("GO did not reach its event-loop pass");
@@ -531,7 +427,6 @@ void MainWindowTest::goIgnoresActionsDuringItsEventPass() {
     QVERIFY(s.dialogs.messages().empty());
     QVERIFY(!s.windows().form5->isVisible());
     QVERIFY(std::filesystem::exists(s.root() / "mix" / "water.mix3"));
-
     // Once GO has finished, Delete answers again.
     s.launcher.onEventPass = nullptr;
     s.dialogs.messageAnswers.push_back(MessageResult::Cancel);
