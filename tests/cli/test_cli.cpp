@@ -412,7 +412,9 @@ void CliTest::statusOutputAndMessage_data() {
     row("unknown file", {"table", "ele/999_Xx.ele"}, 1, "ele/999_Xx.ele");
     row("unknown symbol", {"at", "Xx", "1"}, 1, "'Xx'");
     row("unreadable file", {"at", "mix/broken.mix1", "1"}, 1, "mix/broken.mix1");
-    row("comma in an energy", {"at", "Pb", "1", "0,5"}, 1, "'0,5'");
+    row("energy not a number", {"at", "Pb", "1", "abc"}, 1, "'abc'");
+    row("comma in an energy", {"at", "Pb", "0,5"}, 1, "'0,5'");
+    row("exponent without digits", {"energy", "Pb", "1e"}, 1, "'1e'");
     row("input not a number", {"at", "Pb", "-"}, 1, "word 3", "1\n2 x3\n");
     row("unwritable csv", {"csv", "Pb", "/no/such/folder/x.csv"}, 1, "/no/such/folder/x.csv");
     row("picture of no known kind", {"plot", "Pb", "--out", "view.gif"}, 1, "view.gif");
@@ -441,6 +443,7 @@ void CliTest::statusOutputAndMessage_data() {
     row("option of another command", {"at", "Pb", "1", "--out", "x.bmp"}, 2, "--out");
     row("unknown command", {"interpolate"}, 2, "interpolate");
     row("too many digits", {"--digits", "18", "at", "Pb", "1"}, 2, "18");
+    row("no digits", {"--digits", "0", "at", "Pb", "1"}, 2, "'0'");
     row("unknown format", {"--format", "xml", "list"}, 2, "xml");
     row("no command", {}, 2, "Usage");
 }
