@@ -217,6 +217,7 @@ class NewdataBuilderTest : public QObject {
     void failures_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QStringList>("files");
+        QTest::addColumn<double>("count"); // 0: as many as there are files
         QTest::addColumn<QList<double>>("amounts");
         QTest::addColumn<int>("error");
         QTest::addColumn<int>("slot");
@@ -225,21 +226,29 @@ class NewdataBuilderTest : public QObject {
         const auto compound = int(BuilderKind::Compound);
         const auto mixture = int(BuilderKind::Mixture);
         auto row = [&](const char* name, int kind, QStringList files, BuildError error, int slot,
-                       int line, QList<double> amounts = {1, 1}) {
-            QTest::newRow(name) << kind << files << amounts << int(error) << slot << line;
+                       int line, QList<double> amounts = {1, 1}, double count = 0) {
+            QTest::newRow(name) << kind << files << count << amounts << int(error) << slot << line;
         };
         row("count above the compound's five slots", compound, QStringList(6, "good.ele"),
             BuildError::BadElementCount, 0, 0);
+        row("count below 1 puts no slot in use", compound, {"good.ele"},
+            BuildError::BadElementCount, 0, 0, {1}, 0.5);
         row("used slot without an element", mixture, {"good.ele", ""}, BuildError::UnassignedSlot,
             2, 0);
         row("missing element file", mixture, {"good.ele", "missing.ele"},
             BuildError::CannotOpenElement, 2, 0);
+        row("element name is a folder", mixture, {"folder.ele"}, BuildError::CannotOpenElement, 1,
+            0);
+        row("empty element file", mixture, {"empty.ele"}, BuildError::MissingField, 1, 1);
         row("fewer rows than counted", compound, {"short.ele"}, BuildError::MissingField, 1, 6);
         row("row field not a number", mixture, {"good.ele", "badrow.ele"}, BuildError::NotANumber,
             2, 4);
         row("count not whole", mixture, {"half.ele"}, BuildError::BadPointCount, 1, 3);
+        row("a single point", mixture, {"one.ele"}, BuildError::BadPointCount, 1, 3);
         row("121 points", mixture, {"many.ele"}, BuildError::TooManyPoints, 1, 3);
         row("value too large to hold", mixture, {"huge.ele"}, BuildError::NonFiniteValue, 1, 4);
+        row("extrapolation beyond any double", mixture, {"steep.ele", "tiny.ele"},
+            BuildError::NonFiniteValue, 1, 0);
         row("more than 150 energies together", mixture, {"wide100.ele", "wide60.ele"},
             BuildError::TooManyEnergies, 2, 0);
         row("grid energy above a slot's last point", mixture, {"good.ele", "upto1.ele"},
@@ -254,6 +263,7 @@ class NewdataBuilderTest : public QObject {
     void failures() {
         QFETCH(int, kind);
         QFETCH(QStringList, files);
+        QFETCH(double, count);
         QFETCH(QList<double>, amounts);
         QFETCH(int, error);
         QFETCH(int, slot);
@@ -266,6 +276,9 @@ class NewdataBuilderTest : public QObject {
             return text.replace(text.find(from), from.size(), to);
         };
         putElement("good.ele", goodText);
+        std::filesystem::create_directories(root() / "ele" / "folder.ele");
+        putElement("empty.ele", "");
+        putElement("one.ele", elementText(flatRows({1e-3}, 1), 1));
         putElement("short.ele", "Short\r\n1.\r\n3\r\n" +
                                     data::FormatTableRow(1e-3, {1, 1, 1, 1, 1}) + "\r\n" +
                                     data::FormatTableRow(1, {1, 1, 1, 1, 1}) + "\r\n");
@@ -288,10 +301,19 @@ class NewdataBuilderTest : public QObject {
             elementText({{1e-4, {1, 1, 1, 1, 1}}, {1e-3, {-1, 1, 1, 1, 1}}, {10, {1, 1, 1, 1, 1}}},
                         1));
 
+        putElement("steep.ele", elementText({{1e-3, {1e30, 1, 1, 1, 1}},
+                                             {2e-3, {1e-30, 1, 1, 1, 1}},
+                                             {10, {1e-31, 1, 1, 1, 1}}},
+                                            1));
+        putElement("tiny.ele", elementText(flatRows({1e-6, 10}, 1), 1));
+
         // A good build first: a failed one must leave its grid and columns alone.
         BuilderState before = withSlots({"good.ele"}, {1});
         QVERIFY(newdata::BuildMaterial(before, root(), BuilderKind(kind)).ok());
         BuilderState tried = withSlots(files, amounts);
+        if (count != 0) {
+            tried.ElementCount = count;
+        }
         tried.MergedGrid = before.MergedGrid;
         tried.Combined = before.Combined;
         const newdata::BuildResult result =
