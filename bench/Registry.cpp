@@ -13,6 +13,11 @@ std::map<std::string, Target>& Targets() {
     return targets;
 }
 
+std::vector<std::string>& Names() {
+    static std::vector<std::string> names;
+    return names;
+}
+
 double Smallest(const std::vector<double>& values) {
     return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
 }
@@ -26,11 +31,14 @@ double Largest(const std::vector<double>& values) {
 benchmark::internal::Benchmark* Register(const std::string& name, void (*run)(benchmark::State&),
                                          int repetitions, Target target) {
     Targets()[name] = std::move(target);
+    Names().push_back(name);
     return benchmark::RegisterBenchmark(name.c_str(), run)
         ->Repetitions(repetitions)
         ->ComputeStatistics("min", Smallest)
         ->ComputeStatistics("max", Largest);
 }
+
+const std::vector<std::string>& RegisteredCases() { return Names(); }
 
 Target TargetOf(const std::string& name) {
     const auto found = Targets().find(name);

@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -27,6 +28,9 @@ struct Target {
 /// `repetitions` runs, wall time) and records its target for the summary.
 benchmark::internal::Benchmark* Register(const std::string& name, void (*run)(benchmark::State&),
                                          int repetitions, Target target);
+
+/// The names of the cases in the order they were registered.
+const std::vector<std::string>& RegisteredCases();
 
 /// The target recorded for a case; Goal::None when it has none.
 Target TargetOf(const std::string& name);

@@ -11,7 +11,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -64,9 +63,6 @@ class SummaryReporter : public benchmark::ConsoleReporter {
                 continue;
             }
             const std::string name = run.run_name.function_name;
-            if (std::find(m_order.begin(), m_order.end(), name) == m_order.end()) {
-                m_order.push_back(name);
-            }
             const double toSeconds = 1.0 / benchmark::GetTimeUnitMultiplier(run.time_unit);
             // A case that starts a program counts that program's processor time; the time Google
             // Benchmark gives it is the wall time from the start.
@@ -94,8 +90,12 @@ class SummaryReporter : public benchmark::ConsoleReporter {
         std::string text =
             "| Case | Median | Min | Max | Wall median | Target | Measured | Holds |\n"
             "|---|---:|---:|---:|---:|---|---:|:---:|\n";
-        for (const std::string& name : m_order) {
-            const Aggregates& a = m_found.at(name);
+        for (const std::string& name : bench::RegisteredCases()) {
+            const auto result = m_found.find(name);
+            if (result == m_found.end()) {
+                continue; // filtered out, or failed
+            }
+            const Aggregates& a = result->second;
             const bench::Target target = bench::TargetOf(name);
             std::string goal = "-";
             std::string measured = "-";
@@ -138,7 +138,6 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 
   private:
     std::map<std::string, Aggregates> m_found;
-    std::vector<std::string> m_order;
 };
 
 } // namespace
@@ -163,8 +162,8 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) {
         return 2;
     }
-    bench::RegisterPeerCases();
     bench::RegisterCoreCases();
+    bench::RegisterPeerCases();
     bench::RegisterWindowCases();
     bench::RegisterProcessCases();
 
