@@ -1,5 +1,5 @@
-// The writers of the program, driven through their windows, against every way a write can fail:
-// the material file of the builders and the CSV file. In each case the user gets a
+// Every writer of the program, driven through its window, against every way a write can fail:
+// the material file of the builders, the CSV file and the bitmap. In each case the user gets a
 // message (naming the file where the program chooses the words), the window stays open, the
 // file that was there before is unchanged byte for byte, and no temporary file is left.
 
@@ -7,9 +7,12 @@
 #include "app/AppContext.h"
 #include "app/Application.h"
 #include "data/MaterialTable.h"
+#include "export/Form7.h"
 #include "export/Form8.h"
 #include "fakes/ScriptedDialogs.h"
 #include "fakes/TestSupport.h"
+#include "graph/Form2.h"
+#include "graph/Form3.h"
 #include "graph/Go.h"
 #include "newdata/Builder.h"
 #include "newdata/BuilderState.h"
@@ -49,10 +52,10 @@ const char* const kPrevious = "Previous\r\n1.\r\n0\r\n";
 
 const char* const kDataError = " There is an error in the entered data ";
 
-enum class Writer { Material, Csv };
+enum class Writer { Material, Csv, Bitmap };
 
-/// The program started on a working folder with two elements and a material, GO done, so that
-/// every writer has something to write.
+/// The program started on a working folder with two elements and a material, GO done and the
+/// material drawn into the enlarged view, so that every writer has something to write.
 struct Session {
     testing::TempFolder folder;
     data::MaterialTable table;
@@ -77,6 +80,7 @@ struct Session {
         if (!graph::RunGo(*context)) {
             qFatal("GO failed on the sample material");
         }
+        context->windows.form2->Form2_Command1_Click();
     }
     fs::path root() const { return folder.path(); }
     /// Where the CSV file and the bitmap go.
@@ -109,11 +113,17 @@ BuilderWindow* buildUpToFileName(Session& s) {
     return w;
 }
 
-/// Opens the CSV save dialog on the output folder.
-QWidget* openSaveDialog(Session& s) {
-    Form8& dialog = *s.context->windows.form8;
+/// Opens the save dialog of a CSV file or a bitmap on the output folder.
+QWidget* openSaveDialog(Session& s, Writer writer) {
+    if (writer == Writer::Csv) {
+        Form8& dialog = *s.context->windows.form8;
+        dialog.Dir1->SetPath(s.out());
+        dialog.PrepareAndShow();
+        return &dialog;
+    }
+    Form7& dialog = *s.context->windows.form7;
     dialog.Dir1->SetPath(s.out());
-    dialog.PrepareAndShow();
+    s.context->windows.form3->Form3_Command1_Click();
     return &dialog;
 }
 
@@ -131,7 +141,7 @@ class FaultInjectionTest : public QObject {
         QTest::addColumn<Writer>("writer");
         QTest::addColumn<QString>("fault");
         const std::vector<std::pair<Writer, const char*>> writers = {
-            {Writer::Material, "material file"}, {Writer::Csv, "CSV"}};
+            {Writer::Material, "material file"}, {Writer::Csv, "CSV"}, {Writer::Bitmap, "bitmap"}};
         for (const auto& [writer, name] : writers) {
             for (const char* fault : {"read-only folder", "write-protected file", "missing folder",
                                       "full device", "file size limit", "slash in the name",
@@ -145,7 +155,9 @@ class FaultInjectionTest : public QObject {
         QFETCH(QString, fault);
         Session s;
         const fs::path folder = writer == Writer::Material ? s.root() / "mix" : s.out();
-        const std::string extension = writer == Writer::Material ? ".mix3" : ".csv";
+        const std::string extension = writer == Writer::Material ? ".mix3"
+                                      : writer == Writer::Csv    ? ".csv"
+                                                                 : ".bmp";
         const fs::path previous = folder / ("Taken" + extension);
         testing::writeFile(previous, kPrevious);
 
@@ -155,7 +167,7 @@ class FaultInjectionTest : public QObject {
             builderWindow = buildUpToFileName(s);
             window = builderWindow;
         } else {
-            window = openSaveDialog(s);
+            window = openSaveDialog(s, writer);
         }
         QVERIFY(window->isVisible());
 
@@ -247,12 +259,13 @@ class FaultInjectionTest : public QObject {
         QTest::addColumn<Writer>("writer");
         QTest::newRow("material file") << Writer::Material;
         QTest::newRow("CSV") << Writer::Csv;
+        QTest::newRow("bitmap") << Writer::Bitmap;
     }
     void longestNameIsWritten() {
         QFETCH(Writer, writer);
         Session s;
         QWidget* window = writer == Writer::Material ? static_cast<QWidget*>(buildUpToFileName(s))
-                                                     : openSaveDialog(s);
+                                                     : openSaveDialog(s, writer);
         const std::size_t extension = writer == Writer::Material ? 5 : 4;
         // 255 bytes is the most a folder entry takes.
         const std::string typed(255 - extension, 'n');
