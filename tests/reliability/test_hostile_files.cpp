@@ -1,5 +1,6 @@
-// Files the user did not write: every file of tests/data/hostile/ (and ten megabytes of random
-// bytes made here) goes through the table load, GO with the graph and calculator windows, the
+// Files the user did not write: every file of tests/data/hostile/, and two large files made
+// here (ten megabytes of random bytes; an element file whose fields are spread over thousands
+// of blank lines), go through the table load, GO with the graph and calculator windows, the
 // CSV export and the builders' element reader. Each must end in a message naming the file, or
 // in a table of finite values that the windows draw and read out without showing a value that
 // is not a number.
@@ -54,6 +55,7 @@ constexpr int kAnyOutcome = -1;
 constexpr int kNoSpot = -1;
 
 const char* const kGarbageName = "garbage_10mb.ele";
+const char* const kSpreadName = "spread_fields.ele";
 
 const char* const kGoodElement = "Good element\r\n1.\r\n4\r\n"
                                  "1.000E-03 1.000E+00 2.000E+00 3.000E+03 0.000E+00 0.000E+00\r\n"
@@ -72,9 +74,29 @@ std::string garbage() {
     return bytes;
 }
 
+/// An element file of 120 points whose 723 fields stand 12 000 blank lines apart (8.6 MB): a
+/// reader that looks back over the text for each field takes minutes on it.
+std::string spreadFields() {
+    const std::string gap(12000, '\n');
+    std::string text = "Spread\r\n1.\r\n120\r\n";
+    for (int j = 1; j <= 120; ++j) {
+        // 0.001 to 0.119 MeV, then 1E+5 MeV like the element beside it in the builders.
+        text += (j < 120 ? std::to_string(j) + "E-03" : std::string("1E+05")) + gap;
+        for (int c = 0; c < 5; ++c) {
+            text += "1.0" + gap;
+        }
+    }
+    return text + "12.011\r\n";
+}
+
 std::string hostileBytes(const std::string& file) {
-    return file == kGarbageName ? garbage()
-                                : testing::readFile(testing::testData("hostile/" + file));
+    if (file == kGarbageName) {
+        return garbage();
+    }
+    if (file == kSpreadName) {
+        return spreadFields();
+    }
+    return testing::readFile(testing::testData("hostile/" + file));
 }
 
 double column(const data::MaterialTable& t, int row, int c) {
@@ -135,6 +157,9 @@ void hostileRows() {
     loads("huge_values.ele", "Huge and tiny values", 4, 0, 1e300, Build::Either);
     QTest::newRow(kGarbageName) << QString(kGarbageName) << kAnyOutcome << 0 << QString() << kNoSpot
                                 << 0 << 0.0 << Build::Either;
+    // The viewer takes 120 whole lines, most of them blank; the builders read the fields.
+    QTest::newRow(kSpreadName) << QString(kSpreadName) << int(LoadError::None) << 120
+                               << QString("Spread") << 1 << 0 << 1e-3 << Build::Builds;
 }
 
 /// A working folder with the start-up files, a good element and material, the hostile file
