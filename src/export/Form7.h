@@ -1,18 +1,14 @@
 #pragma once
 
+#include "export/FormSaveDialog.h"
+
 #include <QWidget>
 
-class DirListBox;
-class DriveListBox;
-class PatternFileList;
 class QImage;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 struct AppContext;
 
 /// "Image Save": saves the enlarged view's picture as a bitmap file in a chosen folder.
-class Form7 : public QWidget {
+class Form7 : public QWidget, public SaveDialogControls {
     Q_OBJECT
 
   public:
@@ -26,15 +22,6 @@ class Form7 : public QWidget {
     void Form7_Drive1_Change();
     void Form7_Dir1_Change();
     void Form7_File1_Click();
-
-    QLabel* Label3 = nullptr;
-    DriveListBox* Drive1 = nullptr;
-    DirListBox* Dir1 = nullptr;
-    PatternFileList* File1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
 
   private:
     /// The enlarged view's retained picture; null when that window has none.

@@ -1,18 +1,14 @@
 #pragma once
 
+#include "export/FormSaveDialog.h"
+
 #include <QWidget>
 
-class DirListBox;
-class DriveListBox;
-class PatternFileList;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 struct AppContext;
 
 /// "Save  in CSV format": reads the selected material file again and writes its table as a
 /// comma-separated file in a chosen folder.
-class Form8 : public QWidget {
+class Form8 : public QWidget, public SaveDialogControls {
     Q_OBJECT
 
   public:
@@ -26,15 +22,6 @@ class Form8 : public QWidget {
     void Form8_Drive1_Change();
     void Form8_Dir1_Change();
     void Form8_File1_Click();
-
-    QLabel* Label3 = nullptr;
-    DriveListBox* Drive1 = nullptr;
-    DirListBox* Dir1 = nullptr;
-    PatternFileList* File1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
 
   private:
     AppContext& m_context;
