@@ -1,5 +1,6 @@
 #include "BenchSupport.h"
 
+#include "calc/Interpolation.h"
 #include "data/MaterialFile.h"
 
 #include <QApplication>
@@ -277,6 +278,25 @@ ProgramRun RunProgram(const ProgramStart& start) {
         close(childFd);
     }
     return run;
+}
+
+void TimeLeadLookups(benchmark::State& state, const std::vector<double>& energies) {
+    const auto table = LoadShipped("ele/082_Pb.ele");
+    calc::CoefficientSet set;
+    std::size_t i = 0;
+    std::size_t refused = 0;
+    CleanVectorRegisters();
+    for (auto _ : state) {
+        const calc::CalcStatus status = calc::CoefficientsAtEnergy(*table, energies[i], set);
+        benchmark::DoNotOptimize(set);
+        refused += status != calc::CalcStatus::Ok ? 1 : 0;
+        if (++i == energies.size()) {
+            i = 0;
+        }
+    }
+    if (refused != 0) {
+        state.SkipWithError("an energy inside the table was refused");
+    }
 }
 
 } // namespace bench

@@ -2,6 +2,8 @@
 
 #include "data/MaterialTable.h"
 
+#include <benchmark/benchmark.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -66,6 +68,10 @@ void ReleaseApplication();
 /// (twenty times the call itself on the machine measured); a process that never drew, like the
 /// command line's `at`, does not pay it.
 void CleanVectorRegisters();
+
+/// Times CoefficientsAtEnergy on lead, one energy of the list per iteration, cycling; an energy
+/// the look-up refuses marks the case as failed.
+void TimeLeadLookups(benchmark::State& state, const std::vector<double>& energies);
 
 /// CLOCK_MONOTONIC in nanoseconds; the clock is shared by every process of the machine.
 std::int64_t MonotonicNs();

@@ -16,25 +16,7 @@ namespace bench {
 
 namespace {
 
-void CoefficientsAtEnergy(benchmark::State& state) {
-    const auto table = LoadShipped("ele/082_Pb.ele");
-    const std::vector<double>& energies = MillionEnergies();
-    calc::CoefficientSet set;
-    std::size_t i = 0;
-    std::size_t refused = 0;
-    CleanVectorRegisters();
-    for (auto _ : state) {
-        const calc::CalcStatus status = calc::CoefficientsAtEnergy(*table, energies[i], set);
-        benchmark::DoNotOptimize(set);
-        refused += status != calc::CalcStatus::Ok ? 1 : 0;
-        if (++i == energies.size()) {
-            i = 0;
-        }
-    }
-    if (refused != 0) {
-        state.SkipWithError("an energy inside the table was refused");
-    }
-}
+void CoefficientsAtEnergy(benchmark::State& state) { TimeLeadLookups(state, MillionEnergies()); }
 
 void EnergyAtTotal(benchmark::State& state) {
     const auto table = LoadShipped("ele/082_Pb.ele");
