@@ -132,6 +132,12 @@ void hostileRows() {
     };
     rejected("empty.ele", LoadError::MissingName, Build::Fails);
     rejected("name_only.ele", LoadError::MissingDensity, Build::Fails);
+    // A density or count that is not a number damages the file; a lone point is the density
+    // mask's zero.
+    rejected("density_abc.ele", LoadError::BadDensity, Build::Fails);
+    rejected("count_abc.ele", LoadError::CountNotNumber, Build::Fails);
+    rejected("no_count.ele", LoadError::MissingCount, Build::Fails);
+    loads("density_point_after_blank_lines.ele", "Density of blank lines", 4, 0, 1e5, Build::Fails);
     rejected("count_minus_1.ele", LoadError::BadCount, Build::Fails);
     rejected("count_1e9.ele", LoadError::TooManyRows, Build::Fails);
     rejected("count_150_5.ele", LoadError::BadCount, Build::Fails);
