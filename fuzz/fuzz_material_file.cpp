@@ -82,7 +82,8 @@ bool sameTable(const data::MaterialTable& a, const data::MaterialTable& b) {
 
 bool headerError(data::LoadError error) {
     return error == data::LoadError::CannotOpen || error == data::LoadError::MissingName ||
-           error == data::LoadError::MissingDensity || error == data::LoadError::MissingCount ||
+           error == data::LoadError::MissingDensity || error == data::LoadError::BadDensity ||
+           error == data::LoadError::MissingCount || error == data::LoadError::CountNotNumber ||
            error == data::LoadError::BadValue;
 }
 

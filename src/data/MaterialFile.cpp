@@ -34,6 +34,8 @@ class TextReader {
 
     bool atEnd() const { return m_pos >= m_text.size(); }
     int line() const { return m_line; }
+    /// The line on which the last field read by readField() begins.
+    int fieldLine() const { return m_fieldLine; }
 
     /// The rest of the current line, without its end; false at the end of the text.
     bool readLine(std::string_view& out) {
@@ -65,6 +67,7 @@ class TextReader {
         if (atEnd()) {
             return false;
         }
+        m_fieldLine = m_line;
         const std::size_t start = m_pos;
         while (m_pos < m_text.size()) {
             const char c = m_text[m_pos];
@@ -102,6 +105,7 @@ class TextReader {
     std::string_view m_text;
     std::size_t m_pos = 0;
     int m_line = 1;
+    int m_fieldLine = 0;
 };
 
 LoadResult failure(LoadError error, int line) {
@@ -119,6 +123,14 @@ struct Header {
     int countLine = 0;
 };
 
+/// A density field: a number, or a lone point, which is how the density mask writes a value
+/// that rounds to 0 at six places (with its sign when it was negative).
+bool isDensityText(std::string_view field) {
+    const std::string_view unsignedPart =
+        !field.empty() && (field[0] == '+' || field[0] == '-') ? field.substr(1) : field;
+    return unsignedPart == "." || StartsWithNumber(field);
+}
+
 LoadResult readHeader(TextReader& reader, Header& header) {
     if (!reader.readLine(header.name)) {
         return failure(LoadError::MissingName, 1);
@@ -127,13 +139,21 @@ LoadResult readHeader(TextReader& reader, Header& header) {
     if (!reader.readField(field)) {
         return failure(LoadError::MissingDensity, reader.line());
     }
+    // Row fields read a non-number as 0, but a density or count that is not a number means the
+    // file is damaged: reading it as 0 would show a made-up density or an empty table.
+    if (!isDensityText(field)) {
+        return failure(LoadError::BadDensity, reader.fieldLine());
+    }
     header.density = NumericValue(field);
     if (!std::isfinite(header.density)) {
-        return failure(LoadError::BadValue, reader.line());
+        return failure(LoadError::BadValue, reader.fieldLine());
     }
-    header.countLine = reader.line();
     if (!reader.readField(field)) {
         return failure(LoadError::MissingCount, reader.line());
+    }
+    header.countLine = reader.fieldLine();
+    if (!StartsWithNumber(field)) {
+        return failure(LoadError::CountNotNumber, header.countLine);
     }
     header.count = NumericValue(field);
     return {};
@@ -166,8 +186,14 @@ std::string DescribeLoadError(const LoadResult& result, std::string_view display
     case LoadError::MissingDensity:
         what = "the file ends before the density";
         break;
+    case LoadError::BadDensity:
+        what = "the density is not a number";
+        break;
     case LoadError::MissingCount:
         what = "the file ends before the number of rows";
+        break;
+    case LoadError::CountNotNumber:
+        what = "the number of rows is not a number";
         break;
     case LoadError::BadCount:
         what = "the number of rows is not a whole number from 0 to 150";

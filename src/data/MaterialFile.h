@@ -16,7 +16,9 @@ enum class LoadError {
     CannotOpen,     ///< missing or unreadable
     MissingName,    ///< the file is empty
     MissingDensity, ///< the file ends before the density
+    BadDensity,     ///< the density does not begin with a number
     MissingCount,   ///< the file ends before the row count
+    CountNotNumber, ///< the row count does not begin with a number
     BadCount,       ///< the count is not a whole number from 0 to 150
     TooManyRows,    ///< the count is above the 150 rows a table holds
     MissingRows,    ///< fewer rows than the count says
@@ -41,8 +43,8 @@ struct DataFileHeader {
     double density = 0.0;
 };
 
-/// Line 1 (the name) and the density of a data file; the row count must be present but is not
-/// used. `header` is written only on success.
+/// Line 1 (the name) and the density of a data file; the row count must be present and begin
+/// with a number, but its value is not used. `header` is written only on success.
 LoadResult ReadDataFileHeader(const std::filesystem::path& file, DataFileHeader& header);
 
 /// One table row split by fixed columns: energy from columns 1-9, the five coefficients from

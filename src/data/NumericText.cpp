@@ -138,4 +138,24 @@ double NumericValue(std::string_view text) {
     return negative ? -value : value;
 }
 
+bool StartsWithNumber(std::string_view text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    bool digits = false;
+    while (i < text.size() && isDigit(text[i])) {
+        digits = true;
+        ++i;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && isDigit(text[i])) {
+            digits = true;
+            ++i;
+        }
+    }
+    return digits;
+}
+
 } // namespace data

@@ -10,4 +10,8 @@ namespace data {
 /// +/-infinity. The point is the decimal separator whatever the locale.
 double NumericValue(std::string_view text);
 
+/// True when the text opens with a decimal number: an optional sign, then digits with an
+/// optional point, at least one digit ("7", "-.5", "2abc"; not "", "abc", ".", "-", "nan").
+bool StartsWithNumber(std::string_view text);
+
 } // namespace data

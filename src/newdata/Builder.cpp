@@ -2,6 +2,7 @@
 
 #include "data/MaterialFile.h"
 #include "data/NumberMask.h"
+#include "data/NumericText.h"
 #include "data/TableField.h"
 
 #include <array>
@@ -28,28 +29,6 @@ BuildResult failureAt(BuildError error, int slot, double energyMeV) {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
-
-/// True when the text opens with a decimal number: optional sign, then digits with an optional
-/// point, at least one digit before any exponent.
-bool startsWithNumber(std::string_view text) {
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        ++i;
-    }
-    bool digits = false;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        digits = true;
-        ++i;
-    }
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-            digits = true;
-            ++i;
-        }
-    }
-    return digits;
-}
 
 /// Sequential free-format reader over an element file's text: fields end at a blank, a comma or
 /// a line end, as the builders have always read these files.
@@ -147,7 +126,7 @@ bool readNumber(FieldReader& reader, double& value, BuildResult& result) {
         result.line = reader.endLine();
         return false;
     }
-    if (!startsWithNumber(field)) {
+    if (!data::StartsWithNumber(field)) {
         result.error = BuildError::NotANumber;
         result.line = reader.fieldLine();
         return false;

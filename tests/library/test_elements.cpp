@@ -248,4 +248,4 @@ class LibraryElementsTest : public QObject {
 };
 
 QTEST_GUILESS_MAIN(LibraryElementsTest)
-#include "test_library_elements.moc"
+#include "test_elements.moc"

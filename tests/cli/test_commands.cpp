@@ -500,4 +500,4 @@ void CliTest::rootAndLocaleFromTheEnvironment() {
 }
 
 QTEST_MAIN(CliTest)
-#include "test_cli.moc"
+#include "test_commands.moc"
