@@ -50,92 +50,56 @@ class CsvExportTest : public QObject {
         QCOMPARE(exporting::CsvText(table, loaded.density), csv);
     }
 
-    void exportTable_data() {
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<std::string>("content"); // written to the selected file when not empty
-        QTest::addColumn<QString>("target");      // inside out/: old.csv and taken.csv/ exist
-        QTest::addColumn<int>("status");
-        QTest::addColumn<std::string>("expected"); // the file written, or part of the detail
-        QTest::addColumn<QString>("name");         // the table's material afterwards
-        QTest::addColumn<double>("totalMax");      // TotalMin stays 0.6 from the first load
-        const auto row = [](const char* tag, const char* selected, const std::string& content,
-                            const char* target, ExportStatus status, const std::string& expected,
-                            const char* name = "Good", double totalMax = 1.2) {
-            QTest::newRow(tag) << QString(selected) << content << QString(target) << int(status)
-                               << expected << QString(name) << totalMax;
-        };
-        row("another file is read again; extremes only widen", "mix/second.mix3",
-            "Second\r\n2\r\n1\r\n" + kRow, "new.csv", ExportStatus::Written,
-            "Second\r\n2.\r\n1\r\n" + kCsvRow, "Second", 6.045);
-        row("an existing file is replaced", "mix/good.mix3", "", "old.csv", ExportStatus::Written,
-            kGoodCsv);
-        row("nothing selected", "", "", "new.csv", ExportStatus::NoSelection,
-            "no material file is selected");
-        row("selected file removed", "mix/gone.mix3", "", "new.csv", ExportStatus::CannotLoad,
-            "mix/gone.mix3");
-        row("rows missing", "mix/short.mix3", "Short\r\n1\r\n3\r\n" + kRow, "new.csv",
-            ExportStatus::CannotLoad, "mix/short.mix3, line 5");
-        row("more than 150 rows", "mix/big.mix3", "Big\r\n1\r\n151\r\n", "new.csv",
-            ExportStatus::CannotLoad, "more than 150 rows");
-        row("a folder of the target's name", "mix/good.mix3", "", "taken.csv",
-            ExportStatus::CannotWrite, "");
-    }
-    void exportTable() {
-        QFETCH(QString, selected);
-        QFETCH(std::string, content);
-        QFETCH(QString, target);
-        QFETCH(int, status);
-        QFETCH(std::string, expected);
-        QFETCH(QString, name);
-        QFETCH(double, totalMax);
+    void exportReadsTheFileAgain() {
         testing::TempFolder folder;
         const fs::path root = folder.path();
-        const fs::path out = root / "out";
         testing::writeFile(root / "mix" / "good.mix3", kGood);
-        testing::writeFile(out / "old.csv", std::string(5000, 'z'));
-        testing::writeFile(out / "taken.csv" / "inside.txt", "kept");
-        if (!content.empty()) {
-            testing::writeFile(root / selected.toStdString(), content);
-        }
+        testing::writeFile(root / "mix" / "second.mix3", "Second\r\n2\r\n1\r\n" + kRow);
+        testing::writeFile(root / "mix" / "short.mix3", "Short\r\n1\r\n3\r\n" + kRow);
+        testing::writeFile(root / "old.csv", std::string(5000, 'z'));
         data::MaterialTable table;
         table.SelectedPath = "mix/good.mix3";
         table.ResetExtremes();
         QVERIFY(data::LoadMaterialTable(table, root).ok());
-        table.SelectedPath = selected.toStdString();
-        const fs::path file = out / target.toStdString();
-
-        const exporting::ExportResult result = exporting::ExportTableCsv(table, root, file);
-        QCOMPARE(int(result.status), status);
-        if (result.ok()) {
-            QCOMPARE(testing::readFile(file), expected);
-        } else {
-            QVERIFY2(result.detail.find(expected) != std::string::npos, result.detail.c_str());
-            QCOMPARE(testing::readFile(out / "old.csv"), std::string(5000, 'z'));
-            QCOMPARE(testing::readFile(out / "taken.csv" / "inside.txt"), std::string("kept"));
-            QVERIFY(!fs::exists(out / "new.csv"));
-            QCOMPARE(result.file, status == int(ExportStatus::CannotWrite) ? file : fs::path());
-        }
-        QCOMPARE(QString::fromStdString(table.MaterialName), name);
+        // Another file is read again over an existing CSV file; the extremes only widen.
+        table.SelectedPath = "mix/second.mix3";
+        QVERIFY(exporting::ExportTableCsv(table, root, root / "old.csv").ok());
+        QCOMPARE(testing::readFile(root / "old.csv"), "Second\r\n2.\r\n1\r\n" + kCsvRow);
+        QCOMPARE(table.MaterialName, std::string("Second"));
         QCOMPARE_CLOSE(table.TotalMin, 0.6);
-        QCOMPARE_CLOSE(table.TotalMax, totalMax);
+        QCOMPARE_CLOSE(table.TotalMax, 6.045);
+        // A file that cannot be read again writes nothing and leaves the table as it was.
+        for (const char* selected : {"mix/short.mix3", "mix/gone.mix3", ""}) {
+            table.SelectedPath = selected;
+            const exporting::ExportResult failed =
+                exporting::ExportTableCsv(table, root, root / "new.csv");
+            QCOMPARE(failed.status,
+                     *selected ? ExportStatus::CannotLoad : ExportStatus::NoSelection);
+            QVERIFY2(failed.detail.find(*selected ? selected : "no material") != std::string::npos,
+                     failed.detail.c_str());
+            QVERIFY(!fs::exists(root / "new.csv"));
+            QCOMPARE(table.MaterialName, std::string("Second"));
+            QCOMPARE(table.RowCount, 1);
+            QCOMPARE_CLOSE(table.TotalMin, 0.6);
+        }
+        // A folder of the target's name: the reload stands, the folder is kept.
+        table.SelectedPath = "mix/good.mix3";
+        testing::writeFile(root / "taken.csv" / "inside.txt", "kept");
+        const exporting::ExportResult blocked =
+            exporting::ExportTableCsv(table, root, root / "taken.csv");
+        QCOMPARE(blocked.status, ExportStatus::CannotWrite);
+        QCOMPARE(blocked.file, root / "taken.csv");
+        QCOMPARE(testing::readFile(root / "taken.csv" / "inside.txt"), std::string("kept"));
+        QCOMPARE(table.MaterialName, std::string("Good"));
     }
 
     void composedNames_data() {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << "/data/out"
-                               << "abc"
-                               << "/data/out/abc.csv";
-        QTest::newRow("extension always appended") << "/d"
-                                                   << "data.txt"
-                                                   << "/d/data.txt.csv";
-        QTest::newRow("typed extension kept") << "/d"
-                                              << "abc.csv"
-                                              << "/d/abc.csv.csv";
-        QTest::newRow("blanks used as typed") << "/d"
-                                              << "   "
-                                              << "/d/   .csv";
+        QTest::newRow("extension always added") << "/d"
+                                                << "data.csv"
+                                                << "/d/data.csv.csv";
         QTest::newRow("root folder") << "/"
                                      << "abc"
                                      << "/abc.csv";

@@ -8,7 +8,6 @@
 #include "platform/qt/DriveListBox.h"
 #include "platform/qt/PatternFileList.h"
 #include "platform/qt/QtCanvas.h"
-#include "platform/qt/SavePicture.h"
 
 #include <QPushButton>
 #include <QRegularExpression>
@@ -221,15 +220,6 @@ class ExportWindowsTest : public QObject {
         QCOMPARE(folders->Path(), f.out());
         QCOMPARE(files->Path(), f.out());
         QCOMPARE(drives->currentIndex(), 0);
-    }
-
-    void pictureReplacedOnlyWhenComplete() {
-        testing::TempFolder folder;
-        const fs::path file = folder.path() / "view.bmp";
-        testing::writeFile(file, "old picture");
-        QVERIFY(!SavePicture(QImage(), file).ok);
-        QCOMPARE(testing::readFile(file), std::string("old picture"));
-        QCOMPARE(std::distance(fs::directory_iterator(folder.path()), {}), 1);
     }
 };
 

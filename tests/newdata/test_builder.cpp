@@ -45,7 +45,7 @@ std::string flat(const L& energies, double value = 1, double atomicWeight = 1) {
 }
 
 /// Slots 1.. get element files of the texts given (in `root/ele`) and the amounts; the count is
-/// their number. "<none>" leaves a slot unassigned, "<missing>" names no file, "<folder>" a folder.
+/// their number. "<none>" leaves a slot unassigned, "<missing>" names a file that is not there.
 BuilderState withSlots(const fs::path& root, const std::vector<std::string>& texts,
                        const L& amounts) {
     BuilderState state;
@@ -55,9 +55,7 @@ BuilderState withSlots(const fs::path& root, const std::vector<std::string>& tex
         const std::string name = std::to_string(slot) + ".ele";
         state.SlotAmount[slot] = slot <= amounts.size() ? amounts[slot - 1] : 0.0;
         state.SlotFile[slot] = text == "<none>" ? "" : name;
-        if (text == "<folder>") {
-            fs::create_directories(root / "ele" / name);
-        } else if (text != "<missing>" && text != "<none>") {
+        if (text != "<missing>" && text != "<none>") {
             testing::writeFile(root / "ele" / name, text);
         }
     }
@@ -80,7 +78,7 @@ struct Sums {
 
 struct Failure {
     BuilderKind kind;
-    std::vector<std::string> files; // texts, or <none>, <missing>, <folder>
+    std::vector<std::string> files; // texts, or <none>, <missing>
     BuildError error;
     int slot = 0, line = 0;
     double energyMeV = 0;
@@ -222,7 +220,6 @@ class BuilderTest : public QObject {
             {kMixture, {good, "<none>"}, BuildError::UnassignedSlot, 2});
         row("missing element file",
             {kMixture, {good, "<missing>"}, BuildError::CannotOpenElement, 2});
-        row("element name is a folder", {kMixture, {"<folder>"}, BuildError::CannotOpenElement, 1});
         row("empty element file", {kMixture, {""}, BuildError::MissingField, 1, 1});
         row("fewer rows than counted", {kCompound, {shortFile}, BuildError::MissingField, 1, 6});
         row("row field not a number",

@@ -17,6 +17,7 @@ using testing::control;
 namespace {
 
 const char* const kDataError = " There is an error in the entered data ";
+const char* const kSaved = " Data saved ";
 /// Number labels of slots 1 to 15 (the compound builder has the first five).
 const QStringList kSlotLabels = {"Label8",  "Label9",  "Label10", "Label11", "Label12",
                                  "Label13", "Label15", "Label16", "Label17", "Label18",
@@ -77,6 +78,14 @@ struct NewData : testing::WindowFixture {
     }
 };
 
+struct Save {
+    QString kind, count;
+    QStringList amounts; // slot 1 gets H, slot 2 O; fewer amounts, fewer slots
+    QString option, fileName, message;
+    QString path = {}; // the file written; empty when the save fails
+    double coherentAt1keV = 0;
+};
+
 void kinds() {
     QTest::addColumn<QString>("kind");
     QTest::newRow("compound") << QString("compound");
@@ -84,6 +93,8 @@ void kinds() {
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Save)
 
 class NewDataWindowsTest : public QObject {
     Q_OBJECT
@@ -275,55 +286,45 @@ class NewDataWindowsTest : public QObject {
     }
 
     void save_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("count");
-        QTest::addColumn<QStringList>("amounts"); // slot 1 gets H, slot 2 O; fewer, fewer slots
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("path"); // the file written; empty when the save fails
-        QTest::addColumn<double>("coherentAt1keV");
-        const auto row = [](const char* tag, const char* kind, const char* count,
-                            QStringList amounts, const char* option, const char* fileName,
-                            const char* message, const char* path = "", double mu = 0) {
-            QTest::newRow(tag) << QString(kind) << QString(count) << amounts << QString(option)
-                               << QString(fileName) << QString(message) << QString(path) << mu;
-        };
+        QTest::addColumn<Save>("c");
         // Water by atoms: mass fractions 2 x 1.0079 and 15.999 over their sum.
-        const double hydrogen = 2 * 1.0079 / (2 * 1.0079 + 15.999);
-        const double water = hydrogen * 0.1 + (1 - hydrogen) * 1.0;
-        row("compound, others", "compound", "2", {"2", "1"}, "Option3", "Water", " Data saved ",
-            "mix/Water.mix3", water);
-        row("compound count 2.5 uses two slots, human tissues", "compound", "2.5", {"2", "1"},
-            "Option1", "Water", " Data saved ", "mix/Water.mix1", water);
-        row("mixture, weights on any scale, phantom", "mixture", "2", {"30", "70"}, "Option2",
-            "Water", " Data saved ", "mix/Water.mix2", 0.3 * 0.1 + 0.7 * 1.0);
-        row("compound without file name", "compound", "2", {"2", "1"}, "", "", " Input File name ");
-        row("mixture without file name", "mixture", "2", {"2", "1"}, "", "",
-            "ファイル名を入力してください");
-        row("compound, unassigned slot", "compound", "2", {"1"}, "", "W", kDataError);
-        row("compound, no material folder", "compound", "2", {"2", "1"}, "", "W", kDataError);
-        row("mixture, weights adding up to zero", "mixture", "2", {"1", "-1"}, "", "W", kDataError);
+        const double h = 2 * 1.0079 / (2 * 1.0079 + 15.999);
+        const double water = h * 0.1 + (1 - h) * 1.0;
+        const auto row = [](const char* tag, Save c) { QTest::newRow(tag) << c; };
+        row("compound, others",
+            {"compound", "2", {"2", "1"}, "Option3", "Water", kSaved, "mix/Water.mix3", water});
+        row("compound count 2.5 uses two slots, human tissues",
+            {"compound", "2.5", {"2", "1"}, "Option1", "Water", kSaved, "mix/Water.mix1", water});
+        row("mixture, weights on any scale, phantom", {"mixture",
+                                                       "2",
+                                                       {"30", "70"},
+                                                       "Option2",
+                                                       "Water",
+                                                       kSaved,
+                                                       "mix/Water.mix2",
+                                                       0.3 * 0.1 + 0.7 * 1.0});
+        row("compound without file name",
+            {"compound", "2", {"2", "1"}, "", "", " Input File name "});
+        row("mixture without file name",
+            {"mixture", "2", {"2", "1"}, "", "", "ファイル名を入力してください"});
+        row("compound, unassigned slot", {"compound", "2", {"1"}, "", "W", kDataError});
+        row("compound, no material folder", {"compound", "2", {"2", "1"}, "", "W", kDataError});
+        row("mixture, weights adding up to zero",
+            {"mixture", "2", {"1", "-1"}, "", "W", kDataError});
         // 1.5 x 0.1 - 0.5 x 1 at 1 keV: a negative value no field can hold.
-        row("mixture, a negative coefficient", "mixture", "2", {"3", "-1"}, "", "W", kDataError);
+        row("mixture, a negative coefficient", {"mixture", "2", {"3", "-1"}, "", "W", kDataError});
     }
     void save() {
-        QFETCH(QString, kind);
-        QFETCH(QString, count);
-        QFETCH(QStringList, amounts);
-        QFETCH(QString, option);
-        QFETCH(QString, fileName);
-        QFETCH(QString, message);
-        QFETCH(QString, path);
-        QFETCH(double, coherentAt1keV);
+        QFETCH(Save, c);
+        const QString &kind = c.kind, &fileName = c.fileName, &message = c.message, &path = c.path;
         NewData f;
         BuilderWindow* w = f.open(kind);
-        f.firstOk(w, "Water", "0.998", count);
-        for (int k = 0; k < amounts.size(); ++k) {
-            f.assign(w, k == 0 ? "001_H.ele" : "008_O.ele", k + 1, amounts[k].toStdString());
+        f.firstOk(w, "Water", "0.998", c.count);
+        for (int k = 0; k < c.amounts.size(); ++k) {
+            f.assign(w, k == 0 ? "001_H.ele" : "008_O.ele", k + 1, c.amounts[k].toStdString());
         }
-        if (!option.isEmpty()) {
-            control<QRadioButton>(w, qPrintable(option))->click();
+        if (!c.option.isEmpty()) {
+            control<QRadioButton>(w, qPrintable(c.option))->click();
         }
         const bool noFolder = QString(QTest::currentDataTag()).contains("no material folder");
         if (noFolder) {
@@ -363,7 +364,7 @@ class NewDataWindowsTest : public QObject {
         QVERIFY(f.go(path.toStdString()));
         QCOMPARE(f.table.RowCount, 5);
         QVERIFY(testing::closeTo(f.table.Energy[2], 5e-3));
-        QVERIFY2(testing::closeTo(f.table.Coherent[1], coherentAt1keV, 6e-4),
+        QVERIFY2(testing::closeTo(f.table.Coherent[1], c.coherentAt1keV, 6e-4),
                  qPrintable(QString::number(f.table.Coherent[1], 'g', 10)));
     }
 };
