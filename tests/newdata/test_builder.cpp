@@ -230,6 +230,15 @@ class BuilderTest : public QObject {
         row("121 points", {kMixture, {flat(many)}, BuildError::TooManyPoints, 1, 3});
         row("120 points",
             {kMixture, {flat(first(many, 120))}, BuildError::None, 0, 0, 0, {1}, 0, 120});
+        row("a field of decimals only", {kMixture,
+                                         {changed("\r\n12\r\n", "\r\n.9\r\n")},
+                                         BuildError::None,
+                                         0,
+                                         0,
+                                         0,
+                                         {1},
+                                         0,
+                                         4});
         row("value too large to hold",
             {kMixture, {changed("2.000E+00", "1.000E+999")}, BuildError::NonFiniteValue, 1, 4});
         row("extrapolation beyond any double",

@@ -90,6 +90,7 @@ class ReferenceMaterialsTest : public QObject {
     void damagedListIsRefused_data() {
         QTest::addColumn<QString>("row");
         QTest::newRow("four fields") << "x,X,1.0,other";
+        QTest::newRow("six fields") << "x,X,1.0,other,1:1,2";
         QTest::newRow("unknown category") << "x,X,1.0,bone,1:1";
         QTest::newRow("density not above 0") << "x,X,0,other,1:1";
         QTest::newRow("weight not a number") << "x,X,1.0,other,1:a";
@@ -134,6 +135,8 @@ class ReferenceMaterialsTest : public QObject {
         fs::create_directories(root / "out" / "mix");
         std::vector<newdata::GeneratedMaterial> generated;
         std::string error;
+        QVERIFY(
+            !newdata::GenerateReferenceMaterials(root / "none.csv", root, root, generated, error));
         QVERIFY(newdata::GenerateReferenceMaterials(root / "list.csv", root, root / "out",
                                                     generated, error));
         QStringList paths;
