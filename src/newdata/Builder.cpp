@@ -467,6 +467,10 @@ std::string DescribeBuildError(const BuildResult& result) {
         return "A value of the new material is too large to hold.";
     case BuildError::NothingBuilt:
         return "There is no built material to save.";
+    case BuildError::ValueDoesNotFit:
+        return "The value " + data::FormatScientific(result.value) + " at " + energy +
+               " does not fit the nine characters of a table field: it is negative or needs an "
+               "exponent of three digits.";
     case BuildError::CannotWrite:
         return "The file " + result.path + " cannot be written: " + result.reason;
     }

@@ -37,6 +37,7 @@ enum class BuildError {
     ZeroSum,           ///< the amounts weigh nothing in total (M or S is 0)
     NonFiniteValue,    ///< a value too large to hold, read or computed
     NothingBuilt,      ///< a save was asked for with no successful build in the state
+    ValueDoesNotFit,   ///< a value needs more than its nine-character field (negative, 1E+100)
     CannotWrite,       ///< the material file cannot be created or written
 };
 
@@ -45,7 +46,9 @@ struct BuildResult {
     BuildError error = BuildError::None;
     int slot = 0;           ///< slot concerned, 1-based; 0 = none
     int line = 0;           ///< line of the element file concerned, 1-based; 0 = none
-    double energyMeV = 0.0; ///< grid energy concerned (EnergyBeyondTable and the log failures)
+    double energyMeV = 0.0; ///< grid energy concerned (EnergyBeyondTable, the log failures and
+                            ///< ValueDoesNotFit)
+    double value = 0.0;     ///< the value that does not fit its field (ValueDoesNotFit)
     std::string path;       ///< element file read, or material file written ("mix/NAME.mix3")
     std::string reason;     ///< the system's reason for a failed write
 

@@ -46,6 +46,31 @@ std::string MaterialFileText(std::string_view materialName, double densityGPerCm
     return data::JoinLines(lines);
 }
 
+namespace {
+
+/// The first value of the table whose text is not the nine characters its column holds: a sign
+/// or a third exponent digit would push the row's later fields out of their columns.
+BuildResult checkFieldWidths(const BuilderState& state) {
+    BuildResult result;
+    for (std::size_t j = 1; j < state.MergedGrid.size(); ++j) {
+        std::array<double, 6> row{state.MergedGrid[j]};
+        for (std::size_t c = 0; c < 5; ++c) {
+            row[c + 1] = state.Combined[c][j];
+        }
+        for (double value : row) {
+            if (data::FormatScientific(value).size() != 9) {
+                result.error = BuildError::ValueDoesNotFit;
+                result.energyMeV = state.MergedGrid[j];
+                result.value = value;
+                return result;
+            }
+        }
+    }
+    return result;
+}
+
+} // namespace
+
 BuildResult WriteMaterialFile(const std::filesystem::path& root, std::string_view materialName,
                               double densityGPerCm3, Category category, std::string_view fileName,
                               const BuilderState& state) {
@@ -65,6 +90,10 @@ BuildResult WriteMaterialFile(const std::filesystem::path& root, std::string_vie
     if (!std::isfinite(densityGPerCm3)) {
         result.error = BuildError::NonFiniteValue;
         return result;
+    }
+    if (BuildResult fields = checkFieldWidths(state); !fields.ok()) {
+        fields.path = result.path;
+        return fields;
     }
     if (fileName.empty()) {
         result.error = BuildError::CannotWrite;

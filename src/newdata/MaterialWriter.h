@@ -31,7 +31,9 @@ std::string MaterialFileText(std::string_view materialName, double densityGPerCm
 
 /// Writes `root/mix/<fileName><extension>` from the last successful build in `state`, replacing
 /// a file of that name. A failed write keeps the old file and leaves no partial one. On success
-/// `path` of the result is the relative path written, such as "mix/NewData.mix3".
+/// `path` of the result is the relative path written, such as "mix/NewData.mix3". A value whose
+/// text is not nine characters (negative, or 1E+100 and beyond, or below 1E-99) refuses the save
+/// with ValueDoesNotFit, since a reader would misplace the fields after it.
 BuildResult WriteMaterialFile(const std::filesystem::path& root, std::string_view materialName,
                               double densityGPerCm3, Category category, std::string_view fileName,
                               const BuilderState& state);

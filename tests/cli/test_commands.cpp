@@ -304,7 +304,7 @@ void CliTest::buildersWriteWhatTheBuildersWrite_data() {
         << QString("mixture") << QString("phantom") << QStringList{"H=11.19", "O=88.81"}
         << QStringList{h, o} << QString("mix/W.mix2");
     QTest::newRow("mixture, a negative weight")
-        << QString("mixture") << QString("other") << QStringList{"082_Pb.ele=2", "O=1", "H=-0.5"}
+        << QString("mixture") << QString("other") << QStringList{"082_Pb.ele=2", "O=1", "H=-0.01"}
         << QStringList{pb, o, h} << QString("mix/W.mix3");
 }
 
