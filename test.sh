@@ -6,7 +6,8 @@ set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 cd "$repo"
 source tools/ensure-packages.sh
-ensure_packages "${PHOTONXS_BUILD_PACKAGES[@]}" clang-format clang libclang-rt-14-dev
+ensure_packages "${PHOTONXS_BUILD_PACKAGES[@]}" clang-format clang libclang-rt-14-dev \
+    "${PHOTONXS_PACKAGING_PACKAGES[@]}"
 
 export QT_QPA_PLATFORM=offscreen
 jobs="$(nproc)"
