@@ -3,6 +3,7 @@
 #include "data/MaterialFile.h"
 #include "data/NumberMask.h"
 #include "data/TableField.h"
+#include "data/VectorState.h"
 
 #include <array>
 #include <cmath>
@@ -421,6 +422,7 @@ BuildResult CombineByMassFraction(BuilderState& state, int used) {
 
 BuildResult BuildMaterial(BuilderState& state, const std::filesystem::path& root,
                           BuilderKind kind) {
+    data::ClearUpperVectorState();
     const int used = UsedSlots(state.ElementCount);
     if (used < 1 || used > MaxElements(kind)) {
         return failure(BuildError::BadElementCount);
