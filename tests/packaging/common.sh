@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the packaging tests: a scratch folder removed on exit, and failure reports.
 set -euo pipefail
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/photonxs-packaging-XXXXXX")"

@@ -3,6 +3,7 @@
 # both through a fresh user's working folder and through --root.
 # Usage: deb_test.sh BUILD_FOLDER
 build="$1"
+# shellcheck source=tests/packaging/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 need_tools cpack dpkg-deb dpkg-shlibdeps
 
@@ -22,7 +23,7 @@ expected="$(library_files "$root/usr/share/photonxs" | grep -c '\.\(ele\|mix[123
 listing="$(user_cli "$cli" list)" || fail "the packaged photonxs-cli list failed"
 [ "$(wc -l <<<"$listing")" -eq "$expected" ] ||
     fail "photonxs-cli list shows $(wc -l <<<"$listing") files, the package carries $expected"
-[ -f "$scratch/home/PhotonXS/Start.dat" ] || fail "~/PhotonXS was not filled"
+[ -f "$scratch/home/PhotonXS/Start.dat" ] || fail "the home folder PhotonXS was not filled"
 
 rooted="$("$cli" --root "$root/usr/share/photonxs" list)" || fail "photonxs-cli --root list failed"
 [ "$rooted" = "$listing" ] || fail "the library in the package and its copy list differently"

@@ -5,6 +5,7 @@
 # Usage: install_test.sh BUILD_FOLDER SOURCE_LIBRARY
 build="$1"
 source_library="$2"
+# shellcheck source=tests/packaging/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 need_tools desktop-file-validate appstreamcli
 
@@ -29,7 +30,7 @@ appstreamcli validate --no-net "$prefix/share/metainfo/$app_id.metainfo.xml" ||
 work="$scratch/home/PhotonXS"
 listing="$(user_cli "$prefix/bin/photonxs-cli" list)" || fail "photonxs-cli list failed"
 [ "$(library_files "$work")" = "$(library_files "$source_library")" ] ||
-    fail "~/PhotonXS does not hold the installed library after the first start"
+    fail "the home folder PhotonXS does not hold the installed library after the first start"
 grep -q "^ele/082_Pb.ele	" <<<"$listing" || fail "photonxs-cli list does not show lead"
 
 # A second start keeps what the user changed and puts back only what is missing.
