@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole test suite twice: a normal build
 # with warnings as errors, and a build with AddressSanitizer and UndefinedBehaviorSanitizer.
-# Fails on any clang-format difference.
+# Fails on any clang-format difference. Ends by printing the house test ratio.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 cd "$repo"
 source tools/ensure-packages.sh
-ensure_packages "${PHOTONXS_BUILD_PACKAGES[@]}" clang-format clang libclang-rt-14-dev
+ensure_packages "${PHOTONXS_BUILD_PACKAGES[@]}" clang-format clang libclang-rt-14-dev \
+    "${PHOTONXS_PACKAGING_PACKAGES[@]}"
 
 export QT_QPA_PLATFORM=offscreen
 jobs="$(nproc)"
@@ -31,4 +32,5 @@ if [ -x fuzz/run.sh ]; then
     echo "== bounded fuzzing"
     fuzz/run.sh
 fi
+tools/test-ratio.sh
 echo "All checks passed."

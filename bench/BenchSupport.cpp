@@ -173,6 +173,14 @@ void CleanVectorRegisters() {
 #endif
 }
 
+void DirtyVectorRegisters() {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    if (__builtin_cpu_supports("avx")) {
+        asm volatile("vcmptrueps %%ymm15, %%ymm15, %%ymm15" ::: "xmm15");
+    }
+#endif
+}
+
 std::int64_t MonotonicNs() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);

@@ -68,6 +68,9 @@ void ReleaseApplication();
 /// (twenty times the call itself on the machine measured); a process that never drew, like the
 /// command line's `at`, does not pay it.
 void CleanVectorRegisters();
+/// Puts the upper halves of the AVX registers in use, as Qt's start and painting leave them
+/// (through glibc's AVX-512 string routines); for timing the core as the program calls it.
+void DirtyVectorRegisters();
 
 /// Times CoefficientsAtEnergy on lead, one energy of the list per iteration, cycling; an energy
 /// the look-up refuses marks the case as failed.

@@ -5,6 +5,8 @@
 #include "HelpText.h"
 #include "Output.h"
 
+#include "app/WorkingFolder.h"
+
 #ifdef PHOTONXS_CLI_PLOT
 #include "PlotCommand.h"
 #endif
@@ -18,7 +20,13 @@ int main(int argc, char** argv) {
     cli::BufferedStream out(stdout);
     cli::BufferedStream err(stderr);
     const std::vector<std::string> words(argv + 1, argv + argc);
-    const cli::ParsedArguments parsed = cli::ParseArguments(words, std::getenv("PHOTONXS_HOME"));
+    // Without --root and PHOTONXS_HOME an installed program works in the user's own folder,
+    // filled from the library it carries.
+    const app::WorkingFolder working = app::ChooseWorkingFolder(
+        std::getenv("PHOTONXS_HOME"), std::getenv("HOME"), app::RunningExecutable(argv[0]));
+    const std::string home = working.folder.string();
+    const cli::ParsedArguments parsed =
+        cli::ParseArguments(words, home.empty() ? nullptr : home.c_str());
     if (!parsed.ok()) {
         cli::Complain(err, parsed.error + " (photonxs-cli --help tells more)");
         return cli::kExitUsage;
@@ -31,6 +39,14 @@ int main(int argc, char** argv) {
     if (invocation.command.empty()) {
         err.Text() += cli::HelpText({});
         return cli::kExitUsage;
+    }
+
+    if (!working.library.empty() && invocation.root == working.folder) {
+        const std::string problem = app::SeedWorkingFolder(working.library, working.folder);
+        if (!problem.empty()) {
+            cli::Complain(err, problem);
+            return cli::kExitBadInput;
+        }
     }
 
     int status = cli::kExitDone;

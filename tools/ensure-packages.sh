@@ -22,3 +22,7 @@ ensure_packages() {
 # What building and running the program needs.
 PHOTONXS_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins
     fonts-liberation fonts-dejavu-core fonts-ipafont-gothic)
+
+# What the packaging tests need: validators of the menu entry and the software-centre
+# description, and the Debian tools cpack uses to make the package.
+PHOTONXS_PACKAGING_PACKAGES=(desktop-file-utils appstream dpkg-dev file)

@@ -336,7 +336,12 @@ void Form1::chooseFile(const std::string& folder, PatternFileList* list, Pattern
     data::DataFileHeader header;
     const data::LoadResult result = data::ReadDataFileHeader(m_context.root / path, header);
     if (!result.ok()) {
-        m_context.dialogs.Message(" " + data::DescribeLoadError(result, path) + " ");
+        // Appended piece by piece: GCC 12 at -O3 takes a literal plus a temporary string for an
+        // overlapping copy (a false -Wrestrict warning).
+        std::string message = " ";
+        message += data::DescribeLoadError(result, path);
+        message += ' ';
+        m_context.dialogs.Message(message);
         // The highlight goes back to the file still chosen (if this list shows it), and a file
         // that has vanished leaves the list.
         const std::string& chosen = m_context.table.SelectedPath;

@@ -1,5 +1,6 @@
 #include "app/AppContext.h"
 #include "app/Application.h"
+#include "app/WorkingFolder.h"
 #include "data/MaterialTable.h"
 #include "newdata/BuilderState.h"
 #include "platform/qt/QtDialogs.h"
@@ -9,7 +10,10 @@
 #include <QMetaObject>
 #include <QWidget>
 
+#include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <system_error>
 
 namespace {
 
@@ -42,9 +46,28 @@ int main(int argc, char* argv[]) {
             Qt::QueuedConnection);
     });
 
+    QtDialogs dialogs;
+    // An installed program works in its own folder in the user's home, filled from the library
+    // it carries; the start-up below then reads it as it reads any working folder.
+    const app::WorkingFolder working = app::ChooseWorkingFolder(
+        std::getenv("PHOTONXS_HOME"), std::getenv("HOME"), app::RunningExecutable(argv[0]));
+    if (!working.library.empty()) {
+        const std::string problem = app::SeedWorkingFolder(working.library, working.folder);
+        if (!problem.empty()) {
+            dialogs.Message(" " + problem + " ");
+        }
+    }
+    if (!working.folder.empty()) {
+        std::error_code error;
+        std::filesystem::current_path(working.folder, error);
+        if (error) {
+            dialogs.Message(" cannot work in " + working.folder.string() + ": " + error.message() +
+                            " ");
+        }
+    }
+
     data::MaterialTable table;
     newdata::BuilderState builder;
-    QtDialogs dialogs;
     const std::filesystem::path root = std::filesystem::current_path();
     QtLauncher launcher(root);
     AppContext context{table, builder, dialogs, launcher, root};

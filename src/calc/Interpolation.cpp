@@ -1,6 +1,7 @@
 #include "calc/Interpolation.h"
 
 #include "data/LookupAids.h"
+#include "data/VectorState.h"
 
 #include <bit>
 #include <cmath>
@@ -243,6 +244,7 @@ int FindTotalBracket(const data::MaterialTable& table, double total) {
 
 CalcStatus CoefficientsAtEnergy(const data::MaterialTable& table, double energyMeV,
                                 CoefficientSet& out) {
+    data::ClearUpperVectorState();
     if (!withinEnergyLimits(energyMeV)) {
         return CalcStatus::OutOfRange;
     }
@@ -270,6 +272,7 @@ CalcStatus CoefficientsAtEnergy(const data::MaterialTable& table, double energyM
 
 CalcStatus EnergyAtTotal(const data::MaterialTable& table, double total, double& energyOut,
                          CoefficientSet& out) {
+    data::ClearUpperVectorState();
     if (!(total >= table.TotalMin && total <= table.TotalMax)) {
         return CalcStatus::OutOfRange;
     }

@@ -4,6 +4,7 @@
 #include "data/NumberMask.h"
 #include "data/NumericText.h"
 #include "data/TableField.h"
+#include "data/VectorState.h"
 
 #include <cerrno>
 #include <cmath>
@@ -238,6 +239,7 @@ TableRow ParseTableRow(std::string_view line) {
 }
 
 LoadResult LoadMaterialTableFromText(MaterialTable& table, std::string_view text) {
+    ClearUpperVectorState(); // the look-up aids take a logarithm of every value
     TextReader reader(text);
     Header header;
     LoadResult result = readHeader(reader, header);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -59,8 +60,8 @@ constexpr std::array<DecadeLabel, 6> kEnlargedEnergyLabels{
 
 constexpr float F(double value) { return static_cast<float>(value); }
 
-int LastRow(const data::MaterialTable& table) {
-    return std::clamp(table.RowCount, 0, data::kTableCapacity);
+std::size_t LastRow(const data::MaterialTable& table) {
+    return static_cast<std::size_t>(std::clamp(table.RowCount, 0, data::kTableCapacity));
 }
 
 // Rows past the first one above 100 MeV are never drawn.
@@ -106,10 +107,10 @@ float CurveStartY(const data::MaterialTable& table, const CurveStyle& curve) {
 
 void DrawCurveLines(Canvas& canvas, const data::MaterialTable& table, const CurveStyle& curve) {
     const data::Column& values = table.*curve.values;
-    const int last = LastRow(table);
+    const std::size_t last = LastRow(table);
     // The start dot sits at x = 0 whatever the first energy is.
     canvas.PSet(0.0f, CurveStartY(table, curve));
-    for (int i = 2; i <= last && !EndsCurve(table.Energy[i]); ++i) {
+    for (std::size_t i = 2; i <= last && !EndsCurve(table.Energy[i]); ++i) {
         if (const auto x = RowX(table.Energy[i])) {
             canvas.LineTo(*x, PlotY(values[i], curve.hasFloor), curve.colour());
         }
@@ -118,10 +119,10 @@ void DrawCurveLines(Canvas& canvas, const data::MaterialTable& table, const Curv
 
 void DrawCurveMarkers(Canvas& canvas, const data::MaterialTable& table, const CurveStyle& curve) {
     const data::Column& values = table.*curve.values;
-    const int last = LastRow(table);
+    const std::size_t last = LastRow(table);
     // The total curve is white itself, so its circles are black.
     const platform::Rgb colour = curve.values == &data::MaterialTable::Total ? kBlack : kWhite;
-    for (int i = 2; i <= last && !EndsCurve(table.Energy[i]); ++i) {
+    for (std::size_t i = 2; i <= last && !EndsCurve(table.Energy[i]); ++i) {
         if (const auto x = RowX(table.Energy[i])) {
             canvas.Circle(*x, PlotY(values[i], curve.hasFloor), kMarkerRadius, colour);
         }
@@ -130,9 +131,9 @@ void DrawCurveMarkers(Canvas& canvas, const data::MaterialTable& table, const Cu
 
 void DrawFractionCurve(Canvas& canvas, const data::MaterialTable& table, const CurveStyle& curve) {
     const data::Column& fractions = table.*curve.fractions;
-    const int last = LastRow(table);
+    const std::size_t last = LastRow(table);
     canvas.PSet(0.0f, FractionPlotY(FirstRow(table, fractions)));
-    for (int i = 2; i <= last && !EndsCurve(table.Energy[i]); ++i) {
+    for (std::size_t i = 2; i <= last && !EndsCurve(table.Energy[i]); ++i) {
         if (const auto x = RowX(table.Energy[i])) {
             canvas.LineTo(*x, FractionPlotY(fractions[i]), curve.colour());
         }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 namespace graph {
 
@@ -30,7 +31,7 @@ std::optional<int> NearestRow(const data::MaterialTable& table, float x) {
     const int last = std::clamp(table.RowCount, 0, data::kTableCapacity);
     float previousX = 0.0f;
     for (int i = 1; i <= last; ++i) {
-        const double energy = table.Energy[i];
+        const double energy = table.Energy[static_cast<std::size_t>(i)];
         if (!(energy > 0.0) || !std::isfinite(energy)) {
             return std::nullopt;
         }

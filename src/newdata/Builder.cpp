@@ -4,6 +4,7 @@
 #include "data/NumberMask.h"
 #include "data/NumericText.h"
 #include "data/TableField.h"
+#include "data/VectorState.h"
 
 #include <array>
 #include <cmath>
@@ -400,6 +401,7 @@ BuildResult CombineByMassFraction(BuilderState& state, int used) {
 
 BuildResult BuildMaterial(BuilderState& state, const std::filesystem::path& root,
                           BuilderKind kind) {
+    data::ClearUpperVectorState();
     const int used = UsedSlots(state.ElementCount);
     if (used < 1 || used > MaxElements(kind)) {
         return failure(BuildError::BadElementCount);
