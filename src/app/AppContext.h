@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 
 namespace data {
 struct MaterialTable;
@@ -47,4 +48,7 @@ struct AppContext {
     platform::Launcher& launcher;
     std::filesystem::path root;
     Windows windows{};
+    /// Shows the main window again when the new-data windows close; `listsChanged` after a new
+    /// file was saved, so that its lists are read again first. Set by the application.
+    std::function<void(bool listsChanged)> returnToMainWindow{};
 };

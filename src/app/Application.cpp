@@ -29,8 +29,17 @@ Application::Application(AppContext& context)
     w.form8 = m_form8.get();
     w.form9 = m_form9.get();
     w.form10 = m_form10.get();
+    m_context.returnToMainWindow = [main = m_form1.get()](bool listsChanged) {
+        if (listsChanged) {
+            main->RefreshMaterialList();
+        }
+        main->show();
+    };
 }
 
-Application::~Application() { m_context.windows = Windows{}; }
+Application::~Application() {
+    m_context.windows = Windows{};
+    m_context.returnToMainWindow = nullptr;
+}
 
 void Application::Start() { m_form1->Form1_Form_Load(); }
