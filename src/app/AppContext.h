@@ -24,6 +24,7 @@ class Form7;
 class Form8;
 class Form9;
 class Form10;
+class AttenuationWindow;
 
 /// Every window of the program, each created once and then only shown and hidden.
 struct Windows {
@@ -37,6 +38,7 @@ struct Windows {
     Form8* form8 = nullptr;
     Form9* form9 = nullptr;
     Form10* form10 = nullptr;
+    AttenuationWindow* attenuation = nullptr; ///< opened from the main window's lists
 };
 
 /// What the windows share: the run-long state, the dialogs and launcher, the working folder
