@@ -45,8 +45,7 @@ std::unique_ptr<data::MaterialTable> makeTable(const std::vector<Row>& rows) {
     return t;
 }
 
-// 1 keV to 100 MeV by decades, then rows above 100 MeV and below it again, which no curve
-// reaches; no pair values below 10 MeV.
+// 1 keV to 100 MeV by decades, then 1 GeV and 50 MeV, which no curve reaches.
 std::unique_ptr<data::MaterialTable> decadeTable() {
     return makeTable({{0.001, 10, 0.01, 1000, 0, 0},
                       {0.01, 1, 0.1, 10, 0, 0},
@@ -58,8 +57,7 @@ std::unique_ptr<data::MaterialTable> decadeTable() {
                       {50, 1e-4, 0.005, 1e-7, 0.05, 0.01}});
 }
 
-// Row 1 at 50 keV, not 1 keV; row 2 has a pair value under 1E-5 and values without a logarithm;
-// rows 3 and 4 have no usable energy; row 5 a total of 0.
+// Row 1 at 50 keV; values without a logarithm; rows 3 and 4 without a usable energy.
 std::unique_ptr<data::MaterialTable> hostileTable() {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     return makeTable({{0.05, 2, 3, 5, 0, 0},
@@ -83,8 +81,7 @@ const std::vector<Rgb> kCurveColours{{255, 0, 255}, {255, 255, 0}, {255, 0, 0},
 
 enum class Picture { Graph, HostileGraph, Fraction, EnlargedFrame, FirstMaterial, LaterMaterial };
 
-// One picture on a fresh canvas, prepared as its window does; a material added to the enlarged
-// view finds it empty (first) or holding curves already (later).
+// One picture on a fresh canvas, prepared as its window does.
 RecordingCanvas draw(Picture picture, data::MaterialTable& table) {
     RecordingCanvas canvas;
     if (picture == Picture::Graph || picture == Picture::HostileGraph) {
@@ -103,8 +100,7 @@ RecordingCanvas draw(Picture picture, data::MaterialTable& table) {
     return canvas;
 }
 
-// The command kinds up to the first text position, with the value of a line width or draw style; a
-// run of one kind is folded into "Kind*count".
+// The command kinds up to the first text, runs folded into "Kind*count", widths and styles kept.
 QString signature(const RecordingCanvas& canvas) {
     const auto& c = canvas.commands;
     QStringList parts;
@@ -136,8 +132,7 @@ QString spot(const char* kind, int index, float x1, float y1, float x2, float y2
     return describe(kind, index, CanvasCommand{kind, x1, y1, x2, y2, colour, {}, false, 0});
 }
 
-// The printed texts as "text@x,y/size"; a text printed where the previous one left the pen
-// carries no position, and '~' marks a print that keeps the line.
+// Texts as "text@x,y/size", '~' when the line goes on (the next text then carries no position).
 QStringList printsOf(const RecordingCanvas& canvas) {
     QStringList out;
     bool continued = false;
@@ -206,9 +201,6 @@ class GraphCoreTest : public QObject {
     void mapping();
     void pictures_data();
     void pictures();
-    void emptyTableReadsNoRow();
-    void insideRange_data();
-    void insideRange();
     void nearestRow_data();
     void nearestRow();
 };
@@ -243,27 +235,26 @@ void GraphCoreTest::pictures_data() {
                             "Box 1: 4.5 11.8 11.2 18.1 255,255,255 ",
                             "Line 130: 4.7 12.8 8.2 12.8 255,0,255 ",
                             "Line 135: 4.7 17.8 8.2 17.8 255,255,255 "};
-    // Curve lines in their colours; pair values start below the picture and are raised to the
-    // floor, the photo-electric one is not.
+    // Pair values start below the picture and are raised to the floor; photo-electric is not.
     const QStringList curveEnds{
         spot("LineTo", 0, 0, fy(10), fx(0.01), fy(1), kCurveColours[0]),
         spot("LineTo", 14, fx(10), fy(1e-5), fx(100), fy(1e-7), kCurveColours[2]),
         spot("LineTo", 15, 0, -0.5f, fx(0.01), fy(1e-5), kCurveColours[3]),
         spot("LineTo", 29, fx(10), fy(t->Total[5]), fx(100), fy(t->Total[6]), kWhite)};
+    const QStringList graphPrints =
+        legendTexts(4.8, 16) + energyLabels(-0.4, 16) + coefficientLabels(-1.4, 16);
     QTest::newRow("graph: grid, curves, then masks and legend over them")
         << Picture::Graph
         << start + "Line*130 LineWidth(2) " + curves +
                "PSet LineTo*5 FilledBox*2 Box FilledBox Line*6 Box FontSize"
-        << legendTexts(4.8, 16) + energyLabels(-0.4, 16) + coefficientLabels(-1.4, 16)
-        << prepared("19.1 13.5 -21", "14.25") + frame + curveEnds;
-    // Every curve starts at x = 0; values without a logarithm, a total of 0 and pair values under
-    // 1E-5 are drawn at the floor; rows without a usable energy are skipped.
+        << graphPrints << prepared("19.1 13.5 -21", "14.25") + frame + curveEnds;
+    // Curves start at x = 0; values without a logarithm sit on the floor; bad energies skipped.
     const float floor = fy(1e-5);
     QTest::newRow("graph of hostile rows: floors, start points, skipped rows")
         << Picture::HostileGraph
         << start + "Line*130 LineWidth(2) " + QString("PSet LineTo*3 ").repeated(6) +
                "FilledBox*2 Box FilledBox Line*6 Box FontSize"
-        << legendTexts(4.8, 16) + energyLabels(-0.4, 16) + coefficientLabels(-1.4, 16)
+        << graphPrints
         << QStringList{spot("LineTo", 0, 0, fy(2), fx(1), floor, kCurveColours[0]),
                        spot("LineTo", 4, fx(1), floor, fx(20), floor, kCurveColours[1]),
                        spot("LineTo", 9, 0, -0.5f, fx(1), floor, kCurveColours[3]),
@@ -316,43 +307,6 @@ void GraphCoreTest::pictures() {
     }
 }
 
-void GraphCoreTest::emptyTableReadsNoRow() {
-    // Row 1 still holds an earlier table's values: with no rows, nothing may come of them.
-    auto stale = decadeTable();
-    stale->RowCount = 0;
-    auto blank = std::make_unique<data::MaterialTable>();
-    for (Picture picture : {Picture::Graph, Picture::Fraction, Picture::LaterMaterial}) {
-        QVERIFY(draw(picture, *stale).commands == draw(picture, *blank).commands);
-    }
-    QVERIFY(!graph::NearestRow(*stale, readoutX(0.01)));
-}
-
-void GraphCoreTest::insideRange_data() {
-    QTest::addColumn<float>("x");
-    QTest::addColumn<float>("y");
-    QTest::addColumn<bool>("graph");
-    QTest::addColumn<bool>("fraction");
-    QTest::newRow("lower-left corner") << 0.0f << 0.0f << true << true;
-    QTest::newRow("just right") << 11.51f << 5.0f << false << false;
-    QTest::newRow("just left") << -0.001f << 5.0f << false << false;
-    QTest::newRow("just below") << 5.0f << -0.001f << false << false;
-    QTest::newRow("right and fraction top limits") << 11.5f << 10.0f << true << true;
-    QTest::newRow("above fraction top") << 5.0f << 10.01f << true << false;
-    QTest::newRow("graph top limit, above the box") << 11.5f << 18.5f << true << false;
-    QTest::newRow("18.55, above the graph") << 5.0f << 18.55f << false << false;
-    QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << 5.0f << false
-                                  << false;
-}
-
-void GraphCoreTest::insideRange() {
-    QFETCH(float, x);
-    QFETCH(float, y);
-    QFETCH(bool, graph);
-    QFETCH(bool, fraction);
-    QCOMPARE(graph::InsideGraph(x, y), graph);
-    QCOMPARE(graph::InsideFraction(x, y), fraction);
-}
-
 void GraphCoreTest::nearestRow_data() {
     QTest::addColumn<std::vector<double>>("energies");
     QTest::addColumn<float>("x");
@@ -366,8 +320,6 @@ void GraphCoreTest::nearestRow_data() {
     QTest::newRow("halfway keeps the higher energy") << grid << middle << 7;
     QTest::newRow("x = 0, left of row 1") << grid << 0.0f << -1;
     QTest::newRow("right of the last row") << grid << readoutX(10) + 0.01f << -1;
-    QTest::newRow("rows past RowCount unread")
-        << std::vector<double>{0.001, 0.01} << readoutX(0.02) << -1;
     QTest::newRow("zero energy on the way")
         << std::vector<double>{0.001, 0, 0.1, 1} << readoutX(0.5) << -1;
     QTest::newRow("zero energy past the found row")
