@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testing {
@@ -30,12 +31,37 @@ class ScriptedDialogs : public platform::Dialogs {
 
     platform::MessageResult MessageBox(const std::string& text, const std::string& title,
                                        platform::MessageButtons buttons,
-                                       platform::MessageIcon icon) override;
+                                       platform::MessageIcon icon) override {
+        shown.push_back({false, text, title, buttons, icon, {}});
+        const auto ok = platform::MessageResult::Ok;
+        return buttons == platform::MessageButtons::Ok ? ok : next(messageAnswers, ok);
+    }
     std::string InputBox(const std::string& prompt, const std::string& title,
-                         const std::string& defaultAnswer) override;
+                         const std::string& defaultAnswer) override {
+        shown.push_back({true, prompt, title, {}, {}, defaultAnswer});
+        return next(inputAnswers, std::string());
+    }
 
     /// The message texts shown, in order (input prompts excluded).
-    std::vector<std::string> messages() const;
+    std::vector<std::string> messages() const {
+        std::vector<std::string> out;
+        for (const ShownDialog& d : shown) {
+            if (!d.isInput) {
+                out.push_back(d.text);
+            }
+        }
+        return out;
+    }
+
+  private:
+    template <typename T> static T next(std::deque<T>& answers, T none) {
+        if (answers.empty()) {
+            return none;
+        }
+        T answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
+    }
 };
 
 /// Records the programs started and whether the program was ended; the event loop pass runs

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -12,11 +13,7 @@ namespace testing {
 
 /// True when a and b agree to a relative tolerance (absolute near zero).
 inline bool closeTo(double a, double b, double relative = 1e-12) {
-    if (a == b) {
-        return true;
-    }
-    const double scale = std::max(std::fabs(a), std::fabs(b));
-    return std::fabs(a - b) <= relative * std::max(scale, 1e-300);
+    return a == b || std::fabs(a - b) <= relative * std::max({std::fabs(a), std::fabs(b), 1e-300});
 }
 
 inline std::filesystem::path sourceDir() { return std::filesystem::path(PHOTONXS_SOURCE_DIR); }
@@ -34,16 +31,13 @@ inline void writeFile(const std::filesystem::path& file, const std::string& byte
 
 inline std::string readFile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 /// A fresh working folder for one test, removed when it goes out of scope.
-class TempFolder {
-  public:
-    std::filesystem::path path() const { return std::filesystem::path(m_dir.path().toStdString()); }
-
-  private:
-    QTemporaryDir m_dir;
+struct TempFolder {
+    QTemporaryDir dir;
+    std::filesystem::path path() const { return std::filesystem::path(dir.path().toStdString()); }
 };
 
 } // namespace testing

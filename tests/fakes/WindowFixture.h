@@ -17,15 +17,13 @@
 
 #include <array>
 #include <filesystem>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace testing {
 
-/// One table row: energy [MeV], then coherent, incoherent, photo-electric, pair nuclear and
-/// pair electron [cm2/g].
+/// One table row: energy [MeV], then the five partial coefficients [cm2/g] in file order.
 using TableRow = std::array<double, 6>;
 
 /// A data file as the builders write it: name, density, row count and the rows.
@@ -38,9 +36,8 @@ inline std::string materialText(const std::string& name, const std::string& dens
     return data::JoinLines(lines);
 }
 
-/// Every window over one shared state in a fresh working folder, with scripted dialogs and a
-/// recording launcher. The folder starts with Start.dat and ele/user.txt ("Tests"); seed more
-/// with write() or library() before start(), which creates the windows and runs start-up.
+/// Every window over one shared state, scripted dialogs and a recording launcher, in a fresh
+/// working folder holding Start.dat and ele/user.txt ("Tests"); write() more before start().
 class WindowFixture {
   public:
     TempFolder folder; ///< first member, so it outlives the windows that read it
@@ -50,10 +47,7 @@ class WindowFixture {
     RecordingLauncher launcher;
     AppContext context{table, builder, dialogs, launcher, folder.path()};
 
-    WindowFixture() {
-        write("Start.dat", "PhotonXS\r\n");
-        write("ele/user.txt", "Tests\r\n");
-    }
+    WindowFixture() { write("Start.dat", "PhotonXS\r\n").write("ele/user.txt", "Tests\r\n"); }
 
     std::filesystem::path root() const { return folder.path(); }
 
@@ -62,17 +56,7 @@ class WindowFixture {
         writeFile(root() / relative, bytes);
         return *this;
     }
-    /// Copies files of the shipped library (paths like "ele/082_Pb.ele") into the folder.
-    WindowFixture& library(std::initializer_list<const char*> relatives) {
-        for (const char* relative : relatives) {
-            std::filesystem::create_directories((root() / relative).parent_path());
-            std::filesystem::copy_file(sourceDir() / "library" / relative, root() / relative);
-        }
-        return *this;
-    }
-
-    /// Creates every window once and runs start-up: the main window, or the start notice when
-    /// the start-up files are missing.
+    /// Creates every window once and runs start-up (the main window, or the start notice).
     WindowFixture& start() {
         m_application = std::make_unique<Application>(context);
         m_application->Start();
@@ -116,13 +100,9 @@ inline void clickRow(QListWidget* list, int row) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
 }
 
-/// Clicks the list line of exactly that text.
+/// Clicks the list line of exactly that text (an unlisted one is line -1, which stops the test).
 inline void clickItem(QListWidget* list, const QString& text) {
-    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
-    if (found.isEmpty()) {
-        qFatal("%s not listed", qPrintable(text));
-    }
-    clickRow(list, list->row(found.front()));
+    clickRow(list, list->row(list->findItems(text, Qt::MatchExactly).value(0)));
 }
 
 /// The lines of a list, in order.
