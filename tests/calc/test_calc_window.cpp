@@ -22,42 +22,6 @@ const std::vector<testing::TableRow> kRows{
     {0.1, 0.05, 0.15, 500, 0, 0},       {1, 0.005, 0.07, 0.002, 0, 0},
     {10, 5e-5, 0.02, 1e-5, 0.01, 1e-4}, {1000, 5e-7, 0.005, 1e-7, 0.05, 0.02}};
 
-/// The program after GO on that material (or only started), with the calculator at hand.
-struct Calc : testing::WindowFixture {
-    Form10* form10 = nullptr;
-    Form2* form2 = nullptr;
-
-    explicit Calc(bool go = true) {
-        write("mix/calc.mix3", testing::materialText("Calc Test", "2.5", kRows)).start();
-        form10 = windows().form10;
-        form2 = windows().form2;
-        if (go && !WindowFixture::go("mix/calc.mix3")) {
-            qFatal("GO failed");
-        }
-    }
-    std::array<QLineEdit*, 7> boxes() const {
-        return {form10->Text3, form10->Text4, form10->Text5, form10->Text6,
-                form10->Text7, form10->Text8, form10->Text9};
-    }
-    QStringList texts() const {
-        QStringList out;
-        for (QLineEdit* box : boxes()) {
-            out << box->text();
-        }
-        return out;
-    }
-};
-
-// Box texts Text3, Text4, Text5 ... Text9, blank-separated; "-" for an empty box, "*" for one
-// that holds a new value of no interest here.
-QStringList boxes(const char* spaced) {
-    QStringList out = QString(spaced).split(' ');
-    for (QString& text : out) {
-        text = text == "-" ? QString() : text;
-    }
-    return out;
-}
-
 float rowX(double energyMeV) { return static_cast<float>(std::log(energyMeV) + 6.909); }
 
 } // namespace
@@ -65,175 +29,115 @@ float rowX(double energyMeV) { return static_cast<float>(std::log(energyMeV) + 6
 class CalcWindowTest : public QObject {
     Q_OBJECT
 
+    testing::WindowFixture f;
+    Form10* form10 = nullptr;
+    Form2* form2 = nullptr;
+    std::array<QLineEdit*, 7> boxes() const {
+        return {form10->Text3, form10->Text4, form10->Text5, form10->Text6,
+                form10->Text7, form10->Text8, form10->Text9};
+    }
+
   private slots:
     void initTestCase() {
         // Typed numbers use the point whatever the user's locale says.
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         std::setlocale(LC_ALL, "de_DE.UTF-8"); // where installed; the Qt default always is
+        f.write("mix/calc.mix3", testing::materialText("Calc Test", "2.5", kRows)).start();
+        form10 = f.windows().form10;
+        form2 = f.windows().form2;
+        for (const char* name : {"Text3", "Text4", "Text9", "Label11", "Label25", "Label32"}) {
+            QVERIFY2(!testing::control<QWidget>(form10, name)->isEnabled(), name);
+        }
+        QCOMPARE(form10->Command5->toolTip(), QString::fromUtf8("エクセル CSV形式で保存"));
+        QCOMPARE(form10->Text4->toolTip(), QString::fromUtf8(" Input μ/ρ "));
     }
-    void startupDisablesTheBoxes();
-    void entry_data();
-    void entry();
-    void markersAfterAComputation();
-    void listClick_data();
-    void listClick();
-    void goShowsTheListFromItsFirstLine();
-    void arrowAndCsvButtons();
+    void init() {
+        f.windows().form8->hide();
+        QVERIFY(f.go("mix/calc.mix3"));
+        f.dialogs.shown.clear();
+        for (QLineEdit* box : boxes()) {
+            box->setText("old");
+        }
+        form2->Line1->SetX1(1.0f);
+        form2->Line2->SetY1(3.0f);
+    }
+    void actions_data();
+    void actions();
 };
 
-void CalcWindowTest::startupDisablesTheBoxes() {
-    Calc c(false);
-    for (const char* name : {"Text3", "Text4", "Text9", "Label11", "Label25", "Label32"}) {
-        QVERIFY2(!testing::control<QWidget>(c.form10, name)->isEnabled(), name);
-    }
-    QCOMPARE(c.form10->Command5->toolTip(), QString::fromUtf8("エクセル CSV形式で保存"));
-    QCOMPARE(c.form10->Text4->toolTip(), QString::fromUtf8(" Input μ/ρ "));
-}
-
-void CalcWindowTest::entry_data() {
-    QTest::addColumn<bool>("energy");   // typed into Text3, else into Text4
-    QTest::addColumn<QString>("typed"); // a leading '~': typed without Enter
-    QTest::addColumn<QStringList>("boxes");
+void CalcWindowTest::actions_data() {
+    // E energy typed, T total typed, L list line (0-based), A arrow, C CSV button
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("boxes"); // Text3 ... Text9; "-" empty, "*" any new value
     QTest::addColumn<QString>("message");
-    const QString range = "This value is out of range.";
-    const QStringList untouched = boxes("old old old old old old old");
-    // At 1 MeV the table's row 6 comes back as it stands (total 0.077).
-    QTest::newRow("tabulated energy")
-        << true << "1"
-        << boxes("1.000E+00 7.700E-02 5.000E-03 7.000E-02 2.000E-03 0.000E+00 0.000E+00") << "";
-    QTest::newRow("energy formatted back") << true << "0.5" << boxes("5.000E-01 * * * * * *") << "";
-    QTest::newRow("blanks and exponent")
-        << true << " 1 E-2 " << boxes("1.000E-02 5.060E+01 * * * * *") << "";
-    QTest::newRow("lowest energy")
-        << true << "0.001" << boxes("1.000E-03 1.001E+03 * * * * *") << "";
-    QTest::newRow("typing without Enter computes nothing") << true << "~0.5" << untouched << "";
-    // A refused energy empties the two entry boxes only.
-    QTest::newRow("energy not a number")
-        << true << "abc" << boxes("- - old old old old old") << range;
-    QTest::newRow("comma is no decimal point")
-        << true << "0,5" << boxes("- - old old old old old") << range;
-    QTest::newRow("below 1 keV") << true << "0.000999" << boxes("- - old old old old old") << range;
-    QTest::newRow("total between rows 2 and 3")
-        << false << "10" << boxes("* 1.000E+01 * * * 0.000E+00 0.000E+00") << "";
-    QTest::newRow("total of row 6 exactly")
-        << false << "0.077" << boxes("1.000E+00 7.700E-02 5.000E-03 * * * *") << "";
-    // A refused total empties every box.
-    QTest::newRow("above the largest total") << false << "5000" << boxes("- - - - - - -") << range;
-    QTest::newRow("total not a number") << false << "x1" << boxes("- - - - - - -") << range;
-    // Above row 1 but below the edge's maximum: the line through rows 1 and 2 leads below 1 keV;
-    // only the typed total is emptied.
-    QTest::newRow("beyond the first row")
-        << false << "2000" << boxes("old - old old old old old") << "Calculation error";
+    QTest::addColumn<double>("lineAt"); // the energy the vertical lines go to; 0: they stay
+    const auto row = [](const char* name, const char* action, const char* boxes,
+                        const char* message, double lineAt) {
+        QTest::newRow(name) << QString(action) << QString(boxes) << QString(message) << lineAt;
+    };
+    const char* range = "This value is out of range.";
+    // At 1 MeV the table's row 6 comes back as it stands.
+    row("tabulated energy", "E1",
+        "1.000E+00 7.700E-02 5.000E-03 7.000E-02 2.000E-03 0.000E+00 0.000E+00", "", 1.0);
+    // A refused energy empties the two entry boxes only, a refused total every box.
+    row("energy not a number", "Eabc", "- - old old old old old", range, 0.0);
+    row("total between rows 2 and 3", "T10", "* 1.000E+01 * * * 0.000E+00 0.000E+00", "", -1.0);
+    row("total above the largest", "T5000", "- - - - - - -", range, 0.0);
+    // Above row 1 but below the edge's maximum the line leads below 1 keV: only Text4 empties.
+    row("total beyond the first row", "T2000", "old - old old old old old", "Calculation error",
+        0.0);
+    row("list line with pair production", "L6",
+        "1.000E+01 3.016E-02 5.000E-05 2.000E-02 1.000E-05 1.000E-02 1.000E-04", "", 10.0);
+    row("list line above 100 MeV", "L7",
+        "1.000E+03 7.500E-02 5.000E-07 5.000E-03 1.000E-07 5.000E-02 2.000E-02", "", 0.0);
+    row("left arrow", "A1", "- - - - - - -", "", 0.0);
+    row("right arrow", "A3", "- - - - - - -", "", 0.0);
+    row("CSV button", "C", "old old old old old old old", "", 0);
 }
 
-void CalcWindowTest::entry() {
-    QFETCH(bool, energy);
-    QFETCH(QString, typed);
-    QFETCH(QStringList, boxes);
+void CalcWindowTest::actions() {
+    QFETCH(QString, action);
+    QFETCH(QString, boxes);
     QFETCH(QString, message);
-    Calc c;
-    for (QLineEdit* box : c.boxes()) {
-        box->setText("old");
-    }
-    QLineEdit* box = energy ? c.form10->Text3 : c.form10->Text4;
-    if (typed.startsWith('~')) {
-        box->clear();
-        QTest::keyClicks(box, typed.mid(1));
-        QCOMPARE(box->text(), typed.mid(1));
-        box->setText("old");
+    QFETCH(double, lineAt);
+    const QString text = action.mid(1);
+    if (action[0] == 'L') {
+        testing::clickRow(form10->List1, text.toInt());
+        QCOMPARE(form10->List1->currentRow(), text.toInt());
+    } else if (action[0] == 'C') {
+        QTest::mouseClick(form10->Command5, Qt::LeftButton);
+    } else if (action[0] == 'A') {
+        QTest::mouseClick(text == "1" ? form10->Command1 : form10->Command3, Qt::LeftButton);
     } else {
-        testing::enter(box, typed);
+        testing::enter(action[0] == 'E' ? form10->Text3 : form10->Text4, text);
     }
-    QStringList texts = c.texts();
-    for (qsizetype i = 0; i < texts.size(); ++i) {
-        const bool fresh = texts[i] != "old" && !texts[i].isEmpty();
-        texts[i] = boxes[i] == "*" && fresh ? "*" : texts[i];
+    const QStringList expected = boxes.split(' ');
+    for (std::size_t i = 0; i < 7; ++i) {
+        const QString shown = this->boxes()[i]->text();
+        const QString want = expected[qsizetype(i)];
+        QVERIFY2(want == "*" ? shown != "old" && !shown.isEmpty()
+                             : shown == (want == "-" ? "" : want),
+                 qPrintable(shown));
     }
-    QCOMPARE(texts, boxes);
-    QCOMPARE(c.dialogs.messages(),
+    QCOMPARE(f.dialogs.messages(),
              message.isEmpty() ? std::vector<std::string>{} : std::vector{message.toStdString()});
-    for (const testing::ShownDialog& shown : c.dialogs.shown) {
+    for (const testing::ShownDialog& shown : f.dialogs.shown) {
         QCOMPARE(shown.icon, platform::MessageIcon::Exclamation);
         QCOMPARE(shown.title, std::string("Zelna7LL_sub1"));
     }
-}
-
-void CalcWindowTest::markersAfterAComputation() {
-    Calc c;
-    c.form2->Line4->SetY1(4.0f);
-    testing::enter(c.form10->Text3, "0.5");
-    for (CanvasLine* line : {c.form2->Line1, c.form2->Line3}) {
-        QVERIFY(line->X1() == rowX(0.5) && line->X2() == rowX(0.5) && line->Visible());
+    QCOMPARE(f.windows().form8->isVisible(), action[0] == 'C'); // the CSV export window
+    // The vertical lines go to the energy (-1: the one found), the horizontal one to the total;
+    // a list line leaves the horizontal one where it was.
+    if (lineAt == 0) {
+        QVERIFY(action[0] != 'L' || !form2->Line1->Visible());
+        return;
     }
-    // The horizontal line sits at the interpolated total shown in Text4.
-    const double shownTotal = c.form10->Text4->text().toDouble();
-    QVERIFY(std::fabs(std::exp(c.form2->Line2->Y1() - 9.212) / shownTotal - 1) < 1e-3);
-    QVERIFY(c.form2->Line2->Visible());
-    QVERIFY(!c.form2->Line4->Visible() && c.form2->Line4->Y1() == 4.0f);
-    // After a total, the line sits at the typed value itself.
-    testing::enter(c.form10->Text4, "10");
-    QCOMPARE(c.form2->Line2->Y1(), static_cast<float>(std::log(10.0) + 9.212));
-}
-
-void CalcWindowTest::listClick_data() {
-    QTest::addColumn<int>("line");
-    QTest::addColumn<QStringList>("boxes");
-    QTest::addColumn<bool>("moves");
-    QTest::newRow("first line")
-        << 0 << boxes("1.000E-03 1.001E+03 1.000E+00 1.000E-02 1.000E+03 0.000E+00 0.000E+00")
-        << true;
-    QTest::newRow("pair production")
-        << 6 << boxes("1.000E+01 3.016E-02 5.000E-05 2.000E-02 1.000E-05 1.000E-02 1.000E-04")
-        << true;
-    QTest::newRow("above 100 MeV")
-        << 7 << boxes("1.000E+03 7.500E-02 5.000E-07 5.000E-03 1.000E-07 5.000E-02 2.000E-02")
-        << false;
-}
-
-void CalcWindowTest::listClick() {
-    QFETCH(int, line);
-    QFETCH(QStringList, boxes);
-    QFETCH(bool, moves);
-    Calc c;
-    c.form2->Line2->SetY1(3.0f);
-    c.form2->Line1->SetX1(1.0f);
-    testing::clickRow(c.form10->List1, line);
-    QCOMPARE(c.form10->List1->currentRow(), line);
-    QCOMPARE(c.texts(), boxes);
-    // The vertical lines go to the row's energy up to 100 MeV; the horizontal one stays.
-    const float x = rowX(c.table.Energy[static_cast<std::size_t>(line) + 1]);
-    QCOMPARE(c.form2->Line1->X1() == x && c.form2->Line3->X1() == x, moves);
-    QCOMPARE(c.form2->Line1->Visible(), moves);
-    QVERIFY(c.form2->Line2->Y1() == 3.0f && !c.form2->Line2->Visible());
-}
-
-void CalcWindowTest::goShowsTheListFromItsFirstLine() {
-    // Long enough to scroll: the list shows some ten lines.
-    std::vector<testing::TableRow> rows;
-    for (int k = 0; k < 60; ++k) {
-        rows.push_back({0.001 * std::pow(1.2, k), 1, 1, 1, 0, 0});
-    }
-    Calc c;
-    c.write("mix/long.mix3", testing::materialText("Long", "1", rows));
-    QVERIFY(c.go("mix/long.mix3"));
-    testing::clickRow(c.form10->List1, 59);
-    QVERIFY(c.form10->List1->indexAt(QPoint(2, 2)).row() > 0);
-    QVERIFY(c.go("mix/long.mix3"));
-    QCOMPARE(c.form10->List1->indexAt(QPoint(2, 2)).row(), 0);
-}
-
-void CalcWindowTest::arrowAndCsvButtons() {
-    Calc c;
-    for (QPushButton* arrow : {c.form10->Command1, c.form10->Command3}) {
-        for (QLineEdit* box : c.boxes()) {
-            box->setText("1");
-        }
-        QTest::mouseClick(arrow, Qt::LeftButton);
-        QCOMPARE(c.texts(), QStringList(7, QString()));
-    }
-    QVERIFY(!c.windows().form8->isVisible());
-    QTest::mouseClick(c.form10->Command5, Qt::LeftButton);
-    QVERIFY(c.windows().form8->isVisible());
+    const double energy = lineAt < 0 ? form10->Text3->text().toDouble() : lineAt;
+    QVERIFY(std::fabs(form2->Line1->X1() - rowX(energy)) < 1e-3 && form2->Line1->Visible());
+    QVERIFY(form2->Line3->X1() == form2->Line1->X1() && form2->Line3->Visible());
+    const double total = (action[0] == 'T' ? text : form10->Text4->text()).toDouble();
+    QVERIFY(action[0] == 'L' ? form2->Line2->Y1() == 3.0f
+                             : std::fabs(form2->Line2->Y1() - std::log(total) - 9.212) < 1e-3);
 }
 
 QTEST_MAIN(CalcWindowTest)
