@@ -8,6 +8,7 @@
 
 #include <QLocale>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include <clocale>
 #include <cmath>
@@ -63,6 +64,19 @@ class CalcWindowTest : public QObject {
     }
     void actions_data();
     void actions();
+    void listStartsAtItsFirstLineAfterGo() {
+        // A long table scrolled to its end shows its first line again after the next GO.
+        std::vector<testing::TableRow> rows;
+        for (int i = 0; i < 60; ++i) {
+            rows.push_back({0.001 * std::pow(1.1, i), 1, 1, 1, 0, 0});
+        }
+        f.write("mix/long.mix3", testing::materialText("Long", "1", rows));
+        QVERIFY(f.go("mix/long.mix3"));
+        form10->List1->scrollToBottom();
+        QVERIFY(form10->List1->verticalScrollBar()->value() > 0);
+        QVERIFY(f.go("mix/long.mix3"));
+        QCOMPARE(form10->List1->verticalScrollBar()->value(), 0);
+    }
 };
 
 void CalcWindowTest::actions_data() {

@@ -130,6 +130,8 @@ class NewDataWindowsTest : public QObject {
         // Saved: back to the main window; else the builder stays open.
         QCOMPARE(f.w->isVisible(), written.isEmpty());
         QCOMPARE(f.windows().form1->isVisible(), !written.isEmpty());
+        // The main window lists a new file of the category it shows.
+        QCOMPARE(testing::lines(f.windows().form1->File2).contains(written), written.endsWith("3"));
         QCOMPARE(f.builder.ElementCount, typed.size() > 3 ? typed[2].toDouble() : 0.0);
         // The name and density as typed, then a grid of two points; else nothing written.
         QVERIFY(written.isEmpty() ? !fs::exists(f.root() / "mix") || fs::is_empty(f.root() / "mix")
