@@ -1,0 +1,62 @@
+#pragma once
+
+#include "data/MaterialTable.h"
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace bindings {
+
+/// A data file or folder that is not there; the Python module raises FileNotFoundError for it.
+/// Other bad input throws std::invalid_argument (ValueError).
+class NotFound : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+/// A loaded material: where it came from, its name and density (g/cm3) and its table, shared
+/// and never changed once loaded, so look-ups may read it from several threads.
+struct Material {
+    std::string path; ///< "ele/082_Pb.ele", "mix/Water_Liquid.mix2"
+    std::string name;
+    double density = 0.0;
+    std::shared_ptr<const data::MaterialTable> table;
+};
+
+/// One data file of a working folder, as the main window lists it.
+struct DataFileEntry {
+    std::string path;
+    std::string name;
+    std::string category; ///< "element", "human", "phantom" or "other"
+    double density = 0.0;
+};
+
+/// A working folder holding ele/ and mix/.
+class Library {
+  public:
+    /// Throws NotFound when `root` is not a folder.
+    explicit Library(std::filesystem::path root);
+
+    /// `home` (PHOTONXS_HOME) when set and not empty, else the library shipped with the program.
+    static std::filesystem::path DefaultRoot(const char* home);
+
+    const std::filesystem::path& Root() const { return m_root; }
+
+    /// Every readable data file, elements first, then the three material categories, each
+    /// sorted by file name. Each file that cannot be read adds its message to `problems`.
+    std::vector<DataFileEntry> DataFiles(std::vector<std::string>& problems) const;
+
+    /// Loads the data file an argument names, resolved as the command line resolves it (a path,
+    /// a file name, an element symbol, a material file name without extension). Throws NotFound
+    /// or std::invalid_argument with the command line's message.
+    Material Load(std::string_view argument) const;
+
+  private:
+    std::filesystem::path m_root;
+};
+
+} // namespace bindings

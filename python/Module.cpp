@@ -1,0 +1,196 @@
+// The compiled part of the photonxs Python package: materials, tables and the calculator's
+// look-ups over whole numpy arrays.
+#include "ArrayLookups.h"
+#include "Library.h"
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+namespace py = pybind11;
+using bindings::EnergyRow;
+using bindings::Library;
+using bindings::Material;
+
+namespace {
+
+using Values = py::array_t<double, py::array::c_style | py::array::forcecast>;
+
+Library defaultLibrary() { return Library(Library::DefaultRoot(std::getenv("PHOTONXS_HOME"))); }
+
+// A material argument: a Material as it is, a text resolved in the default working folder.
+Material materialOf(const py::handle& argument) {
+    if (py::isinstance<Material>(argument)) {
+        return argument.cast<Material>();
+    }
+    if (!py::isinstance<py::str>(argument)) {
+        throw py::type_error("a material is a Material or a text, not " +
+                             std::string(py::str(py::type::of(argument).attr("__name__"))));
+    }
+    return defaultLibrary().Load(argument.cast<std::string>());
+}
+
+// Whether look-ups that give no value raise (errors="raise") or leave NaN (errors="nan").
+bool raiseOnFailure(const std::string& errors) {
+    if (errors == "raise") {
+        return true;
+    }
+    if (errors != "nan") {
+        throw std::invalid_argument("errors takes 'nan' or 'raise', not '" + errors + "'");
+    }
+    return false;
+}
+
+std::string numberText(double value) {
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text.precision(17);
+    text << value;
+    return text.str();
+}
+
+void reportFailures(const bindings::Failures& failures, std::size_t count, const char* what,
+                    const char* unit, double firstValue) {
+    throw std::invalid_argument(std::to_string(failures.count) + " of " + std::to_string(count) +
+                                " " + what + " gave no value (out of range or calculation error)" +
+                                ", the first " + numberText(firstValue) + " " + unit);
+}
+
+// An output array of `input`'s shape; a scalar for a 0-dimensional input.
+template <typename Row> py::array_t<Row> shapedLike(const Values& input) {
+    return py::array_t<Row>(std::vector<py::ssize_t>(input.shape(), input.shape() + input.ndim()));
+}
+
+py::object unwrapScalar(py::array result) {
+    return result.ndim() == 0 ? result[py::tuple()] : py::object(std::move(result));
+}
+
+py::object muRho(const py::handle& argument, const Values& energies, const std::string& errors) {
+    const bool raise = raiseOnFailure(errors);
+    const Material material = materialOf(argument);
+    auto result = shapedLike<calc::CoefficientSet>(energies);
+    const auto count = static_cast<std::size_t>(energies.size());
+    bindings::Failures failures;
+    {
+        py::gil_scoped_release released;
+        failures = bindings::CoefficientsAtEnergies(*material.table, energies.data(),
+                                                    result.mutable_data(), count);
+    }
+    if (raise && failures.count > 0) {
+        reportFailures(failures, count, "energies", "MeV", energies.data()[failures.first]);
+    }
+    return unwrapScalar(std::move(result));
+}
+
+py::object energyAt(const py::handle& argument, const Values& totals, const std::string& errors) {
+    const bool raise = raiseOnFailure(errors);
+    const Material material = materialOf(argument);
+    auto result = shapedLike<EnergyRow>(totals);
+    const auto count = static_cast<std::size_t>(totals.size());
+    bindings::Failures failures;
+    {
+        py::gil_scoped_release released;
+        failures = bindings::EnergiesAtTotals(*material.table, totals.data(), result.mutable_data(),
+                                              count);
+    }
+    if (raise && failures.count > 0) {
+        reportFailures(failures, count, "totals", "cm2/g", totals.data()[failures.first]);
+    }
+    return unwrapScalar(std::move(result));
+}
+
+py::array_t<EnergyRow> tableOf(const Material& material) {
+    const data::MaterialTable& table = *material.table;
+    py::array_t<EnergyRow> rows(table.RowCount);
+    EnergyRow* out = rows.mutable_data();
+    for (std::size_t i = 1; i <= static_cast<std::size_t>(table.RowCount); ++i) {
+        out[i - 1] = {table.Energy[i],        table.Coherent[i],    table.Incoherent[i],
+                      table.PhotoElectric[i], table.PairNuclear[i], table.PairElectron[i],
+                      table.Total[i]};
+    }
+    return rows;
+}
+
+std::vector<bindings::DataFileEntry> dataFiles(const Library& library) {
+    std::vector<std::string> problems;
+    std::vector<bindings::DataFileEntry> entries = library.DataFiles(problems);
+    for (const std::string& problem : problems) {
+        if (PyErr_WarnEx(PyExc_UserWarning, problem.c_str(), 1) != 0) {
+            throw py::error_already_set();
+        }
+    }
+    return entries;
+}
+
+} // namespace
+
+PYBIND11_MODULE(_core, m) {
+    m.doc() = "The compiled part of photonxs; use the photonxs package.";
+    // The records of the structured arrays the look-ups return.
+    PYBIND11_NUMPY_DTYPE_EX(calc::CoefficientSet, coherent, "coherent", incoherent, "incoherent",
+                            photoElectric, "photo_electric", pairNuclear, "pair_nuclear",
+                            pairElectron, "pair_electron", total, "total");
+    PYBIND11_NUMPY_DTYPE_EX(EnergyRow, energy, "energy", coherent, "coherent", incoherent,
+                            "incoherent", photoElectric, "photo_electric", pairNuclear,
+                            "pair_nuclear", pairElectron, "pair_electron", total, "total");
+    py::register_exception<bindings::NotFound>(m, "_NotFound", PyExc_FileNotFoundError);
+
+    py::class_<bindings::DataFileEntry>(m, "DataFile",
+                                        "One data file of a working folder, as listed.")
+        .def_readonly("path", &bindings::DataFileEntry::path,
+                      "Path relative to the working folder, e.g. 'ele/082_Pb.ele'.")
+        .def_readonly("name", &bindings::DataFileEntry::name, "The material's name.")
+        .def_readonly("category", &bindings::DataFileEntry::category,
+                      "'element', 'human', 'phantom' or 'other'.")
+        .def_readonly("density", &bindings::DataFileEntry::density, "Density, g/cm3.")
+        .def("__repr__", [](const bindings::DataFileEntry& entry) {
+            return "DataFile(path='" + entry.path + "', name='" + entry.name + "', category='" +
+                   entry.category + "', density=" + numberText(entry.density) + ")";
+        });
+
+    py::class_<Material>(m, "Material",
+                         "A loaded material: name, density and its table of coefficients.")
+        .def_readonly("path", &Material::path, "The data file, relative to its working folder.")
+        .def_readonly("name", &Material::name, "The name on the data file's first line.")
+        .def_readonly("density", &Material::density, "Density, g/cm3.")
+        .def_property_readonly("table", &tableOf,
+                               "The tabulated rows as a structured array: energy (MeV) and the "
+                               "six coefficients (cm2/g), the total last.")
+        .def("__repr__", [](const Material& material) {
+            return "<Material '" + material.name + "' from " + material.path + ", " +
+                   numberText(material.density) + " g/cm3>";
+        });
+
+    py::class_<Library>(m, "Library", "A working folder holding ele/ and mix/.")
+        .def(py::init([](const std::optional<std::string>& root) {
+                 return root ? Library(*root)
+                             : Library(Library::DefaultRoot(std::getenv("PHOTONXS_HOME")));
+             }),
+             py::arg("root") = py::none(),
+             "Library(root=None)\n\nThe working folder `root`; without it $PHOTONXS_HOME when "
+             "set, else the library shipped with PhotonXS. FileNotFoundError when it is not a "
+             "folder.")
+        .def_property_readonly(
+            "root", [](const Library& library) { return library.Root().generic_string(); },
+            "The folder, as given.")
+        .def("materials", &dataFiles,
+             "Every readable data file: elements, then human tissues, phantom substances and "
+             "others, each by file name. A file that cannot be read is left out with a "
+             "UserWarning naming it.")
+        .def("material", &Library::Load, py::arg("expr"),
+             "The material a text names: a path ('ele/082_Pb.ele', 'mix/Water_Liquid.mix2'), a "
+             "file name, an element symbol ('Pb') or a material file name without extension "
+             "('Water_Liquid'). FileNotFoundError when nothing matches, ValueError when the file "
+             "is damaged or the name matches several files.")
+        .def("__repr__", [](const Library& library) {
+            return "Library('" + library.Root().generic_string() + "')";
+        });
+
+    m.def("_mu_rho", &muRho, py::arg("material"), py::arg("energies"), py::arg("errors"));
+    m.def("_energy_at", &energyAt, py::arg("material"), py::arg("mu"), py::arg("errors"));
+    m.def("_material", &materialOf, py::arg("expr"));
+}

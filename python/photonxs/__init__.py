@@ -1,0 +1,58 @@
+"""PhotonXS from Python: photon mass coefficients of elements and materials over numpy arrays.
+
+Energies are in MeV, coefficients in cm2/g, densities in g/cm3. Every look-up gives the very
+doubles ``photonxs-cli --digits 17`` prints, for a whole array at once:
+
+>>> import numpy as np, photonxs
+>>> photonxs.mu_rho("Pb", np.array([0.1, 0.662]))["total"]
+
+A material is named as on the command line: a data file (``"ele/082_Pb.ele"``,
+``"Water_Liquid.mix2"``), an element symbol (``"Pb"``) or a material file name without its
+extension (``"Water_Liquid"``); or it is a :class:`Material` already loaded. Texts are looked up
+in the default working folder (``$PHOTONXS_HOME``, else the shipped library); use
+:class:`Library` for another.
+"""
+
+from ._core import DataFile, Library, Material
+from . import _core
+
+__all__ = ["Library", "Material", "DataFile", "material", "mu_rho", "energy_at", "COEFFICIENTS"]
+
+#: The six coefficients, in the order of every table and result (the command line's CSV keys).
+COEFFICIENTS = ("coherent", "incoherent", "photo_electric", "pair_nuclear", "pair_electron",
+                "total")
+
+
+def material(expr):
+    """Load the material ``expr`` names from the default working folder.
+
+    ``expr`` is a data file path or name, an element symbol or a material file name without its
+    extension. Raises FileNotFoundError when nothing matches, ValueError when the file is
+    damaged or the name matches more than one file.
+    """
+    return _core._material(expr)
+
+
+def mu_rho(material, energies, *, errors="nan"):
+    """The six mass coefficients (cm2/g) of ``material`` at each energy (MeV).
+
+    ``energies`` is a number or anything numpy turns into an array of floats; the result is a
+    structured array of the same shape with the fields of :data:`COEFFICIENTS`, so
+    ``mu_rho("Pb", e)["total"]`` is the total at every energy of ``e`` (for a single number, one
+    record). Each value is log-log interpolated in its own column between the tabulated rows.
+
+    An energy outside 0.001..100000 MeV or above the table's last energy, or NaN, gives NaN in
+    all six fields; with ``errors="raise"`` it raises ValueError instead, naming how many and
+    the first.
+    """
+    return _core._mu_rho(material, energies, errors)
+
+
+def energy_at(material, mu, *, errors="nan"):
+    """The lowest energy (MeV) at which the total of ``material`` takes each value ``mu`` (cm2/g).
+
+    The result has ``mu``'s shape and the fields ``energy`` and :data:`COEFFICIENTS`: the energy
+    and the coefficients there (``total`` is ``mu`` itself). A total outside the table's totals
+    gives NaN in every field but ``total``; with ``errors="raise"`` it raises ValueError.
+    """
+    return _core._energy_at(material, mu, errors)

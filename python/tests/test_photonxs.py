@@ -1,0 +1,150 @@
+"""The module against the command-line program (an independent path to the same numbers), and
+its shapes, NaN and error behaviour."""
+
+import os
+import shutil
+import warnings
+
+import numpy as np
+import pytest
+
+import photonxs
+from conftest import LIBRARY, cli_rows, run_cli
+
+# One of each kind of data file: light and heavy elements, each material category.
+MATERIALS = ["H", "C", "Pb", "U", "ele/100_Fm.ele", "Adipose_Tissue", "Water_Liquid.mix2",
+             "mix/Air_Dry.mix3"]
+
+
+def sample_energies(material):
+    """Tabulated energies and their neighbours, midpoints, the limits, a log-uniform sweep and a
+    few energies out of range."""
+    table = photonxs.Library(LIBRARY).material(material).table["energy"]
+    rng = np.random.default_rng(16)
+    return np.concatenate([
+        table, np.nextafter(table, 0), np.nextafter(table, np.inf), np.sqrt(table[1:] * table[:-1]),
+        [0.001, 100000.0, 0.000999, 100001.0],
+        10 ** rng.uniform(-3, 5, 300),
+    ])
+
+
+@pytest.mark.parametrize("material", MATERIALS)
+def test_look_ups_equal_the_command_line_bit_for_bit(material):
+    mat = photonxs.Library(LIBRARY).material(material)
+    energies = sample_energies(material)
+    expected = cli_rows("at", material, energies)
+    got = photonxs.mu_rho(mat, energies)
+    for column, field in enumerate(photonxs.COEFFICIENTS, start=1):
+        np.testing.assert_array_equal(got[field], expected[:, column], err_msg=field)
+
+    totals = np.concatenate([mat.table["total"], 10 ** np.random.default_rng(8).uniform(
+        np.log10(mat.table["total"].min()) - 0.1, np.log10(mat.table["total"].max()) + 0.1, 200)])
+    expected = cli_rows("energy", material, totals)
+    got = photonxs.energy_at(mat, totals)
+    for column, field in enumerate(("energy",) + photonxs.COEFFICIENTS):
+        np.testing.assert_array_equal(got[field], expected[:, column], err_msg=field)
+
+
+@pytest.mark.parametrize("material", MATERIALS[:4] + MATERIALS[-2:])
+def test_material_table_name_and_density_equal_the_command_line(material):
+    mat = photonxs.Library(LIBRARY).material(material)
+    _, out, _ = run_cli("--digits", "17", "--format", "csv", "table", material)
+    expected = np.array([[float(f) for f in line.split(",")] for line in out.splitlines()[1:]])
+    for column, field in enumerate(mat.table.dtype.names):
+        np.testing.assert_array_equal(mat.table[field], expected[:, column], err_msg=field)
+    _, listed, _ = run_cli("list")
+    row = next(line.split("\t") for line in listed.splitlines() if line.startswith(mat.path + "\t"))
+    assert (mat.name, mat.density) == (row[1], pytest.approx(float(row[2]), rel=6e-3))
+
+
+def test_materials_list_every_data_file_with_its_category():
+    _, listed, _ = run_cli("list")
+    expected = [line.split("\t")[:2] for line in listed.splitlines()]
+    got = photonxs.Library(LIBRARY).materials()
+    assert [[m.path, m.name] for m in got] == expected
+    categories = {".ele": "element", ".mix1": "human", ".mix2": "phantom", ".mix3": "other"}
+    assert all(m.category == categories[os.path.splitext(m.path)[1]] for m in got)
+
+
+@pytest.mark.parametrize("energies, shape", [
+    (0.662, None),
+    ([], (0,)),
+    ([0.05, 0.662, 2.0], (3,)),
+    ([[0.05, 0.662], [2.0, 1e6]], (2, 2)),
+    (np.array([1, 2, 5]), (3,)),                       # integers are energies too
+    (np.linspace(0.01, 10, 24).reshape(2, 3, 4)[:, ::2, 1:], (2, 2, 3)),  # a strided view
+])
+def test_any_shape_in_gives_the_same_shape_out(energies, shape):
+    got = photonxs.mu_rho("Pb", energies)
+    flat = np.asarray(energies, dtype=float).ravel()
+    one_by_one = [photonxs.mu_rho("Pb", [e])["total"][0] for e in flat]
+    if shape is None:
+        assert isinstance(got, np.void) and got["total"] == one_by_one[0]
+    else:
+        assert got.shape == shape
+        np.testing.assert_array_equal(got["total"].ravel(), one_by_one)
+
+
+def test_large_arrays_give_what_small_pieces_give():
+    # Large arrays are split over threads; every value must be the one a small call gives.
+    energies = np.geomspace(0.0009, 2e5, 300_001)
+    whole = photonxs.mu_rho("U", energies)
+    pieces = np.concatenate([photonxs.mu_rho("U", energies[i:i + 7_000])
+                             for i in range(0, energies.size, 7_000)])
+    assert whole.tobytes() == pieces.tobytes()
+    assert np.isnan(whole["total"][energies < 0.001]).all()
+
+
+@pytest.mark.parametrize("call, values, message", [
+    (photonxs.mu_rho, [0.662, 1e6, np.nan, 0.0005],
+     "3 of 4 energies gave no value (out of range or calculation error), the first 1000000 MeV"),
+    (photonxs.energy_at, [0.111, 1e-9],
+     "1 of 2 totals gave no value (out of range or calculation error), the first 1.0000000000000001e-09 cm2/g"),
+])
+def test_out_of_range_gives_nan_or_raises(call, values, message):
+    got = call("Pb", values)
+    failed = got[got.dtype.names[0]][1:]
+    assert not np.isnan(got["coherent"][0]) and np.isnan(failed).all()
+    with pytest.raises(ValueError) as raised:
+        call("Pb", values, errors="raise")
+    assert str(raised.value) == message
+    with pytest.raises(ValueError, match="errors takes 'nan' or 'raise', not 'ignore'"):
+        call("Pb", values, errors="ignore")
+
+
+def damaged_library(tmp_path):
+    root = tmp_path / "lib"
+    shutil.copytree(LIBRARY, root)
+    (root / "mix" / "Broken.mix3").write_text("Broken\r\n")
+    shutil.copy(root / "mix" / "Air_Dry.mix3", root / "mix" / "Air_Dry.mix1")
+    return root
+
+
+@pytest.mark.parametrize("expr, error", [
+    ("Xx", FileNotFoundError),
+    ("ele/999_Xx.ele", FileNotFoundError),
+    ("Broken", ValueError),
+    ("Air_Dry", ValueError),  # in two categories: the path must say which
+    ("", FileNotFoundError),
+])
+def test_bad_materials_raise_with_the_command_lines_message(tmp_path, expr, error):
+    root = damaged_library(tmp_path)
+    _, _, err = run_cli("at", expr, "1", root=root)
+    with pytest.raises(error) as raised:
+        photonxs.Library(str(root)).material(expr)
+    assert "photonxs-cli: " + str(raised.value) == err.strip()
+
+
+def test_library_root_and_unreadable_files(tmp_path, monkeypatch):
+    root = damaged_library(tmp_path)
+    with pytest.warns(UserWarning, match="mix/Broken.mix3, line 2: the file ends before the density"):
+        paths = [m.path for m in photonxs.Library(str(root)).materials()]
+    assert "mix/Broken.mix3" not in paths and "mix/Air_Dry.mix1" in paths
+    with pytest.raises(FileNotFoundError, match="no such folder"):
+        photonxs.Library(str(tmp_path / "none"))
+    monkeypatch.setenv("PHOTONXS_HOME", str(root))
+    assert photonxs.material("Air_Dry.mix1").path == "mix/Air_Dry.mix1"
+    monkeypatch.delenv("PHOTONXS_HOME")
+    assert os.path.samefile(photonxs.Library().root, LIBRARY)
+    with pytest.raises(TypeError, match="not int"):
+        photonxs.mu_rho(82, 0.1)
