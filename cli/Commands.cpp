@@ -1,12 +1,12 @@
 #include "Commands.h"
 
-#include "DataPaths.h"
 #include "NumberText.h"
 #include "calc/Interpolation.h"
 #include "data/MaterialFile.h"
 #include "data/MaterialTable.h"
 #include "data/NumberMask.h"
 #include "export/CsvExport.h"
+#include "material/DataPaths.h"
 #include "newdata/Builder.h"
 #include "newdata/BuilderState.h"
 #include "newdata/MaterialWriter.h"
@@ -51,7 +51,8 @@ int usage(BufferedStream& err, const std::string& message) {
 bool loadTable(const Invocation& invocation, std::string_view argument, data::MaterialTable& table,
                double& density, BufferedStream& err) {
     std::string error;
-    const std::optional<std::string> path = ResolveDataPath(invocation.root, argument, error);
+    const std::optional<std::string> path =
+        material::ResolveDataPath(invocation.root, argument, error);
     if (!path) {
         Complain(err, error);
         return false;
@@ -291,7 +292,7 @@ int runCsv(const Invocation& invocation, BufferedStream& out, BufferedStream& er
     }
     std::string error;
     const std::optional<std::string> path =
-        ResolveDataPath(invocation.root, invocation.arguments[0], error);
+        material::ResolveDataPath(invocation.root, invocation.arguments[0], error);
     if (!path) {
         Complain(err, error);
         return kExitBadInput;
@@ -385,8 +386,8 @@ int runBuilder(const Invocation& invocation, newdata::BuilderKind kind, Buffered
             return kExitBadInput;
         }
         std::string error;
-        const std::optional<std::string> element =
-            ResolveElementFile(invocation.root, std::string_view(word).substr(0, equals), error);
+        const std::optional<std::string> element = material::ResolveElementFile(
+            invocation.root, std::string_view(word).substr(0, equals), error);
         if (!element) {
             Complain(err, error);
             return kExitBadInput;

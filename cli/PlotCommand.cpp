@@ -1,10 +1,10 @@
 #include "PlotCommand.h"
 
 #include "Commands.h"
-#include "DataPaths.h"
 #include "data/MaterialFile.h"
 #include "data/MaterialTable.h"
 #include "graph/Plots.h"
+#include "material/DataPaths.h"
 #include "platform/qt/PathText.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/SavePicture.h"
@@ -97,7 +97,8 @@ int RunPlot(const Invocation& invocation, char* programName, BufferedStream& err
     std::vector<std::string> paths;
     for (const std::string& argument : invocation.arguments) {
         std::string message;
-        const std::optional<std::string> path = ResolveDataPath(invocation.root, argument, message);
+        const std::optional<std::string> path =
+            material::ResolveDataPath(invocation.root, argument, message);
         if (!path) {
             Complain(err, message);
             return kExitBadInput;

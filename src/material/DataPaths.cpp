@@ -1,11 +1,11 @@
-#include "DataPaths.h"
+#include "material/DataPaths.h"
 
 #include "platform/FileListing.h"
 
 #include <array>
 #include <vector>
 
-namespace cli {
+namespace material {
 
 namespace {
 
@@ -116,4 +116,4 @@ std::optional<std::string> ResolveElementFile(const std::filesystem::path& root,
     return std::nullopt;
 }
 
-} // namespace cli
+} // namespace material

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace cli {
+namespace material {
 
 /// The data path a typed argument names, as the main window's selection holds it: a path with a
 /// folder ("ele/082_Pb.ele", "mix/Water_Liquid.mix2") as given; a bare element or material file
@@ -21,4 +21,4 @@ std::optional<std::string> ResolveDataPath(const std::filesystem::path& root,
 std::optional<std::string> ResolveElementFile(const std::filesystem::path& root,
                                               std::string_view argument, std::string& error);
 
-} // namespace cli
+} // namespace material

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "data/MaterialTable.h"
+#include "material/Composition.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace material {
+
+/// The prefixes of material expressions.
+inline constexpr std::string_view kFormulaPrefix = "formula:";
+inline constexpr std::string_view kMixPrefix = "mix:";
+
+/// A material named by a typed argument, loaded and ready for the look-ups.
+struct ResolvedMaterial {
+    std::string name;                     ///< line 1 of a data file, or the expression's text
+    std::optional<double> densityGPerCm3; ///< a data file's density; unknown for an expression
+    std::string dataPath;      ///< "ele/082_Pb.ele", "mix/X.mix2"; empty for an expression
+    data::MaterialTable table; ///< loaded as GO loads a file (extremes reset first)
+    Composition composition;   ///< by weight; `known` false for library materials
+};
+
+/// Turns an argument into a material: a data file path or name, an element symbol or a material
+/// name (as ResolveDataPath), "formula:TEXT" or "mix:PART=WEIGHT,...". An expression is built as
+/// the builders build (Bragg additivity on their merged grid from the element files of
+/// `root/ele`), formatted as the writer writes it and loaded from that text. False, with one
+/// sentence in `error` naming the offending place, when the argument names no usable material;
+/// `material` is then untouched.
+bool ResolveMaterial(const std::filesystem::path& root, std::string_view argument,
+                     ResolvedMaterial& material, std::string& error);
+
+/// The composition of a formula with the weight fractions the compound builder computes from the
+/// atomic weights of `root/ele`. False with `error` (naming the character) when it cannot be read.
+bool FormulaComposition(const std::filesystem::path& root, std::string_view formula,
+                        Composition& composition, std::string& error);
+
+/// The composition of a library material file ("mix/Water_Liquid.mix2"), where the library keeps
+/// one; empty when it is not known. The one place where library compositions are looked up.
+std::optional<Composition> LibraryComposition(const std::filesystem::path& root,
+                                              std::string_view dataPath);
+
+} // namespace material
