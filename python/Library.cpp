@@ -1,7 +1,7 @@
 #include "Library.h"
 
-#include "DataPaths.h"
 #include "data/MaterialFile.h"
+#include "material/DataPaths.h"
 #include "platform/FileListing.h"
 
 #include <array>
@@ -50,27 +50,25 @@ std::vector<DataFileEntry> Library::DataFiles(std::vector<std::string>& problems
 }
 
 Material Library::Load(std::string_view argument) const {
+    auto resolved = std::make_shared<material::ResolvedMaterial>();
     std::string error;
-    const std::optional<std::string> path = cli::ResolveDataPath(m_root, argument, error);
-    if (!path) {
-        // A name that matches nothing is missing; one that matches several is a bad argument.
-        if (error.find("more than one") != std::string::npos) {
-            throw std::invalid_argument(error);
-        }
-        throw NotFound(error);
+    if (material::ResolveMaterial(m_root, argument, *resolved, error)) {
+        return resolved;
     }
-    auto table = std::make_shared<data::MaterialTable>();
-    table->SelectedPath = *path;
-    table->ResetExtremes();
-    const data::LoadResult loaded = data::LoadMaterialTable(*table, m_root);
-    if (!loaded.ok()) {
-        const std::string message = data::DescribeLoadError(loaded, *path);
-        if (loaded.error == data::LoadError::CannotOpen) {
-            throw NotFound(message);
+    // A data file, symbol or name that nothing in the folder answers to is missing; anything
+    // else (a damaged file, a name of several files, a bad expression) is a bad argument.
+    const bool expression = argument.starts_with(material::kFormulaPrefix) ||
+                            argument.starts_with(material::kMixPrefix);
+    if (!expression) {
+        std::string unused;
+        const std::optional<std::string> path = material::ResolveDataPath(m_root, argument, unused);
+        std::error_code noFile;
+        if (path ? !std::filesystem::exists(m_root / *path, noFile)
+                 : error.find("more than one") == std::string::npos) {
+            throw NotFound(error);
         }
-        throw std::invalid_argument(message);
     }
-    return {*path, table->MaterialName, loaded.density, std::move(table)};
+    throw std::invalid_argument(error);
 }
 
 } // namespace bindings

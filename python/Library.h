@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/MaterialTable.h"
+#include "material/Resolve.h"
 
 #include <filesystem>
 #include <memory>
@@ -18,14 +18,9 @@ class NotFound : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-/// A loaded material: where it came from, its name and density (g/cm3) and its table, shared
-/// and never changed once loaded, so look-ups may read it from several threads.
-struct Material {
-    std::string path; ///< "ele/082_Pb.ele", "mix/Water_Liquid.mix2"
-    std::string name;
-    double density = 0.0;
-    std::shared_ptr<const data::MaterialTable> table;
-};
+/// A loaded material, shared and never changed once loaded, so that look-ups may read its table
+/// from several threads.
+using Material = std::shared_ptr<material::ResolvedMaterial>;
 
 /// One data file of a working folder, as the main window lists it.
 struct DataFileEntry {
@@ -50,9 +45,9 @@ class Library {
     /// sorted by file name. Each file that cannot be read adds its message to `problems`.
     std::vector<DataFileEntry> DataFiles(std::vector<std::string>& problems) const;
 
-    /// Loads the data file an argument names, resolved as the command line resolves it (a path,
-    /// a file name, an element symbol, a material file name without extension). Throws NotFound
-    /// or std::invalid_argument with the command line's message.
+    /// Loads the material an argument names, resolved as the command line resolves it (a path,
+    /// a file name, an element symbol, a material file name without extension, "formula:" or
+    /// "mix:"). Throws NotFound or std::invalid_argument with the resolver's message.
     Material Load(std::string_view argument) const;
 
   private:

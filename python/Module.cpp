@@ -2,6 +2,7 @@
 // look-ups over whole numpy arrays.
 #include "ArrayLookups.h"
 #include "Library.h"
+#include "material/Formula.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -15,6 +16,7 @@ namespace py = pybind11;
 using bindings::EnergyRow;
 using bindings::Library;
 using bindings::Material;
+using material::ResolvedMaterial;
 
 namespace {
 
@@ -24,7 +26,7 @@ Library defaultLibrary() { return Library(Library::DefaultRoot(std::getenv("PHOT
 
 // A material argument: a Material as it is, a text resolved in the default working folder.
 Material materialOf(const py::handle& argument) {
-    if (py::isinstance<Material>(argument)) {
+    if (py::isinstance<ResolvedMaterial>(argument)) {
         return argument.cast<Material>();
     }
     if (!py::isinstance<py::str>(argument)) {
@@ -77,7 +79,7 @@ py::object muRho(const py::handle& argument, const Values& energies, const std::
     bindings::Failures failures;
     {
         py::gil_scoped_release released;
-        failures = bindings::CoefficientsAtEnergies(*material.table, energies.data(),
+        failures = bindings::CoefficientsAtEnergies(material->table, energies.data(),
                                                     result.mutable_data(), count);
     }
     if (raise && failures.count > 0) {
@@ -94,7 +96,7 @@ py::object energyAt(const py::handle& argument, const Values& totals, const std:
     bindings::Failures failures;
     {
         py::gil_scoped_release released;
-        failures = bindings::EnergiesAtTotals(*material.table, totals.data(), result.mutable_data(),
+        failures = bindings::EnergiesAtTotals(material->table, totals.data(), result.mutable_data(),
                                               count);
     }
     if (raise && failures.count > 0) {
@@ -103,8 +105,8 @@ py::object energyAt(const py::handle& argument, const Values& totals, const std:
     return unwrapScalar(std::move(result));
 }
 
-py::array_t<EnergyRow> tableOf(const Material& material) {
-    const data::MaterialTable& table = *material.table;
+py::array_t<EnergyRow> tableOf(const ResolvedMaterial& material) {
+    const data::MaterialTable& table = material.table;
     py::array_t<EnergyRow> rows(table.RowCount);
     EnergyRow* out = rows.mutable_data();
     for (std::size_t i = 1; i <= static_cast<std::size_t>(table.RowCount); ++i) {
@@ -113,6 +115,32 @@ py::array_t<EnergyRow> tableOf(const Material& material) {
                       table.Total[i]};
     }
     return rows;
+}
+
+// By weight fraction, in order of first appearance; None when the material's elements are not
+// known.
+py::object compositionOf(const ResolvedMaterial& material) {
+    if (!material.composition.known) {
+        return py::none();
+    }
+    py::dict fractions;
+    for (const material::ElementFraction& element : material.composition.elements) {
+        fractions[py::str(element.symbol)] = element.weightFraction;
+    }
+    return fractions;
+}
+
+py::dict parseFormula(const std::string& text) {
+    const material::FormulaResult parsed = material::ParseFormula(text);
+    if (!parsed.ok()) {
+        throw std::invalid_argument("formula '" + text + "': " + parsed.error + " at character " +
+                                    std::to_string(parsed.position));
+    }
+    py::dict atoms;
+    for (const material::FormulaElement& element : parsed.elements) {
+        atoms[py::str(element.symbol)] = element.atoms;
+    }
+    return atoms;
 }
 
 std::vector<bindings::DataFileEntry> dataFiles(const Library& library) {
@@ -152,17 +180,35 @@ PYBIND11_MODULE(_core, m) {
                    entry.category + "', density=" + numberText(entry.density) + ")";
         });
 
-    py::class_<Material>(m, "Material",
-                         "A loaded material: name, density and its table of coefficients.")
-        .def_readonly("path", &Material::path, "The data file, relative to its working folder.")
-        .def_readonly("name", &Material::name, "The name on the data file's first line.")
-        .def_readonly("density", &Material::density, "Density, g/cm3.")
+    py::class_<ResolvedMaterial, Material>(
+        m, "Material", "A loaded material: name, density, composition and table of coefficients.")
+        .def_property_readonly(
+            "path",
+            [](const ResolvedMaterial& material) -> py::object {
+                return material.dataPath.empty() ? py::object(py::none())
+                                                 : py::str(material.dataPath);
+            },
+            "The data file relative to its working folder ('ele/082_Pb.ele'); None for a "
+            "formula: or mix: expression.")
+        .def_readonly("name", &ResolvedMaterial::name,
+                      "The name on the data file's first line, or the expression.")
+        .def_readonly("density", &ResolvedMaterial::densityGPerCm3,
+                      "Density, g/cm3, from the data file; None for an expression.")
+        .def_property_readonly("composition", &compositionOf,
+                               "Weight fraction of each element by symbol, in order of first "
+                               "appearance; None when the data file does not say.")
         .def_property_readonly("table", &tableOf,
                                "The tabulated rows as a structured array: energy (MeV) and the "
                                "six coefficients (cm2/g), the total last.")
-        .def("__repr__", [](const Material& material) {
-            return "<Material '" + material.name + "' from " + material.path + ", " +
-                   numberText(material.density) + " g/cm3>";
+        .def("__repr__", [](const ResolvedMaterial& material) {
+            std::string text = "<Material '" + material.name + "'";
+            if (!material.dataPath.empty()) {
+                text += " from " + material.dataPath;
+            }
+            if (material.densityGPerCm3) {
+                text += ", " + numberText(*material.densityGPerCm3) + " g/cm3";
+            }
+            return text + ">";
         });
 
     py::class_<Library>(m, "Library", "A working folder holding ele/ and mix/.")
@@ -183,9 +229,10 @@ PYBIND11_MODULE(_core, m) {
              "UserWarning naming it.")
         .def("material", &Library::Load, py::arg("expr"),
              "The material a text names: a path ('ele/082_Pb.ele', 'mix/Water_Liquid.mix2'), a "
-             "file name, an element symbol ('Pb') or a material file name without extension "
-             "('Water_Liquid'). FileNotFoundError when nothing matches, ValueError when the file "
-             "is damaged or the name matches several files.")
+             "file name, an element symbol ('Pb'), a material file name without extension "
+             "('Water_Liquid'), 'formula:H2O' or 'mix:Pb=80,C=17.6,H=2.4'. FileNotFoundError "
+             "when no data file matches, ValueError when the file is damaged, the name matches "
+             "several files or the expression cannot be built.")
         .def("__repr__", [](const Library& library) {
             return "Library('" + library.Root().generic_string() + "')";
         });
@@ -193,4 +240,5 @@ PYBIND11_MODULE(_core, m) {
     m.def("_mu_rho", &muRho, py::arg("material"), py::arg("energies"), py::arg("errors"));
     m.def("_energy_at", &energyAt, py::arg("material"), py::arg("mu"), py::arg("errors"));
     m.def("_material", &materialOf, py::arg("expr"));
+    m.def("_parse_formula", &parseFormula, py::arg("text"));
 }

@@ -7,8 +7,10 @@ doubles ``photonxs-cli --digits 17`` prints, for a whole array at once:
 >>> photonxs.mu_rho("Pb", np.array([0.1, 0.662]))["total"]
 
 A material is named as on the command line: a data file (``"ele/082_Pb.ele"``,
-``"Water_Liquid.mix2"``), an element symbol (``"Pb"``) or a material file name without its
-extension (``"Water_Liquid"``); or it is a :class:`Material` already loaded. Texts are looked up
+``"Water_Liquid.mix2"``), an element symbol (``"Pb"``), a material file name without its
+extension (``"Water_Liquid"``), a compound by its formula (``"formula:CaSO4·2H2O"``) or a mixture
+by weight of formulas and materials (``"mix:Pb=80,C=17.6,H=2.4"``); or it is a
+:class:`Material` already loaded. Texts are looked up
 in the default working folder (``$PHOTONXS_HOME``, else the shipped library); use
 :class:`Library` for another.
 """
@@ -16,7 +18,8 @@ in the default working folder (``$PHOTONXS_HOME``, else the shipped library); us
 from ._core import DataFile, Library, Material
 from . import _core
 
-__all__ = ["Library", "Material", "DataFile", "material", "mu_rho", "energy_at", "COEFFICIENTS"]
+__all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_rho", "energy_at",
+           "COEFFICIENTS"]
 
 #: The six coefficients, in the order of every table and result (the command line's CSV keys).
 COEFFICIENTS = ("coherent", "incoherent", "photo_electric", "pair_nuclear", "pair_electron",
@@ -26,11 +29,26 @@ COEFFICIENTS = ("coherent", "incoherent", "photo_electric", "pair_nuclear", "pai
 def material(expr):
     """Load the material ``expr`` names from the default working folder.
 
-    ``expr`` is a data file path or name, an element symbol or a material file name without its
-    extension. Raises FileNotFoundError when nothing matches, ValueError when the file is
-    damaged or the name matches more than one file.
+    ``expr`` is a data file path or name, an element symbol, a material file name without its
+    extension, ``"formula:FORMULA"`` or ``"mix:PART=WEIGHT,..."``. An expression is built as the
+    compound and mixture builders build it, so its table equals that of the file they would
+    write. Raises FileNotFoundError when no data file matches, ValueError when the file is
+    damaged, the name matches more than one file or the expression cannot be built.
     """
     return _core._material(expr)
+
+
+def parse_formula(text):
+    """The atoms of each element in one unit of a chemical formula, in order of appearance.
+
+    Symbols with optional counts (``"C2H4"``, ``"C0.5H"``), groups in ( ) or [ ] with a count,
+    and parts joined by ``·``, ``*`` or ``.`` with a leading count (``"CuSO4·5H2O"``). Raises
+    ValueError naming the character where the text stops being a formula.
+
+    >>> parse_formula("Ca(OH)2")
+    {'Ca': 1.0, 'O': 2.0, 'H': 2.0}
+    """
+    return _core._parse_formula(text)
 
 
 def mu_rho(material, energies, *, errors="nan"):

@@ -112,6 +112,56 @@ def test_out_of_range_gives_nan_or_raises(call, values, message):
         call("Pb", values, errors="ignore")
 
 
+@pytest.mark.parametrize("expr, command, parts", [
+    ("formula:H2O", "compound", ["H=2", "O=1"]),
+    ("formula:CaSO4·2H2O", "compound", ["Ca=1", "S=1", "O=6", "H=4"]),
+    ("mix:Pb=80,C=17.6,H=2.4", "mixture", ["Pb=80", "C=17.6", "H=2.4"]),
+])
+def test_expressions_equal_the_file_the_command_lines_builder_writes(tmp_path, expr, command,
+                                                                     parts):
+    root = tmp_path / "lib"
+    shutil.copytree(LIBRARY, root)
+    status, out, err = run_cli(command, "--name", "Built", "--density", "1", "--file", "Built",
+                               *parts, root=root)
+    assert status == 0, err
+    built = photonxs.Library(str(root)).material(out.strip())
+    mat = photonxs.Library(str(root)).material(expr)
+    assert (mat.path, mat.density, mat.name) == (None, None, expr.split(":", 1)[1])
+    assert mat.table.tobytes() == built.table.tobytes()
+    energies = sample_energies("Pb")
+    assert photonxs.mu_rho(mat, energies).tobytes() == photonxs.mu_rho(built, energies).tobytes()
+
+
+@pytest.mark.parametrize("expr, composition", [
+    ("Pb", {"Pb": 1.0}),
+    ("Water_Liquid", None),
+    ("formula:H2O", {"H": 2 * 1.008 / 18.015, "O": 15.999 / 18.015}),  # standard atomic weights
+    ("mix:Pb=3,H2O=1", {"Pb": 0.75, "H": 0.25 * 2 * 1.008 / 18.015,
+                                "O": 0.25 * 15.999 / 18.015}),
+])
+def test_composition_by_weight(expr, composition):
+    got = photonxs.material(expr).composition
+    assert got == (composition and pytest.approx(composition, rel=2e-4))
+    if got is not None:
+        assert list(got) == list(composition)
+
+
+@pytest.mark.parametrize("text, result", [
+    ("CuSO4·5H2O", {"Cu": 1, "S": 1, "O": 9, "H": 10}),
+    ("Ca(OH)2", {"Ca": 1, "O": 2, "H": 2}),
+    ("C0.5H", {"C": 0.5, "H": 1}),
+    ("H2Q", "formula 'H2Q': unknown element symbol 'Q' at character 3"),
+    ("(H", "formula '(H': the bracket '(' is not closed at character 1"),
+])
+def test_parse_formula(text, result):
+    if isinstance(result, dict):
+        assert photonxs.parse_formula(text) == result
+    else:
+        with pytest.raises(ValueError) as raised:
+            photonxs.parse_formula(text)
+        assert str(raised.value) == result
+
+
 def damaged_library(tmp_path):
     root = tmp_path / "lib"
     shutil.copytree(LIBRARY, root)
