@@ -10,7 +10,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <sstream>
 
 namespace py = pybind11;
 using bindings::EnergyRow;
@@ -47,13 +46,8 @@ bool raiseOnFailure(const std::string& errors) {
     return false;
 }
 
-std::string numberText(double value) {
-    std::ostringstream text;
-    text.imbue(std::locale::classic());
-    text.precision(17);
-    text << value;
-    return text.str();
-}
+// A number as Python shows it ("1e-09", "0.662").
+std::string numberText(double value) { return py::repr(py::float_(value)); }
 
 void reportFailures(const bindings::Failures& failures, std::size_t count, const char* what,
                     const char* unit, double firstValue) {
@@ -165,7 +159,15 @@ PYBIND11_MODULE(_core, m) {
     PYBIND11_NUMPY_DTYPE_EX(EnergyRow, energy, "energy", coherent, "coherent", incoherent,
                             "incoherent", photoElectric, "photo_electric", pairNuclear,
                             "pair_nuclear", pairElectron, "pair_electron", total, "total");
-    py::register_exception<bindings::NotFound>(m, "_NotFound", PyExc_FileNotFoundError);
+    py::register_exception_translator([](std::exception_ptr thrown) {
+        try {
+            if (thrown) {
+                std::rethrow_exception(thrown);
+            }
+        } catch (const bindings::NotFound& notFound) {
+            PyErr_SetString(PyExc_FileNotFoundError, notFound.what());
+        }
+    });
 
     py::class_<bindings::DataFileEntry>(m, "DataFile",
                                         "One data file of a working folder, as listed.")
