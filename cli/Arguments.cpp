@@ -13,6 +13,25 @@ namespace {
 const std::set<std::string, std::less<>> kCommonOptions = {"root", "digits", "format"};
 const std::set<std::string, std::less<>> kBuilderOptions = {"name", "density", "category", "file"};
 const std::set<std::string, std::less<>> kPlotOptions = {"out"};
+// Options that take no value.
+const std::set<std::string, std::less<>> kFlags = {"all", "with-edges"};
+
+// The options each command takes beyond the common ones.
+const std::set<std::string, std::less<>>* ownOptions(const std::string& command) {
+    static const std::set<std::string, std::less<>> at = {"density", "grid", "with-edges"};
+    static const std::set<std::string, std::less<>> energy = {"density", "all"};
+    static const std::set<std::string, std::less<>> material = {"density"};
+    if (command == "at") {
+        return &at;
+    }
+    if (command == "energy") {
+        return &energy;
+    }
+    if (command == "table" || command == "csv" || command == "edges") {
+        return &material;
+    }
+    return nullptr;
+}
 
 bool takesOption(const std::string& command, const std::string& option) {
     if (kCommonOptions.contains(option)) {
@@ -22,14 +41,15 @@ bool takesOption(const std::string& command, const std::string& option) {
         return kBuilderOptions.contains(option);
     }
     if (command == "plot") {
-        return kPlotOptions.contains(option);
+        return kPlotOptions.contains(option) || option == "density";
     }
-    return false;
+    const auto* own = ownOptions(command);
+    return own != nullptr && own->contains(option);
 }
 
 bool knownOption(const std::string& option) {
     return kCommonOptions.contains(option) || kBuilderOptions.contains(option) ||
-           kPlotOptions.contains(option);
+           kPlotOptions.contains(option) || kFlags.contains(option) || option == "grid";
 }
 
 // A word that begins with '-' is still an argument when it is "-" (standard input) or a number
@@ -63,8 +83,9 @@ bool parseFormat(const std::string& text, OutputFormat& format) {
 } // namespace
 
 const std::vector<std::string>& CommandNames() {
-    static const std::vector<std::string> names = {"list",     "table",   "at",   "energy", "csv",
-                                                   "compound", "mixture", "plot", "help"};
+    static const std::vector<std::string> names = {"list",    "table",   "at",    "energy",
+                                                   "csv",     "formula", "edges", "compound",
+                                                   "mixture", "plot",    "help"};
     return names;
 }
 
@@ -102,6 +123,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words, const char
         if (equals != std::string::npos) {
             value = name.substr(equals + 1);
             name.resize(equals);
+        } else if (kFlags.contains(name)) {
+            value = "yes";
         } else if (knownOption(name)) {
             if (i + 1 >= words.size()) {
                 parsed.error = "option --" + name + " needs a value";

@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "MaterialCommands.h"
 #include "NumberText.h"
 #include "calc/Interpolation.h"
 #include "data/MaterialFile.h"
@@ -7,6 +8,7 @@
 #include "data/NumberMask.h"
 #include "export/CsvExport.h"
 #include "material/DataPaths.h"
+#include "material/Resolve.h"
 #include "newdata/Builder.h"
 #include "newdata/BuilderState.h"
 #include "newdata/MaterialWriter.h"
@@ -47,24 +49,26 @@ int usage(BufferedStream& err, const std::string& message) {
     return kExitUsage;
 }
 
-// Loads a data file as GO does: fresh extremes, then the file. The table is untouched on failure.
+// Resolves a material argument (data file, element, formula:, mix:) and loads it as GO does:
+// fresh extremes, then the table. --density, when given, stands for the material's density.
 bool loadTable(const Invocation& invocation, std::string_view argument, data::MaterialTable& table,
                double& density, BufferedStream& err) {
+    std::optional<double> given;
+    if (const auto found = invocation.options.find("density"); found != invocation.options.end()) {
+        given = ReadNumber(found->second);
+        if (!given || !(*given > 0.0)) {
+            Complain(err, "--density " + echo(found->second) + " is not a number greater than 0");
+            return false;
+        }
+    }
+    auto resolved = std::make_unique<material::ResolvedMaterial>();
     std::string error;
-    const std::optional<std::string> path =
-        material::ResolveDataPath(invocation.root, argument, error);
-    if (!path) {
+    if (!material::ResolveMaterial(invocation.root, argument, *resolved, error)) {
         Complain(err, error);
         return false;
     }
-    table.SelectedPath = *path;
-    table.ResetExtremes();
-    const data::LoadResult loaded = data::LoadMaterialTable(table, invocation.root);
-    if (!loaded.ok()) {
-        Complain(err, data::DescribeLoadError(loaded, *path));
-        return false;
-    }
-    density = loaded.density;
+    table = std::move(resolved->table);
+    density = given ? *given : resolved->densityGPerCm3.value_or(0.0);
     return true;
 }
 
@@ -231,7 +235,9 @@ enum class Lookup { ByEnergy, ByTotal };
 int runLookup(const Invocation& invocation, Lookup lookup, BufferedStream& out,
               BufferedStream& err) {
     const bool byEnergy = lookup == Lookup::ByEnergy;
-    if (invocation.arguments.size() < 2) {
+    const bool gridded = byEnergy && (invocation.options.contains("grid") ||
+                                      invocation.options.contains("with-edges"));
+    if (invocation.arguments.size() < (gridded ? 1u : 2u)) {
         return usage(err, invocation.command + (byEnergy ? " takes PATH and at least one energy"
                                                          : " takes PATH and at least one total"));
     }
@@ -243,6 +249,12 @@ int runLookup(const Invocation& invocation, Lookup lookup, BufferedStream& out,
     std::vector<double> values;
     if (!gatherValues(invocation, byEnergy ? "the energy" : "the total", values, err)) {
         return kExitBadInput;
+    }
+    if (byEnergy && !AddGridEnergies(invocation, *table, values, err)) {
+        return kExitBadInput;
+    }
+    if (!byEnergy && invocation.options.contains("all")) {
+        return PrintAllRoots(invocation, *table, values, out, err);
     }
 
     const RowWriter writer(invocation.format, invocation.digits, kRowKeys);
@@ -288,6 +300,19 @@ int runCsv(const Invocation& invocation, BufferedStream& out, BufferedStream& er
             return kExitBadInput;
         }
         out.Text() += exporting::CsvText(*table, density);
+        return kExitDone;
+    }
+    if (IsExpression(invocation.arguments[0])) {
+        double density = 0.0;
+        if (!loadTable(invocation, invocation.arguments[0], *table, density, err)) {
+            return kExitBadInput;
+        }
+        const data::WriteResult written =
+            data::WriteFileReplacing(target, exporting::CsvText(*table, density));
+        if (!written.ok) {
+            Complain(err, target + ": " + written.reason);
+            return kExitBadInput;
+        }
         return kExitDone;
     }
     std::string error;
@@ -453,6 +478,12 @@ int RunCommand(const Invocation& invocation, BufferedStream& out, BufferedStream
     }
     if (command == "csv") {
         return runCsv(invocation, out, err);
+    }
+    if (command == "formula") {
+        return RunFormula(invocation, out, err);
+    }
+    if (command == "edges") {
+        return RunEdges(invocation, out, err);
     }
     if (command == "compound") {
         return runBuilder(invocation, newdata::BuilderKind::Compound, out, err);

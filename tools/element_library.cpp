@@ -179,6 +179,20 @@ std::string FormatElementFile(const ElementData& data, const ElementFacts& facts
     return data::JoinLines(lines);
 }
 
+std::string FormatEdgeList(const std::vector<std::pair<ElementData, ElementFacts>>& elements) {
+    std::vector<std::string> lines = {"z,symbol,shell,energy_mev,row"};
+    for (const auto& [data, facts] : elements) {
+        for (std::size_t e = 0; e < data.edgeIndices.size() && e < data.edgeNames.size(); ++e) {
+            const auto row = static_cast<std::size_t>(data.edgeIndices[e]);
+            lines.push_back(std::to_string(facts.atomicNumber) + "," + facts.symbol + "," +
+                            data.edgeNames[e] + "," +
+                            data::FormatExact(data.energiesEv[row - 1] / kEvPerMeV) + "," +
+                            std::to_string(row));
+        }
+    }
+    return data::JoinLines(lines);
+}
+
 ImportResult ImportElementLibrary(const std::filesystem::path& dataDir,
                                   const std::filesystem::path& eleDir) {
     ImportResult result;
@@ -194,6 +208,7 @@ ImportResult ImportElementLibrary(const std::filesystem::path& dataDir,
     }
 
     std::vector<std::pair<std::string, std::string>> outputs; // file name, bytes
+    std::vector<std::pair<ElementData, ElementFacts>> parsed;
     for (const ElementFacts& element : facts.elements) {
         const std::filesystem::path file =
             dataDir / "xcom" / ("MDATX3." + threeDigits(element.atomicNumber));
@@ -219,6 +234,7 @@ ImportResult ImportElementLibrary(const std::filesystem::path& dataDir,
             return result;
         }
         outputs.emplace_back(ElementFileName(element), FormatElementFile(read.data, element));
+        parsed.emplace_back(read.data, element);
     }
 
     std::error_code ec;
@@ -235,6 +251,16 @@ ImportResult ImportElementLibrary(const std::filesystem::path& dataDir,
             return result;
         }
         ++result.filesWritten;
+    }
+    // The edge list lives beside ele/ so that the element files keep their layout.
+    std::filesystem::path folder = eleDir.lexically_normal();
+    if (!folder.has_filename()) {
+        folder = folder.parent_path();
+    }
+    const std::filesystem::path edges = folder.parent_path() / "edges.csv";
+    const data::WriteResult written = data::WriteFileReplacing(edges, FormatEdgeList(parsed));
+    if (!written.ok) {
+        result.error = edges.string() + ": cannot be written (" + written.reason + ")";
     }
     return result;
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace xcom {
@@ -41,6 +42,11 @@ std::string ElementFileName(const ElementFacts& facts);
 /// Lines end in CR LF.
 std::string FormatElementFile(const ElementData& data, const ElementFacts& facts);
 
+/// The lines of edges.csv for the elements in order: header z,symbol,shell,energy_mev,row, then
+/// one line per edge as the XCOM file lists them (K first), the energy being the tabulated one
+/// just above the edge and row its 1-based row in the element file. Lines end in CR LF.
+std::string FormatEdgeList(const std::vector<std::pair<ElementData, ElementFacts>>& elements);
+
 struct ImportResult {
     int filesWritten = 0;
     std::string error; ///< empty on success
@@ -49,7 +55,8 @@ struct ImportResult {
 };
 
 /// Reads `dataDir`/elements.csv and `dataDir`/xcom/MDATX3.001 .. .100 and writes one element
-/// file per element into `eleDir` (created when missing). Every input is read and checked before
+/// file per element into `eleDir` (created when missing), then the edge list edges.csv beside
+/// `eleDir` (in its parent folder). Every input is read and checked before
 /// the first file is written, so a damaged input leaves `eleDir` untouched.
 ImportResult ImportElementLibrary(const std::filesystem::path& dataDir,
                                   const std::filesystem::path& eleDir);
