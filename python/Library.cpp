@@ -2,6 +2,7 @@
 
 #include "data/MaterialFile.h"
 #include "material/DataPaths.h"
+#include "material/Edges.h"
 #include "platform/FileListing.h"
 
 #include <array>
@@ -50,10 +51,11 @@ std::vector<DataFileEntry> Library::DataFiles(std::vector<std::string>& problems
 }
 
 Material Library::Load(std::string_view argument) const {
-    auto resolved = std::make_shared<material::ResolvedMaterial>();
+    auto loaded = std::make_shared<LoadedMaterial>();
+    loaded->root = m_root;
     std::string error;
-    if (material::ResolveMaterial(m_root, argument, *resolved, error)) {
-        return resolved;
+    if (material::ResolveMaterial(m_root, argument, loaded->resolved, error)) {
+        return loaded;
     }
     // A data file, symbol or name that nothing in the folder answers to is missing; anything
     // else (a damaged file, a name of several files, a bad expression) is a bad argument.
@@ -69,6 +71,33 @@ Material Library::Load(std::string_view argument) const {
         }
     }
     throw std::invalid_argument(error);
+}
+
+std::vector<MaterialEdge> EdgesOf(const LoadedMaterial& material, std::string_view argument) {
+    const material::Composition& composition = material.resolved.composition;
+    if (!composition.known) {
+        throw std::invalid_argument("the elements of '" + std::string(argument) +
+                                    "' are not known, so neither are its edges");
+    }
+    std::vector<material::Edge> edges;
+    std::string error;
+    if (!material::ReadEdgeList(material.root, edges, error)) {
+        std::error_code noFile;
+        if (!std::filesystem::exists(material.root / "edges.csv", noFile)) {
+            throw NotFound(error);
+        }
+        throw std::invalid_argument(error);
+    }
+    std::vector<MaterialEdge> found;
+    for (const material::ElementFraction& element : composition.elements) {
+        for (const material::Edge& edge : edges) {
+            if (edge.z == element.z) {
+                found.push_back({element.symbol, edge.shell, edge.energyMeV,
+                                 material::EdgeJump(material.resolved.table, edge.energyMeV)});
+            }
+        }
+    }
+    return found;
 }
 
 } // namespace bindings

@@ -18,9 +18,26 @@ class NotFound : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-/// A loaded material, shared and never changed once loaded, so that look-ups may read its table
-/// from several threads.
-using Material = std::shared_ptr<material::ResolvedMaterial>;
+/// A loaded material and the working folder it came from, shared and never changed once
+/// loaded, so that look-ups may read its table from several threads.
+struct LoadedMaterial {
+    material::ResolvedMaterial resolved;
+    std::filesystem::path root;
+};
+using Material = std::shared_ptr<LoadedMaterial>;
+
+/// One absorption edge of an element of a material, with the jump of the material's total.
+struct MaterialEdge {
+    std::string element;
+    std::string shell;
+    double energyMeV = 0.0;
+    double jump = 0.0; ///< total just above over total just below; NaN when the table has no step
+};
+
+/// The edges of every element of a material, in the order of its composition and of the
+/// element library's list. Throws std::invalid_argument when the material's elements are not
+/// known, NotFound when the working folder has no edge list.
+std::vector<MaterialEdge> EdgesOf(const LoadedMaterial& material, std::string_view argument);
 
 /// One data file of a working folder, as the main window lists it.
 struct DataFileEntry {

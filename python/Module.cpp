@@ -2,6 +2,7 @@
 // look-ups over whole numpy arrays.
 #include "ArrayLookups.h"
 #include "Library.h"
+#include "calc/TotalRoots.h"
 #include "material/Formula.h"
 
 #include <pybind11/numpy.h>
@@ -14,8 +15,8 @@
 namespace py = pybind11;
 using bindings::EnergyRow;
 using bindings::Library;
+using bindings::LoadedMaterial;
 using bindings::Material;
-using material::ResolvedMaterial;
 
 namespace {
 
@@ -25,7 +26,7 @@ Library defaultLibrary() { return Library(Library::DefaultRoot(std::getenv("PHOT
 
 // A material argument: a Material as it is, a text resolved in the default working folder.
 Material materialOf(const py::handle& argument) {
-    if (py::isinstance<ResolvedMaterial>(argument)) {
+    if (py::isinstance<LoadedMaterial>(argument)) {
         return argument.cast<Material>();
     }
     if (!py::isinstance<py::str>(argument)) {
@@ -73,7 +74,7 @@ py::object muRho(const py::handle& argument, const Values& energies, const std::
     bindings::Failures failures;
     {
         py::gil_scoped_release released;
-        failures = bindings::CoefficientsAtEnergies(material->table, energies.data(),
+        failures = bindings::CoefficientsAtEnergies(material->resolved.table, energies.data(),
                                                     result.mutable_data(), count);
     }
     if (raise && failures.count > 0) {
@@ -90,8 +91,8 @@ py::object energyAt(const py::handle& argument, const Values& totals, const std:
     bindings::Failures failures;
     {
         py::gil_scoped_release released;
-        failures = bindings::EnergiesAtTotals(material->table, totals.data(), result.mutable_data(),
-                                              count);
+        failures = bindings::EnergiesAtTotals(material->resolved.table, totals.data(),
+                                              result.mutable_data(), count);
     }
     if (raise && failures.count > 0) {
         reportFailures(failures, count, "totals", "cm2/g", totals.data()[failures.first]);
@@ -99,8 +100,56 @@ py::object energyAt(const py::handle& argument, const Values& totals, const std:
     return unwrapScalar(std::move(result));
 }
 
-py::array_t<EnergyRow> tableOf(const ResolvedMaterial& material) {
-    const data::MaterialTable& table = material.table;
+// Every energy at which the total takes each value: one array of roots for a number, a list of
+// them for a sequence.
+py::object allEnergiesAt(const py::handle& argument, const Values& totals,
+                         const std::string& errors) {
+    const bool raise = raiseOnFailure(errors);
+    if (totals.ndim() > 1) {
+        throw std::invalid_argument("all=True takes one total or a sequence of totals");
+    }
+    const Material material = materialOf(argument);
+    const auto count = static_cast<std::size_t>(totals.size());
+    std::vector<std::vector<calc::TotalRoot>> roots(count);
+    std::size_t none = 0;
+    {
+        py::gil_scoped_release released;
+        for (std::size_t i = 0; i < count; ++i) {
+            roots[i] = calc::EnergiesAtTotal(material->resolved.table, totals.data()[i]);
+            none += roots[i].empty() ? 1 : 0;
+        }
+    }
+    if (raise && none > 0) {
+        throw std::invalid_argument(std::to_string(none) + " of " + std::to_string(count) +
+                                    " totals are taken at no energy of the table");
+    }
+    py::list arrays;
+    for (const std::vector<calc::TotalRoot>& some : roots) {
+        py::array_t<EnergyRow> rows(static_cast<py::ssize_t>(some.size()));
+        EnergyRow* out = rows.mutable_data();
+        for (const calc::TotalRoot& root : some) {
+            const calc::CoefficientSet& set = root.set;
+            *out++ = {root.energyMeV,  set.coherent,     set.incoherent, set.photoElectric,
+                      set.pairNuclear, set.pairElectron, set.total};
+        }
+        arrays.append(std::move(rows));
+    }
+    return totals.ndim() == 0 ? py::object(arrays[0]) : py::object(std::move(arrays));
+}
+
+py::list edgesOf(const py::handle& argument) {
+    const Material material = materialOf(argument);
+    const std::string name =
+        py::isinstance<py::str>(argument) ? argument.cast<std::string>() : material->resolved.name;
+    py::list rows;
+    for (const bindings::MaterialEdge& edge : bindings::EdgesOf(*material, name)) {
+        rows.append(py::make_tuple(edge.element, edge.shell, edge.energyMeV, edge.jump));
+    }
+    return rows;
+}
+
+py::array_t<EnergyRow> tableOf(const LoadedMaterial& material) {
+    const data::MaterialTable& table = material.resolved.table;
     py::array_t<EnergyRow> rows(table.RowCount);
     EnergyRow* out = rows.mutable_data();
     for (std::size_t i = 1; i <= static_cast<std::size_t>(table.RowCount); ++i) {
@@ -113,12 +162,13 @@ py::array_t<EnergyRow> tableOf(const ResolvedMaterial& material) {
 
 // By weight fraction, in order of first appearance; None when the material's elements are not
 // known.
-py::object compositionOf(const ResolvedMaterial& material) {
-    if (!material.composition.known) {
+py::object compositionOf(const LoadedMaterial& material) {
+    const material::Composition& composition = material.resolved.composition;
+    if (!composition.known) {
         return py::none();
     }
     py::dict fractions;
-    for (const material::ElementFraction& element : material.composition.elements) {
+    for (const material::ElementFraction& element : composition.elements) {
         fractions[py::str(element.symbol)] = element.weightFraction;
     }
     return fractions;
@@ -182,33 +232,37 @@ PYBIND11_MODULE(_core, m) {
                    entry.category + "', density=" + numberText(entry.density) + ")";
         });
 
-    py::class_<ResolvedMaterial, Material>(
+    py::class_<LoadedMaterial, Material>(
         m, "Material", "A loaded material: name, density, composition and table of coefficients.")
         .def_property_readonly(
             "path",
-            [](const ResolvedMaterial& material) -> py::object {
-                return material.dataPath.empty() ? py::object(py::none())
-                                                 : py::str(material.dataPath);
+            [](const LoadedMaterial& material) -> py::object {
+                const std::string& path = material.resolved.dataPath;
+                return path.empty() ? py::object(py::none()) : py::str(path);
             },
             "The data file relative to its working folder ('ele/082_Pb.ele'); None for a "
             "formula: or mix: expression.")
-        .def_readonly("name", &ResolvedMaterial::name,
-                      "The name on the data file's first line, or the expression.")
-        .def_readonly("density", &ResolvedMaterial::densityGPerCm3,
-                      "Density, g/cm3, from the data file; None for an expression.")
+        .def_property_readonly(
+            "name", [](const LoadedMaterial& material) { return material.resolved.name; },
+            "The name on the data file's first line, or the expression.")
+        .def_property_readonly(
+            "density",
+            [](const LoadedMaterial& material) { return material.resolved.densityGPerCm3; },
+            "Density, g/cm3, from the data file; None for an expression.")
         .def_property_readonly("composition", &compositionOf,
                                "Weight fraction of each element by symbol, in order of first "
                                "appearance; None when the data file does not say.")
         .def_property_readonly("table", &tableOf,
                                "The tabulated rows as a structured array: energy (MeV) and the "
                                "six coefficients (cm2/g), the total last.")
-        .def("__repr__", [](const ResolvedMaterial& material) {
-            std::string text = "<Material '" + material.name + "'";
-            if (!material.dataPath.empty()) {
-                text += " from " + material.dataPath;
+        .def("__repr__", [](const LoadedMaterial& material) {
+            const material::ResolvedMaterial& resolved = material.resolved;
+            std::string text = "<Material '" + resolved.name + "'";
+            if (!resolved.dataPath.empty()) {
+                text += " from " + resolved.dataPath;
             }
-            if (material.densityGPerCm3) {
-                text += ", " + numberText(*material.densityGPerCm3) + " g/cm3";
+            if (resolved.densityGPerCm3) {
+                text += ", " + numberText(*resolved.densityGPerCm3) + " g/cm3";
             }
             return text + ">";
         });
@@ -241,6 +295,9 @@ PYBIND11_MODULE(_core, m) {
 
     m.def("_mu_rho", &muRho, py::arg("material"), py::arg("energies"), py::arg("errors"));
     m.def("_energy_at", &energyAt, py::arg("material"), py::arg("mu"), py::arg("errors"));
+    m.def("_all_energies_at", &allEnergiesAt, py::arg("material"), py::arg("mu"),
+          py::arg("errors"));
+    m.def("_edges", &edgesOf, py::arg("material"));
     m.def("_material", &materialOf, py::arg("expr"));
     m.def("_parse_formula", &parseFormula, py::arg("text"));
 }

@@ -15,11 +15,13 @@ in the default working folder (``$PHOTONXS_HOME``, else the shipped library); us
 :class:`Library` for another.
 """
 
+import numpy as _np
+
 from ._core import DataFile, Library, Material
 from . import _core
 
 __all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_rho", "energy_at",
-           "COEFFICIENTS"]
+           "edges", "COEFFICIENTS"]
 
 #: The six coefficients, in the order of every table and result (the command line's CSV keys).
 COEFFICIENTS = ("coherent", "incoherent", "photo_electric", "pair_nuclear", "pair_electron",
@@ -66,11 +68,32 @@ def mu_rho(material, energies, *, errors="nan"):
     return _core._mu_rho(material, energies, errors)
 
 
-def energy_at(material, mu, *, errors="nan"):
-    """The lowest energy (MeV) at which the total of ``material`` takes each value ``mu`` (cm2/g).
+def energy_at(material, mu, *, all=False, errors="nan"):  # pylint: disable=redefined-builtin
+    """The energy (MeV) at which the total of ``material`` takes each value ``mu`` (cm2/g).
 
-    The result has ``mu``'s shape and the fields ``energy`` and :data:`COEFFICIENTS`: the energy
-    and the coefficients there (``total`` is ``mu`` itself). A total outside the table's totals
-    gives NaN in every field but ``total``; with ``errors="raise"`` it raises ValueError.
+    The result has ``mu``'s shape and the fields ``energy`` and :data:`COEFFICIENTS`: the
+    lowest such energy and the coefficients there (``total`` is ``mu`` itself). A total outside
+    the table's totals gives NaN in every field but ``total``; with ``errors="raise"`` it raises
+    ValueError.
+
+    With ``all=True``, every energy at which the total takes the value, ascending (near an
+    absorption edge a total is often reached two or three times): for one number an array of
+    such rows, possibly empty; for a sequence a list of them. ``errors="raise"`` then raises
+    ValueError when a total is reached at no energy of the table.
     """
+    if all:
+        return _core._all_energies_at(material, mu, errors)
     return _core._energy_at(material, mu, errors)
+
+
+def edges(material):
+    """The absorption edges of the elements of ``material``, with the jump of its total there.
+
+    A structured array with the fields ``element`` (symbol), ``shell`` ("K", "L1", ...),
+    ``energy`` (MeV, the tabulated energy just above the edge) and ``jump`` (the material's total
+    just above over just below; NaN when its table has no step at that energy), in the order of
+    the material's elements. Raises ValueError when the material's elements are not known (a
+    library material file that does not list them).
+    """
+    return _np.array(_core._edges(material), dtype=[("element", "U3"), ("shell", "U8"),
+                                                    ("energy", "f8"), ("jump", "f8")])

@@ -18,13 +18,13 @@ def run_cli(*args, stdin="", root=LIBRARY):
     return done.returncode, done.stdout, done.stderr
 
 
-def cli_rows(command, material, values):
+def cli_rows(command, material, values, *options):
     """The CLI's CSV rows at 17 digits for these inputs, as floats (NaN for a row's words)."""
     stdin = "\n".join("%.17E" % v for v in values)
-    status, out, err = run_cli("--digits", "17", "--format", "csv", command, material, "-",
-                               stdin=stdin)
+    status, out, err = run_cli("--digits", "17", "--format", "csv", command, *options, material,
+                               "-", stdin=stdin)
     assert status in (0, 3), err
-    lines = out.splitlines()[1:]
+    lines = [line for line in out.splitlines() if not line.startswith("energy,")]
 
     def number(field):
         return float("nan") if field in ("OutOfRange", "CalculationError") else float(field)

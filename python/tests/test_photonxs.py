@@ -15,7 +15,7 @@ from conftest import LIBRARY, cli_rows, run_cli
 
 # One of each kind of data file: light and heavy elements, each material category.
 MATERIALS = ["H", "C", "Pb", "U", "ele/100_Fm.ele", "Adipose_Tissue", "Water_Liquid.mix2",
-             "mix/Air_Dry.mix3"]
+             "mix/Air_Dry.mix3", "formula:CaSO4·2H2O", "mix:Pb=80,C=17.6,H=2.4"]
 
 
 def sample_energies(material):
@@ -41,13 +41,28 @@ def test_look_ups_equal_the_command_line_bit_for_bit(material):
 
     totals = np.concatenate([mat.table["total"], 10 ** np.random.default_rng(8).uniform(
         np.log10(mat.table["total"].min()) - 0.1, np.log10(mat.table["total"].max()) + 0.1, 200)])
-    expected = cli_rows("energy", material, totals)
-    got = photonxs.energy_at(mat, totals)
-    for column, field in enumerate(("energy",) + photonxs.COEFFICIENTS):
-        np.testing.assert_array_equal(got[field], expected[:, column], err_msg=field)
+    for options in ((), ("--all",)):
+        expected = cli_rows("energy", material, totals, *options)
+        got = photonxs.energy_at(mat, totals, all=bool(options))
+        if options:  # every root of each total in turn; the CLI marks a total with none
+            got = np.concatenate(got)
+            expected = expected[~np.isnan(expected[:, 0])]
+        for column, field in enumerate(("energy",) + photonxs.COEFFICIENTS):
+            np.testing.assert_array_equal(got[field], expected[:, column], err_msg=field)
 
 
-@pytest.mark.parametrize("material", MATERIALS[:4] + MATERIALS[-2:])
+@pytest.mark.parametrize("material", ["Pb", "U", "formula:CaSO4·2H2O"])
+def test_edges_equal_the_command_line(material):
+    _, out, err = run_cli("--digits", "17", "--format", "csv", "edges", material)
+    expected = [line.split(",") for line in out.splitlines()[1:]]
+    got = photonxs.edges(material)
+    assert expected, err
+    assert [[e, s] for e, s, _, _ in got.tolist()] == [row[:2] for row in expected]
+    np.testing.assert_array_equal(got["energy"], [float(row[2]) for row in expected])
+    np.testing.assert_array_equal(got["jump"], [float(row[3]) for row in expected])
+
+
+@pytest.mark.parametrize("material", ["H", "Pb", "Adipose_Tissue", "mix/Air_Dry.mix3"])
 def test_material_table_name_and_density_equal_the_command_line(material):
     mat = photonxs.Library(LIBRARY).material(material)
     _, out, _ = run_cli("--digits", "17", "--format", "csv", "table", material)
@@ -95,6 +110,19 @@ def test_large_arrays_give_what_small_pieces_give():
                              for i in range(0, energies.size, 7_000)])
     assert whole.tobytes() == pieces.tobytes()
     assert np.isnan(whole["total"][energies < 0.001]).all()
+
+
+def test_every_energy_of_a_total():
+    # Lead's total of 5 cm2/g is reached below and above the K edge, 1e-3 cm2/g nowhere.
+    roots = photonxs.energy_at("Pb", 5.0, all=True)
+    assert roots.shape == (2,) and (roots["energy"] < 0.088).tolist() == [True, False]
+    assert [r.size for r in photonxs.energy_at("Pb", [5.0, 1e-3], all=True)] == [2, 0]
+    with pytest.raises(ValueError, match="^1 of 2 totals are taken at no energy of the table$"):
+        photonxs.energy_at("Pb", [5.0, 1e-3], all=True, errors="raise")
+    with pytest.raises(ValueError, match="one total or a sequence"):
+        photonxs.energy_at("Pb", [[5.0]], all=True)
+    with pytest.raises(ValueError, match="^the elements of 'Water_Liquid' are not known"):
+        photonxs.edges("Water_Liquid")
 
 
 @pytest.mark.parametrize("call, values, message", [
