@@ -16,12 +16,16 @@ Commands:
   at PATH E...                the six coefficients at each energy in MeV
   energy PATH MU...           the energy at which the total takes each value in cm2/g
   csv PATH OUT                the CSV export of a data file
+  formula TEXT                the composition of a chemical formula
+  edges PATH                  the absorption edges of each element of a material
   compound OPTIONS EL=ATOMS...   a new compound of up to 5 elements
   mixture OPTIONS EL=WEIGHT...   a new mixture of up to 15 elements
   plot PATH... --out FILE     the enlarged view of these materials as a .bmp or .png image
 
 PATH is a data file relative to the root, ele/NAME or mix/NAME; an element may also be given
 by its symbol (Pb), a material by its file name (Water_Liquid.mix2 or Water_Liquid).
+PATH may also be an expression: formula:TEXT (formula:Ca10(PO4)6(OH)2, formula:CuSO4*5H2O)
+or mix:PART=WEIGHT,... (mix:H2O=0.7,C2H5OH=0.3), built as the builders build.
 
 Options:
   --root DIR      the folder holding ele/ and mix/ (default: PHOTONXS_HOME when set, else the
@@ -65,6 +69,8 @@ An E of - reads the energies from standard input, separated by blanks or line en
 An energy outside 0.001..100000 MeV or above the table's last energy prints OutOfRange in
 place of the numbers; the other lines print normally and the exit status is 3.
 Every E must be a number (1, 0.662, 6.62E-01); anything else stops with exit status 1.
+--grid FROM:TO:N adds N energies spaced evenly in log from FROM to TO; --with-edges adds both
+sides of every edge of the table within the energies (all edges when none are given).
 )";
 
 constexpr std::string_view kEnergy =
@@ -74,8 +80,29 @@ The calculator's look-up by total: for each value MU of the total mass attenuati
 in cm2/g, the lowest energy at which the total takes it, with the partial coefficients there.
 One line each: E, coherent, incoherent, photo-electric, pair nuclear, pair electron, and MU.
 A MU of - reads the values from standard input, separated by blanks or line ends.
+With --all, every energy at which the total takes MU, ascending, one line each; an edge whose
+jump passes over MU gives none.
 A value outside the table's totals prints OutOfRange, one whose energy falls outside
 0.001..100000 MeV prints CalculationError, in place of the numbers; the exit status is 3.
+)";
+
+constexpr std::string_view kFormula =
+    R"(Usage: photonxs-cli [--root DIR] [--digits N] [--format F] formula TEXT
+
+Prints the composition of a chemical formula, one line an element in order of first
+appearance: the symbol, the number of atoms, and the weight fraction from the atomic weights of
+ele/. Counts may be decimals (C0.5H); groups stand in ( ) or [ ]; hydrates are joined by the
+middle dot, * or . (CuSO4*5H2O). With --format csv the columns are element,atoms,weight_fraction.
+A formula that cannot be read stops with status 1, naming the character.
+)";
+
+constexpr std::string_view kEdges =
+    R"(Usage: photonxs-cli [--root DIR] [--digits N] [--format F] edges PATH
+
+Lists the absorption edges of each element of a material (an element, formula: or mix:), as
+edges.csv beside ele/ gives them: the element, the shell (K, L1 ...), the energy just above the
+edge in MeV, and the jump of the material's total across it. CSV columns element,shell,energy,
+jump. A library material whose elements are not known is refused (status 1).
 )";
 
 constexpr std::string_view kCsv = R"(Usage: photonxs-cli [--root DIR] csv PATH OUT
@@ -139,6 +166,12 @@ std::string HelpText(std::string_view command) {
     }
     if (command == "energy") {
         return std::string(kEnergy);
+    }
+    if (command == "formula") {
+        return std::string(kFormula);
+    }
+    if (command == "edges") {
+        return std::string(kEdges);
     }
     if (command == "csv") {
         return std::string(kCsv);

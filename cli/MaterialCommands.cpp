@@ -119,18 +119,16 @@ bool AddGridEnergies(const Invocation& invocation, const data::MaterialTable& ta
         high = *std::max_element(energies.begin(), energies.end());
     }
     if (withEdges) {
-        const auto n =
-            static_cast<std::size_t>(std::clamp(table.RowCount, 0, data::kTableCapacity));
-        for (std::size_t i = 2; i <= n; ++i) {
-            const double edge = table.Energy[i];
-            if (edge != table.Energy[i - 1] ||
-                (!(low == 0.0 && high == 0.0) && (edge < low || edge > high))) {
+        for (const int row : material::EdgeRows(table)) {
+            const double below = table.Energy[static_cast<std::size_t>(row) - 1];
+            const double edge = table.Energy[static_cast<std::size_t>(row)];
+            if (!(low == 0.0 && high == 0.0) && (edge < low || below > high)) {
                 continue;
             }
-            // At the edge's energy the look-up answers below the edge; the next double up is
-            // past both rows of the edge, so it answers above it.
-            energies.push_back(edge);
-            energies.push_back(std::nextafter(edge, high > edge ? high : 2.0 * edge));
+            // At the energy below the edge the look-up answers below it. Where both rows hold
+            // one energy, the next double up lies past both and so answers above the edge.
+            energies.push_back(below);
+            energies.push_back(edge > below ? edge : std::nextafter(edge, 2.0 * edge));
         }
     }
     std::sort(energies.begin(), energies.end());

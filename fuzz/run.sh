@@ -14,7 +14,7 @@ build="${FUZZ_BUILD:-$repo/build-fuzz}"
 seconds="${FUZZ_SECONDS:-20}"
 cxx="${FUZZ_CXX:-clang++}"
 
-all_targets=(numeric_text number_masks material_file xcom_reader element_reader)
+all_targets=(numeric_text number_masks material_file xcom_reader element_reader formula)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 
@@ -27,6 +27,7 @@ done
 sources_of() {
     case "$1" in
     numeric_text) echo src/data/NumericText.cpp ;;
+    formula) echo src/material/Formula.cpp ;;
     number_masks) echo src/data/NumericText.cpp src/data/NumberMask.cpp ;;
     material_file) echo "${data_sources[@]}" ;;
     xcom_reader) echo "${data_sources[@]}" tools/xcom_reader.cpp tools/element_library.cpp ;;
@@ -38,7 +39,7 @@ sources_of() {
 # Longest input tried: a full table fits; longer inputs only slow the search down.
 max_len_of() {
     case "$1" in
-    numeric_text | number_masks) echo 1024 ;;
+    numeric_text | number_masks | formula) echo 1024 ;;
     xcom_reader) echo 8192 ;;
     *) echo 4096 ;;
     esac

@@ -71,13 +71,32 @@ bool ReadEdgeList(const std::filesystem::path& root, std::vector<Edge>& edges, s
     return true;
 }
 
+namespace {
+
+// The tables print energies with four digits: half a unit of the fourth digit at most.
+constexpr double kRounding = 5.0005e-4;
+
+} // namespace
+
+std::vector<int> EdgeRows(const data::MaterialTable& table) {
+    std::vector<int> rows;
+    const int n = std::clamp(table.RowCount, 0, data::kTableCapacity);
+    for (int i = 2; i <= n; ++i) {
+        const auto above = static_cast<std::size_t>(i);
+        const double below = table.Energy[above - 1];
+        if (table.Total[above] > table.Total[above - 1] && below > 0.0 &&
+            table.Energy[above] >= below &&
+            table.Energy[above] <= below * (1.0 + 2.0 * kRounding)) {
+            rows.push_back(i);
+        }
+    }
+    return rows;
+}
+
 double EdgeJump(const data::MaterialTable& table, double energyMeV) {
-    // The tables print energies with four digits: half a unit of the fourth digit at most.
-    constexpr double kRounding = 5.0005e-4;
-    const auto n = static_cast<std::size_t>(std::clamp(table.RowCount, 0, data::kTableCapacity));
-    for (std::size_t i = 2; i <= n; ++i) {
-        if (table.Energy[i] == table.Energy[i - 1] &&
-            std::abs(table.Energy[i] - energyMeV) <= kRounding * energyMeV) {
+    for (const int row : EdgeRows(table)) {
+        const auto i = static_cast<std::size_t>(row);
+        if (std::abs(table.Energy[i] - energyMeV) <= kRounding * energyMeV) {
             return table.Total[i] / table.Total[i - 1];
         }
     }

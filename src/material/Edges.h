@@ -21,9 +21,12 @@ struct Edge {
 /// file and line, when it is missing or a line does not fit.
 bool ReadEdgeList(const std::filesystem::path& root, std::vector<Edge>& edges, std::string& error);
 
-/// Total just above over total just below an edge in a loaded table: the two rows of one energy
-/// that lies within the table's four-digit rounding of `energyMeV`. NaN when the table holds no
-/// such pair.
+/// Rows 2..RowCount that stand just above an edge: the total rises from the row before, whose
+/// energy is the same up to the tables' four-digit rounding.
+std::vector<int> EdgeRows(const data::MaterialTable& table);
+
+/// Total just above over total just below an edge in a loaded table: the edge row (EdgeRows)
+/// whose energy lies within the four-digit rounding of `energyMeV`. NaN when there is none.
 double EdgeJump(const data::MaterialTable& table, double energyMeV);
 
 } // namespace material

@@ -1,8 +1,8 @@
 // Formulas and material expressions against hand-worked compositions and the builders' own files.
 
-#include "fakes/TestSupport.h"
 #include "calc/TotalRoots.h"
 #include "data/MaterialFile.h"
+#include "fakes/TestSupport.h"
 #include "material/Formula.h"
 #include "material/Resolve.h"
 #include "newdata/Builder.h"
