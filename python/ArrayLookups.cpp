@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -46,8 +47,12 @@ template <typename Piece> Failures overPieces(std::size_t count, Piece piece) {
     const auto bounds = [&](std::size_t k) { return count / pieces * k; };
     for (std::size_t k = 1; k < pieces; ++k) {
         const std::size_t end = k + 1 == pieces ? count : bounds(k + 1);
-        threads.emplace_back(
-            [&found, &piece, k, begin = bounds(k), end] { found[k] = piece(begin, end); });
+        const std::size_t begin = bounds(k);
+        try {
+            threads.emplace_back([&found, &piece, k, begin, end] { found[k] = piece(begin, end); });
+        } catch (const std::system_error&) {
+            found[k] = piece(begin, end); // no thread to be had: this thread does the piece
+        }
     }
     found[0] = piece(std::size_t{0}, bounds(1));
     for (std::thread& thread : threads) {
