@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/Form9.h"
 #include "app/StartupFiles.h"
+#include "attenuation/Compositions.h"
 #include "calc/Form10.h"
 #include "data/MaterialFile.h"
 #include "data/MaterialTable.h"
@@ -393,6 +394,8 @@ void Form1::Form1_Command3_Click() {
         m_context.dialogs.Message(" " + path + " cannot be deleted: " + error.message() + " ");
         return;
     }
+    // The composition goes with the file, so that a new file of that name does not inherit it.
+    attenuation::RecordComposition(m_context.root, path, {});
     m_context.table.SelectedPath.clear();
     Text1->clear();
     Text2->clear();

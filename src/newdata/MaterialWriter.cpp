@@ -1,10 +1,12 @@
 #include "newdata/MaterialWriter.h"
 
+#include "attenuation/Compositions.h"
 #include "data/MaterialFile.h"
 #include "data/NumberMask.h"
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 namespace newdata {
@@ -76,7 +78,18 @@ BuildResult WriteMaterialFile(const std::filesystem::path& root, std::string_vie
     if (!written.ok) {
         result.error = BuildError::CannotWrite;
         result.reason = written.reason;
+        return result;
     }
+    // What the material is made of, by weight, for the energy-absorption computations. The
+    // material file is complete without it: a failure here leaves the composition unknown.
+    attenuation::Composition composition;
+    for (int i = 1; i <= UsedSlots(state.ElementCount); ++i) {
+        const std::string& file = state.SlotFile[static_cast<std::size_t>(i)];
+        const int z = file.size() > 3 && file[3] == '_' ? std::atoi(file.substr(0, 3).c_str()) : 0;
+        composition.push_back({z, state.SlotFraction[static_cast<std::size_t>(i)]});
+    }
+    attenuation::RecordComposition(root, result.path,
+                                   attenuation::NormalizedComposition(composition));
     return result;
 }
 

@@ -1,0 +1,63 @@
+#include "attenuation/TextLines.h"
+
+#include <charconv>
+
+namespace attenuation {
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.push_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) {
+        lines.push_back(text.substr(start));
+    }
+    return lines;
+}
+
+std::vector<std::string_view> SplitBlanks(std::string_view line) {
+    std::vector<std::string_view> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) {
+            ++i;
+        }
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t') {
+            ++i;
+        }
+        if (i > start) {
+            words.push_back(line.substr(start, i - start));
+        }
+    }
+    return words;
+}
+
+std::optional<double> ReadNumberField(std::string_view field) {
+    if (!field.empty() && field.front() == '+') {
+        field.remove_prefix(1);
+    }
+    // from_chars also takes "inf" and "nan"; a field must start like a decimal number. A number
+    // beyond a double (1E+999, 1E-999) is refused rather than read as something else.
+    const std::size_t first = !field.empty() && field.front() == '-' ? 1 : 0;
+    if (first >= field.size() ||
+        !((field[first] >= '0' && field[first] <= '9') || field[first] == '.')) {
+        return std::nullopt;
+    }
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value,
+                                              std::chars_format::general);
+    if (end != field.data() + field.size() || error != std::errc()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace attenuation

@@ -1,0 +1,254 @@
+#include "fakes/TestSupport.h"
+
+#include "attenuation/Attenuation.h"
+#include "attenuation/Spectrum.h"
+#include "data/MaterialFile.h"
+
+#include <numbers>
+
+using namespace attenuation;
+
+namespace {
+
+/// A material table from rows of energy and three coefficients (coherent, incoherent, photo).
+data::MaterialTable tableOf(const std::vector<std::array<double, 4>>& rows) {
+    std::vector<std::string> lines{"Test", "1", std::to_string(rows.size())};
+    for (const auto& r : rows) {
+        lines.push_back(data::FormatTableRow(r[0], {r[1], r[2], r[3], 0.0, 0.0}));
+    }
+    data::MaterialTable table;
+    data::LoadMaterialTableFromText(table, data::JoinLines(lines));
+    return table;
+}
+
+// Totals 0.5 at 0.05 MeV and 0.2 at 0.1 MeV; 2.0 and 1.0 for the second material.
+const data::MaterialTable kLight =
+    tableOf({{0.01, 1, 1, 3}, {0.05, 0.1, 0.1, 0.3}, {0.1, 0.05, 0.05, 0.1}});
+const data::MaterialTable kHeavy =
+    tableOf({{0.01, 1, 1, 8}, {0.05, 0.5, 0.5, 1}, {0.1, 0.25, 0.25, 0.5}});
+
+/// An "air" whose mu_en/rho is 0.04 at 0.05 MeV and 0.02 at 0.1 MeV.
+AbsorptionTable airTable() {
+    std::string error;
+    return *ParseAbsorptionTable("Air\n7\n3\n0.001 1 1\n0.05 1 0.04\n0.1 1 0.02\n", error);
+}
+
+} // namespace
+
+class AttenuationCoreTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void elementAbsorption_data() {
+        QTest::addColumn<double>("energy");
+        QTest::addColumn<double>("expected"); // 0: no data
+        // Lead's NIST table: 1.247E+02 at 10 keV; at the L1 edge 13.04 keV, 6.270E+01 below and
+        // 1.291E+02 above; log-log between 2.344E+03 (1.5 keV) and 1.274E+03 (2 keV).
+        QTest::newRow("tabulated energy") << 0.01 << 124.7;
+        QTest::newRow("edge energy takes the value above") << 0.01304 << 129.1;
+        QTest::newRow("between rows, log-log") << 0.00175 << 1690.7302423536782;
+        QTest::newRow("first energy") << 0.001 << 5197.0;
+        QTest::newRow("below 1 keV") << 0.000999 << 0.0;
+        QTest::newRow("above 20 MeV") << 20.001 << 0.0;
+    }
+    void elementAbsorption() {
+        QFETCH(double, energy);
+        QFETCH(double, expected);
+        AbsorptionLibrary library(testing::sourceDir() / "library");
+        const AbsorptionTable* lead = library.Element(82);
+        QVERIFY(lead != nullptr);
+        const std::optional<double> value = MuEnRhoAt(*lead, energy);
+        QCOMPARE(value.has_value(), expected > 0);
+        if (value) {
+            QVERIFY2(testing::closeTo(*value, expected, 1e-12),
+                     qPrintable(QString::number(*value)));
+        }
+    }
+
+    void materialAbsorption_data() {
+        QTest::addColumn<double>("energy");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<double>("expected");
+        // Water's weight fractions from the reference list times hydrogen's 5.556E-02 and
+        // oxygen's 2.794E-02 at 1 MeV.
+        QTest::newRow("weighted sum") << 1.0 << int(Outcome::Ok) << 0.03103062276;
+        QTest::newRow("25 MeV has no data") << 25.0 << int(Outcome::NoAbsorptionData) << 0.0;
+        QTest::newRow("0.5 keV has no data") << 0.0005 << int(Outcome::NoAbsorptionData) << 0.0;
+    }
+    void materialAbsorption() {
+        QFETCH(double, energy);
+        QFETCH(int, outcome);
+        QFETCH(double, expected);
+        const std::filesystem::path root = testing::sourceDir() / "library";
+        std::string error;
+        const std::optional<Composition> water = FindComposition(root, kWaterPath, error);
+        QVERIFY2(water, error.c_str());
+        AbsorptionLibrary library(root);
+        const std::optional<AbsorptionMix> mix = MixAbsorption(*water, library, error);
+        QVERIFY2(mix, error.c_str());
+        double value = 0.0;
+        QCOMPARE(int(MassEnergyAbsorption(*mix, energy, value)), outcome);
+        QVERIFY(testing::closeTo(value, expected, 1e-12));
+    }
+
+    void elementsAboveUraniumHaveNoAbsorptionData() {
+        AbsorptionLibrary library(testing::sourceDir() / "library");
+        std::string error;
+        const auto mix = MixAbsorption({{1, 0.5}, {94, 0.5}}, library, error);
+        double value = 0.0;
+        QVERIFY(mix);
+        QCOMPARE(MassEnergyAbsorption(*mix, 1.0, value), Outcome::NoAbsorptionData);
+    }
+
+    void layers_data() {
+        QTest::addColumn<double>("energy");
+        QTest::addColumn<double>("lightCm");
+        QTest::addColumn<double>("heavyCm");
+        QTest::addColumn<double>("muX");
+        QTest::addColumn<double>("thicknessForOnePercent"); // of the heavy layer, 0: none
+        // Densities 1 and 3 g/cm3: mu is 0.5 and 6 per cm at 0.05 MeV, 0.2 and 3 at 0.1 MeV.
+        QTest::newRow("empty layers") << 0.05 << 0.0 << 0.0 << 0.0 << std::log(100.0) / 6;
+        QTest::newRow("light and heavy") << 0.05 << 2.0 << 0.5 << 4.0 << (std::log(100.0) - 1) / 6;
+        QTest::newRow("higher energy") << 0.1 << 1.0 << 1.0 << 3.2 << (std::log(100.0) - 0.2) / 3;
+        QTest::newRow("light layer alone lets less through") << 0.05 << 10.0 << 1.0 << 11.0 << 0.0;
+    }
+    void layers() {
+        QFETCH(double, energy);
+        QFETCH(double, lightCm);
+        QFETCH(double, heavyCm);
+        QFETCH(double, muX);
+        QFETCH(double, thicknessForOnePercent);
+        const std::vector<Layer> stack{{&kLight, 1.0, lightCm}, {&kHeavy, 3.0, heavyCm}};
+        double value = 0.0;
+        std::vector<double> perLayer;
+        QCOMPARE(StackAt(stack, energy, value, &perLayer), Outcome::Ok);
+        QCOMPARE_CLOSE(value, muX);
+        QCOMPARE(perLayer.size(), std::size_t(2));
+        double thickness = 0.0;
+        const Outcome solved = ThicknessFor(stack, energy, 0.01, thickness);
+        QCOMPARE(solved, thicknessForOnePercent > 0 ? Outcome::Ok : Outcome::NoSolution);
+        if (solved == Outcome::Ok) {
+            QVERIFY(testing::closeTo(thickness, thicknessForOnePercent, 1e-12));
+        }
+    }
+
+    void halfValueLayer() {
+        HalfValueRow row;
+        QCOMPARE(HalfValueAt(kHeavy, 3.0, 0.05, row), Outcome::Ok);
+        QCOMPARE_CLOSE(row.mu, 6.0);
+        QCOMPARE_CLOSE(row.hvl, std::numbers::ln2 / 6);
+        QCOMPARE_CLOSE(row.tvl, std::numbers::ln10 / 6);
+        QCOMPARE_CLOSE(row.mfp, 1.0 / 6);
+        QCOMPARE(HalfValueAt(kHeavy, 3.0, 0.2, row), Outcome::OutOfRange);
+    }
+
+    void spectrumThroughLayers() {
+        // 2 photons at 0.05 MeV and 1 at 0.1 MeV through 1 cm of the light material (mu 0.5
+        // and 0.2 per cm): kerma weights 2 x 0.05 x 0.04 and 1 x 0.1 x 0.02.
+        const AbsorptionTable air = airTable();
+        const AbsorptionMix airMix{{{&air, 1.0}}, true};
+        std::vector<SpectrumBin> bins;
+        SpectrumProblem problem;
+        QVERIFY(ReadSpectrum("# two lines\n0.05 2\n\n0.1, 1 # comma too\n", bins, problem));
+        SpectrumTransmission result;
+        QVERIFY(TransmitSpectrum(bins, {{&kLight, 1.0, 1.0}}, airMix, result, problem));
+        const double a = std::exp(-0.5), b = std::exp(-0.2);
+        QCOMPARE_CLOSE(result.fluence, (2 * a + b) / 3);
+        QCOMPARE_CLOSE(result.airKerma, (0.004 * a + 0.002 * b) / 0.006);
+        QCOMPARE_CLOSE(result.meanEnergyInMeV, 0.2 / 3);
+        QCOMPARE_CLOSE(result.meanEnergyOutMeV, (0.1 * a + 0.1 * b) / (2 * a + b));
+
+        // Half-value layers: the kerma sum itself falls to a half and a quarter.
+        HalfValueLayers hvl;
+        const Layer light{&kLight, 1.0, 0.0};
+        QVERIFY(SpectrumHalfValueLayers(bins, light, airMix, hvl, problem));
+        const auto kerma = [](double t) {
+            return 0.004 * std::exp(-0.5 * t) + 0.002 * std::exp(-0.2 * t);
+        };
+        QVERIFY(testing::closeTo(kerma(hvl.first), 0.003, 1e-9));
+        QVERIFY(testing::closeTo(kerma(hvl.first + hvl.second), 0.0015, 1e-9));
+        QVERIFY(hvl.second > hvl.first); // the beam hardens
+        QCOMPARE_CLOSE(hvl.homogeneity, hvl.first / hvl.second);
+
+        // One line: both layers are ln 2 / mu.
+        QVERIFY(ReadSpectrum("0.1 5", bins, problem));
+        QVERIFY(SpectrumHalfValueLayers(bins, light, airMix, hvl, problem));
+        QVERIFY(testing::closeTo(hvl.first, std::numbers::ln2 / 0.2, 1e-9));
+        QVERIFY(testing::closeTo(hvl.homogeneity, 1.0, 1e-9));
+
+        // A bin beyond the absorption table names its line.
+        QVERIFY(ReadSpectrum("0.05 1\n0.5 1\n", bins, problem));
+        QVERIFY(!TransmitSpectrum(bins, {{&kLight, 1.0, 1.0}}, airMix, result, problem));
+        QCOMPARE(problem.line, 2);
+    }
+
+    void badSpectra_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("line");
+        QTest::newRow("one field") << "0.05 1\n0.06\n" << 2;
+        QTest::newRow("three fields") << "# c\n0.05 1 2\n" << 2;
+        QTest::newRow("not a number") << "0.05 1\n\n0.06 lots\n" << 3;
+        QTest::newRow("unit glued on") << "50keV 1\n" << 1;
+        QTest::newRow("zero energy") << "0 1\n" << 1;
+        QTest::newRow("negative weight") << "0.05 -1\n" << 1;
+        QTest::newRow("nan") << "nan 1\n" << 1;
+        QTest::newRow("only comments") << "# nothing\n\n" << 0;
+        QTest::newRow("no weight at all") << "0.05 0\n0.06 0\n" << 0;
+    }
+    void badSpectra() {
+        QFETCH(QString, text);
+        QFETCH(int, line);
+        std::vector<SpectrumBin> bins{{1.0, 1.0, 1}};
+        SpectrumProblem problem;
+        QVERIFY(!ReadSpectrum(text.toStdString(), bins, problem));
+        QCOMPARE(problem.line, line);
+        QVERIFY(!problem.what.empty());
+        QCOMPARE(bins.size(), std::size_t(1)); // untouched
+    }
+
+    void effectiveZ() {
+        // Water from hydrogen (1.0079) and oxygen (15.9994) at 0.1 MeV, where their totals are
+        // 0.2943769823 and 0.155099: Zeff and Neff worked out by hand from atom fractions 2/3, 1/3.
+        ElementLibrary library(testing::sourceDir() / "library");
+        std::string error;
+        const auto water =
+            ElementsOf(NormalizedComposition({{1, 2 * 1.0079}, {8, 15.9994}}), library, error);
+        QVERIFY2(water, error.c_str());
+        EffectiveZRow row;
+        QCOMPARE(EffectiveZAt(*water, 0.1, row), Outcome::Ok);
+        QVERIFY(testing::closeTo(row.zeff, 3.402971476237182, 1e-9));
+        QVERIFY(testing::closeTo(row.neff, 3.412647081159017e23, 1e-9));
+        // An element is its own Z at every energy, with N_A Z / A electrons per gram.
+        const auto lead = ElementsOf({{82, 1.0}}, library, error);
+        QCOMPARE(EffectiveZAt(*lead, 5.0, row), Outcome::Ok);
+        QCOMPARE_CLOSE(row.zeff, 82.0);
+        QVERIFY(testing::closeTo(row.neff, 2.3832796789084898e23, 1e-12));
+    }
+
+    void compositionsAreRecordedAndForgotten() {
+        testing::TempFolder folder;
+        std::string error;
+        QVERIFY(!FindComposition(folder.path(), "mix/New.mix3", error));
+        QVERIFY(error.find("mix/New.mix3") != std::string::npos);
+        const Composition water = NormalizedComposition({{8, 8}, {1, 1}, {8, 0.5}, {1, 0.5}});
+        QCOMPARE(water.size(), std::size_t(2));
+        QCOMPARE(water[0].atomicNumber, 1); // sorted, repeats summed
+        QCOMPARE_CLOSE(water[1].weightFraction, 0.85);
+        QVERIFY(RecordComposition(folder.path(), "mix/New.mix3", water).ok);
+        QVERIFY(RecordComposition(folder.path(), "mix/Other.mix1", {{6, 1.0}}).ok);
+        const std::optional<Composition> read =
+            FindComposition(folder.path(), "mix/New.mix3", error);
+        QVERIFY(read && read->size() == 2 && (*read)[1].weightFraction == 0.85);
+        QVERIFY(RecordComposition(folder.path(), "mix/New.mix3", {}).ok);
+        QVERIFY(!FindComposition(folder.path(), "mix/New.mix3", error));
+        QVERIFY(FindComposition(folder.path(), "mix/Other.mix1", error));
+        // A damaged compositions file is refused, not overwritten.
+        testing::writeFile(folder.path() / "compositions.txt", "mix/A.mix1\t1:x\r\n");
+        QVERIFY(!RecordComposition(folder.path(), "mix/B.mix1", {{6, 1.0}}).ok);
+        QCOMPARE(testing::readFile(folder.path() / "compositions.txt"),
+                 std::string("mix/A.mix1\t1:x\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(AttenuationCoreTest)
+#include "test_attenuation_core.moc"
