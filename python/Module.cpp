@@ -5,64 +5,28 @@
 #include "calc/TotalRoots.h"
 #include "material/Formula.h"
 
-#include <pybind11/numpy.h>
-#include <pybind11/pybind11.h>
-#include <pybind11/stl.h>
+#include "Support.h"
 
 #include <cstdlib>
 
-namespace py = pybind11;
 using bindings::EnergyRow;
 using bindings::Library;
 using bindings::LoadedMaterial;
 using bindings::Material;
+using bindings::materialOf;
+using bindings::numberText;
+using bindings::raiseOnFailure;
+using bindings::shapedLike;
+using bindings::unwrapScalar;
+using bindings::Values;
 
 namespace {
-
-using Values = py::array_t<double, py::array::c_style | py::array::forcecast>;
-
-Library defaultLibrary() { return Library(Library::DefaultRoot(std::getenv("PHOTONXS_HOME"))); }
-
-// A material argument: a Material as it is, a text resolved in the default working folder.
-Material materialOf(const py::handle& argument) {
-    if (py::isinstance<LoadedMaterial>(argument)) {
-        return argument.cast<Material>();
-    }
-    if (!py::isinstance<py::str>(argument)) {
-        throw py::type_error("a material is a Material or a text, not " +
-                             std::string(py::str(py::type::of(argument).attr("__name__"))));
-    }
-    return defaultLibrary().Load(argument.cast<std::string>());
-}
-
-// Whether look-ups that give no value raise (errors="raise") or leave NaN (errors="nan").
-bool raiseOnFailure(const std::string& errors) {
-    if (errors == "raise") {
-        return true;
-    }
-    if (errors != "nan") {
-        throw std::invalid_argument("errors takes 'nan' or 'raise', not '" + errors + "'");
-    }
-    return false;
-}
-
-// A number as Python shows it ("1e-09", "0.662").
-std::string numberText(double value) { return py::repr(py::float_(value)); }
 
 void reportFailures(const bindings::Failures& failures, std::size_t count, const char* what,
                     const char* unit, double firstValue) {
     throw std::invalid_argument(std::to_string(failures.count) + " of " + std::to_string(count) +
                                 " " + what + " gave no value (out of range or calculation error)" +
                                 ", the first " + numberText(firstValue) + " " + unit);
-}
-
-// An output array of `input`'s shape; a scalar for a 0-dimensional input.
-template <typename Row> py::array_t<Row> shapedLike(const Values& input) {
-    return py::array_t<Row>(std::vector<py::ssize_t>(input.shape(), input.shape() + input.ndim()));
-}
-
-py::object unwrapScalar(py::array result) {
-    return result.ndim() == 0 ? result[py::tuple()] : py::object(std::move(result));
 }
 
 py::object muRho(const py::handle& argument, const Values& energies, const std::string& errors) {
@@ -299,4 +263,5 @@ PYBIND11_MODULE(_core, m) {
     m.def("_edges", &edgesOf, py::arg("material"));
     m.def("_material", &materialOf, py::arg("expr"));
     m.def("_parse_formula", &parseFormula, py::arg("text"));
+    bindings::BindAttenuation(m);
 }

@@ -15,13 +15,16 @@ in the default working folder (``$PHOTONXS_HOME``, else the shipped library); us
 :class:`Library` for another.
 """
 
+import collections as _collections
+
 import numpy as _np
 
 from ._core import DataFile, Library, Material
 from . import _core
 
 __all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_rho", "energy_at",
-           "edges", "COEFFICIENTS"]
+           "edges", "mu_en_rho", "hvl", "transmission", "spectrum_hvl", "HalfValueLayers", "zeff",
+           "COEFFICIENTS"]
 
 #: The six coefficients, in the order of every table and result (the command line's CSV keys).
 COEFFICIENTS = ("coherent", "incoherent", "photo_electric", "pair_nuclear", "pair_electron",
@@ -97,3 +100,63 @@ def edges(material):
     """
     return _np.array(_core._edges(material), dtype=[("element", "U3"), ("shell", "U8"),
                                                     ("energy", "f8"), ("jump", "f8")])
+
+
+def mu_en_rho(material, energies, *, errors="nan"):
+    """The mass energy-absorption coefficient mu_en/rho (cm2/g) of ``material`` at each energy.
+
+    An array of the energies' shape (a float for a number): the weight-fraction sum of its
+    elements' values, each log-log interpolated in the element's table (NIST SRD 126, 1 keV to
+    20 MeV, H to U). The material's elements must be known: an element, a formula: or mix:
+    expression, or a library material whose composition the working folder records. Energies
+    without a value give NaN, or ValueError with ``errors="raise"``.
+    """
+    return _core._mu_en_rho(material, energies, errors)
+
+
+def hvl(material, energies, *, density=None, errors="nan"):
+    """Linear attenuation and the layers that attenuate a narrow beam, at each energy.
+
+    A structured array of the energies' shape with the fields ``mu`` (1/cm), ``hvl`` and ``tvl``
+    (the thicknesses, cm, that let through a half and a tenth) and ``mfp`` (mean free path, cm),
+    from the total mu/rho and the density (g/cm3): the material's own unless ``density`` is
+    given, which an expression needs. Energies out of range give NaN, or ValueError with
+    ``errors="raise"``.
+    """
+    return _core._hvl(material, energies, density, errors)
+
+
+def transmission(layers, energies, *, errors="nan"):
+    """The share of a narrow beam that gets through a stack of layers, at each energy.
+
+    ``layers`` is a sequence of ``(material, thickness_cm)`` or ``(material, thickness_cm,
+    density)``; the result, of the energies' shape, is exp(-sum of mu/rho * density * thickness).
+    An energy out of range of any layer's table gives NaN, or ValueError with
+    ``errors="raise"``.
+    """
+    return _core._transmission(layers, energies, errors)
+
+
+HalfValueLayers = _collections.namedtuple("HalfValueLayers", "first second homogeneity")
+HalfValueLayers.__doc__ = """First and second half-value layers (cm) of a spectrum, and their ratio."""
+
+
+def spectrum_hvl(energies, weights, material="Al", *, density=None):
+    """The first and second half-value layers of a spectrum by air kerma, in cm of ``material``.
+
+    ``energies`` (MeV) and ``weights`` (photons in each bin) describe the spectrum; the air kerma
+    is the sum of weight * energy * mu_en/rho of dry air. The first layer halves the air kerma,
+    the second takes it from a half to a quarter; ``homogeneity`` is first / second. Returns a
+    :class:`HalfValueLayers`. Raises ValueError naming the bin when the spectrum is not usable.
+    """
+    return HalfValueLayers(*_core._spectrum_hvl(energies, weights, material, density))
+
+
+def zeff(material, energies, *, errors="nan"):
+    """The effective atomic number and electron density of ``material`` at each energy.
+
+    A structured array of the energies' shape with the fields ``zeff`` and ``neff``
+    (electrons/g), by the direct method on the elements' total mu/rho. The material's elements
+    must be known, as for :func:`mu_en_rho`.
+    """
+    return _core._zeff(material, energies, errors)

@@ -180,6 +180,48 @@ def test_library_root_and_unreadable_files(tmp_path, monkeypatch):
         photonxs.mu_rho(82, 0.1)
 
 
+@pytest.mark.parametrize("material, energy, mu_en_rho", [
+    # NIST SRD 126, the tables of water and lead
+    ("Water_Liquid", 0.1, 2.546e-2), ("formula:H2O", 1.0, 3.103e-2), ("Pb", 0.1, 1.976),
+])
+def test_energy_absorption_against_the_published_tables(material, energy, mu_en_rho):
+    assert photonxs.mu_en_rho(material, energy) == pytest.approx(mu_en_rho, rel=1e-3)
+
+
+def test_layers_and_effective_z_follow_from_the_totals():
+    energies = np.array([0.02, 0.0880045, 0.662, 5.0])
+    mu = {m: photonxs.mu_rho(m, energies)["total"] * photonxs.material(m).density
+          for m in ("Pb", "Water_Liquid")}
+    layers = photonxs.hvl("Pb", energies)
+    np.testing.assert_allclose([layers["mu"], layers["hvl"], layers["tvl"], layers["mfp"]],
+                               [mu["Pb"], np.log(2) / mu["Pb"], np.log(10) / mu["Pb"], 1 / mu["Pb"]],
+                               rtol=1e-14)
+    got = photonxs.transmission([("Pb", 0.035), ("Water_Liquid", 10), ("Pb", 0.01, 5.675)],
+                                energies)
+    np.testing.assert_allclose(got, np.exp(-mu["Pb"] * 0.035 - mu["Water_Liquid"] * 10
+                                           - mu["Pb"] / 2 * 0.01), rtol=1e-12)
+    # One energy: both half-value layers are the narrow beam's
+    one = photonxs.spectrum_hvl([0.1], [7.0], "Pb")
+    assert one == pytest.approx((photonxs.hvl("Pb", 0.1)["hvl"],) * 2 + (1.0,), rel=1e-6)
+    # An element is its own effective Z; water has 3.343e23 electrons per gram
+    assert photonxs.zeff("Pb", energies)["zeff"] == pytest.approx(82, rel=1e-12)
+    assert photonxs.zeff("formula:H2O", 1.0)["neff"] == pytest.approx(3.343e23, rel=1e-3)
+
+
+@pytest.mark.parametrize("call, error, message", [
+    (lambda: photonxs.mu_en_rho("U", [1, 25.0], errors="raise"), ValueError,
+     "1 of 2 energies gave no value, the first: no energy-absorption data at 25 MeV"),
+    (lambda: photonxs.hvl("formula:H2O", 1), ValueError, "density of 'H2O' is not known"),
+    (lambda: photonxs.transmission(["Pb"], 1), TypeError, "a layer is (material, thickness"),
+    (lambda: photonxs.transmission([("Pb", -1)], 1), ValueError, "thickness must be a number"),
+    (lambda: photonxs.spectrum_hvl([0.1, -1], [1, 1]), ValueError, "bin 2 of the spectrum: "),
+    (lambda: photonxs.spectrum_hvl([0.1, 0.2], [1]), ValueError, "two sequences of one length"),
+])
+def test_attenuation_errors(call, error, message):
+    with pytest.raises(error, match=re.escape(message)):
+        call()
+
+
 def test_the_documents_examples_run_as_written(tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)  # the example saves its picture in the current folder
     with open(os.path.join(os.path.dirname(__file__), "..", "..", "docs", "python.md"),
