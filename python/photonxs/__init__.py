@@ -22,6 +22,9 @@ import numpy as _np
 from ._core import DataFile, Library, Material
 from . import _core
 
+for _public in (DataFile, Library, Material):
+    _public.__module__ = __name__  # shown as photonxs.Material, where users find it
+
 __all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_rho", "energy_at",
            "edges", "mu_en_rho", "hvl", "transmission", "spectrum_hvl", "HalfValueLayers", "zeff",
            "COEFFICIENTS"]
