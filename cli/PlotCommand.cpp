@@ -4,7 +4,7 @@
 #include "data/MaterialFile.h"
 #include "data/MaterialTable.h"
 #include "graph/Plots.h"
-#include "material/DataPaths.h"
+#include "material/Resolve.h"
 #include "platform/qt/PathText.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/SavePicture.h"
@@ -94,16 +94,16 @@ int RunPlot(const Invocation& invocation, char* programName, BufferedStream& err
                           "--root or PHOTONXS_HOME)");
         return kExitBadInput;
     }
-    std::vector<std::string> paths;
+    // Every material is resolved (and an expression built) before anything is drawn.
+    std::vector<std::unique_ptr<material::ResolvedMaterial>> materials;
     for (const std::string& argument : invocation.arguments) {
         std::string message;
-        const std::optional<std::string> path =
-            material::ResolveDataPath(invocation.root, argument, message);
-        if (!path) {
+        auto resolved = std::make_unique<material::ResolvedMaterial>();
+        if (!material::ResolveMaterial(invocation.root, argument, *resolved, message)) {
             Complain(err, message);
             return kExitBadInput;
         }
-        paths.push_back(*path);
+        materials.push_back(std::move(resolved));
     }
 
     // The canvas is a widget, so it needs an application; off screen, no display is touched.
@@ -121,14 +121,11 @@ int RunPlot(const Invocation& invocation, char* programName, BufferedStream& err
     graph::DrawEnlargedFrame(canvas, *table);
 
     // Then, for each material, what GO and the enlarged-view button do to this picture.
-    for (const std::string& path : paths) {
-        table->SelectedPath = path;
-        table->ResetExtremes();
-        const data::LoadResult loaded = data::LoadMaterialTable(*table, invocation.root);
-        if (!loaded.ok()) {
-            Complain(err, data::DescribeLoadError(loaded, path));
-            return kExitBadInput;
-        }
+    for (const auto& resolved : materials) {
+        // As GO loads a file: the new rows over the old table, the enlarged view's flag kept.
+        const int used = table->EnlargedViewUsed;
+        *table = resolved->table;
+        table->EnlargedViewUsed = used;
         data::ComputeFractions(*table);
         if (table->RowCount > 0) {
             graph::DrawEnlargedCurves(canvas, *table);
