@@ -14,13 +14,27 @@ const std::set<std::string, std::less<>> kCommonOptions = {"root", "digits", "fo
 const std::set<std::string, std::less<>> kBuilderOptions = {"name", "density", "category", "file"};
 const std::set<std::string, std::less<>> kPlotOptions = {"out"};
 // Options that take no value.
-const std::set<std::string, std::less<>> kFlags = {"all", "with-edges"};
+const std::set<std::string, std::less<>> kFlags = {"all", "with-edges", "energy", "layers"};
 
 // The options each command takes beyond the common ones.
 const std::set<std::string, std::less<>>* ownOptions(const std::string& command) {
     static const std::set<std::string, std::less<>> at = {"density", "grid", "with-edges"};
     static const std::set<std::string, std::less<>> energy = {"density", "all"};
     static const std::set<std::string, std::less<>> material = {"density"};
+    static const std::set<std::string, std::less<>> absorption = {"grid", "with-edges"};
+    static const std::set<std::string, std::less<>> hvl = {"density", "grid", "with-edges",
+                                                           "spectrum"};
+    static const std::set<std::string, std::less<>> attenuate = {
+        "energy", "spectrum", "layers", "thickness-for", "out", "grid", "with-edges"};
+    if (command == "absorption" || command == "zeff") {
+        return &absorption;
+    }
+    if (command == "hvl") {
+        return &hvl;
+    }
+    if (command == "attenuate") {
+        return &attenuate;
+    }
     if (command == "at") {
         return &at;
     }
@@ -49,7 +63,8 @@ bool takesOption(const std::string& command, const std::string& option) {
 
 bool knownOption(const std::string& option) {
     return kCommonOptions.contains(option) || kBuilderOptions.contains(option) ||
-           kPlotOptions.contains(option) || kFlags.contains(option) || option == "grid";
+           kPlotOptions.contains(option) || kFlags.contains(option) || option == "grid" ||
+           option == "spectrum" || option == "thickness-for";
 }
 
 // A word that begins with '-' is still an argument when it is "-" (standard input) or a number
@@ -83,9 +98,9 @@ bool parseFormat(const std::string& text, OutputFormat& format) {
 } // namespace
 
 const std::vector<std::string>& CommandNames() {
-    static const std::vector<std::string> names = {"list",    "table",   "at",    "energy",
-                                                   "csv",     "formula", "edges", "compound",
-                                                   "mixture", "plot",    "help"};
+    static const std::vector<std::string> names = {
+        "list", "table",     "at",   "energy",   "csv",     "formula", "edges", "absorption",
+        "hvl",  "attenuate", "zeff", "compound", "mixture", "plot",    "help"};
     return names;
 }
 

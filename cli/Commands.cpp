@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "AttenuationCommands.h"
 #include "MaterialCommands.h"
 #include "NumberText.h"
 #include "calc/Interpolation.h"
@@ -450,6 +451,11 @@ int runBuilder(const Invocation& invocation, newdata::BuilderKind kind, Buffered
 
 } // namespace
 
+bool GatherValues(const Invocation& invocation, std::string_view what, std::vector<double>& values,
+                  BufferedStream& err) {
+    return gatherValues(invocation, what, values, err);
+}
+
 void Complain(BufferedStream& err, std::string_view message) {
     err.Text() += "photonxs-cli: ";
     err.Text() += message;
@@ -484,6 +490,18 @@ int RunCommand(const Invocation& invocation, BufferedStream& out, BufferedStream
     }
     if (command == "edges") {
         return RunEdges(invocation, out, err);
+    }
+    if (command == "absorption") {
+        return RunAbsorption(invocation, out, err);
+    }
+    if (command == "hvl") {
+        return RunHalfValue(invocation, out, err);
+    }
+    if (command == "attenuate") {
+        return RunAttenuate(invocation, out, err);
+    }
+    if (command == "zeff") {
+        return RunEffectiveZ(invocation, out, err);
     }
     if (command == "compound") {
         return runBuilder(invocation, newdata::BuilderKind::Compound, out, err);

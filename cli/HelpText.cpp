@@ -18,6 +18,12 @@ Commands:
   csv PATH OUT                the CSV export of a data file
   formula TEXT                the composition of a chemical formula
   edges PATH                  the absorption edges of each element of a material
+  absorption PATH E...        mu/rho, mu_en/rho and kerma ratios to dry air and water
+  hvl PATH E...               mu, half- and tenth-value layers and mean free path
+  hvl --spectrum FILE PATH    first and second half-value layers of a spectrum by air kerma
+  attenuate LAYER... --energy E... | --spectrum FILE
+                              transmission through layers PATH@CM or PATH@CM@DENSITY
+  zeff PATH E...              effective atomic number and electrons per gram
   compound OPTIONS EL=ATOMS...   a new compound of up to 5 elements
   mixture OPTIONS EL=WEIGHT...   a new mixture of up to 15 elements
   plot PATH... --out FILE     the enlarged view of these materials as a .bmp or .png image
@@ -152,6 +158,47 @@ to FILE, relative to the current folder: a Windows bitmap when FILE ends in .bmp
 when it ends in .png. The picture is pixel for pixel what the window would save.
 )";
 
+constexpr std::string_view kAbsorption =
+    R"(Usage: photonxs-cli [--root DIR] [--digits N] [--format F] absorption PATH E... [--grid G]
+
+For each energy E in MeV: E, the total mass attenuation coefficient mu/rho (the calculator's
+look-up), the mass energy-absorption coefficient mu_en/rho (cm2/g; NIST SRD 126, summed by
+weight over the material's elements) and mu_en/rho over that of dry air and of liquid water.
+Energies outside 0.001..20 MeV, or a material with an element above Z = 92, print
+NoAbsorptionData (exit status 3). A material file whose composition is not recorded is refused.
+)";
+
+constexpr std::string_view kHvl =
+    R"(Usage: photonxs-cli [OPTIONS] hvl PATH E... [--density D] [--grid G]
+       photonxs-cli [OPTIONS] hvl --spectrum FILE PATH [--density D]
+
+With energies: E, mu (1/cm), the half-value layer ln2/mu, the tenth-value layer ln10/mu and
+the mean free path 1/mu (cm), for the density of the data file or --density D (g/cm3).
+With --spectrum: first_hvl (cm that halve the spectrum's air kerma), second_hvl (cm from a half
+to a quarter) and homogeneity (first/second). FILE holds lines "energy_MeV weight"; '#' starts
+a comment; - reads standard input.
+)";
+
+constexpr std::string_view kAttenuate =
+    R"(Usage: photonxs-cli [OPTIONS] attenuate LAYER... --energy E... [--layers] [--thickness-for T]
+       photonxs-cli [OPTIONS] attenuate LAYER... --spectrum FILE [--out FILE] [--thickness-for T]
+
+A LAYER is PATH@CM or PATH@CM@DENSITY (thickness in cm, density in g/cm3; without it the data
+file's density). With --energy: E, mu_x (the sum of mu x over the layers) and the transmission
+exp(-mu_x); --layers adds one line per layer before the stack's. With --spectrum:
+fluence_transmission, air_kerma_transmission, mean_energy_in, mean_energy_out (MeV); --out
+writes the transmitted spectrum. --thickness-for T prints instead the thickness (cm) of the
+last layer that brings the transmission (for a spectrum: of air kerma) to T.
+)";
+
+constexpr std::string_view kZeff =
+    R"(Usage: photonxs-cli [--root DIR] [--digits N] [--format F] zeff PATH E... [--grid G]
+
+For each energy E in MeV: E, the effective atomic number by the direct method,
+sum f A mu / sum f (A/Z) mu over the elements (atom fractions f, atomic weights A, total
+mu/rho), and the electron density N_A Zeff / sum f A in electrons per gram.
+)";
+
 } // namespace
 
 std::string HelpText(std::string_view command) {
@@ -175,6 +222,18 @@ std::string HelpText(std::string_view command) {
     }
     if (command == "csv") {
         return std::string(kCsv);
+    }
+    if (command == "absorption") {
+        return std::string(kAbsorption);
+    }
+    if (command == "hvl") {
+        return std::string(kHvl);
+    }
+    if (command == "attenuate") {
+        return std::string(kAttenuate);
+    }
+    if (command == "zeff") {
+        return std::string(kZeff);
     }
     if (command == "compound") {
         return std::string(kCompound);

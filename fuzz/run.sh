@@ -14,7 +14,7 @@ build="${FUZZ_BUILD:-$repo/build-fuzz}"
 seconds="${FUZZ_SECONDS:-20}"
 cxx="${FUZZ_CXX:-clang++}"
 
-all_targets=(numeric_text number_masks material_file xcom_reader element_reader formula)
+all_targets=(numeric_text number_masks material_file xcom_reader element_reader formula spectrum)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 
@@ -28,6 +28,10 @@ sources_of() {
     case "$1" in
     numeric_text) echo src/data/NumericText.cpp ;;
     formula) echo src/material/Formula.cpp ;;
+    spectrum)
+        echo "${data_sources[@]}" src/calc/Interpolation.cpp src/attenuation/Attenuation.cpp \
+            src/attenuation/Compositions.cpp src/attenuation/EnergyAbsorption.cpp \
+            src/attenuation/Spectrum.cpp src/attenuation/TextLines.cpp ;;
     number_masks) echo src/data/NumericText.cpp src/data/NumberMask.cpp ;;
     material_file) echo "${data_sources[@]}" ;;
     xcom_reader) echo "${data_sources[@]}" tools/xcom_reader.cpp tools/element_library.cpp ;;
@@ -39,7 +43,7 @@ sources_of() {
 # Longest input tried: a full table fits; longer inputs only slow the search down.
 max_len_of() {
     case "$1" in
-    numeric_text | number_masks | formula) echo 1024 ;;
+    numeric_text | number_masks | formula | spectrum) echo 1024 ;;
     xcom_reader) echo 8192 ;;
     *) echo 4096 ;;
     esac

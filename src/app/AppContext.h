@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 
 namespace data {
 struct MaterialTable;
@@ -23,6 +24,7 @@ class Form7;
 class Form8;
 class Form9;
 class Form10;
+class AttenuationWindow;
 
 /// Every window of the program, each created once and then only shown and hidden.
 struct Windows {
@@ -36,6 +38,7 @@ struct Windows {
     Form8* form8 = nullptr;
     Form9* form9 = nullptr;
     Form10* form10 = nullptr;
+    AttenuationWindow* attenuation = nullptr; ///< opened from the main window's lists
 };
 
 /// What the windows share: the run-long state, the dialogs and launcher, the working folder
@@ -47,4 +50,7 @@ struct AppContext {
     platform::Launcher& launcher;
     std::filesystem::path root;
     Windows windows{};
+    /// Shows the main window again when the new-data windows close; `listsChanged` after a new
+    /// file was saved, so that its lists are read again first. Set by the application.
+    std::function<void(bool listsChanged)> returnToMainWindow{};
 };

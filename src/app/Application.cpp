@@ -2,6 +2,7 @@
 
 #include "app/Form1.h"
 #include "app/Form9.h"
+#include "attenuation/AttenuationWindow.h"
 #include "calc/Form10.h"
 #include "export/Form7.h"
 #include "export/Form8.h"
@@ -13,6 +14,7 @@
 
 Application::Application(AppContext& context)
     : m_context(context), m_form10(std::make_unique<Form10>(context)),
+      m_attenuation(std::make_unique<AttenuationWindow>(context)),
       m_form4(std::make_unique<Form4>(context)), m_form6(std::make_unique<Form6>(context)),
       m_form5(std::make_unique<Form5>(context)), m_form3(std::make_unique<Form3>(context)),
       m_form2(std::make_unique<Form2>(context)), m_form7(std::make_unique<Form7>(context)),
@@ -29,8 +31,18 @@ Application::Application(AppContext& context)
     w.form8 = m_form8.get();
     w.form9 = m_form9.get();
     w.form10 = m_form10.get();
+    w.attenuation = m_attenuation.get();
+    m_context.returnToMainWindow = [main = m_form1.get()](bool listsChanged) {
+        if (listsChanged) {
+            main->RefreshMaterialList();
+        }
+        main->show();
+    };
 }
 
-Application::~Application() { m_context.windows = Windows{}; }
+Application::~Application() {
+    m_context.windows = Windows{};
+    m_context.returnToMainWindow = nullptr;
+}
 
 void Application::Start() { m_form1->Form1_Form_Load(); }

@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/Form9.h"
 #include "app/StartupFiles.h"
+#include "attenuation/AttenuationWindow.h"
 #include "attenuation/Compositions.h"
 #include "calc/Form10.h"
 #include "data/MaterialFile.h"
@@ -25,11 +26,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
+#include <QShortcut>
 #include <QStyle>
 
 #include <cmath>
@@ -126,6 +129,31 @@ Form1::Form1(AppContext& context, QWidget* parent) : QWidget(parent), m_context(
     setObjectName("Form1");
     setWindowTitle(" Zelna6_sub1");
     buildControls();
+    // The Attenuation window is reached without a control of its own: a context menu on either
+    // list, and Ctrl+T for the chosen file.
+    for (const auto& [list, folder] : {std::pair{File1, "ele/"}, std::pair{File2, "mix/"}}) {
+        list->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(list, &QWidget::customContextMenuRequested, this,
+                [this, list = list, folder = std::string(folder)](const QPoint& at) {
+                    const QListWidgetItem* item = list->itemAt(at);
+                    if (item == nullptr) {
+                        return;
+                    }
+                    QMenu menu(this);
+                    const QAction* open = menu.addAction("Attenuation...");
+                    if (menu.exec(list->viewport()->mapToGlobal(at)) == open) {
+                        OpenAttenuation(folder + item->text().toStdString());
+                    }
+                });
+    }
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+    connect(shortcut, &QShortcut::activated, this, [this] { OpenAttenuation({}); });
+}
+
+void Form1::OpenAttenuation(const std::string& dataPath) {
+    if (AttenuationWindow* window = m_context.windows.attenuation) {
+        window->ShowFor(dataPath.empty() ? m_context.table.SelectedPath : dataPath);
+    }
 }
 
 void Form1::buildControls() {

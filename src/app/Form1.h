@@ -35,6 +35,9 @@ class Form1 : public QWidget {
     void Form1_Command2_Click();
     void Form1_Command3_Click();
     void Form1_Command4_Click();
+    /// Opens the Attenuation window on `dataPath` ("ele/082_Pb.ele"; empty: the chosen file).
+    /// Reached by the lists' context menu and Ctrl+T; no control of this window changes.
+    void OpenAttenuation(const std::string& dataPath);
 
     QLabel* Label2 = nullptr;
     QLabel* Label1 = nullptr;

@@ -305,6 +305,8 @@ void Form10::ShowTable(const data::MaterialTable& table) {
     for (int i = 1; i <= rows; ++i) {
         List1->addItem(QString::fromStdString(" " + table.RowText[static_cast<std::size_t>(i)]));
     }
+    // A new table is read from its first row, wherever the previous one was scrolled to.
+    List1->scrollToTop();
 }
 
 void Form10::SelectListRow(int index) {

@@ -23,7 +23,7 @@ class Form10 : public QWidget {
     /// Empties and disables the value boxes and their captions until the first load.
     void PrepareAtStartup();
     /// For a new table: empties the value boxes, enables them and their captions, and replaces
-    /// the list with one line per row (a blank, then the row's text as read).
+    /// the list with one line per row (a blank, then the row's text as read), shown from its top.
     void ShowTable(const data::MaterialTable& table);
     /// Selects list line `index` (0 for row 1) and shows that row, even when the line was
     /// selected already. Does nothing for a line the list does not hold.

@@ -13,8 +13,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <memory>
-
 namespace {
 
 constexpr int kGraphWidth = 661;
@@ -69,16 +67,7 @@ void Form2::Form2_Command1_Click() {
     data::MaterialTable& table = m_context.table;
     const std::string caption = graph::EnlargedCaption(
         form3.windowTitle().toStdString(), windowTitle().toStdString(), table.EnlargedViewUsed);
-    if (table.RowCount > 0) {
-        graph::DrawEnlargedCurves(*form3.Picture1, table);
-    } else {
-        // An empty table adds no curve: it is drawn from a blank table, whose first row holds
-        // zeros rather than what an earlier, longer table left there.
-        auto blank = std::make_unique<data::MaterialTable>();
-        blank->EnlargedViewUsed = table.EnlargedViewUsed;
-        graph::DrawEnlargedCurves(*form3.Picture1, *blank);
-        table.EnlargedViewUsed = blank->EnlargedViewUsed;
-    }
+    graph::DrawEnlargedCurves(*form3.Picture1, table);
     form3.setWindowTitle(QString::fromStdString(caption));
     form3.show();
     Command1->setEnabled(false);

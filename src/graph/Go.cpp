@@ -13,7 +13,6 @@
 
 #include <QPushButton>
 
-#include <memory>
 #include <string>
 
 namespace graph {
@@ -70,12 +69,7 @@ bool RunGo(AppContext& context) {
     context.launcher.ProcessEventsOnce();
 
     form2.setWindowTitle(caption);
-    if (table.RowCount > 0) {
-        DrawPlots(form2, table);
-    } else {
-        // An empty table draws the frames alone: row 1 may still hold an earlier table's values.
-        DrawPlots(form2, *std::make_unique<data::MaterialTable>());
-    }
+    DrawPlots(form2, table);
     form2.Command1->setText(table.EnlargedViewUsed != 0 ? "Add to Enlarged View" : "Enlarged View");
     form2.Command1->setEnabled(true);
     form2.show();

@@ -95,8 +95,13 @@ float FractionPlotY(double fraction) {
     return F(std::clamp(FractionY(fraction), -1e6, 1e6));
 }
 
+// Row 1 of a column, or 0 for an empty table: its slot may still hold an earlier table's value.
+double FirstRow(const data::MaterialTable& table, const data::Column& column) {
+    return LastRow(table) > 0 ? column[1] : 0.0;
+}
+
 float CurveStartY(const data::MaterialTable& table, const CurveStyle& curve) {
-    return curve.hasFloor ? kPairStartY : PlotY((table.*curve.values)[1], false);
+    return curve.hasFloor ? kPairStartY : PlotY(FirstRow(table, table.*curve.values), false);
 }
 
 void DrawCurveLines(Canvas& canvas, const data::MaterialTable& table, const CurveStyle& curve) {
@@ -126,7 +131,7 @@ void DrawCurveMarkers(Canvas& canvas, const data::MaterialTable& table, const Cu
 void DrawFractionCurve(Canvas& canvas, const data::MaterialTable& table, const CurveStyle& curve) {
     const data::Column& fractions = table.*curve.fractions;
     const int last = LastRow(table);
-    canvas.PSet(0.0f, FractionPlotY(fractions[1]));
+    canvas.PSet(0.0f, FractionPlotY(FirstRow(table, fractions)));
     for (int i = 2; i <= last && !EndsCurve(table.Energy[i]); ++i) {
         if (const auto x = RowX(table.Energy[i])) {
             canvas.LineTo(*x, FractionPlotY(fractions[i]), curve.colour());

@@ -25,6 +25,9 @@ void PrepareFractionCanvas(platform::Canvas& canvas);
 /// Likewise for the enlarged view's picture.
 void PrepareEnlargedCanvas(platform::Canvas& canvas);
 
+// The drawings read rows 1..RowCount only: a table of no rows gives the frames and start dots
+// as for values of 0, whatever its slots still hold.
+
 /// Clears the canvas and draws the loaded material's six coefficients against energy on the
 /// log-log plot, with grid, masking bands, frame, legend and axis labels.
 void DrawGraphPlot(platform::Canvas& canvas, const data::MaterialTable& table);

@@ -1,5 +1,6 @@
 #include "material/Resolve.h"
 
+#include "attenuation/Compositions.h"
 #include "data/MaterialFile.h"
 #include "material/DataPaths.h"
 #include "material/Formula.h"
@@ -349,10 +350,20 @@ bool resolveMix(const std::filesystem::path& root, std::string_view mix, Resolve
 
 std::optional<Composition> LibraryComposition(const std::filesystem::path& root,
                                               std::string_view dataPath) {
-    // The library keeps no compositions of its materials yet.
-    (void)root;
-    (void)dataPath;
-    return std::nullopt;
+    // Material files have theirs in the library's compositions file; an element file is itself.
+    std::string error;
+    const std::optional<attenuation::Composition> found =
+        attenuation::FindComposition(root, dataPath, error);
+    if (!found) {
+        return std::nullopt;
+    }
+    Composition composition{true, {}};
+    for (const attenuation::ElementShare& share : *found) {
+        composition.elements.push_back({share.atomicNumber,
+                                        std::string(ElementSymbol(share.atomicNumber)), 0.0,
+                                        share.weightFraction});
+    }
+    return composition;
 }
 
 bool FormulaComposition(const std::filesystem::path& root, std::string_view formula,

@@ -1,7 +1,6 @@
 #include "newdata/Form5.h"
 
 #include "app/AppContext.h"
-#include "app/Form1.h"
 #include "newdata/BuilderState.h"
 #include "newdata/Form4.h"
 #include "newdata/Form6.h"
@@ -62,8 +61,8 @@ void Form5::Form5_Command1_Click() { OpenBuilder(m_context.windows.form4); }
 void Form5::Form5_Command2_Click() { OpenBuilder(m_context.windows.form6); }
 
 void Form5::Form5_Command3_Click() {
-    if (Form1* main = m_context.windows.form1) {
-        main->show();
+    if (m_context.returnToMainWindow) {
+        m_context.returnToMainWindow(false);
     }
     hide();
 }

@@ -1,7 +1,6 @@
 #include "newdata/FormBuilderWindow.h"
 
 #include "app/AppContext.h"
-#include "app/Form1.h"
 #include "data/NumericText.h"
 #include "newdata/BuilderState.h"
 #include "newdata/MaterialWriter.h"
@@ -306,9 +305,8 @@ void BuilderWindow::BuildAndSave() {
                                  platform::MessageButtons::Ok, platform::MessageIcon::None);
     HideSlots();
     hide();
-    if (Form1* main = m_context.windows.form1) {
-        main->RefreshMaterialList();
-        main->show();
+    if (m_context.returnToMainWindow) {
+        m_context.returnToMainWindow(true);
     }
 }
 
@@ -342,8 +340,8 @@ void BuilderWindow::MoveFocusOnEnter(QWidget* from, int keyCode) {
 void BuilderWindow::Leave() {
     HideSlots();
     hide();
-    if (Form1* main = m_context.windows.form1) {
-        main->show();
+    if (m_context.returnToMainWindow) {
+        m_context.returnToMainWindow(false);
     }
 }
 

@@ -1,137 +1,67 @@
 // The main window and the start notice, driven headless through their controls.
 
-#include "app/AppContext.h"
-#include "app/Application.h"
 #include "app/Form1.h"
 #include "app/Form9.h"
 #include "calc/Form10.h"
-#include "data/MaterialTable.h"
 #include "export/Form7.h"
 #include "export/Form8.h"
-#include "fakes/ScriptedDialogs.h"
-#include "fakes/TestSupport.h"
+#include "fakes/WindowFixture.h"
 #include "graph/Form2.h"
 #include "graph/Form3.h"
-#include "newdata/BuilderState.h"
 #include "newdata/Form5.h"
 #include "platform/qt/PatternFileList.h"
 
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QtTest>
-
-#include <filesystem>
-#include <memory>
-#include <string>
 
 using platform::MessageButtons;
 using platform::MessageIcon;
 using platform::MessageResult;
+using testing::lines;
+using testing::strings;
 
 namespace {
 
-const char* const kRow = "1.000E-03 1.000E+00 2.000E+00 3.000E+00 0.000E+00 0.000E+00\r\n";
-
-std::string elementFile(const std::string& name, const std::string& density) {
-    return name + "\r\n" + density + "\r\n1\r\n" + kRow + "207.2\r\n";
-}
-
 std::string materialFile(const std::string& name, const std::string& density) {
-    return name + "\r\n" + density + "\r\n1\r\n" + kRow;
+    return testing::materialText(name, density, {{0.001, 1, 2, 3, 0, 0}});
 }
 
-/// A working folder with the start-up files, two elements and materials of every category; the
-/// program starts on it when asked, so a test can change the files first.
-struct Session {
-    testing::TempFolder folder;
-    data::MaterialTable table;
-    newdata::BuilderState builder;
-    testing::ScriptedDialogs dialogs;
-    testing::RecordingLauncher launcher;
-    std::unique_ptr<AppContext> context;
-    std::unique_ptr<Application> app;
-
+/// Two elements and materials of every category; the program starts when a test asks.
+struct Session : testing::WindowFixture {
     Session() {
-        testing::writeFile(root() / "Start.dat", "PhotonXS\r\n");
-        testing::writeFile(root() / "ele" / "user.txt", "Dept. A\r\nsecond line\r\n");
-        testing::writeFile(root() / "ele" / "026_Fe.ele", elementFile("Iron", "7.874"));
-        testing::writeFile(root() / "ele" / "082_Pb.ele", elementFile("Lead", "11.35"));
-        testing::writeFile(root() / "mix" / "water.mix3", materialFile("Water, liquid", "1."));
-        testing::writeFile(root() / "mix" / "air.mix3", materialFile("Air", ".001205"));
-        testing::writeFile(root() / "mix" / "bone.mix1", materialFile("Bone", "1.92"));
-        testing::writeFile(root() / "mix" / "muscle.mix1", materialFile("Muscle", "1.05"));
-        testing::writeFile(root() / "mix" / "pmma.mix2", materialFile("PMMA", "1.19"));
-        testing::writeFile(root() / "mix" / "old.mix", materialFile("Old", "1."));
+        write("ele/026_Fe.ele", materialFile("Iron", "7.874"));
+        write("ele/082_Pb.ele", materialFile("Lead", "11.35"));
+        write("mix/water.mix3", materialFile("Water, liquid", "1."));
+        write("mix/air.mix3", materialFile("Air", ".001205"));
+        write("mix/bone.mix1", materialFile("Bone", "1.92"));
+        write("mix/muscle.mix1", materialFile("Muscle", "1.05"));
+        write("mix/pmma.mix2", materialFile("PMMA", "1.19"));
+        write("mix/old.mix", materialFile("Old", "1."));
     }
-
-    std::filesystem::path root() const { return folder.path(); }
-
-    Session& start() {
-        context = std::make_unique<AppContext>(
-            AppContext{table, builder, dialogs, launcher, root(), Windows{}});
-        app = std::make_unique<Application>(*context);
-        app->Start();
-        return *this;
+    Form1& main() { return *windows().form1; }
+    PatternFileList* list(const char* name) {
+        return testing::control<PatternFileList>(&main(), name);
     }
-
-    Windows& windows() { return context->windows; }
-    Form1& main() { return *context->windows.form1; }
-
-    template <typename T> T* control(QWidget& window, const char* name) {
-        T* found = window.findChild<T*>(QString::fromLatin1(name));
-        if (found == nullptr) {
-            qFatal("control %s missing", name);
-        }
-        return found;
-    }
-    PatternFileList* list(const char* name) { return control<PatternFileList>(main(), name); }
-    QString text(const char* name) { return control<QLineEdit>(main(), name)->text(); }
+    QString text(const char* name) { return testing::control<QLineEdit>(&main(), name)->text(); }
     /// The name and density boxes and the chosen path, as one line.
     QString choice() {
         return text("Text1") + "|" + text("Text2") + "|" +
                QString::fromStdString(table.SelectedPath);
     }
     void press(const char* button) {
-        QTest::mouseClick(control<QPushButton>(main(), button), Qt::LeftButton);
+        QTest::mouseClick(testing::control<QPushButton>(&main(), button), Qt::LeftButton);
     }
     void choose(const char* option) {
         // On the round mark at the left: the button answers only on its mark and caption.
-        QRadioButton* button = control<QRadioButton>(main(), option);
+        QRadioButton* button = testing::control<QRadioButton>(&main(), option);
         const int middle = button->height() / 2;
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(middle, middle));
     }
-
-    /// Clicks the line of that file in the list, as the user would.
     void clickFile(const char* listName, const QString& fileName) {
-        PatternFileList* files = list(listName);
-        const QList<QListWidgetItem*> found = files->findItems(fileName, Qt::MatchExactly);
-        if (found.isEmpty()) {
-            qFatal("%s not listed", qPrintable(fileName));
-        }
-        files->scrollToItem(found.front());
-        QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
-                          files->visualItemRect(found.front()).center());
+        testing::clickItem(list(listName), fileName);
     }
 };
-
-QStringList listed(const QListWidget* files) {
-    QStringList names;
-    for (int row = 0; row < files->count(); ++row) {
-        names.append(files->item(row)->text());
-    }
-    return names;
-}
-
-QStringList strings(const std::vector<std::string>& texts) {
-    QStringList out;
-    for (const std::string& t : texts) {
-        out.append(QString::fromStdString(t));
-    }
-    return out;
-}
 
 const QString kWater = "Water, liquid|1.000|mix/water.mix3";
 
@@ -196,14 +126,14 @@ void MainWindowTest::startUp() {
     QCOMPARE(s.windows().form9->isVisible(), title.isEmpty());
     QVERIFY(s.launcher.started.empty() && s.dialogs.shown.empty());
     if (title.isEmpty()) {
-        QCOMPARE(s.control<QLabel>(*s.windows().form9, "Label1")->text(),
+        QCOMPARE(testing::control<QLabel>(s.windows().form9, "Label1")->text(),
                  QString("Please start from \"Zelna_D7IR.exe\""));
         return;
     }
     QCOMPARE(s.main().windowTitle(), title);
     QCOMPARE(s.choice(), QString("||"));
-    QCOMPARE(listed(s.list("File1")), QStringList({"026_Fe.ele", "082_Pb.ele"}));
-    QCOMPARE(listed(s.list("File2")), QStringList({"air.mix3", "water.mix3"}));
+    QCOMPARE(lines(s.list("File1")), QStringList({"026_Fe.ele", "082_Pb.ele"}));
+    QCOMPARE(lines(s.list("File2")), QStringList({"air.mix3", "water.mix3"}));
 }
 
 void MainWindowTest::waysOut_data() {
@@ -227,7 +157,7 @@ void MainWindowTest::waysOut() {
     s.start();
     QWidget& window = notice ? static_cast<QWidget&>(*s.windows().form9) : s.main();
     if (byButton) {
-        QTest::mouseClick(s.control<QPushButton>(window, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(testing::control<QPushButton>(&window, "Command1"), Qt::LeftButton);
     }
     // Closing follows the button too when the window goes away; it must start nothing more.
     window.close();
@@ -250,16 +180,17 @@ void MainWindowTest::densityShown() {
     QFETCH(QString, densityLine);
     QFETCH(QString, shown);
     Session s;
-    testing::writeFile(s.root() / "ele" / "050_Sn.ele",
-                       elementFile("Tin", densityLine.toStdString()));
-    s.start().clickFile("File1", "050_Sn.ele");
+    s.write("ele/050_Sn.ele", materialFile("Tin", densityLine.toStdString()));
+    s.start();
+    s.clickFile("File1", "050_Sn.ele");
     QCOMPARE(s.choice(), "Tin|" + shown + "|ele/050_Sn.ele");
-    QCOMPARE(s.main().focusWidget(), s.control<QWidget>(s.main(), "Command2"));
+    QCOMPARE(s.main().focusWidget(), testing::control<QWidget>(&s.main(), "Command2"));
 }
 
 void MainWindowTest::choiceAcrossListsAndCategories() {
     Session s;
-    s.start().clickFile("File2", "water.mix3");
+    s.start();
+    s.clickFile("File2", "water.mix3");
     QCOMPARE(s.choice(), kWater);
     // A choice in one list clears the other's highlight.
     s.clickFile("File1", "082_Pb.ele");
@@ -269,17 +200,17 @@ void MainWindowTest::choiceAcrossListsAndCategories() {
     QVERIFY(s.list("File1")->selectedItems().isEmpty());
     // The categories change the list only.
     s.choose("Option1");
-    QCOMPARE(listed(s.list("File2")), QStringList({"bone.mix1", "muscle.mix1"}));
+    QCOMPARE(lines(s.list("File2")), QStringList({"bone.mix1", "muscle.mix1"}));
     s.choose("Option2");
-    QCOMPARE(listed(s.list("File2")), QStringList({"pmma.mix2"}));
+    QCOMPARE(lines(s.list("File2")), QStringList({"pmma.mix2"}));
     s.choose("Option3");
-    QCOMPARE(listed(s.list("File2")), QStringList({"air.mix3", "water.mix3"}));
+    QCOMPARE(lines(s.list("File2")), QStringList({"air.mix3", "water.mix3"}));
     QCOMPARE(s.choice(), kWater);
     // A new file shows after a refresh, with nothing highlighted.
     testing::writeFile(s.root() / "mix" / "lung.mix3", materialFile("Lung", ".26"));
-    QCOMPARE(listed(s.list("File2")), QStringList({"air.mix3", "water.mix3"}));
-    s.main().RefreshMaterialList();
-    QCOMPARE(listed(s.list("File2")), QStringList({"air.mix3", "lung.mix3", "water.mix3"}));
+    QCOMPARE(lines(s.list("File2")), QStringList({"air.mix3", "water.mix3"}));
+    s.context.returnToMainWindow(true); // as a builder does after saving
+    QCOMPARE(lines(s.list("File2")), QStringList({"air.mix3", "lung.mix3", "water.mix3"}));
     QVERIFY(s.list("File2")->selectedItems().isEmpty());
     QVERIFY(s.dialogs.shown.empty());
 }
@@ -294,7 +225,8 @@ void MainWindowTest::unreadableChoiceKeepsEarlierOne() {
     QFETCH(bool, vanishes);
     Session s;
     testing::writeFile(s.root() / "mix" / "broken.mix3", "Broken\r\n");
-    s.start().clickFile("File2", "water.mix3");
+    s.start();
+    s.clickFile("File2", "water.mix3");
     if (vanishes) {
         std::filesystem::remove(s.root() / "mix" / "broken.mix3");
     }
@@ -304,7 +236,7 @@ void MainWindowTest::unreadableChoiceKeepsEarlierOne() {
     QCOMPARE(s.dialogs.shown[0].icon, MessageIcon::Exclamation);
     QCOMPARE(s.choice(), kWater);
     QCOMPARE(s.list("File2")->FileName(), QString("water.mix3"));
-    QCOMPARE(listed(s.list("File2")).contains("broken.mix3"), !vanishes);
+    QCOMPARE(lines(s.list("File2")).contains("broken.mix3"), !vanishes);
 }
 
 void MainWindowTest::deletion_data() {
@@ -386,7 +318,7 @@ void MainWindowTest::deletion() {
         QVERIFY2(std::filesystem::exists(s.root() / file) == (gone != file), file);
     }
     QCOMPARE(s.choice(), choice);
-    QCOMPARE(listed(s.list("File2")), remaining);
+    QCOMPARE(lines(s.list("File2")), remaining);
     // A deletion closes the windows that showed the material.
     for (QWidget* companion : companions) {
         QCOMPARE(companion->isVisible(), gone.isEmpty());
@@ -413,7 +345,8 @@ void MainWindowTest::createNewDataHandsOver() {
 
 void MainWindowTest::goIgnoresActionsDuringItsEventPass() {
     Session s;
-    s.start().clickFile("File2", "water.mix3");
+    s.start();
+    s.clickFile("File2", "water.mix3");
     s.launcher.onEventPass = [&s] {
         s.press("Command3");
         s.press("Command4");

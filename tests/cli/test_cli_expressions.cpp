@@ -52,8 +52,6 @@ class CliExpressionsTest : public QObject {
         QTest::newRow("neither formula nor material")
             << QStringList{"csv", "mix:Watr=1", "-"} << "neither a formula";
         QTest::newRow("bad grid") << QStringList{"at", "Pb", "--grid", "1:0.1"} << "FROM:TO:N";
-        QTest::newRow("edges of an unknown composition")
-            << QStringList{"edges", "Water_Liquid"} << "not known";
     }
     void badExpressionsPrintNothing() {
         QFETCH(QStringList, arguments);

@@ -1,115 +1,67 @@
 #include "fakes/RecordingCanvas.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace testing {
 
 using Kind = CanvasCommand::Kind;
 
-namespace {
-
-CanvasCommand make(Kind kind, float x1 = 0, float y1 = 0, float x2 = 0, float y2 = 0,
-                   platform::Rgb colour = {}) {
-    CanvasCommand c;
-    c.kind = kind;
-    c.x1 = x1;
-    c.y1 = y1;
-    c.x2 = x2;
-    c.y2 = y2;
-    c.colour = colour;
-    return c;
+CanvasCommand& RecordingCanvas::add(Kind kind, float x1, float y1, float x2, float y2,
+                                    platform::Rgb colour) {
+    commands.push_back({kind, x1, y1, x2, y2, colour, {}, false, 0, 0});
+    return commands.back();
 }
-
-} // namespace
 
 void RecordingCanvas::SetScale(float left, float top, float width, float height) {
     m_left = left;
     m_top = top;
-    commands.push_back(make(Kind::Scale, left, top, width, height));
+    add(Kind::Scale, left, top, width, height);
 }
-void RecordingCanvas::SetBackColor(platform::Rgb colour) {
-    commands.push_back(make(Kind::BackColor, 0, 0, 0, 0, colour));
-}
-void RecordingCanvas::SetForeColor(platform::Rgb colour) {
-    commands.push_back(make(Kind::ForeColor, 0, 0, 0, 0, colour));
-}
+void RecordingCanvas::SetBackColor(platform::Rgb c) { add(Kind::BackColor, 0, 0, 0, 0, c); }
+void RecordingCanvas::SetForeColor(platform::Rgb c) { add(Kind::ForeColor, 0, 0, 0, 0, c); }
 void RecordingCanvas::Clear() {
     m_x = m_left;
     m_y = m_top;
-    commands.push_back(make(Kind::Clear));
+    add(Kind::Clear);
 }
-void RecordingCanvas::SetLineWidth(int pixels) {
-    CanvasCommand c = make(Kind::LineWidth);
-    c.value = pixels;
-    commands.push_back(c);
-}
+void RecordingCanvas::SetLineWidth(int pixels) { add(Kind::LineWidth).value = pixels; }
 void RecordingCanvas::SetDrawStyle(platform::DrawStyle style) {
-    CanvasCommand c = make(Kind::DrawStyle);
-    c.value = static_cast<int>(style);
-    commands.push_back(c);
+    add(Kind::DrawStyle).value = static_cast<int>(style);
 }
-void RecordingCanvas::SetFontName(const std::string& family) {
-    CanvasCommand c = make(Kind::FontName);
-    c.text = family;
-    commands.push_back(c);
-}
-void RecordingCanvas::SetFontSize(float points) {
-    m_fontSize = points;
-    commands.push_back(make(Kind::FontSize, points));
-}
-void RecordingCanvas::SetCurrentX(float x) {
-    m_x = x;
-    commands.push_back(make(Kind::CurrentX, x));
-}
-void RecordingCanvas::SetCurrentY(float y) {
-    m_y = y;
-    commands.push_back(make(Kind::CurrentY, y));
-}
+void RecordingCanvas::SetFontName(const std::string& family) { add(Kind::FontName).text = family; }
+void RecordingCanvas::SetFontSize(float points) { add(Kind::FontSize, m_fontSize = points); }
+void RecordingCanvas::SetCurrentX(float x) { add(Kind::CurrentX, m_x = x); }
+void RecordingCanvas::SetCurrentY(float y) { add(Kind::CurrentY, m_y = y); }
 void RecordingCanvas::Print(const std::string& text, bool continueLine) {
-    CanvasCommand c = make(Kind::Print, m_x, m_y);
+    CanvasCommand& c = add(Kind::Print, m_x, m_y);
     c.text = text;
     c.continueLine = continueLine;
     c.fontSize = m_fontSize;
-    commands.push_back(c);
 }
-void RecordingCanvas::PSet(float x, float y) {
-    m_x = x;
-    m_y = y;
-    commands.push_back(make(Kind::PSet, x, y));
+void RecordingCanvas::PSet(float x, float y) { add(Kind::PSet, m_x = x, m_y = y); }
+void RecordingCanvas::Line(float x1, float y1, float x2, float y2, platform::Rgb c) {
+    add(Kind::Line, x1, y1, x2, y2, c);
 }
-void RecordingCanvas::Line(float x1, float y1, float x2, float y2, platform::Rgb colour) {
-    commands.push_back(make(Kind::Line, x1, y1, x2, y2, colour));
-}
-void RecordingCanvas::LineTo(float x, float y, platform::Rgb colour) {
-    commands.push_back(make(Kind::LineTo, m_x, m_y, x, y, colour));
+void RecordingCanvas::LineTo(float x, float y, platform::Rgb c) {
+    add(Kind::LineTo, m_x, m_y, x, y, c);
     m_x = x;
     m_y = y;
 }
-void RecordingCanvas::Box(float x1, float y1, float x2, float y2, platform::Rgb colour) {
-    commands.push_back(make(Kind::Box, x1, y1, x2, y2, colour));
+void RecordingCanvas::Box(float x1, float y1, float x2, float y2, platform::Rgb c) {
+    add(Kind::Box, x1, y1, x2, y2, c);
 }
-void RecordingCanvas::FilledBox(float x1, float y1, float x2, float y2, platform::Rgb colour) {
-    commands.push_back(make(Kind::FilledBox, x1, y1, x2, y2, colour));
+void RecordingCanvas::FilledBox(float x1, float y1, float x2, float y2, platform::Rgb c) {
+    add(Kind::FilledBox, x1, y1, x2, y2, c);
 }
-void RecordingCanvas::Circle(float cx, float cy, float radius, platform::Rgb colour) {
-    commands.push_back(make(Kind::Circle, cx, cy, radius, 0, colour));
+void RecordingCanvas::Circle(float cx, float cy, float radius, platform::Rgb c) {
+    add(Kind::Circle, cx, cy, radius, 0, c);
 }
 
 std::vector<CanvasCommand> RecordingCanvas::ofKind(Kind kind) const {
     std::vector<CanvasCommand> out;
-    for (const auto& c : commands) {
-        if (c.kind == kind) {
-            out.push_back(c);
-        }
-    }
-    return out;
-}
-
-std::vector<std::string> RecordingCanvas::printedTexts() const {
-    std::vector<std::string> out;
-    for (const auto& c : commands) {
-        if (c.kind == Kind::Print) {
-            out.push_back(c.text);
-        }
-    }
+    std::copy_if(commands.begin(), commands.end(), std::back_inserter(out),
+                 [kind](const CanvasCommand& c) { return c.kind == kind; });
     return out;
 }
 

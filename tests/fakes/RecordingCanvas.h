@@ -35,6 +35,7 @@ struct CanvasCommand {
     bool continueLine = false;
     int value = 0;      ///< line width, draw style
     float fontSize = 0; ///< Print: the font size in force
+    friend bool operator==(const CanvasCommand&, const CanvasCommand&) = default;
 };
 
 /// A canvas that keeps every call in order and tracks the current point and font size as a
@@ -66,10 +67,11 @@ class RecordingCanvas : public platform::Canvas {
 
     /// The commands of one kind, in order.
     std::vector<CanvasCommand> ofKind(CanvasCommand::Kind kind) const;
-    /// The texts printed, in order.
-    std::vector<std::string> printedTexts() const;
 
   private:
+    CanvasCommand& add(CanvasCommand::Kind kind, float x1 = 0, float y1 = 0, float x2 = 0,
+                       float y2 = 0, platform::Rgb colour = {});
+
     float m_left = 0, m_top = 0;
     float m_x = 0, m_y = 0;
     float m_fontSize = 8.25f;

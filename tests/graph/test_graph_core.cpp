@@ -1,3 +1,5 @@
+// The plots' drawing commands, the coordinate mapping and the read-out, on a recording canvas.
+
 #include "data/MaterialTable.h"
 #include "fakes/RecordingCanvas.h"
 #include "fakes/TestSupport.h"
@@ -220,6 +222,7 @@ class GraphCoreTest : public QObject {
     void pictures();
     void curvesFollowTheTable();
     void floorsAndStartPoints();
+    void emptyTableReadsNoRow();
     void enlargedCaption();
     void insideRange_data();
     void insideRange();
@@ -380,6 +383,17 @@ void GraphCoreTest::floorsAndStartPoints() {
     QCOMPARE(fraction.ofKind(Kind::LineTo).at(1).y2, 0.0f); // 0 / 0
 }
 
+void GraphCoreTest::emptyTableReadsNoRow() {
+    // Row 1 still holds an earlier table's values: with no rows, nothing may come of them.
+    auto stale = decadeTable();
+    stale->RowCount = 0;
+    auto blank = std::make_unique<data::MaterialTable>();
+    for (Picture picture : {Picture::Graph, Picture::Fraction, Picture::LaterMaterial}) {
+        QVERIFY(draw(picture, *stale).commands == draw(picture, *blank).commands);
+    }
+    QVERIFY(!graph::NearestRow(*stale, readoutX(0.01)));
+}
+
 void GraphCoreTest::enlargedCaption() {
     const std::string water = " Water   Density = 1.000 [g/cm3]";
     const std::string air = " Air   Density = 0.001205 [g/cm3]";
@@ -454,4 +468,4 @@ void GraphCoreTest::nearestRow() {
 }
 
 QTEST_GUILESS_MAIN(GraphCoreTest)
-#include "GraphCoreTest.moc"
+#include "test_graph_core.moc"

@@ -1,0 +1,537 @@
+#include "AttenuationCommands.h"
+
+#include "Commands.h"
+#include "MaterialCommands.h"
+#include "NumberText.h"
+#include "attenuation/Attenuation.h"
+#include "attenuation/Spectrum.h"
+#include "data/MaterialFile.h"
+#include "data/NumberMask.h"
+#include "material/Resolve.h"
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+namespace {
+
+using attenuation::Outcome;
+
+int usage(BufferedStream& err, const std::string& message) {
+    Complain(err, message + " (photonxs-cli --help tells more)");
+    return kExitUsage;
+}
+
+/// A resolved material with the density the command uses.
+struct Material {
+    std::unique_ptr<material::ResolvedMaterial> resolved =
+        std::make_unique<material::ResolvedMaterial>();
+    double density = 0.0; ///< g/cm3; 0 when neither the file nor the command line gives one
+};
+
+bool resolve(const Invocation& invocation, const std::string& argument, Material& m,
+             BufferedStream& err, std::optional<double> density = std::nullopt) {
+    std::string error;
+    if (!material::ResolveMaterial(invocation.root, argument, *m.resolved, error)) {
+        Complain(err, error);
+        return false;
+    }
+    if (const auto found = invocation.options.find("density");
+        !density && found != invocation.options.end()) {
+        density = ReadNumber(found->second);
+        if (!density || !(*density > 0.0)) {
+            Complain(err, "--density '" + found->second + "' is not a number greater than 0");
+            return false;
+        }
+    }
+    m.density = density.value_or(m.resolved->densityGPerCm3.value_or(0.0));
+    return true;
+}
+
+bool needDensity(const std::string& argument, const Material& m, BufferedStream& err) {
+    if (m.density > 0.0 && std::isfinite(m.density)) {
+        return true;
+    }
+    Complain(err, "the density of " + argument + " is not known: give it (--density D, or " +
+                      "MATERIAL@CM@DENSITY for a layer)");
+    return false;
+}
+
+std::optional<attenuation::Composition> compositionOf(const std::string& argument,
+                                                      const Material& m, BufferedStream& err) {
+    const material::Composition& c = m.resolved->composition;
+    if (!c.known || c.elements.empty()) {
+        const std::string& path = m.resolved->dataPath;
+        Complain(err, "the composition of " + (path.empty() ? argument : path) +
+                          " is not known, so its energy absorption cannot be computed (build it " +
+                          "again, or give it as formula: or mix:)");
+        return std::nullopt;
+    }
+    attenuation::Composition shares;
+    for (const material::ElementFraction& e : c.elements) {
+        shares.push_back({e.z, e.weightFraction});
+    }
+    return shares;
+}
+
+/// The absorption mix of a composition, or of a reference material by its path.
+std::optional<attenuation::AbsorptionMix> mixOf(const Invocation& invocation,
+                                                attenuation::AbsorptionLibrary& library,
+                                                std::optional<attenuation::Composition> composition,
+                                                std::string_view reference, BufferedStream& err) {
+    std::string error;
+    if (!composition) {
+        composition = attenuation::FindComposition(invocation.root, reference, error);
+        if (!composition) {
+            Complain(err, error);
+            return std::nullopt;
+        }
+    }
+    std::optional<attenuation::AbsorptionMix> mix =
+        attenuation::MixAbsorption(*composition, library, error);
+    if (!mix) {
+        Complain(err, error);
+    }
+    return mix;
+}
+
+/// The energies of the arguments from `first` on ("-" reads standard input) and of --grid.
+bool energiesOf(const Invocation& invocation, std::size_t first, const data::MaterialTable& table,
+                std::vector<double>& energies, BufferedStream& err) {
+    Invocation values = invocation;
+    values.arguments.assign(1, std::string());
+    values.arguments.insert(values.arguments.end(),
+                            invocation.arguments.begin() + static_cast<std::ptrdiff_t>(first),
+                            invocation.arguments.end());
+    if (!GatherValues(values, "the energy", energies, err) ||
+        !AddGridEnergies(invocation, table, energies, err)) {
+        return false;
+    }
+    if (energies.empty()) {
+        Complain(err, invocation.command + " needs at least one energy");
+        return false;
+    }
+    return true;
+}
+
+/// Rows of text and numbers under fixed keys, in the three output forms.
+class Table {
+  public:
+    Table(const Invocation& invocation, std::vector<std::string> keys)
+        : m_format(invocation.format), m_digits(invocation.digits), m_keys(std::move(keys)) {}
+
+    void Header(std::string& out) const {
+        if (m_format != OutputFormat::Csv) {
+            return;
+        }
+        for (std::size_t i = 0; i < m_keys.size(); ++i) {
+            out += (i == 0 ? "" : ",") + m_keys[i];
+        }
+        out += '\n';
+    }
+
+    /// Leading text cells (a layer's name), then numbers; a failed row has `word` in place of
+    /// every number after the first.
+    void Row(std::string& out, const std::vector<std::string>& texts,
+             const std::vector<double>& numbers, std::string_view word = {}) const {
+        std::vector<std::string> cells = texts;
+        for (std::size_t i = 0; i < numbers.size(); ++i) {
+            std::string cell;
+            if (!word.empty() && i > 0) {
+                cell = word;
+            } else {
+                AppendValue(cell, numbers[i], m_digits);
+            }
+            cells.push_back(cell);
+        }
+        if (!word.empty()) {
+            for (std::size_t i = texts.size() + numbers.size(); i < m_keys.size(); ++i) {
+                cells.emplace_back(word);
+            }
+        }
+        const std::size_t numbersFrom = texts.size();
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            switch (m_format) {
+            case OutputFormat::Text:
+                out += (i == 0 ? "" : "  ") + cells[i];
+                break;
+            case OutputFormat::Csv:
+                out += i == 0 ? "" : ",";
+                AppendCsvField(out, cells[i]);
+                break;
+            case OutputFormat::Json:
+                if (!word.empty() && i > numbersFrom) {
+                    break; // a failed row keeps its input and says why below
+                }
+                out += i == 0 ? "{\"" : ",\"";
+                out += m_keys[i] + "\":";
+                if (i < numbersFrom || !std::isfinite(numbers[i - numbersFrom])) {
+                    AppendJsonString(out, cells[i]);
+                } else {
+                    out += cells[i];
+                }
+                break;
+            }
+        }
+        if (m_format == OutputFormat::Json) {
+            if (!word.empty()) {
+                out += ",\"error\":";
+                AppendJsonString(out, word);
+            }
+            out += '}';
+        }
+        out += '\n';
+    }
+
+  private:
+    OutputFormat m_format;
+    int m_digits;
+    std::vector<std::string> m_keys;
+};
+
+int finish(std::size_t failed, std::size_t total, BufferedStream& err) {
+    if (failed == 0) {
+        return kExitDone;
+    }
+    Complain(err, std::to_string(failed) + " of " + std::to_string(total) +
+                      " energies gave no value (out of range, no energy-absorption data, no " +
+                      "solution or calculation error)");
+    return kExitSomeRowsFailed;
+}
+
+bool readSpectrumFile(const std::string& file, std::vector<attenuation::SpectrumBin>& bins,
+                      BufferedStream& err) {
+    std::string text;
+    if (file == "-") {
+        char buffer[1 << 16];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+            text.append(buffer, got);
+        }
+    } else if (!data::ReadWholeFile(file, text)) {
+        Complain(err, file + ": cannot be read");
+        return false;
+    }
+    attenuation::SpectrumProblem problem;
+    if (!attenuation::ReadSpectrum(text, bins, problem)) {
+        Complain(err, (file == "-" ? "standard input" : file) + ", " +
+                          attenuation::DescribeSpectrumProblem(problem));
+        return false;
+    }
+    return true;
+}
+
+/// A spectrum problem found while computing: it names the file and the line.
+bool spectrumFailed(const std::string& file, const attenuation::SpectrumProblem& problem,
+                    BufferedStream& err) {
+    Complain(err, (file == "-" ? "standard input" : file) + ", " +
+                      attenuation::DescribeSpectrumProblem(problem));
+    return false;
+}
+
+} // namespace
+
+int RunAbsorption(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    if (invocation.arguments.empty() ||
+        (invocation.arguments.size() < 2 && !invocation.options.contains("grid"))) {
+        return usage(err, "absorption takes MATERIAL and at least one energy");
+    }
+    const std::string& argument = invocation.arguments[0];
+    Material m;
+    std::vector<double> energies;
+    if (!resolve(invocation, argument, m, err) ||
+        !energiesOf(invocation, 1, m.resolved->table, energies, err)) {
+        return kExitBadInput;
+    }
+    const std::optional<attenuation::Composition> composition = compositionOf(argument, m, err);
+    if (!composition) {
+        return kExitBadInput;
+    }
+    attenuation::AbsorptionLibrary library(invocation.root);
+    const auto mix = mixOf(invocation, library, composition, {}, err);
+    const auto air =
+        mix ? mixOf(invocation, library, {}, attenuation::kDryAirPath, err) : std::nullopt;
+    const auto water =
+        air ? mixOf(invocation, library, {}, attenuation::kWaterPath, err) : std::nullopt;
+    if (!water) {
+        return kExitBadInput;
+    }
+    const Table table(invocation,
+                      {"energy", "mu_rho", "mu_en_rho", "kerma_ratio_air", "kerma_ratio_water"});
+    table.Header(out.Text());
+    std::size_t failed = 0;
+    for (const double energy : energies) {
+        attenuation::AbsorptionRow row;
+        const Outcome outcome =
+            attenuation::AbsorptionAt(m.resolved->table, *mix, *air, *water, energy, row);
+        if (outcome == Outcome::Ok) {
+            table.Row(out.Text(), {},
+                      {energy, row.muRho, row.muEnRho, row.kermaRatioAir, row.kermaRatioWater});
+        } else {
+            ++failed;
+            table.Row(out.Text(), {}, {energy}, attenuation::OutcomeWord(outcome));
+        }
+        out.FlushIfLarge();
+    }
+    return finish(failed, energies.size(), err);
+}
+
+int RunHalfValue(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    const auto spectrum = invocation.options.find("spectrum");
+    if (spectrum != invocation.options.end()) {
+        if (invocation.arguments.size() != 1) {
+            return usage(err, "hvl --spectrum FILE takes one MATERIAL");
+        }
+        const std::string& argument = invocation.arguments[0];
+        Material m;
+        std::vector<attenuation::SpectrumBin> bins;
+        if (!resolve(invocation, argument, m, err) || !needDensity(argument, m, err) ||
+            !readSpectrumFile(spectrum->second, bins, err)) {
+            return kExitBadInput;
+        }
+        attenuation::AbsorptionLibrary library(invocation.root);
+        const auto air = mixOf(invocation, library, {}, attenuation::kDryAirPath, err);
+        attenuation::HalfValueLayers hvl;
+        attenuation::SpectrumProblem problem;
+        if (!air || !attenuation::SpectrumHalfValueLayers(
+                        bins, {&m.resolved->table, m.density, 0.0}, *air, hvl, problem)) {
+            return air ? (spectrumFailed(spectrum->second, problem, err), kExitBadInput)
+                       : kExitBadInput;
+        }
+        const Table table(invocation, {"first_hvl", "second_hvl", "homogeneity"});
+        table.Header(out.Text());
+        table.Row(out.Text(), {}, {hvl.first, hvl.second, hvl.homogeneity});
+        return kExitDone;
+    }
+    if (invocation.arguments.empty() ||
+        (invocation.arguments.size() < 2 && !invocation.options.contains("grid"))) {
+        return usage(err, "hvl takes MATERIAL and at least one energy, or --spectrum FILE");
+    }
+    const std::string& argument = invocation.arguments[0];
+    Material m;
+    std::vector<double> energies;
+    if (!resolve(invocation, argument, m, err) || !needDensity(argument, m, err) ||
+        !energiesOf(invocation, 1, m.resolved->table, energies, err)) {
+        return kExitBadInput;
+    }
+    const Table table(invocation, {"energy", "mu", "hvl", "tvl", "mfp"});
+    table.Header(out.Text());
+    std::size_t failed = 0;
+    for (const double energy : energies) {
+        attenuation::HalfValueRow row;
+        const Outcome outcome = attenuation::HalfValueAt(m.resolved->table, m.density, energy, row);
+        if (outcome == Outcome::Ok) {
+            table.Row(out.Text(), {}, {energy, row.mu, row.hvl, row.tvl, row.mfp});
+        } else {
+            ++failed;
+            table.Row(out.Text(), {}, {energy}, attenuation::OutcomeWord(outcome));
+        }
+        out.FlushIfLarge();
+    }
+    return finish(failed, energies.size(), err);
+}
+
+int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    const auto spectrum = invocation.options.find("spectrum");
+    const bool byEnergy = invocation.options.contains("energy");
+    if (byEnergy == (spectrum != invocation.options.end())) {
+        return usage(err, "attenuate takes either --energy E... or --spectrum FILE");
+    }
+    // Layers carry '@'; with --energy the other words are energies.
+    std::vector<std::string> layerWords;
+    Invocation energyWords = invocation;
+    energyWords.arguments.assign(1, std::string());
+    for (const std::string& word : invocation.arguments) {
+        (word.find('@') != std::string::npos ? layerWords : energyWords.arguments).push_back(word);
+    }
+    if (layerWords.empty()) {
+        return usage(err,
+                     "attenuate needs at least one LAYER (MATERIAL@CM or MATERIAL@CM@DENSITY)");
+    }
+    if (!byEnergy && energyWords.arguments.size() > 1) {
+        return usage(err, "'" + energyWords.arguments[1] + "' is not a LAYER (MATERIAL@CM)");
+    }
+    std::optional<double> target;
+    if (const auto found = invocation.options.find("thickness-for");
+        found != invocation.options.end()) {
+        target = ReadNumber(found->second);
+        if (!target || !(*target > 0.0 && *target <= 1.0)) {
+            Complain(err, "--thickness-for '" + found->second +
+                              "' is not a transmission above 0 and at most 1");
+            return kExitBadInput;
+        }
+    }
+
+    std::vector<Material> materials(layerWords.size());
+    std::vector<attenuation::Layer> layers;
+    for (std::size_t i = 0; i < layerWords.size(); ++i) {
+        const std::string& word = layerWords[i];
+        const std::size_t at = word.find('@');
+        const std::size_t second = word.find('@', at + 1);
+        const std::string name = word.substr(0, at);
+        const std::string cm =
+            word.substr(at + 1, second == std::string::npos ? second : second - at - 1);
+        const std::optional<double> thickness = ReadNumber(cm);
+        std::optional<double> density;
+        if (second != std::string::npos) {
+            density = ReadNumber(word.substr(second + 1));
+            if (!density || !(*density > 0.0)) {
+                Complain(err, "layer '" + word + "': the density is not a number above 0");
+                return kExitBadInput;
+            }
+        }
+        if (!thickness || !(*thickness >= 0.0) || !std::isfinite(*thickness)) {
+            Complain(err, "layer '" + word + "': the thickness is not a number of cm, 0 or more");
+            return kExitBadInput;
+        }
+        if (!resolve(invocation, name, materials[i], err, density) ||
+            !needDensity(name, materials[i], err)) {
+            return kExitBadInput;
+        }
+        layers.push_back({&materials[i].resolved->table, materials[i].density, *thickness});
+    }
+
+    if (!byEnergy) {
+        const std::string& file = spectrum->second;
+        std::vector<attenuation::SpectrumBin> bins;
+        attenuation::AbsorptionLibrary library(invocation.root);
+        const auto air = mixOf(invocation, library, {}, attenuation::kDryAirPath, err);
+        if (!air || !readSpectrumFile(file, bins, err)) {
+            return kExitBadInput;
+        }
+        attenuation::SpectrumProblem problem;
+        if (target) {
+            double thickness = 0.0;
+            if (!attenuation::SpectrumThicknessFor(bins, layers, *air, *target, thickness,
+                                                   problem)) {
+                return spectrumFailed(file, problem, err), kExitBadInput;
+            }
+            const Table table(invocation, {"thickness"});
+            table.Header(out.Text());
+            table.Row(out.Text(), {}, {thickness});
+            return kExitDone;
+        }
+        attenuation::SpectrumTransmission result;
+        if (!attenuation::TransmitSpectrum(bins, layers, *air, result, problem)) {
+            return spectrumFailed(file, problem, err), kExitBadInput;
+        }
+        if (const auto outFile = invocation.options.find("out");
+            outFile != invocation.options.end()) {
+            std::string text = "# energy_MeV weight, transmitted through";
+            for (const std::string& word : layerWords) {
+                text += " " + word;
+            }
+            text += "\n";
+            for (const attenuation::SpectrumBin& bin : result.transmitted) {
+                text +=
+                    data::FormatExact(bin.energyMeV) + " " + data::FormatExact(bin.weight) + "\n";
+            }
+            const data::WriteResult written = data::WriteFileReplacing(outFile->second, text);
+            if (!written.ok) {
+                Complain(err, outFile->second + ": " + written.reason);
+                return kExitBadInput;
+            }
+        }
+        const Table table(invocation, {"fluence_transmission", "air_kerma_transmission",
+                                       "mean_energy_in", "mean_energy_out"});
+        table.Header(out.Text());
+        table.Row(
+            out.Text(), {},
+            {result.fluence, result.airKerma, result.meanEnergyInMeV, result.meanEnergyOutMeV});
+        return kExitDone;
+    }
+
+    if (invocation.options.contains("out")) {
+        return usage(err, "--out writes a transmitted spectrum: it needs --spectrum");
+    }
+    std::vector<double> energies;
+    if (!GatherValues(energyWords, "the energy", energies, err) ||
+        !AddGridEnergies(invocation, *layers.back().table, energies, err)) {
+        return kExitBadInput;
+    }
+    if (energies.empty()) {
+        return usage(err, "attenuate --energy needs at least one energy");
+    }
+    const bool perLayer = invocation.options.contains("layers") && !target;
+    std::vector<std::string> keys{"energy", "mu_x", "transmission"};
+    if (target) {
+        keys = {"energy", "thickness"};
+    } else if (perLayer) {
+        keys.insert(keys.begin(), "layer");
+    }
+    const Table table(invocation, keys);
+    table.Header(out.Text());
+    std::size_t failed = 0;
+    for (const double energy : energies) {
+        std::vector<double> each;
+        double muX = 0.0;
+        double thickness = 0.0;
+        const Outcome outcome = target
+                                    ? attenuation::ThicknessFor(layers, energy, *target, thickness)
+                                    : attenuation::StackAt(layers, energy, muX, &each);
+        if (outcome != Outcome::Ok) {
+            ++failed;
+            table.Row(out.Text(),
+                      perLayer ? std::vector<std::string>{"stack"} : std::vector<std::string>{},
+                      {energy}, attenuation::OutcomeWord(outcome));
+        } else if (target) {
+            table.Row(out.Text(), {}, {energy, thickness});
+        } else {
+            for (std::size_t i = 0; perLayer && i < each.size(); ++i) {
+                table.Row(out.Text(), {layerWords[i]}, {energy, each[i], std::exp(-each[i])});
+            }
+            table.Row(out.Text(),
+                      perLayer ? std::vector<std::string>{"stack"} : std::vector<std::string>{},
+                      {energy, muX, std::exp(-muX)});
+        }
+        out.FlushIfLarge();
+    }
+    return finish(failed, energies.size(), err);
+}
+
+int RunEffectiveZ(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    if (invocation.arguments.empty() ||
+        (invocation.arguments.size() < 2 && !invocation.options.contains("grid"))) {
+        return usage(err, "zeff takes MATERIAL and at least one energy");
+    }
+    const std::string& argument = invocation.arguments[0];
+    Material m;
+    std::vector<double> energies;
+    if (!resolve(invocation, argument, m, err) ||
+        !energiesOf(invocation, 1, m.resolved->table, energies, err)) {
+        return kExitBadInput;
+    }
+    const std::optional<attenuation::Composition> composition = compositionOf(argument, m, err);
+    if (!composition) {
+        return kExitBadInput;
+    }
+    attenuation::ElementLibrary library(invocation.root);
+    std::string error;
+    const auto elements = attenuation::ElementsOf(*composition, library, error);
+    if (!elements) {
+        Complain(err, error);
+        return kExitBadInput;
+    }
+    const Table table(invocation, {"energy", "zeff", "neff"});
+    table.Header(out.Text());
+    std::size_t failed = 0;
+    for (const double energy : energies) {
+        attenuation::EffectiveZRow row;
+        const Outcome outcome = attenuation::EffectiveZAt(*elements, energy, row);
+        if (outcome == Outcome::Ok) {
+            table.Row(out.Text(), {}, {energy, row.zeff, row.neff});
+        } else {
+            ++failed;
+            table.Row(out.Text(), {}, {energy}, attenuation::OutcomeWord(outcome));
+        }
+        out.FlushIfLarge();
+    }
+    return finish(failed, energies.size(), err);
+}
+
+} // namespace cli

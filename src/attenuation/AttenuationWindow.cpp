@@ -1,0 +1,360 @@
+#include "attenuation/AttenuationWindow.h"
+
+#include "app/AppContext.h"
+#include "attenuation/Attenuation.h"
+#include "attenuation/Spectrum.h"
+#include "attenuation/TextLines.h"
+#include "data/MaterialFile.h"
+#include "data/NumberMask.h"
+#include "material/Resolve.h"
+#include "platform/Dialogs.h"
+#include "platform/qt/QtCanvas.h"
+
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr int kPlotWidth = 520;
+constexpr int kPlotHeight = 300;
+// The plot's axes: log10 of the energy from 1 keV to 20 MeV, log10 of the transmission from
+// 1E-12 to 1.
+constexpr float kLowX = -3.0f;
+constexpr float kHighX = 1.30103f;
+constexpr float kLowY = -12.0f;
+constexpr platform::Rgb kBlack{0, 0, 0};
+constexpr platform::Rgb kGrey{200, 200, 200};
+constexpr platform::Rgb kBlue{0, 0, 255};
+
+std::string number(double value) { return data::FormatScientific(value); }
+
+struct ParsedLayer {
+    std::string word;
+    std::unique_ptr<material::ResolvedMaterial> material;
+    double density = 0.0;
+    double thickness = 0.0;
+};
+
+bool parseLayer(const std::filesystem::path& root, std::string_view word, ParsedLayer& layer,
+                std::string& problem) {
+    const std::size_t at = word.find('@');
+    const std::size_t second = at == std::string_view::npos ? at : word.find('@', at + 1);
+    layer.word = std::string(word);
+    layer.material = std::make_unique<material::ResolvedMaterial>();
+    if (!material::ResolveMaterial(root, word.substr(0, at), *layer.material, problem)) {
+        return false;
+    }
+    const std::optional<double> thickness =
+        at == std::string_view::npos
+            ? std::optional<double>(1.0)
+            : attenuation::ReadNumberField(word.substr(at + 1, second - std::min(second, at + 1)));
+    const std::optional<double> density =
+        second == std::string_view::npos ? layer.material->densityGPerCm3
+                                         : attenuation::ReadNumberField(word.substr(second + 1));
+    if (!thickness || !(*thickness >= 0.0)) {
+        problem = "layer " + layer.word + ": the thickness is not a number of cm";
+        return false;
+    }
+    if (!density || !(*density > 0.0)) {
+        problem =
+            "layer " + layer.word + ": the density is not known; write it as MATERIAL@CM@DENSITY";
+        return false;
+    }
+    layer.thickness = *thickness;
+    layer.density = *density;
+    return true;
+}
+
+std::optional<attenuation::Composition> compositionOf(const material::ResolvedMaterial& m) {
+    if (!m.composition.known || m.composition.elements.empty()) {
+        return std::nullopt;
+    }
+    attenuation::Composition shares;
+    for (const material::ElementFraction& e : m.composition.elements) {
+        shares.push_back({e.z, e.weightFraction});
+    }
+    return shares;
+}
+
+} // namespace
+
+AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
+    : QWidget(parent), m_context(context) {
+    setWindowTitle("Attenuation");
+    auto* grid = new QGridLayout(this);
+    const auto addEdit = [&](int row, const char* label, const char* name, QLineEdit*& edit) {
+        grid->addWidget(new QLabel(label, this), row, 0);
+        edit = new QLineEdit(this);
+        edit->setObjectName(name);
+        grid->addWidget(edit, row, 1, 1, 2);
+    };
+    addEdit(0, "Layers (material@cm or material@cm@g/cm3)", "layersEdit", layersEdit);
+    addEdit(1, "Energy (MeV)", "energyEdit", energyEdit);
+    addEdit(2, "Spectrum file (instead of the energy)", "spectrumEdit", spectrumEdit);
+    energyEdit->setText("0.662");
+    computeButton = new QPushButton("Compute", this);
+    computeButton->setObjectName("computeButton");
+    saveButton = new QPushButton("Save table as CSV", this);
+    saveButton->setObjectName("saveButton");
+    grid->addWidget(computeButton, 3, 1);
+    grid->addWidget(saveButton, 3, 2);
+    resultTable = new QTableWidget(0, 3, this);
+    resultTable->setObjectName("resultTable");
+    resultTable->setHorizontalHeaderLabels({"Quantity", "Value", "Unit"});
+    resultTable->horizontalHeader()->setStretchLastSection(true);
+    resultTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    resultTable->setMinimumHeight(300);
+    resultTable->verticalHeader()->setDefaultSectionSize(22);
+    grid->addWidget(resultTable, 4, 0, 1, 3);
+    transmissionPlot = new QtCanvas(kPlotWidth, kPlotHeight, this);
+    transmissionPlot->setObjectName("transmissionPlot");
+    grid->addWidget(transmissionPlot, 5, 0, 1, 3);
+    connect(computeButton, &QPushButton::clicked, this, &AttenuationWindow::Compute);
+    connect(saveButton, &QPushButton::clicked, this, &AttenuationWindow::SaveCsv);
+    connect(layersEdit, &QLineEdit::returnPressed, this, &AttenuationWindow::Compute);
+    connect(energyEdit, &QLineEdit::returnPressed, this, &AttenuationWindow::Compute);
+}
+
+void AttenuationWindow::ShowFor(const std::string& dataPath) {
+    if (!dataPath.empty() && layersEdit->text().toStdString().rfind(dataPath + "@", 0) != 0) {
+        layersEdit->setText(QString::fromStdString(dataPath + "@1"));
+    }
+    show();
+    raise();
+    if (!layersEdit->text().isEmpty()) {
+        Compute();
+    }
+}
+
+void AttenuationWindow::Compute() {
+    std::string problem;
+    m_rows.clear();
+    if (!compute(problem)) {
+        m_rows.clear();
+        showRows();
+        m_context.dialogs.Message(" " + problem + " ");
+        return;
+    }
+    showRows();
+}
+
+bool AttenuationWindow::compute(std::string& problem) {
+    const std::filesystem::path& root = m_context.root;
+    const std::string layersText = layersEdit->text().toStdString();
+    std::vector<ParsedLayer> parsed;
+    for (const std::string_view word : attenuation::SplitBlanks(layersText)) {
+        parsed.emplace_back();
+        if (!parseLayer(root, word, parsed.back(), problem)) {
+            return false;
+        }
+    }
+    if (parsed.empty()) {
+        problem = "Name at least one layer, such as Pb@0.5 or Water_Liquid@10.";
+        return false;
+    }
+    std::vector<attenuation::Layer> layers;
+    for (const ParsedLayer& p : parsed) {
+        layers.push_back({&p.material->table, p.density, p.thickness});
+    }
+    attenuation::AbsorptionLibrary absorption(root);
+    std::string error;
+    const auto airComposition = attenuation::FindComposition(root, attenuation::kDryAirPath, error);
+    const auto air = airComposition ? attenuation::MixAbsorption(*airComposition, absorption, error)
+                                    : std::nullopt;
+    const auto add = [&](const std::string& quantity, const std::string& value,
+                         const std::string& unit) {
+        m_rows.push_back({quantity, value, unit});
+    };
+
+    const std::string spectrumFile = spectrumEdit->text().trimmed().toStdString();
+    if (!spectrumFile.empty()) {
+        std::string text;
+        std::vector<attenuation::SpectrumBin> bins;
+        attenuation::SpectrumProblem where;
+        attenuation::SpectrumTransmission through;
+        attenuation::HalfValueLayers hvl;
+        const std::filesystem::path file = std::filesystem::path(spectrumFile).is_absolute()
+                                               ? std::filesystem::path(spectrumFile)
+                                               : root / spectrumFile;
+        if (!data::ReadWholeFile(file, text)) {
+            problem = spectrumFile + " cannot be read.";
+            return false;
+        }
+        if (!air) {
+            problem = error;
+            return false;
+        }
+        if (!attenuation::ReadSpectrum(text, bins, where) ||
+            !attenuation::TransmitSpectrum(bins, layers, *air, through, where) ||
+            !attenuation::SpectrumHalfValueLayers(bins, layers.back(), *air, hvl, where)) {
+            problem = spectrumFile + ", " + attenuation::DescribeSpectrumProblem(where);
+            return false;
+        }
+        add("fluence transmission", number(through.fluence), "");
+        add("air kerma transmission", number(through.airKerma), "");
+        add("mean energy in", number(through.meanEnergyInMeV), "MeV");
+        add("mean energy out", number(through.meanEnergyOutMeV), "MeV");
+        const std::string in = " in " + parsed.back().material->name;
+        add("first HVL" + in, number(hvl.first), "cm");
+        add("second HVL" + in, number(hvl.second), "cm");
+        add("homogeneity coefficient", number(hvl.homogeneity), "");
+    } else {
+        const std::optional<double> energy =
+            attenuation::ReadNumberField(energyEdit->text().trimmed().toStdString());
+        if (!energy) {
+            problem = "The energy is not a number of MeV.";
+            return false;
+        }
+        double muX = 0.0;
+        std::vector<double> each;
+        const attenuation::Outcome stack = attenuation::StackAt(layers, *energy, muX, &each);
+        if (stack != attenuation::Outcome::Ok) {
+            problem = attenuation::DescribeOutcome(stack, *energy) + ".";
+            return false;
+        }
+        for (std::size_t i = 0; i < parsed.size() && parsed.size() > 1; ++i) {
+            add("mu x of " + parsed[i].word, number(each[i]), "");
+        }
+        add("mu x", number(muX), "");
+        add("transmission", number(std::exp(-muX)), "");
+        // The quantities of the first layer's material.
+        const ParsedLayer& first = parsed.front();
+        attenuation::HalfValueRow hv;
+        attenuation::HalfValueAt(first.material->table, first.density, *energy, hv);
+        double muRho = 0.0;
+        attenuation::MassAttenuation(first.material->table, *energy, muRho);
+        const std::string of = " of " + first.material->name;
+        add("mu/rho" + of, number(muRho), "cm2/g");
+        add("mu" + of, number(hv.mu), "1/cm");
+        add("HVL", number(hv.hvl), "cm");
+        add("TVL", number(hv.tvl), "cm");
+        add("mean free path", number(hv.mfp), "cm");
+        const std::optional<attenuation::Composition> composition = compositionOf(*first.material);
+        const auto waterComposition =
+            attenuation::FindComposition(root, attenuation::kWaterPath, error);
+        const auto mix = composition ? attenuation::MixAbsorption(*composition, absorption, error)
+                                     : std::nullopt;
+        const auto water = waterComposition
+                               ? attenuation::MixAbsorption(*waterComposition, absorption, error)
+                               : std::nullopt;
+        attenuation::AbsorptionRow row;
+        const attenuation::Outcome outcome =
+            mix && air && water
+                ? attenuation::AbsorptionAt(first.material->table, *mix, *air, *water, *energy, row)
+                : attenuation::Outcome::CalculationError;
+        if (!composition) {
+            add("mu_en/rho", "composition not known", "");
+        } else if (outcome != attenuation::Outcome::Ok) {
+            add("mu_en/rho",
+                outcome == attenuation::Outcome::NoAbsorptionData ? "no energy-absorption data"
+                                                                  : "calculation error",
+                "");
+        } else {
+            add("mu_en/rho" + of, number(row.muEnRho), "cm2/g");
+            add("kerma ratio to air", number(row.kermaRatioAir), "");
+            add("kerma ratio to water", number(row.kermaRatioWater), "");
+        }
+        attenuation::ElementLibrary elements(root);
+        const auto parts =
+            composition ? attenuation::ElementsOf(*composition, elements, error) : std::nullopt;
+        attenuation::EffectiveZRow z;
+        if (parts && attenuation::EffectiveZAt(*parts, *energy, z) == attenuation::Outcome::Ok) {
+            add("Zeff", number(z.zeff), "");
+            add("Neff", number(z.neff), "electrons/g");
+        }
+    }
+
+    // The stack's transmission on log-log axes.
+    QtCanvas& c = *transmissionPlot;
+    c.SetScale(-3.45f, 0.9f, 4.95f, -13.9f);
+    c.SetBackColor({255, 255, 255});
+    c.Clear();
+    c.SetFontName("Liberation Sans");
+    c.SetFontSize(8.0f);
+    c.SetForeColor(kBlack);
+    for (int decade = -3; decade <= 1; ++decade) {
+        c.Line(static_cast<float>(decade), 0.0f, static_cast<float>(decade), kLowY, kGrey);
+        c.SetCurrentX(static_cast<float>(decade) - 0.1f);
+        c.SetCurrentY(kLowY - 0.15f);
+        static const char* const kLabels[] = {"1 keV", "10 keV", "100 keV", "1 MeV", "10 MeV"};
+        c.Print(kLabels[decade + 3], false);
+    }
+    for (int decade = 0; decade >= -12; decade -= 2) {
+        c.Line(kLowX, static_cast<float>(decade), kHighX, static_cast<float>(decade), kGrey);
+        c.SetCurrentX(kLowX - 0.42f);
+        c.SetCurrentY(static_cast<float>(decade) + 0.3f);
+        c.Print("1E" + std::to_string(decade), false);
+    }
+    c.Box(kLowX, 0.0f, kHighX, kLowY, kBlack);
+    bool started = false;
+    constexpr int kSteps = 240;
+    for (int k = 0; k <= kSteps; ++k) {
+        const double x = kLowX + double(kHighX - kLowX) * k / kSteps;
+        double muX = 0.0;
+        if (attenuation::StackAt(layers, std::pow(10.0, x), muX) != attenuation::Outcome::Ok) {
+            started = false;
+            continue;
+        }
+        const auto y = static_cast<float>(std::max(-muX / std::log(10.0), double(kLowY)));
+        if (started) {
+            c.LineTo(static_cast<float>(x), y, kBlue);
+        } else {
+            c.SetCurrentX(static_cast<float>(x));
+            c.SetCurrentY(y);
+            started = true;
+        }
+    }
+    return true;
+}
+
+void AttenuationWindow::showRows() {
+    resultTable->setRowCount(static_cast<int>(m_rows.size()));
+    for (std::size_t r = 0; r < m_rows.size(); ++r) {
+        for (std::size_t col = 0; col < 3; ++col) {
+            resultTable->setItem(static_cast<int>(r), static_cast<int>(col),
+                                 new QTableWidgetItem(QString::fromStdString(m_rows[r][col])));
+        }
+    }
+    resultTable->resizeColumnsToContents();
+    saveButton->setEnabled(!m_rows.empty());
+}
+
+void AttenuationWindow::SaveCsv() {
+    if (m_rows.empty()) {
+        return;
+    }
+    const std::string name = m_context.dialogs.InputBox(
+        "File name for the table (CSV):", "Attenuation", "attenuation.csv");
+    if (name.empty()) {
+        return;
+    }
+    std::string text = "quantity,value,unit\r\n";
+    for (const auto& row : m_rows) {
+        for (std::size_t col = 0; col < row.size(); ++col) {
+            std::string field = row[col];
+            if (field.find_first_of(",\"") != std::string::npos) {
+                for (std::size_t at = field.find('"'); at != std::string::npos;
+                     at = field.find('"', at + 2)) {
+                    field.insert(at, 1, '"');
+                }
+                field = "\"" + field + "\"";
+            }
+            text += (col == 0 ? "" : ",") + field;
+        }
+        text += "\r\n";
+    }
+    const std::filesystem::path target = std::filesystem::path(name).is_absolute()
+                                             ? std::filesystem::path(name)
+                                             : m_context.root / name;
+    const data::WriteResult written = data::WriteFileReplacing(target, text);
+    if (!written.ok) {
+        m_context.dialogs.Message(" " + name + " cannot be written: " + written.reason + " ");
+    }
+}

@@ -1,0 +1,137 @@
+#include "fakes/TestSupport.h"
+
+#include <QProcess>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run runCli(const QString& root, const QStringList& arguments, const QByteArray& input = {}) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PHOTONXS_HOME", root);
+    process.setProcessEnvironment(environment);
+    process.start(PHOTONXS_CLI_PROGRAM, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(60000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QString library() { return QString::fromStdString((testing::sourceDir() / "library").string()); }
+
+} // namespace
+
+/// The attenuation commands as a user runs them on the shipped library. Expected numbers come
+/// from the NIST tables (kerma ratios: dry air and water summed by weight from them) and
+/// lead's total at 662 keV, 1.1102293E-01 cm2/g (density 11.35), by hand.
+class AttenuationCliTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void commands_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out"); // exact
+        QTest::addColumn<QString>("err"); // part of it
+        QTest::newRow("lead's mu_en/rho at a tabulated energy is NIST's")
+            << QStringList{"absorption", "Pb", "0.01"} << QByteArray() << 0
+            << "1.000E-02  1.306E+02  1.247E+02  2.630E+01  2.523E+01\n"
+            << "";
+        QTest::newRow("water against water is 1")
+            << QStringList{"--format", "csv", "absorption", "Water_Liquid", "1"} << QByteArray()
+            << 0
+            << "energy,mu_rho,mu_en_rho,kerma_ratio_air,kerma_ratio_water\n"
+               "1.000E+00,7.072E-02,3.103E-02,1.113E+00,1.000E+00\n"
+            << "";
+        QTest::newRow("beyond 20 MeV has no absorption data")
+            << QStringList{"--format", "json", "absorption", "Pb", "-"} << QByteArray("25") << 3
+            << "{\"energy\":2.500E+01,\"error\":\"NoAbsorptionData\"}\n"
+            << "1 of 1";
+        QTest::newRow("half-value layer of lead at 662 keV")
+            << QStringList{"--digits", "5", "hvl", "Pb", "0.662"} << QByteArray() << 0
+            << "6.6200E-01  1.2601E+00  5.5007E-01  1.8273E+00  7.9358E-01\n"
+            << "";
+        QTest::newRow("5 cm of lead") << QStringList{"attenuate", "Pb@5", "--energy", "0.662"}
+                                      << QByteArray() << 0 << "6.620E-01  6.301E+00  1.835E-03\n"
+                                      << "";
+        QTest::newRow("layer with its own density")
+            << QStringList{"attenuate", "Pb@5@5.675", "--energy", "0.662"} << QByteArray() << 0
+            << "6.620E-01  3.150E+00  4.284E-02\n"
+            << "";
+        QTest::newRow("lead for 1 per cent")
+            << QStringList{"attenuate", "Pb@1", "--energy", "0.662", "--thickness-for", "0.01"}
+            << QByteArray() << 0 << "6.620E-01  3.655E+00\n"
+            << "";
+        // 3 photons at 0.6 MeV and 1 at 1 MeV through 0.5 cm of lead, with dry air's mu_en/rho
+        // summed by hand from the NIST tables.
+        QTest::newRow("two-line spectrum")
+            << QStringList{"--digits", "6", "attenuate", "Pb@0.5", "--spectrum", "-"}
+            << QByteArray("# two lines\n0.6 3\n\n1.0 1\n") << 0
+            << "5.36558E-01  5.53093E-01  7.00000E-01  7.24550E-01\n"
+            << "";
+        QTest::newRow("water by formula")
+            << QStringList{"zeff", "formula:H2O", "0.1"} << QByteArray() << 0
+            << "1.000E-01  3.403E+00  3.413E+23\n"
+            << "";
+        QTest::newRow("bad spectrum line") << QStringList{"hvl", "--spectrum", "-", "Al"}
+                                           << QByteArray("0.05 1\n0.06 lots\n") << 1 << ""
+                                           << "standard input, line 2: \"lots\" is not a number";
+        QTest::newRow("spectrum beyond the absorption tables")
+            << QStringList{"attenuate", "Al@1", "--spectrum", "-"} << QByteArray("0.05 1\n30 1\n")
+            << 1 << ""
+            << "line 2: no energy-absorption data at 30 MeV";
+        QTest::newRow("formula without a density")
+            << QStringList{"hvl", "formula:H2O", "1"} << QByteArray() << 1 << ""
+            << "density of formula:H2O is not known";
+        QTest::newRow("no solution")
+            << QStringList{"attenuate",       "Pb@5", "Al@1", "--energy", "0.662",
+                           "--thickness-for", "0.5"}
+            << QByteArray() << 3 << "6.620E-01  NoSolution\n"
+            << "1 of 1";
+    }
+    void commands() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const Run run = runCli(library(), arguments, input);
+        QCOMPARE(run.out, out);
+        QVERIFY2(run.err.contains(err), qPrintable(run.err));
+        QCOMPARE(run.status, status);
+    }
+
+    void builtMaterialsCarryTheirComposition() {
+        testing::TempFolder folder;
+        const auto root = folder.path();
+        const auto source = testing::sourceDir() / "library";
+        for (const char* part : {"ele", "muen", "mix", "compositions.txt"}) {
+            std::filesystem::copy(source / part, root / part,
+                                  std::filesystem::copy_options::recursive);
+        }
+        const QString home = QString::fromStdString(root.string());
+        QCOMPARE(runCli(home, {"compound", "--name", "W", "--density", "1", "--file", "H2O", "H=2",
+                               "O=1"})
+                     .status,
+                 0);
+        // Weight fractions from the element files' weights: those of water, by hand above.
+        QCOMPARE(runCli(home, {"zeff", "H2O", "0.1"}).out,
+                 QString("1.000E-01  3.403E+00  3.413E+23\n"));
+        std::filesystem::copy_file(root / "mix" / "H2O.mix3", root / "mix" / "Copy.mix3");
+        const Run unknown = runCli(home, {"absorption", "Copy", "1"});
+        QCOMPARE(unknown.status, 1);
+        QVERIFY(unknown.out.isEmpty());
+        QVERIFY2(unknown.err.contains("composition of mix/Copy.mix3 is not known"),
+                 qPrintable(unknown.err));
+    }
+};
+
+QTEST_GUILESS_MAIN(AttenuationCliTest)
+#include "test_attenuation_cli.moc"

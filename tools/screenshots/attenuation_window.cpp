@@ -1,0 +1,40 @@
+// attenuation_window <working folder> <seconds>: starts the program's windows on the folder,
+// opens the Attenuation window on 5 cm of lead at 662 keV, and keeps it on screen for that long
+// so that the screen can be captured (xvfb-run and import -window root).
+
+#include "app/AppContext.h"
+#include "app/Application.h"
+#include "app/Form1.h"
+#include "attenuation/AttenuationWindow.h"
+#include "data/MaterialTable.h"
+#include "newdata/BuilderState.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtLauncher.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <string>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        return 2;
+    }
+    data::MaterialTable table;
+    newdata::BuilderState builder;
+    QtDialogs dialogs;
+    const std::filesystem::path root = argv[1];
+    QtLauncher launcher(root);
+    AppContext context{table, builder, dialogs, launcher, root};
+    Application application(context);
+    application.Start();
+    AttenuationWindow* window = context.windows.attenuation;
+    window->move(0, 0);
+    window->ShowFor("ele/082_Pb.ele");
+    window->layersEdit->setText("Pb@5");
+    window->Compute();
+    QTimer::singleShot(std::stoi(argv[2]) * 1000, &app, &QCoreApplication::quit);
+    return QApplication::exec();
+}
