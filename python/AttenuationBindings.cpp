@@ -35,24 +35,24 @@ struct Refusals {
     }
 };
 
-// What a material is made of, by weight, for the energy-absorption and effective-Z sums.
-attenuation::Composition compositionOf(const LoadedMaterial& material) {
+// What a material is made of, by weight, for the energy-absorption and effective-Z sums: the
+// resolver's composition as it stands (the command line takes the same, so the sums agree to
+// the bit).
+attenuation::Composition compositionOf(const LoadedMaterial& material, const py::handle& argument) {
     const material::ResolvedMaterial& resolved = material.resolved;
-    if (resolved.composition.known) {
-        attenuation::Composition shares;
-        for (const material::ElementFraction& element : resolved.composition.elements) {
-            shares.push_back({element.z, element.weightFraction});
-        }
-        return attenuation::NormalizedComposition(shares);
+    if (!resolved.composition.known || resolved.composition.elements.empty()) {
+        const std::string named = !resolved.dataPath.empty()          ? resolved.dataPath
+                                  : py::isinstance<py::str>(argument) ? argument.cast<std::string>()
+                                                                      : resolved.name;
+        throw std::invalid_argument("the composition of " + named +
+                                    " is not known, so its energy absorption cannot be computed "
+                                    "(build it again, or give it as formula: or mix:)");
     }
-    std::string error = "the elements of '" + resolved.name + "' are not known";
-    if (!resolved.dataPath.empty()) {
-        if (std::optional<attenuation::Composition> found =
-                attenuation::FindComposition(material.root, resolved.dataPath, error)) {
-            return *found;
-        }
+    attenuation::Composition shares;
+    for (const material::ElementFraction& element : resolved.composition.elements) {
+        shares.push_back({element.z, element.weightFraction});
     }
-    throw std::invalid_argument(error);
+    return shares;
 }
 
 attenuation::AbsorptionMix absorptionOf(const attenuation::Composition& composition,
@@ -121,7 +121,8 @@ py::object perEnergy(const Values& energies, const std::string& errors, Row fail
 py::object muEnRho(const py::handle& argument, const Values& energies, const std::string& errors) {
     const Material material = materialOf(argument);
     attenuation::AbsorptionLibrary library(material->root);
-    const attenuation::AbsorptionMix mix = absorptionOf(compositionOf(*material), library);
+    const attenuation::AbsorptionMix mix =
+        absorptionOf(compositionOf(*material, argument), library);
     return perEnergy(energies, errors, kNaN, [&](double energyMeV, double& out) {
         return attenuation::MassEnergyAbsorption(mix, energyMeV, out);
     });
@@ -176,7 +177,8 @@ py::object effectiveZ(const py::handle& argument, const Values& energies,
     const Material material = materialOf(argument);
     attenuation::ElementLibrary library(material->root);
     std::string error;
-    const auto elements = attenuation::ElementsOf(compositionOf(*material), library, error);
+    const auto elements =
+        attenuation::ElementsOf(compositionOf(*material, argument), library, error);
     if (!elements) {
         throw std::invalid_argument(error);
     }

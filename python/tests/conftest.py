@@ -18,18 +18,19 @@ def run_cli(*args, stdin="", root=LIBRARY):
     return done.returncode, done.stdout, done.stderr
 
 
-def cli_rows(command, material, values, *options):
-    """The CLI's CSV rows at 17 digits for these inputs, as floats (NaN for a row's words)."""
-    stdin = "\n".join("%.17E" % v for v in values)
-    status, out, err = run_cli("--digits", "17", "--format", "csv", command, *options, material,
-                               "-", stdin=stdin)
+def cli_table(*args, stdin="", root=LIBRARY):
+    """The rows of a CLI command's CSV output at 17 digits, as floats (NaN for a row's words)."""
+    status, out, err = run_cli("--digits", "17", "--format", "csv", *args, stdin=stdin, root=root)
     assert status in (0, 3), err
-    lines = [line for line in out.splitlines() if not line.startswith("energy,")]
+    words = ("OutOfRange", "CalculationError", "NoAbsorptionData", "NoSolution")
+    return np.array([[float("nan") if field in words else float(field) for field in line.split(",")]
+                     for line in out.splitlines() if line.split(",")[0] in words or not line[:1].isalpha()])
 
-    def number(field):
-        return float("nan") if field in ("OutOfRange", "CalculationError") else float(field)
 
-    return np.array([[number(f) for f in line.split(",")] for line in lines])
+def cli_rows(command, material, values, *options):
+    """The CLI's rows for these inputs, given on standard input."""
+    return cli_table(command, *options, material, "-",
+                     stdin="\n".join("%.17E" % v for v in values))
 
 
 @pytest.fixture

@@ -10,7 +10,7 @@ import numpy as np
 import pytest
 
 import photonxs
-from conftest import LIBRARY, cli_rows, run_cli
+from conftest import LIBRARY, cli_rows, cli_table, run_cli
 
 # One of each kind of data file: light and heavy elements, each material category.
 MATERIALS = ["H", "C", "Pb", "U", "ele/100_Fm.ele", "Adipose_Tissue", "Water_Liquid.mix2",
@@ -116,8 +116,6 @@ def test_every_energy_of_a_total():
         photonxs.energy_at("Pb", [5.0, 1e-3], all=True, errors="raise")
     with pytest.raises(ValueError, match="one total or a sequence"):
         photonxs.energy_at("Pb", [[5.0]], all=True)
-    with pytest.raises(ValueError, match="^the elements of 'Water_Liquid' are not known"):
-        photonxs.edges("Water_Liquid")
 
 
 @pytest.mark.parametrize("call, values, message", [
@@ -170,6 +168,11 @@ def test_library_root_and_unreadable_files(tmp_path, monkeypatch):
     with pytest.warns(UserWarning, match="mix/Broken.mix3, line 2: the file ends before the density"):
         paths = [m.path for m in photonxs.Library(str(root)).materials()]
     assert "mix/Broken.mix3" not in paths and "mix/Air_Dry.mix1" in paths
+    unlisted = photonxs.Library(str(root)).material("mix/Air_Dry.mix1")  # not in compositions.txt
+    assert unlisted.composition is None
+    for call in (photonxs.edges, photonxs.mu_en_rho, photonxs.zeff):
+        with pytest.raises(ValueError, match="Air_Dry.mix1|not known"):
+            call(unlisted, *([0.1] if call is not photonxs.edges else []))
     with pytest.raises(FileNotFoundError, match="no such folder"):
         photonxs.Library(str(tmp_path / "none"))
     monkeypatch.setenv("PHOTONXS_HOME", str(root))
@@ -188,24 +191,36 @@ def test_energy_absorption_against_the_published_tables(material, energy, mu_en_
     assert photonxs.mu_en_rho(material, energy) == pytest.approx(mu_en_rho, rel=1e-3)
 
 
-def test_layers_and_effective_z_follow_from_the_totals():
-    energies = np.array([0.02, 0.0880045, 0.662, 5.0])
-    mu = {m: photonxs.mu_rho(m, energies)["total"] * photonxs.material(m).density
-          for m in ("Pb", "Water_Liquid")}
-    layers = photonxs.hvl("Pb", energies)
-    np.testing.assert_allclose([layers["mu"], layers["hvl"], layers["tvl"], layers["mfp"]],
-                               [mu["Pb"], np.log(2) / mu["Pb"], np.log(10) / mu["Pb"], 1 / mu["Pb"]],
-                               rtol=1e-14)
-    got = photonxs.transmission([("Pb", 0.035), ("Water_Liquid", 10), ("Pb", 0.01, 5.675)],
-                                energies)
-    np.testing.assert_allclose(got, np.exp(-mu["Pb"] * 0.035 - mu["Water_Liquid"] * 10
-                                           - mu["Pb"] / 2 * 0.01), rtol=1e-12)
-    # One energy: both half-value layers are the narrow beam's
-    one = photonxs.spectrum_hvl([0.1], [7.0], "Pb")
-    assert one == pytest.approx((photonxs.hvl("Pb", 0.1)["hvl"],) * 2 + (1.0,), rel=1e-6)
-    # An element is its own effective Z; water has 3.343e23 electrons per gram
-    assert photonxs.zeff("Pb", energies)["zeff"] == pytest.approx(82, rel=1e-12)
-    assert photonxs.zeff("formula:H2O", 1.0)["neff"] == pytest.approx(3.343e23, rel=1e-3)
+@pytest.mark.parametrize("material, density", [
+    ("Pb", None), ("Water_Liquid", None), ("Air_Dry", 0.0012), ("formula:CaSO4·2H2O", 2.32),
+    ("mix:Pb=80,C=17.6,H=2.4", 4.8),
+])
+def test_attenuation_equals_the_command_line_bit_for_bit(tmp_path, material, density):
+    energies = np.concatenate([np.geomspace(0.0009, 30, 40), [0.0880045, 0.0158608, 1e6]])
+    words = ["%.17E" % e for e in energies]
+    given = ["--density", "%.17E" % density] if density else []
+    layer = material + "@0.1" + ("@%.17E" % density if density else "")
+    checks = [
+        ("absorption", [material, *words], [None, None, photonxs.mu_en_rho(material, energies)]),
+        ("hvl", [material, *words, *given], [None] + [photonxs.hvl(material, energies,
+                                                                 density=density)[f]
+                                                   for f in ("mu", "hvl", "tvl", "mfp")]),
+        ("zeff", [material, *words], [None] + [photonxs.zeff(material, energies)[f]
+                                               for f in ("zeff", "neff")]),
+        ("attenuate", [layer, "Al@0.2", "--energy", *words], [None, None, photonxs.transmission(
+            [(material, 0.1, density) if density else (material, 0.1), ("Al", 0.2)], energies)]),
+    ]
+    spectrum = tmp_path / "spectrum.txt"
+    bins = np.linspace(0.01, 0.149, 30)
+    weights = (0.150 - bins) / bins
+    spectrum.write_text("".join("%.17E %.17E\n" % bin for bin in zip(bins, weights)))
+    checks.append(("hvl", ["--spectrum", str(spectrum), material, *given],
+                   [[v] for v in photonxs.spectrum_hvl(bins, weights, material, density=density)]))
+    for command, args, columns in checks:
+        expected = cli_table(command, *args)
+        for column, got in enumerate(columns):
+            if got is not None:
+                np.testing.assert_array_equal(got, expected[:, column], err_msg=command)
 
 
 @pytest.mark.parametrize("call, error, message", [
