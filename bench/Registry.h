@@ -38,6 +38,7 @@ Target TargetOf(const std::string& name);
 /// Registration of each group of cases, called once from main before the run.
 void RegisterCoreCases();
 void RegisterPeerCases();
+void RegisterAttenuationCases();
 void RegisterWindowCases();
 void RegisterProcessCases();
 

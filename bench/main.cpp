@@ -164,6 +164,7 @@ int main(int argc, char** argv) {
     }
     bench::RegisterCoreCases();
     bench::RegisterPeerCases();
+    bench::RegisterAttenuationCases();
     bench::RegisterWindowCases();
     bench::RegisterProcessCases();
 

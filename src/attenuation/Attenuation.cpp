@@ -98,13 +98,18 @@ std::optional<AbsorptionMix> MixAbsorption(const Composition& composition,
 }
 
 Outcome MassEnergyAbsorption(const AbsorptionMix& mix, double energyMeV, double& muEnRho) {
+    return MassEnergyAbsorption(mix, energyMeV, std::log(energyMeV), muEnRho);
+}
+
+Outcome MassEnergyAbsorption(const AbsorptionMix& mix, double energyMeV, double logEnergy,
+                             double& muEnRho) {
     if (!mix.complete ||
         !(energyMeV >= kAbsorptionLowestMeV && energyMeV <= kAbsorptionHighestMeV)) {
         return Outcome::NoAbsorptionData;
     }
     double sum = 0.0;
     for (const auto& [table, fraction] : mix.parts) {
-        const std::optional<double> value = MuEnRhoAt(*table, energyMeV);
+        const std::optional<double> value = MuEnRhoAt(*table, energyMeV, logEnergy);
         if (!value) {
             return Outcome::NoAbsorptionData;
         }
@@ -124,10 +129,11 @@ Outcome AbsorptionAt(const data::MaterialTable& table, const AbsorptionMix& mix,
     double airValue = 0.0;
     double waterValue = 0.0;
     Outcome outcome = MassAttenuation(table, energyMeV, out.muRho);
+    const double logEnergy = std::log(energyMeV);
     for (const auto& [source, target] : {std::pair{&mix, &out.muEnRho}, std::pair{&air, &airValue},
                                          std::pair{&water, &waterValue}}) {
         if (outcome == Outcome::Ok) {
-            outcome = MassEnergyAbsorption(*source, energyMeV, *target);
+            outcome = MassEnergyAbsorption(*source, energyMeV, logEnergy, *target);
         }
     }
     if (outcome != Outcome::Ok) {

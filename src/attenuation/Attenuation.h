@@ -47,6 +47,9 @@ std::optional<AbsorptionMix> MixAbsorption(const Composition& composition,
 
 /// mu_en/rho of a mix, cm2/g: the weight-fraction sum of its elements' values.
 Outcome MassEnergyAbsorption(const AbsorptionMix& mix, double energyMeV, double& muEnRho);
+/// The same with the energy's natural logarithm given; the result is the same double.
+Outcome MassEnergyAbsorption(const AbsorptionMix& mix, double energyMeV, double logEnergy,
+                             double& muEnRho);
 
 /// One row of the absorption table: mu/rho and mu_en/rho (cm2/g), and mu_en/rho over that of dry
 /// air and of liquid water.

@@ -61,6 +61,20 @@ std::optional<AbsorptionTable> ParseAbsorptionTable(std::string_view text, std::
         table.logEnergy.push_back(std::log(*values[0]));
         table.logMuEn.push_back(std::log(*values[2]));
     }
+    // The slices cover the table's ln(energy) range; a row's own slice may start below it by a
+    // rounding, so each slice starts at the first row not clearly below its lower edge.
+    constexpr std::size_t kSlices = 1024;
+    const double low = table.logEnergy.front();
+    const double span = table.logEnergy.back() - low;
+    table.sliceScale = span > 0.0 ? static_cast<double>(kSlices) / span : 0.0;
+    std::size_t row = 0;
+    for (std::size_t k = 0; k <= kSlices && span > 0.0; ++k) {
+        const double edge = low + static_cast<double>(k) / table.sliceScale;
+        while (row < rows && table.logEnergy[row] < edge - 1e-9) {
+            ++row;
+        }
+        table.sliceRow.push_back(static_cast<std::uint16_t>(row));
+    }
     for (std::size_t i = 3 + rows; i < lines.size(); ++i) {
         if (!SplitBlanks(lines[i]).empty()) {
             return fail(i + 1, "text after the last row");
@@ -70,9 +84,22 @@ std::optional<AbsorptionTable> ParseAbsorptionTable(std::string_view text, std::
 }
 
 std::optional<double> MuEnRhoAt(const AbsorptionTable& table, double energyMeV) {
+    return MuEnRhoAt(table, energyMeV, std::log(energyMeV));
+}
+
+std::optional<double> MuEnRhoAt(const AbsorptionTable& table, double energyMeV, double logEnergy) {
     const auto& e = table.energyMeV;
-    const auto above = std::upper_bound(e.begin(), e.end(), energyMeV);
-    const auto i = static_cast<std::size_t>(above - e.begin());
+    std::size_t i = 0;
+    const double slice = (logEnergy - table.logEnergy.front()) * table.sliceScale;
+    if (slice >= 0.0 && slice < static_cast<double>(table.sliceRow.size())) {
+        // The first row above the energy, walking on from a row known to be at or before it.
+        i = table.sliceRow[static_cast<std::size_t>(slice)];
+        while (i < e.size() && e[i] <= energyMeV) {
+            ++i;
+        }
+    } else {
+        i = static_cast<std::size_t>(std::upper_bound(e.begin(), e.end(), energyMeV) - e.begin());
+    }
     if (i == 0) {
         return std::nullopt; // below the table, or not a number
     }
@@ -82,8 +109,8 @@ std::optional<double> MuEnRhoAt(const AbsorptionTable& table, double energyMeV) 
     if (i == e.size()) {
         return std::nullopt;
     }
-    const double t = (std::log(energyMeV) - table.logEnergy[i - 1]) /
-                     (table.logEnergy[i] - table.logEnergy[i - 1]);
+    const double t =
+        (logEnergy - table.logEnergy[i - 1]) / (table.logEnergy[i] - table.logEnergy[i - 1]);
     return std::exp(table.logMuEn[i - 1] + t * (table.logMuEn[i] - table.logMuEn[i - 1]));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -24,6 +25,11 @@ struct AbsorptionTable {
     std::vector<double> muEnRho;
     std::vector<double> logEnergy; ///< kept by the reader for the look-up
     std::vector<double> logMuEn;
+    /// For each slice of ln(energy) from the first row on, a row at or before the first row
+    /// above any energy of the slice, so that a look-up walks a step or two instead of
+    /// searching; kept by the reader.
+    std::vector<std::uint16_t> sliceRow;
+    double sliceScale = 0.0; ///< slices per unit of ln(energy)
 };
 
 /// "082_Pb.muen".
@@ -37,6 +43,10 @@ std::optional<AbsorptionTable> ParseAbsorptionTable(std::string_view text, std::
 /// mu_en/rho at an energy, log-log between the two rows around it; at an edge energy the value
 /// above the edge. Empty outside the table's first and last energies.
 std::optional<double> MuEnRhoAt(const AbsorptionTable& table, double energyMeV);
+
+/// The same with the energy's natural logarithm given, for callers that look up several tables
+/// at one energy; the result is the same double.
+std::optional<double> MuEnRhoAt(const AbsorptionTable& table, double energyMeV, double logEnergy);
 
 /// The tables of a library folder's muen/, read the first time an element is asked for.
 class AbsorptionLibrary {

@@ -65,6 +65,27 @@ class AttenuationCoreTest : public QObject {
         }
     }
 
+    // The slice index only saves the search: every element at energies on, between and beside
+    // its rows gives the same double as a table searched row by row.
+    void sliceIndexChangesNoValue() {
+        AbsorptionLibrary library(testing::sourceDir() / "library");
+        for (int z = 1; z <= kAbsorptionHighestZ; ++z) {
+            const AbsorptionTable* table = library.Element(z);
+            QVERIFY(table != nullptr && !table->sliceRow.empty());
+            AbsorptionTable plain = *table;
+            plain.sliceRow.clear();
+            std::vector<double> energies;
+            for (const double e : table->energyMeV) {
+                energies.insert(energies.end(),
+                                {e, std::nextafter(e, 0.0), std::nextafter(e, 1e9), e * 1.37});
+            }
+            for (const double e : energies) {
+                QVERIFY2(MuEnRhoAt(*table, e) == MuEnRhoAt(plain, e),
+                         qPrintable(QString::number(e)));
+            }
+        }
+    }
+
     void materialAbsorption_data() {
         QTest::addColumn<double>("energy");
         QTest::addColumn<int>("outcome");
