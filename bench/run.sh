@@ -7,16 +7,18 @@
 # Writes OUTPUT_FOLDER/results.json (Google Benchmark's JSON, the machine's description at its
 # head), OUTPUT_FOLDER/summary.md (median, min and max of each case, the peer ratio and whether
 # each target holds) and OUTPUT_FOLDER/machine.txt. The default folder is
-# build-release/bench-results; PHOTONXS_BENCH_BUILD names another build folder.
+# build-release/bench-results; PHOTONXS_BENCH_BUILD names another build folder. Then the Python
+# module against xraylib's Python bindings (bench/python_bench.py), into OUTPUT_FOLDER/python.md.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$repo"
 source tools/ensure-packages.sh
-ensure_packages "${PHOTONXS_BUILD_PACKAGES[@]}" libbenchmark-dev libxrl-dev pkg-config
+ensure_packages "${PHOTONXS_BUILD_PACKAGES[@]}" libbenchmark-dev libxrl-dev pkg-config \
+    python3-xraylib
 
 build="${PHOTONXS_BENCH_BUILD:-$repo/build-release}"
 cmake --preset release -B "$build" >/dev/null
-cmake --build "$build" --target photonxs-bench -j "$(nproc)"
+cmake --build "$build" --target photonxs-bench photonxs_python -j "$(nproc)"
 
 output="${1:-$build/bench-results}"
 shift || true
@@ -33,4 +35,5 @@ export QT_QPA_PLATFORM=offscreen
     --benchmark_enable_random_interleaving=true \
     --benchmark_out="$output/results.json" --benchmark_out_format=json \
     --summary_out="$output/summary.md" "$@"
-echo "Results: $output/results.json, $output/summary.md"
+PYTHONPATH="$build/python" /usr/bin/python3 "$repo/bench/python_bench.py" --out "$output/python.md"
+echo "Results: $output/results.json, $output/summary.md, $output/python.md"

@@ -19,9 +19,11 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# What building and running the program needs.
+# What building and running the program needs; the Python module and its tests need the last
+# line.
 PHOTONXS_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins
-    fonts-liberation fonts-dejavu-core fonts-ipafont-gothic)
+    fonts-liberation fonts-dejavu-core fonts-ipafont-gothic
+    python3-dev python3-numpy pybind11-dev python3-pytest)
 
 # What the packaging tests need: validators of the menu entry and the software-centre
 # description, and the Debian tools cpack uses to make the package.

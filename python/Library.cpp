@@ -1,0 +1,103 @@
+#include "Library.h"
+
+#include "data/MaterialFile.h"
+#include "material/DataPaths.h"
+#include "material/Edges.h"
+#include "platform/FileListing.h"
+
+#include <array>
+#include <optional>
+
+namespace bindings {
+
+Library::Library(std::filesystem::path root) : m_root(std::move(root)) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(m_root, error)) {
+        throw NotFound(m_root.generic_string() + ": no such folder");
+    }
+}
+
+std::filesystem::path Library::DefaultRoot(const char* home) {
+    if (home != nullptr && *home != '\0') {
+        return home;
+    }
+    return PHOTONXS_SHIPPED_LIBRARY;
+}
+
+std::vector<DataFileEntry> Library::DataFiles(std::vector<std::string>& problems) const {
+    struct Folder {
+        std::string_view name;
+        std::string_view pattern;
+        std::string_view category;
+    };
+    constexpr std::array<Folder, 4> kFolders = {{{"ele", "*.ele", "element"},
+                                                 {"mix", "*.mix1", "human"},
+                                                 {"mix", "*.mix2", "phantom"},
+                                                 {"mix", "*.mix3", "other"}}};
+    std::vector<DataFileEntry> entries;
+    for (const Folder& folder : kFolders) {
+        for (const std::string& file : platform::ListFiles(m_root / folder.name, folder.pattern)) {
+            const std::string path = std::string(folder.name) + "/" + file;
+            data::DataFileHeader header;
+            const data::LoadResult read = data::ReadDataFileHeader(m_root / path, header);
+            if (!read.ok()) {
+                problems.push_back(data::DescribeLoadError(read, path));
+                continue;
+            }
+            entries.push_back({path, header.name, std::string(folder.category), header.density});
+        }
+    }
+    return entries;
+}
+
+Material Library::Load(std::string_view argument) const {
+    auto loaded = std::make_shared<LoadedMaterial>();
+    loaded->root = m_root;
+    std::string error;
+    if (material::ResolveMaterial(m_root, argument, loaded->resolved, error)) {
+        return loaded;
+    }
+    // A data file, symbol or name that nothing in the folder answers to is missing; anything
+    // else (a damaged file, a name of several files, a bad expression) is a bad argument.
+    const bool expression = argument.starts_with(material::kFormulaPrefix) ||
+                            argument.starts_with(material::kMixPrefix);
+    if (!expression) {
+        std::string unused;
+        const std::optional<std::string> path = material::ResolveDataPath(m_root, argument, unused);
+        std::error_code noFile;
+        if (path ? !std::filesystem::exists(m_root / *path, noFile)
+                 : error.find("more than one") == std::string::npos) {
+            throw NotFound(error);
+        }
+    }
+    throw std::invalid_argument(error);
+}
+
+std::vector<MaterialEdge> EdgesOf(const LoadedMaterial& material, std::string_view argument) {
+    const material::Composition& composition = material.resolved.composition;
+    if (!composition.known) {
+        throw std::invalid_argument("the elements of '" + std::string(argument) +
+                                    "' are not known, so neither are its edges");
+    }
+    std::vector<material::Edge> edges;
+    std::string error;
+    if (!material::ReadEdgeList(material.root, edges, error)) {
+        std::error_code noFile;
+        if (!std::filesystem::exists(material.root / "edges.csv", noFile)) {
+            throw NotFound(error);
+        }
+        throw std::invalid_argument(error);
+    }
+    std::vector<MaterialEdge> found;
+    for (const material::ElementFraction& element : composition.elements) {
+        for (const material::Edge& edge : edges) {
+            if (edge.z == element.z) {
+                found.push_back({element.symbol, edge.shell, edge.energyMeV,
+                                 material::EdgeJump(material.resolved.table, edge.energyMeV)});
+            }
+        }
+    }
+    return found;
+}
+
+} // namespace bindings

@@ -1,0 +1,165 @@
+"""PhotonXS from Python: photon mass coefficients of elements and materials over numpy arrays.
+
+Energies are in MeV, coefficients in cm2/g, densities in g/cm3. Every look-up gives the very
+doubles ``photonxs-cli --digits 17`` prints, for a whole array at once:
+
+>>> import numpy as np, photonxs
+>>> photonxs.mu_rho("Pb", np.array([0.1, 0.662]))["total"]
+
+A material is named as on the command line: a data file (``"ele/082_Pb.ele"``,
+``"Water_Liquid.mix2"``), an element symbol (``"Pb"``), a material file name without its
+extension (``"Water_Liquid"``), a compound by its formula (``"formula:CaSO4·2H2O"``) or a mixture
+by weight of formulas and materials (``"mix:Pb=80,C=17.6,H=2.4"``); or it is a
+:class:`Material` already loaded. Texts are looked up
+in the default working folder (``$PHOTONXS_HOME``, else the shipped library); use
+:class:`Library` for another.
+"""
+
+import collections as _collections
+
+import numpy as _np
+
+from ._core import DataFile, Library, Material
+from . import _core
+
+for _public in (DataFile, Library, Material):
+    _public.__module__ = __name__  # shown as photonxs.Material, where users find it
+
+__all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_rho", "energy_at",
+           "edges", "mu_en_rho", "hvl", "transmission", "spectrum_hvl", "HalfValueLayers", "zeff",
+           "COEFFICIENTS"]
+
+#: The six coefficients, in the order of every table and result (the command line's CSV keys).
+COEFFICIENTS = ("coherent", "incoherent", "photo_electric", "pair_nuclear", "pair_electron",
+                "total")
+
+
+def material(expr):
+    """Load the material ``expr`` names from the default working folder.
+
+    ``expr`` is a data file path or name, an element symbol, a material file name without its
+    extension, ``"formula:FORMULA"`` or ``"mix:PART=WEIGHT,..."``. An expression is built as the
+    compound and mixture builders build it, so its table equals that of the file they would
+    write. Raises FileNotFoundError when no data file matches, ValueError when the file is
+    damaged, the name matches more than one file or the expression cannot be built.
+    """
+    return _core._material(expr)
+
+
+def parse_formula(text):
+    """The atoms of each element in one unit of a chemical formula, in order of appearance.
+
+    Symbols with optional counts (``"C2H4"``, ``"C0.5H"``), groups in ( ) or [ ] with a count,
+    and parts joined by ``·``, ``*`` or ``.`` with a leading count (``"CuSO4·5H2O"``). Raises
+    ValueError naming the character where the text stops being a formula.
+
+    >>> parse_formula("Ca(OH)2")
+    {'Ca': 1.0, 'O': 2.0, 'H': 2.0}
+    """
+    return _core._parse_formula(text)
+
+
+def mu_rho(material, energies, *, errors="nan"):
+    """The six mass coefficients (cm2/g) of ``material`` at each energy (MeV).
+
+    ``energies`` is a number or anything numpy turns into an array of floats; the result is a
+    structured array of the same shape with the fields of :data:`COEFFICIENTS`, so
+    ``mu_rho("Pb", e)["total"]`` is the total at every energy of ``e`` (for a single number, one
+    record). Each value is log-log interpolated in its own column between the tabulated rows.
+
+    An energy outside 0.001..100000 MeV or above the table's last energy, or NaN, gives NaN in
+    all six fields; with ``errors="raise"`` it raises ValueError instead, naming how many and
+    the first.
+    """
+    return _core._mu_rho(material, energies, errors)
+
+
+def energy_at(material, mu, *, all=False, errors="nan"):  # pylint: disable=redefined-builtin
+    """The energy (MeV) at which the total of ``material`` takes each value ``mu`` (cm2/g).
+
+    The result has ``mu``'s shape and the fields ``energy`` and :data:`COEFFICIENTS`: the
+    lowest such energy and the coefficients there (``total`` is ``mu`` itself). A total outside
+    the table's totals gives NaN in every field but ``total``; with ``errors="raise"`` it raises
+    ValueError.
+
+    With ``all=True``, every energy at which the total takes the value, ascending (near an
+    absorption edge a total is often reached two or three times): for one number an array of
+    such rows, possibly empty; for a sequence a list of them. ``errors="raise"`` then raises
+    ValueError when a total is reached at no energy of the table.
+    """
+    if all:
+        return _core._all_energies_at(material, mu, errors)
+    return _core._energy_at(material, mu, errors)
+
+
+def edges(material):
+    """The absorption edges of the elements of ``material``, with the jump of its total there.
+
+    A structured array with the fields ``element`` (symbol), ``shell`` ("K", "L1", ...),
+    ``energy`` (MeV, the tabulated energy just above the edge) and ``jump`` (the material's total
+    just above over just below; NaN when its table has no step at that energy), in the order of
+    the material's elements. Raises ValueError when the material's elements are not known (a
+    library material file that does not list them).
+    """
+    return _np.array(_core._edges(material), dtype=[("element", "U3"), ("shell", "U8"),
+                                                    ("energy", "f8"), ("jump", "f8")])
+
+
+def mu_en_rho(material, energies, *, errors="nan"):
+    """The mass energy-absorption coefficient mu_en/rho (cm2/g) of ``material`` at each energy.
+
+    An array of the energies' shape (a float for a number): the weight-fraction sum of its
+    elements' values, each log-log interpolated in the element's table (NIST SRD 126, 1 keV to
+    20 MeV, H to U). The material's elements must be known: an element, a formula: or mix:
+    expression, or a library material whose composition the working folder records. Energies
+    without a value give NaN, or ValueError with ``errors="raise"``.
+    """
+    return _core._mu_en_rho(material, energies, errors)
+
+
+def hvl(material, energies, *, density=None, errors="nan"):
+    """Linear attenuation and the layers that attenuate a narrow beam, at each energy.
+
+    A structured array of the energies' shape with the fields ``mu`` (1/cm), ``hvl`` and ``tvl``
+    (the thicknesses, cm, that let through a half and a tenth) and ``mfp`` (mean free path, cm),
+    from the total mu/rho and the density (g/cm3): the material's own unless ``density`` is
+    given, which an expression needs. Energies out of range give NaN, or ValueError with
+    ``errors="raise"``.
+    """
+    return _core._hvl(material, energies, density, errors)
+
+
+def transmission(layers, energies, *, errors="nan"):
+    """The share of a narrow beam that gets through a stack of layers, at each energy.
+
+    ``layers`` is a sequence of ``(material, thickness_cm)`` or ``(material, thickness_cm,
+    density)``; the result, of the energies' shape, is exp(-sum of mu/rho * density * thickness).
+    An energy out of range of any layer's table gives NaN, or ValueError with
+    ``errors="raise"``.
+    """
+    return _core._transmission(layers, energies, errors)
+
+
+HalfValueLayers = _collections.namedtuple("HalfValueLayers", "first second homogeneity")
+HalfValueLayers.__doc__ = """First and second half-value layers (cm) of a spectrum, and their ratio."""
+
+
+def spectrum_hvl(energies, weights, material="Al", *, density=None):
+    """The first and second half-value layers of a spectrum by air kerma, in cm of ``material``.
+
+    ``energies`` (MeV) and ``weights`` (photons in each bin) describe the spectrum; the air kerma
+    is the sum of weight * energy * mu_en/rho of dry air. The first layer halves the air kerma,
+    the second takes it from a half to a quarter; ``homogeneity`` is first / second. Returns a
+    :class:`HalfValueLayers`. Raises ValueError naming the bin when the spectrum is not usable.
+    """
+    return HalfValueLayers(*_core._spectrum_hvl(energies, weights, material, density))
+
+
+def zeff(material, energies, *, errors="nan"):
+    """The effective atomic number and electron density of ``material`` at each energy.
+
+    A structured array of the energies' shape with the fields ``zeff`` and ``neff``
+    (electrons/g), by the direct method on the elements' total mu/rho. The material's elements
+    must be known, as for :func:`mu_en_rho`.
+    """
+    return _core._zeff(material, energies, errors)
