@@ -13,10 +13,12 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+
 #include <QtTest>
 
 #include <array>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +56,13 @@ class WindowFixture {
     /// Writes a file at a path relative to the working folder, exactly as given.
     WindowFixture& write(const std::string& relative, const std::string& bytes) {
         writeFile(root() / relative, bytes);
+        return *this;
+    }
+    /// Copies files of the shipped library (paths like "ele/082_Pb.ele") into the folder.
+    WindowFixture& library(std::initializer_list<const char*> relatives) {
+        for (const char* relative : relatives) {
+            writeFile(root() / relative, readFile(sourceDir() / "library" / relative));
+        }
         return *this;
     }
     /// Creates every window once and runs start-up (the main window, or the start notice).
