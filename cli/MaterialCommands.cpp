@@ -139,6 +139,7 @@ bool AddGridEnergies(const Invocation& invocation, const data::MaterialTable& ta
 int PrintAllRoots(const Invocation& invocation, const data::MaterialTable& table,
                   const std::vector<double>& totals, BufferedStream& out, BufferedStream& err) {
     const RowWriter writer(invocation.format, invocation.digits, kRowKeys);
+    writer.Header(out.Text());
     std::size_t none = 0;
     for (const double total : totals) {
         const std::vector<calc::TotalRoot> roots = calc::EnergiesAtTotal(table, total);

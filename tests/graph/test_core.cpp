@@ -338,4 +338,4 @@ void GraphCoreTest::nearestRow() {
 }
 
 QTEST_GUILESS_MAIN(GraphCoreTest)
-#include "test_graph_core.moc"
+#include "test_core.moc"

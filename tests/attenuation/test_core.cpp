@@ -272,4 +272,4 @@ class AttenuationCoreTest : public QObject {
 };
 
 QTEST_GUILESS_MAIN(AttenuationCoreTest)
-#include "test_attenuation_core.moc"
+#include "test_core.moc"

@@ -77,4 +77,4 @@ class AbsorptionLibraryTest : public QObject {
 };
 
 QTEST_GUILESS_MAIN(AbsorptionLibraryTest)
-#include "test_absorption_library.moc"
+#include "test_library.moc"

@@ -50,4 +50,4 @@ class EdgeListTest : public QObject {
 };
 
 QTEST_GUILESS_MAIN(EdgeListTest)
-#include "test_edge_list.moc"
+#include "test_edges.moc"

@@ -99,6 +99,10 @@ class CliExpressionsTest : public QObject {
         const Run first = cli({"--digits", "17", "energy", "Pb", "5"});
         // The first root is the calculator's one answer.
         QCOMPARE(lines(first.out).first().split("  ")[0], found.first().split("  ")[0]);
+        // In CSV, the header line of the single answer, then one line a root.
+        const QStringList csv = lines(cli({"--format", "csv", "energy", "--all", "Pb", "5"}).out);
+        QCOMPARE(csv.size(), 3);
+        QCOMPARE(csv[0], lines(cli({"--format", "csv", "energy", "Pb", "5"}).out)[0]);
     }
 
     // A grid of 5 energies, and both sides of lead's K edge inside it.
@@ -116,4 +120,4 @@ class CliExpressionsTest : public QObject {
 };
 
 QTEST_GUILESS_MAIN(CliExpressionsTest)
-#include "test_cli_expressions.moc"
+#include "test_expressions.moc"

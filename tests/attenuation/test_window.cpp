@@ -127,4 +127,4 @@ class AttenuationWindowTest : public QObject {
 };
 
 QTEST_MAIN(AttenuationWindowTest)
-#include "test_attenuation_window.moc"
+#include "test_window.moc"

@@ -134,4 +134,4 @@ class AttenuationCliTest : public QObject {
 };
 
 QTEST_GUILESS_MAIN(AttenuationCliTest)
-#include "test_attenuation_cli.moc"
+#include "test_cli.moc"

@@ -160,4 +160,4 @@ void GraphWindowsTest::enlargedViewCollectsUntilClosed() {
 }
 
 QTEST_MAIN(GraphWindowsTest)
-#include "test_graph_windows.moc"
+#include "test_windows.moc"

@@ -155,4 +155,4 @@ void CalcWindowTest::actions() {
 }
 
 QTEST_MAIN(CalcWindowTest)
-#include "test_calc_window.moc"
+#include "test_window.moc"
