@@ -235,21 +235,36 @@ bool spectrumFailed(const std::string& file, const attenuation::SpectrumProblem&
     return false;
 }
 
-} // namespace
-
-int RunAbsorption(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+// The MATERIAL and energies of a `command MATERIAL E...` line (or --grid), resolved; kExitDone
+// when all is well, else the exit status with the message written. `density`: the material
+// must have one.
+int materialAndEnergies(const Invocation& invocation, const std::string& usageText, bool density,
+                        Material& m, std::vector<double>& energies, BufferedStream& err) {
     if (invocation.arguments.empty() ||
         (invocation.arguments.size() < 2 && !invocation.options.contains("grid"))) {
-        return usage(err, "absorption takes MATERIAL and at least one energy");
+        return usage(err, usageText);
     }
     const std::string& argument = invocation.arguments[0];
-    Material m;
-    std::vector<double> energies;
-    if (!resolve(invocation, argument, m, err) ||
+    if (!resolve(invocation, argument, m, err) || (density && !needDensity(argument, m, err)) ||
         !energiesOf(invocation, 1, m.resolved->table, energies, err)) {
         return kExitBadInput;
     }
-    const std::optional<attenuation::Composition> composition = compositionOf(argument, m, err);
+    return kExitDone;
+}
+
+} // namespace
+
+int RunAbsorption(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    Material m;
+    std::vector<double> energies;
+    if (const int status =
+            materialAndEnergies(invocation, "absorption takes MATERIAL and at least one energy",
+                                false, m, energies, err);
+        status != kExitDone) {
+        return status;
+    }
+    const std::optional<attenuation::Composition> composition =
+        compositionOf(invocation.arguments[0], m, err);
     if (!composition) {
         return kExitBadInput;
     }
@@ -309,16 +324,13 @@ int RunHalfValue(const Invocation& invocation, BufferedStream& out, BufferedStre
         table.Row(out.Text(), {}, {hvl.first, hvl.second, hvl.homogeneity});
         return kExitDone;
     }
-    if (invocation.arguments.empty() ||
-        (invocation.arguments.size() < 2 && !invocation.options.contains("grid"))) {
-        return usage(err, "hvl takes MATERIAL and at least one energy, or --spectrum FILE");
-    }
-    const std::string& argument = invocation.arguments[0];
     Material m;
     std::vector<double> energies;
-    if (!resolve(invocation, argument, m, err) || !needDensity(argument, m, err) ||
-        !energiesOf(invocation, 1, m.resolved->table, energies, err)) {
-        return kExitBadInput;
+    if (const int status = materialAndEnergies(
+            invocation, "hvl takes MATERIAL and at least one energy, or --spectrum FILE", true, m,
+            energies, err);
+        status != kExitDone) {
+        return status;
     }
     const Table table(invocation, {"energy", "mu", "hvl", "tvl", "mfp"});
     table.Header(out.Text());
@@ -495,18 +507,15 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
 }
 
 int RunEffectiveZ(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
-    if (invocation.arguments.empty() ||
-        (invocation.arguments.size() < 2 && !invocation.options.contains("grid"))) {
-        return usage(err, "zeff takes MATERIAL and at least one energy");
-    }
-    const std::string& argument = invocation.arguments[0];
     Material m;
     std::vector<double> energies;
-    if (!resolve(invocation, argument, m, err) ||
-        !energiesOf(invocation, 1, m.resolved->table, energies, err)) {
-        return kExitBadInput;
+    if (const int status = materialAndEnergies(
+            invocation, "zeff takes MATERIAL and at least one energy", false, m, energies, err);
+        status != kExitDone) {
+        return status;
     }
-    const std::optional<attenuation::Composition> composition = compositionOf(argument, m, err);
+    const std::optional<attenuation::Composition> composition =
+        compositionOf(invocation.arguments[0], m, err);
     if (!composition) {
         return kExitBadInput;
     }
