@@ -36,7 +36,8 @@ sources_of() {
     material_file) echo "${data_sources[@]}" ;;
     xcom_reader) echo "${data_sources[@]}" tools/xcom_reader.cpp tools/element_library.cpp ;;
     element_reader)
-        echo "${data_sources[@]}" src/newdata/Builder.cpp src/newdata/MaterialWriter.cpp ;;
+        echo "${data_sources[@]}" src/newdata/Builder.cpp src/newdata/MaterialWriter.cpp \
+            src/attenuation/Compositions.cpp src/attenuation/TextLines.cpp ;;
     *) echo "unknown fuzz target: $1" >&2; return 1 ;;
     esac
 }
