@@ -259,6 +259,7 @@ void CliTest::statusOutputAndMessage_data() {
     row("option of another command", {"at", "Pb", "1", "--out", "x.bmp"}, 2, "--out");
     row("unknown command", {"interpolate"}, 2, "interpolate");
     row("too many digits", {"--digits", "18", "at", "Pb", "1"}, 2, "18");
+    row("digits not a number", {"--digits", "ab", "at", "Pb", "1"}, 2, "ab");
 }
 
 void CliTest::statusOutputAndMessage() {

@@ -52,6 +52,16 @@ class ReferenceMaterialsTest : public QObject {
         }
     }
 
+    void missingListIsRefused() {
+        testing::TempFolder folder;
+        std::vector<newdata::GeneratedMaterial> generated;
+        std::string error;
+        QVERIFY(!newdata::GenerateReferenceMaterials(folder.path() / "none.csv",
+                                                     testing::sourceDir() / "library",
+                                                     folder.path(), generated, error));
+        QVERIFY2(error.ends_with("none.csv: cannot be read"), error.c_str());
+    }
+
     void damagedListIsRefused_data() {
         QTest::addColumn<QString>("row");
         QTest::newRow("four fields") << "x,X,1.0,other";
