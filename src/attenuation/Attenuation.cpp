@@ -65,10 +65,8 @@ std::string DescribeOutcome(Outcome outcome, double energyMeV) {
 }
 
 Outcome MassAttenuation(const data::MaterialTable& table, double energyMeV, double& muRho) {
-    calc::CoefficientSet set;
-    switch (calc::CoefficientsAtEnergy(table, energyMeV, set)) {
+    switch (calc::TotalAtEnergy(table, energyMeV, muRho)) {
     case calc::CalcStatus::Ok:
-        muRho = set.total;
         return Outcome::Ok;
     case calc::CalcStatus::OutOfRange:
         return Outcome::OutOfRange;

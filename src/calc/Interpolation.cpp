@@ -117,14 +117,21 @@ bool belowPairThreshold(const RowLogarithms& lower, const RowLogarithms& upper, 
 // between two rows, at the energy whose weight of the lower row is lowerWeight: 0 at the upper
 // row's energy, 1 at the lower row's, outside [0, 1] beyond them. False when a value needed
 // has no logarithm (the pair columns need none below their threshold).
+// Every column the line through two rows needs has a logarithm on both sides (a pair column
+// that is 0 on a side is below its threshold and needs none).
+bool columnsUsable(const RowLogarithms& lower, const RowLogarithms& upper, bool withTotal) {
+    const auto usable = [&](ColumnIndex c) { return positive(lower.value[c], upper.value[c]); };
+    return (belowPairThreshold(lower, upper, kPairElectron) || usable(kPairElectron)) &&
+           (belowPairThreshold(lower, upper, kPairNuclear) || usable(kPairNuclear)) &&
+           usable(kPhotoElectric) && usable(kIncoherent) && usable(kCoherent) &&
+           (!withTotal || usable(kTotal));
+}
+
 bool interpolateColumns(const RowLogarithms& lower, const RowLogarithms& upper, double lowerWeight,
                         CoefficientSet& set, double* total) {
     const bool noPairElectron = belowPairThreshold(lower, upper, kPairElectron);
     const bool noPairNuclear = belowPairThreshold(lower, upper, kPairNuclear);
-    const auto usable = [&](ColumnIndex c) { return positive(lower.value[c], upper.value[c]); };
-    if (!((noPairElectron || usable(kPairElectron)) && (noPairNuclear || usable(kPairNuclear)) &&
-          usable(kPhotoElectric) && usable(kIncoherent) && usable(kCoherent) &&
-          (total == nullptr || usable(kTotal)))) {
+    if (!columnsUsable(lower, upper, total != nullptr)) {
         return false;
     }
     // At a tabulated energy give the tabulated value itself rather than its exp(log()) round
@@ -170,6 +177,69 @@ CalcStatus coefficientsBetween(const RowLogarithms& lower, const RowLogarithms& 
     }
     out = found;
     return CalcStatus::Ok;
+}
+
+// The total of the line through two rows, as coefficientsBetween gives it. Between the rows
+// every partial lies between two finite table values, so only the columns' logarithms decide
+// the outcome and the partials need not be worked out; beyond the rows, or near the largest
+// double, the whole set decides.
+CalcStatus totalBetween(const RowLogarithms& lower, const RowLogarithms& upper, double logEnergy,
+                        double& out) {
+    if (!spansEnergy(lower, upper)) {
+        return CalcStatus::CalculationError;
+    }
+    const double lowerWeight = (upper.logEnergy - logEnergy) / (upper.logEnergy - lower.logEnergy);
+    bool tame = lowerWeight >= 0.0 && lowerWeight <= 1.0;
+    for (std::size_t c = 0; c < lower.value.size() && tame; ++c) {
+        tame = std::fabs(lower.value[c]) < 1e300 && std::fabs(upper.value[c]) < 1e300;
+    }
+    if (!tame) {
+        CoefficientSet set;
+        const CalcStatus status = coefficientsBetween(lower, upper, logEnergy, set);
+        if (status == CalcStatus::Ok) {
+            out = set.total;
+        }
+        return status;
+    }
+    if (!columnsUsable(lower, upper, true)) {
+        return CalcStatus::CalculationError;
+    }
+    if (lowerWeight == 0.0 || lowerWeight == 1.0) {
+        out = (lowerWeight == 0.0 ? upper : lower).value[kTotal];
+    } else {
+        const double logUpper = upper.logValue[kTotal];
+        out = std::exp(logUpper - (logUpper - lower.logValue[kTotal]) * lowerWeight);
+    }
+    return CalcStatus::Ok;
+}
+
+// The bracket of an energy in the table, handed to `between` with the energy's logarithm:
+// OutOfRange outside the energy limits or above the last row, CalculationError below 2 rows.
+template <typename Between>
+CalcStatus atEnergy(const data::MaterialTable& table, double energyMeV, Between between) {
+    data::ClearUpperVectorState();
+    if (!withinEnergyLimits(energyMeV)) {
+        return CalcStatus::OutOfRange;
+    }
+    const int rows = usableRows(table);
+    if (rows < 2) {
+        return CalcStatus::CalculationError;
+    }
+    // Taken first, so that it is under way while the bracket is looked for.
+    const double logEnergy = std::log(energyMeV);
+    const int stopRow = firstRowWithEnergyAtLeast(table, rows, energyMeV);
+    if (table.Energy[static_cast<std::size_t>(stopRow)] < energyMeV) {
+        return CalcStatus::OutOfRange; // above the last tabulated energy: not extrapolated
+    }
+    // The rows' logarithms are the loader's when the table has them, else taken here: either
+    // way the same numbers.
+    const int upper = upperRowOfBracket(stopRow);
+    if (aidsApply(table, rows)) {
+        const auto s = static_cast<std::size_t>(upper);
+        return between(table.lookupAids.row[s - 1], table.lookupAids.row[s], logEnergy);
+    }
+    return between(data::LogarithmsOfRow(table, upper - 1), data::LogarithmsOfRow(table, upper),
+                   logEnergy);
 }
 
 // The lowest energy at which the total takes `total` on the log-log line through two rows,
@@ -244,30 +314,17 @@ int FindTotalBracket(const data::MaterialTable& table, double total) {
 
 CalcStatus CoefficientsAtEnergy(const data::MaterialTable& table, double energyMeV,
                                 CoefficientSet& out) {
-    data::ClearUpperVectorState();
-    if (!withinEnergyLimits(energyMeV)) {
-        return CalcStatus::OutOfRange;
-    }
-    const int rows = usableRows(table);
-    if (rows < 2) {
-        return CalcStatus::CalculationError;
-    }
-    // Taken first, so that it is under way while the bracket is looked for.
-    const double logEnergy = std::log(energyMeV);
-    const int stopRow = firstRowWithEnergyAtLeast(table, rows, energyMeV);
-    if (table.Energy[static_cast<std::size_t>(stopRow)] < energyMeV) {
-        return CalcStatus::OutOfRange; // above the last tabulated energy: not extrapolated
-    }
-    // The rows' logarithms are the loader's when the table has them, else taken here: either
-    // way the same numbers.
-    const int upper = upperRowOfBracket(stopRow);
-    if (aidsApply(table, rows)) {
-        const auto s = static_cast<std::size_t>(upper);
-        return coefficientsBetween(table.lookupAids.row[s - 1], table.lookupAids.row[s], logEnergy,
-                                   out);
-    }
-    return coefficientsBetween(data::LogarithmsOfRow(table, upper - 1),
-                               data::LogarithmsOfRow(table, upper), logEnergy, out);
+    return atEnergy(table, energyMeV,
+                    [&](const RowLogarithms& lower, const RowLogarithms& upper, double logEnergy) {
+                        return coefficientsBetween(lower, upper, logEnergy, out);
+                    });
+}
+
+CalcStatus TotalAtEnergy(const data::MaterialTable& table, double energyMeV, double& total) {
+    return atEnergy(table, energyMeV,
+                    [&](const RowLogarithms& lower, const RowLogarithms& upper, double logEnergy) {
+                        return totalBetween(lower, upper, logEnergy, total);
+                    });
 }
 
 CalcStatus EnergyAtTotal(const data::MaterialTable& table, double total, double& energyOut,

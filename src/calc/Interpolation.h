@@ -37,6 +37,10 @@ int FindTotalBracket(const data::MaterialTable& table, double total);
 CalcStatus CoefficientsAtEnergy(const data::MaterialTable& table, double energyMeV,
                                 CoefficientSet& out);
 
+/// The total alone of CoefficientsAtEnergy, the same double and the same status, without
+/// interpolating the partial coefficients where the total cannot depend on them.
+CalcStatus TotalAtEnergy(const data::MaterialTable& table, double energyMeV, double& total);
+
 /// The lowest energy (MeV) at which the total takes the value `total` (cm2/g), with the five
 /// partial coefficients there; out.total is `total` itself. Outputs are written only on Ok.
 /// OutOfRange outside TotalMin..TotalMax or below every tabulated total.
