@@ -252,6 +252,23 @@ int materialAndEnergies(const Invocation& invocation, const std::string& usageTe
     return kExitDone;
 }
 
+// One row per energy: `rowAt(energy)` writes the row and gives Ok, or gives why it could not,
+// and the row then carries the outcome's word. The command's exit status.
+template <typename RowAt>
+int rowPerEnergy(const Table& table, const std::vector<double>& energies, BufferedStream& out,
+                 BufferedStream& err, RowAt rowAt) {
+    std::size_t failed = 0;
+    for (const double energy : energies) {
+        const Outcome outcome = rowAt(energy);
+        if (outcome != Outcome::Ok) {
+            ++failed;
+            table.Row(out.Text(), {}, {energy}, attenuation::OutcomeWord(outcome));
+        }
+        out.FlushIfLarge();
+    }
+    return finish(failed, energies.size(), err);
+}
+
 } // namespace
 
 int RunAbsorption(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
@@ -280,21 +297,16 @@ int RunAbsorption(const Invocation& invocation, BufferedStream& out, BufferedStr
     const Table table(invocation,
                       {"energy", "mu_rho", "mu_en_rho", "kerma_ratio_air", "kerma_ratio_water"});
     table.Header(out.Text());
-    std::size_t failed = 0;
-    for (const double energy : energies) {
+    return rowPerEnergy(table, energies, out, err, [&](double energy) {
         attenuation::AbsorptionRow row;
         const Outcome outcome =
             attenuation::AbsorptionAt(m.resolved->table, *mix, *air, *water, energy, row);
         if (outcome == Outcome::Ok) {
             table.Row(out.Text(), {},
                       {energy, row.muRho, row.muEnRho, row.kermaRatioAir, row.kermaRatioWater});
-        } else {
-            ++failed;
-            table.Row(out.Text(), {}, {energy}, attenuation::OutcomeWord(outcome));
         }
-        out.FlushIfLarge();
-    }
-    return finish(failed, energies.size(), err);
+        return outcome;
+    });
 }
 
 int RunHalfValue(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
@@ -334,19 +346,14 @@ int RunHalfValue(const Invocation& invocation, BufferedStream& out, BufferedStre
     }
     const Table table(invocation, {"energy", "mu", "hvl", "tvl", "mfp"});
     table.Header(out.Text());
-    std::size_t failed = 0;
-    for (const double energy : energies) {
+    return rowPerEnergy(table, energies, out, err, [&](double energy) {
         attenuation::HalfValueRow row;
         const Outcome outcome = attenuation::HalfValueAt(m.resolved->table, m.density, energy, row);
         if (outcome == Outcome::Ok) {
             table.Row(out.Text(), {}, {energy, row.mu, row.hvl, row.tvl, row.mfp});
-        } else {
-            ++failed;
-            table.Row(out.Text(), {}, {energy}, attenuation::OutcomeWord(outcome));
         }
-        out.FlushIfLarge();
-    }
-    return finish(failed, energies.size(), err);
+        return outcome;
+    });
 }
 
 int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
@@ -528,19 +535,14 @@ int RunEffectiveZ(const Invocation& invocation, BufferedStream& out, BufferedStr
     }
     const Table table(invocation, {"energy", "zeff", "neff"});
     table.Header(out.Text());
-    std::size_t failed = 0;
-    for (const double energy : energies) {
+    return rowPerEnergy(table, energies, out, err, [&](double energy) {
         attenuation::EffectiveZRow row;
         const Outcome outcome = attenuation::EffectiveZAt(*elements, energy, row);
         if (outcome == Outcome::Ok) {
             table.Row(out.Text(), {}, {energy, row.zeff, row.neff});
-        } else {
-            ++failed;
-            table.Row(out.Text(), {}, {energy}, attenuation::OutcomeWord(outcome));
         }
-        out.FlushIfLarge();
-    }
-    return finish(failed, energies.size(), err);
+        return outcome;
+    });
 }
 
 } // namespace cli
