@@ -65,17 +65,12 @@ bool needDensity(const std::string& argument, const Material& m, BufferedStream&
 
 std::optional<attenuation::Composition> compositionOf(const std::string& argument,
                                                       const Material& m, BufferedStream& err) {
-    const material::Composition& c = m.resolved->composition;
-    if (!c.known || c.elements.empty()) {
-        const std::string& path = m.resolved->dataPath;
-        Complain(err, "the composition of " + (path.empty() ? argument : path) +
-                          " is not known, so its energy absorption cannot be computed (build it " +
-                          "again, or give it as formula: or mix:)");
-        return std::nullopt;
-    }
-    attenuation::Composition shares;
-    for (const material::ElementFraction& e : c.elements) {
-        shares.push_back({e.z, e.weightFraction});
+    const std::string& path = m.resolved->dataPath;
+    std::string error;
+    std::optional<attenuation::Composition> shares =
+        attenuation::SharesOf(m.resolved->composition, path.empty() ? argument : path, error);
+    if (!shares) {
+        Complain(err, error);
     }
     return shares;
 }

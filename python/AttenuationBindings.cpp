@@ -2,6 +2,7 @@
 // atomic number, over numpy arrays, from the attenuation core.
 #include "Support.h"
 #include "attenuation/Attenuation.h"
+#include "attenuation/Compositions.h"
 #include "attenuation/Spectrum.h"
 
 #include <charconv>
@@ -40,19 +41,16 @@ struct Refusals {
 // the bit).
 attenuation::Composition compositionOf(const LoadedMaterial& material, const py::handle& argument) {
     const material::ResolvedMaterial& resolved = material.resolved;
-    if (!resolved.composition.known || resolved.composition.elements.empty()) {
-        const std::string named = !resolved.dataPath.empty()          ? resolved.dataPath
-                                  : py::isinstance<py::str>(argument) ? argument.cast<std::string>()
-                                                                      : resolved.name;
-        throw std::invalid_argument("the composition of " + named +
-                                    " is not known, so its energy absorption cannot be computed "
-                                    "(build it again, or give it as formula: or mix:)");
+    const std::string named = !resolved.dataPath.empty()          ? resolved.dataPath
+                              : py::isinstance<py::str>(argument) ? argument.cast<std::string>()
+                                                                  : resolved.name;
+    std::string error;
+    std::optional<attenuation::Composition> shares =
+        attenuation::SharesOf(resolved.composition, named, error);
+    if (!shares) {
+        throw std::invalid_argument(error);
     }
-    attenuation::Composition shares;
-    for (const material::ElementFraction& element : resolved.composition.elements) {
-        shares.push_back({element.z, element.weightFraction});
-    }
-    return shares;
+    return *shares;
 }
 
 attenuation::AbsorptionMix absorptionOf(const attenuation::Composition& composition,

@@ -165,4 +165,19 @@ data::WriteResult RecordComposition(const std::filesystem::path& root,
     return data::WriteFileReplacing(file, FormatCompositions(compositions));
 }
 
+std::optional<Composition> SharesOf(const material::Composition& composition,
+                                    std::string_view named, std::string& error) {
+    if (!composition.known || composition.elements.empty()) {
+        error = "the composition of " + std::string(named) +
+                " is not known, so its energy absorption cannot be computed (build it again, or " +
+                "give it as formula: or mix:)";
+        return std::nullopt;
+    }
+    Composition shares;
+    for (const material::ElementFraction& element : composition.elements) {
+        shares.push_back({element.z, element.weightFraction});
+    }
+    return shares;
+}
+
 } // namespace attenuation

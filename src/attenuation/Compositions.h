@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/MaterialFile.h"
+#include "material/Composition.h"
 
 #include <filesystem>
 #include <map>
@@ -39,6 +40,11 @@ std::optional<std::map<std::string, Composition>> ParseCompositions(std::string_
 /// file. Empty with `error` saying why when it is not known.
 std::optional<Composition> FindComposition(const std::filesystem::path& root,
                                            std::string_view relativePath, std::string& error);
+
+/// The element shares of a resolved material's composition. Empty, with `error` saying that the
+/// composition of `named` is not known, when it is not.
+std::optional<Composition> SharesOf(const material::Composition& composition,
+                                    std::string_view named, std::string& error);
 
 /// Records (or, with an empty composition, removes) the composition of `relativePath` in the
 /// compositions file, replacing the file whole. A compositions file that exists but cannot be
