@@ -76,6 +76,16 @@ class AttenuationCliTest : public QObject {
             << QByteArray("# two lines\n0.6 3\n\n1.0 1\n") << 0
             << "5.36558E-01  5.53093E-01  7.00000E-01  7.24550E-01\n"
             << "";
+        // By hand: 50 keV is gone well before 3 cm of lead, so the 662 keV line, 90.4 % of the
+        // air kerma, must fall to 1/90.4 alone: ln(90.4) / 1.2601 cm-1.
+        QTest::newRow("lead for 1 per cent of a spectrum's air kerma")
+            << QStringList{"attenuate", "Pb@1", "--spectrum", "-", "--thickness-for", "0.01"}
+            << QByteArray("0.05 1\n0.662 1\n") << 0 << "3.575E+00\n"
+            << "";
+        QTest::newRow("no thickness of a spectrum's last layer")
+            << QStringList{"attenuate", "Pb@5", "Al@1", "--spectrum", "-", "--thickness-for", "0.5"}
+            << QByteArray("0.662 1\n") << 1 << ""
+            << "no thickness of the last layer gives that air kerma transmission";
         QTest::newRow("water by formula")
             << QStringList{"zeff", "formula:H2O", "0.1"} << QByteArray() << 0
             << "1.000E-01  3.403E+00  3.413E+23\n"
