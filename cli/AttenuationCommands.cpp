@@ -119,7 +119,10 @@ bool energiesOf(const Invocation& invocation, std::size_t first, const data::Mat
 class Table {
   public:
     Table(const Invocation& invocation, std::vector<std::string> keys)
-        : m_format(invocation.format), m_digits(invocation.digits), m_keys(std::move(keys)) {}
+        : m_format(invocation.format), m_digits(invocation.digits), m_keys(std::move(keys)),
+          m_numbers(m_format, m_digits, {m_keys.begin(), m_keys.end()}) {}
+    Table(const Table&) = delete; // m_numbers refers to m_keys
+    Table& operator=(const Table&) = delete;
 
     void Header(std::string& out) const {
         if (m_format != OutputFormat::Csv) {
@@ -136,6 +139,10 @@ class Table {
     /// allocations.
     void Row(std::string& out, std::initializer_list<std::string_view> texts,
              std::initializer_list<double> numbers, std::string_view word = {}) const {
+        if (texts.size() == 0 && word.empty()) {
+            m_numbers.Values(out, {numbers.begin(), numbers.size()});
+            return;
+        }
         std::size_t column = 0;
         for (const std::string_view text : texts) {
             open(out, column++);
@@ -188,6 +195,7 @@ class Table {
     OutputFormat m_format;
     int m_digits;
     std::vector<std::string> m_keys;
+    RowWriter m_numbers; ///< rows of numbers alone, the common case, as the look-ups write them
 };
 
 int finish(std::size_t failed, std::size_t total, BufferedStream& err) {
@@ -289,13 +297,13 @@ int RunAbsorption(const Invocation& invocation, BufferedStream& out, BufferedStr
     if (!water) {
         return kExitBadInput;
     }
+    const attenuation::AbsorptionColumns columns(*mix, *air, *water);
     const Table table(invocation,
                       {"energy", "mu_rho", "mu_en_rho", "kerma_ratio_air", "kerma_ratio_water"});
     table.Header(out.Text());
     return rowPerEnergy(table, energies, out, err, [&](double energy) {
         attenuation::AbsorptionRow row;
-        const Outcome outcome =
-            attenuation::AbsorptionAt(m.resolved->table, *mix, *air, *water, energy, row);
+        const Outcome outcome = attenuation::AbsorptionAt(m.resolved->table, columns, energy, row);
         if (outcome == Outcome::Ok) {
             table.Row(out.Text(), {},
                       {energy, row.muRho, row.muEnRho, row.kermaRatioAir, row.kermaRatioWater});

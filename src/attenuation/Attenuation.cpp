@@ -5,6 +5,7 @@
 #include "data/NumberMask.h"
 #include "data/NumericText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -26,6 +27,18 @@ double atomicWeightOf(const std::filesystem::path& file) {
     const std::size_t lineEnd = text.find_last_of("\r\n", last);
     const std::size_t first = lineEnd == std::string::npos ? 0 : lineEnd + 1;
     return data::NumericValue(std::string_view(text).substr(first, last + 1 - first));
+}
+
+Outcome outcomeOf(calc::CalcStatus status) {
+    switch (status) {
+    case calc::CalcStatus::Ok:
+        return Outcome::Ok;
+    case calc::CalcStatus::OutOfRange:
+        return Outcome::OutOfRange;
+    case calc::CalcStatus::CalculationError:
+        break;
+    }
+    return Outcome::CalculationError;
 }
 
 } // namespace
@@ -65,15 +78,7 @@ std::string DescribeOutcome(Outcome outcome, double energyMeV) {
 }
 
 Outcome MassAttenuation(const data::MaterialTable& table, double energyMeV, double& muRho) {
-    switch (calc::TotalAtEnergy(table, energyMeV, muRho)) {
-    case calc::CalcStatus::Ok:
-        return Outcome::Ok;
-    case calc::CalcStatus::OutOfRange:
-        return Outcome::OutOfRange;
-    case calc::CalcStatus::CalculationError:
-        break;
-    }
-    return Outcome::CalculationError;
+    return outcomeOf(calc::TotalAtEnergy(table, energyMeV, muRho));
 }
 
 std::optional<AbsorptionMix> MixAbsorption(const Composition& composition,
@@ -120,25 +125,67 @@ Outcome MassEnergyAbsorption(const AbsorptionMix& mix, double energyMeV, double 
     return Outcome::Ok;
 }
 
-Outcome AbsorptionAt(const data::MaterialTable& table, const AbsorptionMix& mix,
-                     const AbsorptionMix& air, const AbsorptionMix& water, double energyMeV,
-                     AbsorptionRow& row) {
-    AbsorptionRow out;
-    double airValue = 0.0;
-    double waterValue = 0.0;
-    Outcome outcome = MassAttenuation(table, energyMeV, out.muRho);
-    const double logEnergy = std::log(energyMeV);
-    for (const auto& [source, target] : {std::pair{&mix, &out.muEnRho}, std::pair{&air, &airValue},
-                                         std::pair{&water, &waterValue}}) {
-        if (outcome == Outcome::Ok) {
-            outcome = MassEnergyAbsorption(*source, energyMeV, logEnergy, *target);
+AbsorptionColumns::AbsorptionColumns(AbsorptionMix material, AbsorptionMix air, AbsorptionMix water)
+    : m_mixes{std::move(material), std::move(air), std::move(water)} {
+    for (const AbsorptionMix& mix : m_mixes) {
+        for (const auto& part : mix.parts) {
+            const auto found = std::find(m_distinct.begin(), m_distinct.end(), part.first);
+            m_slotOfPart.push_back(static_cast<std::size_t>(found - m_distinct.begin()));
+            if (found == m_distinct.end()) {
+                m_distinct.push_back(part.first);
+            }
         }
+    }
+}
+
+Outcome AbsorptionColumns::At(double energyMeV, double logEnergy,
+                              std::array<double, 3>& values) const {
+    const bool complete = std::all_of(m_mixes.begin(), m_mixes.end(),
+                                      [](const AbsorptionMix& mix) { return mix.complete; });
+    if (!complete || !(energyMeV >= kAbsorptionLowestMeV && energyMeV <= kAbsorptionHighestMeV)) {
+        return Outcome::NoAbsorptionData;
+    }
+    // The values sit on the stack unless the mixes hold more tables than one library has.
+    std::array<double, kAbsorptionHighestZ> onStack;
+    std::vector<double> onHeap(m_distinct.size() > onStack.size() ? m_distinct.size() : 0);
+    double* found = onHeap.empty() ? onStack.data() : onHeap.data();
+    // The look-ups depend on nothing but the energy, so the processor runs them side by side.
+    for (std::size_t slot = 0; slot < m_distinct.size(); ++slot) {
+        const std::optional<double> value = MuEnRhoAt(*m_distinct[slot], energyMeV, logEnergy);
+        if (!value) {
+            return Outcome::NoAbsorptionData;
+        }
+        found[slot] = *value;
+    }
+    const std::size_t* slot = m_slotOfPart.data();
+    for (std::size_t m = 0; m < m_mixes.size(); ++m) {
+        double sum = 0.0;
+        for (const auto& part : m_mixes[m].parts) {
+            sum += part.second * found[*slot++];
+        }
+        if (!std::isfinite(sum)) {
+            return Outcome::CalculationError;
+        }
+        values[m] = sum;
+    }
+    return Outcome::Ok;
+}
+
+Outcome AbsorptionAt(const data::MaterialTable& table, const AbsorptionColumns& columns,
+                     double energyMeV, AbsorptionRow& row) {
+    AbsorptionRow out;
+    const double logEnergy = std::log(energyMeV);
+    Outcome outcome = outcomeOf(calc::TotalAtEnergy(table, energyMeV, logEnergy, out.muRho));
+    std::array<double, 3> values{};
+    if (outcome == Outcome::Ok) {
+        outcome = columns.At(energyMeV, logEnergy, values);
     }
     if (outcome != Outcome::Ok) {
         return outcome;
     }
-    out.kermaRatioAir = out.muEnRho / airValue;
-    out.kermaRatioWater = out.muEnRho / waterValue;
+    out.muEnRho = values[0];
+    out.kermaRatioAir = out.muEnRho / values[1];
+    out.kermaRatioWater = out.muEnRho / values[2];
     if (!std::isfinite(out.kermaRatioAir) || !std::isfinite(out.kermaRatioWater)) {
         return Outcome::CalculationError;
     }

@@ -4,6 +4,7 @@
 #include "attenuation/EnergyAbsorption.h"
 #include "data/MaterialTable.h"
 
+#include <array>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -59,9 +60,25 @@ struct AbsorptionRow {
     double kermaRatioAir = 0.0;
     double kermaRatioWater = 0.0;
 };
-Outcome AbsorptionAt(const data::MaterialTable& table, const AbsorptionMix& mix,
-                     const AbsorptionMix& air, const AbsorptionMix& water, double energyMeV,
-                     AbsorptionRow& row);
+
+/// The three mixes of an absorption row (the material's, dry air's and water's), with the
+/// element tables they share found once: each element is then looked up once per energy, and
+/// each mix's sum is taken in its own order, the very doubles MassEnergyAbsorption gives.
+class AbsorptionColumns {
+  public:
+    AbsorptionColumns(AbsorptionMix material, AbsorptionMix air, AbsorptionMix water);
+
+    /// mu_en/rho of the material, dry air and water, in that order.
+    Outcome At(double energyMeV, double logEnergy, std::array<double, 3>& values) const;
+
+  private:
+    std::array<AbsorptionMix, 3> m_mixes;
+    std::vector<const AbsorptionTable*> m_distinct; ///< each table the mixes hold, once
+    std::vector<std::size_t> m_slotOfPart; ///< for the mixes' parts in order, their table's slot
+};
+
+Outcome AbsorptionAt(const data::MaterialTable& table, const AbsorptionColumns& columns,
+                     double energyMeV, AbsorptionRow& row);
 
 /// Linear attenuation coefficient (1/cm) and the half-value, tenth-value layers and mean free
 /// path (cm) at one energy for a density in g/cm3.

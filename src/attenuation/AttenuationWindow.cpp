@@ -246,9 +246,9 @@ bool AttenuationWindow::compute(std::string& problem) {
                                : std::nullopt;
         attenuation::AbsorptionRow row;
         const attenuation::Outcome outcome =
-            mix && air && water
-                ? attenuation::AbsorptionAt(first.material->table, *mix, *air, *water, *energy, row)
-                : attenuation::Outcome::CalculationError;
+            mix && air && water ? attenuation::AbsorptionAt(first.material->table,
+                                                            {*mix, *air, *water}, *energy, row)
+                                : attenuation::Outcome::CalculationError;
         if (!composition) {
             add("mu_en/rho", "composition not known", "");
         } else if (outcome != attenuation::Outcome::Ok) {

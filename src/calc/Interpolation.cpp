@@ -213,10 +213,14 @@ CalcStatus totalBetween(const RowLogarithms& lower, const RowLogarithms& upper, 
     return CalcStatus::Ok;
 }
 
+double logOfEnergy(double energyMeV) { return std::log(energyMeV); }
+
 // The bracket of an energy in the table, handed to `between` with the energy's logarithm:
 // OutOfRange outside the energy limits or above the last row, CalculationError below 2 rows.
-template <typename Between>
-CalcStatus atEnergy(const data::MaterialTable& table, double energyMeV, Between between) {
+// `logOf` gives the energy's logarithm.
+template <typename LogOf, typename Between>
+CalcStatus atEnergy(const data::MaterialTable& table, double energyMeV, LogOf logOf,
+                    Between between) {
     data::ClearUpperVectorState();
     if (!withinEnergyLimits(energyMeV)) {
         return CalcStatus::OutOfRange;
@@ -226,7 +230,7 @@ CalcStatus atEnergy(const data::MaterialTable& table, double energyMeV, Between 
         return CalcStatus::CalculationError;
     }
     // Taken first, so that it is under way while the bracket is looked for.
-    const double logEnergy = std::log(energyMeV);
+    const double logEnergy = logOf(energyMeV);
     const int stopRow = firstRowWithEnergyAtLeast(table, rows, energyMeV);
     if (table.Energy[static_cast<std::size_t>(stopRow)] < energyMeV) {
         return CalcStatus::OutOfRange; // above the last tabulated energy: not extrapolated
@@ -314,17 +318,26 @@ int FindTotalBracket(const data::MaterialTable& table, double total) {
 
 CalcStatus CoefficientsAtEnergy(const data::MaterialTable& table, double energyMeV,
                                 CoefficientSet& out) {
-    return atEnergy(table, energyMeV,
+    return atEnergy(table, energyMeV, logOfEnergy,
                     [&](const RowLogarithms& lower, const RowLogarithms& upper, double logEnergy) {
                         return coefficientsBetween(lower, upper, logEnergy, out);
                     });
 }
 
 CalcStatus TotalAtEnergy(const data::MaterialTable& table, double energyMeV, double& total) {
-    return atEnergy(table, energyMeV,
+    return atEnergy(table, energyMeV, logOfEnergy,
                     [&](const RowLogarithms& lower, const RowLogarithms& upper, double logEnergy) {
                         return totalBetween(lower, upper, logEnergy, total);
                     });
+}
+
+CalcStatus TotalAtEnergy(const data::MaterialTable& table, double energyMeV, double logEnergy,
+                         double& total) {
+    return atEnergy(
+        table, energyMeV, [logEnergy](double) { return logEnergy; },
+        [&](const RowLogarithms& lower, const RowLogarithms& upper, double logOfEnergy) {
+            return totalBetween(lower, upper, logOfEnergy, total);
+        });
 }
 
 CalcStatus EnergyAtTotal(const data::MaterialTable& table, double total, double& energyOut,

@@ -40,6 +40,9 @@ CalcStatus CoefficientsAtEnergy(const data::MaterialTable& table, double energyM
 /// The total alone of CoefficientsAtEnergy, the same double and the same status, without
 /// interpolating the partial coefficients where the total cannot depend on them.
 CalcStatus TotalAtEnergy(const data::MaterialTable& table, double energyMeV, double& total);
+/// The same for a caller that needs std::log(energyMeV) too and hands it in.
+CalcStatus TotalAtEnergy(const data::MaterialTable& table, double energyMeV, double logEnergy,
+                         double& total);
 
 /// The lowest energy (MeV) at which the total takes the value `total` (cm2/g), with the five
 /// partial coefficients there; out.total is `total` itself. Outputs are written only on Ok.
