@@ -1,7 +1,6 @@
 #include "Library.h"
 
 #include "data/MaterialFile.h"
-#include "material/DataPaths.h"
 #include "material/Edges.h"
 #include "platform/FileListing.h"
 
@@ -54,21 +53,12 @@ Material Library::Load(std::string_view argument) const {
     auto loaded = std::make_shared<LoadedMaterial>();
     loaded->root = m_root;
     std::string error;
-    if (material::ResolveMaterial(m_root, argument, loaded->resolved, error)) {
+    material::ResolveFailure failure = material::ResolveFailure::Invalid;
+    if (material::ResolveMaterial(m_root, argument, loaded->resolved, error, &failure)) {
         return loaded;
     }
-    // A data file, symbol or name that nothing in the folder answers to is missing; anything
-    // else (a damaged file, a name of several files, a bad expression) is a bad argument.
-    const bool expression = argument.starts_with(material::kFormulaPrefix) ||
-                            argument.starts_with(material::kMixPrefix);
-    if (!expression) {
-        std::string unused;
-        const std::optional<std::string> path = material::ResolveDataPath(m_root, argument, unused);
-        std::error_code noFile;
-        if (path ? !std::filesystem::exists(m_root / *path, noFile)
-                 : error.find("more than one") == std::string::npos) {
-            throw NotFound(error);
-        }
+    if (failure == material::ResolveFailure::NotFound) {
+        throw NotFound(error);
     }
     throw std::invalid_argument(error);
 }

@@ -48,7 +48,11 @@ std::string quoted(std::string_view text) {
 } // namespace
 
 std::optional<std::string> ResolveDataPath(const std::filesystem::path& root,
-                                           std::string_view argument, std::string& error) {
+                                           std::string_view argument, std::string& error,
+                                           bool* nothingFound) {
+    if (nothingFound != nullptr) {
+        *nothingFound = argument.empty(); // as Python's open("") finds no file
+    }
     if (argument.empty()) {
         error = "an empty text names no data file";
         return std::nullopt;
@@ -82,6 +86,9 @@ std::optional<std::string> ResolveDataPath(const std::filesystem::path& root,
     if (found.empty()) {
         error = quoted(argument) + " is neither a data file nor an element symbol in " +
                 (root / "ele").generic_string();
+        if (nothingFound != nullptr) {
+            *nothingFound = true;
+        }
     } else {
         error = quoted(argument) + " names more than one data file (" + found[0] + ", " + found[1] +
                 "): give the path";

@@ -11,9 +11,11 @@ namespace material {
 /// folder ("ele/082_Pb.ele", "mix/Water_Liquid.mix2") as given; a bare element or material file
 /// name put in its folder; an element symbol ("Pb") or a material file name without its
 /// extension ("Water_Liquid") looked up in the root. Empty, with `error` set, when a symbol or
-/// name matches no file or more than one.
+/// name matches no file or more than one; `nothingFound`, when given, then tells whether nothing
+/// (or an empty text) was found.
 std::optional<std::string> ResolveDataPath(const std::filesystem::path& root,
-                                           std::string_view argument, std::string& error);
+                                           std::string_view argument, std::string& error,
+                                           bool* nothingFound = nullptr);
 
 /// The element file name (as the builders' element list shows it, "082_Pb.ele") that a typed
 /// element names: a symbol, a file name, or a path in "ele/". Empty, with `error` set, when

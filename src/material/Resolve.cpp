@@ -384,7 +384,10 @@ bool FormulaComposition(const std::filesystem::path& root, std::string_view form
 }
 
 bool ResolveMaterial(const std::filesystem::path& root, std::string_view argument,
-                     ResolvedMaterial& material, std::string& error) {
+                     ResolvedMaterial& material, std::string& error, ResolveFailure* failure) {
+    ResolveFailure unused = ResolveFailure::Invalid;
+    ResolveFailure& kind = failure != nullptr ? *failure : unused;
+    kind = ResolveFailure::Invalid;
     if (argument.find_first_of("\r\n") != std::string_view::npos) {
         error = "a material cannot be named across lines";
         return false;
@@ -395,13 +398,18 @@ bool ResolveMaterial(const std::filesystem::path& root, std::string_view argumen
     if (argument.substr(0, kMixPrefix.size()) == kMixPrefix) {
         return resolveMix(root, argument.substr(kMixPrefix.size()), material, error);
     }
-    const std::optional<std::string> path = ResolveDataPath(root, argument, error);
+    bool nothingFound = false;
+    const std::optional<std::string> path = ResolveDataPath(root, argument, error, &nothingFound);
     if (!path) {
+        kind = nothingFound ? ResolveFailure::NotFound : ResolveFailure::Invalid;
         return false;
     }
     auto table = std::make_unique<data::MaterialTable>();
     double density = 0.0;
     if (!loadDataFile(root, *path, *table, density, error)) {
+        std::error_code noFile;
+        kind = std::filesystem::exists(root / *path, noFile) ? ResolveFailure::Invalid
+                                                             : ResolveFailure::NotFound;
         return false;
     }
     Composition composition;

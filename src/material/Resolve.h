@@ -28,9 +28,14 @@ struct ResolvedMaterial {
 /// the builders build (Bragg additivity on their merged grid from the element files of
 /// `root/ele`), formatted as the writer writes it and loaded from that text. False, with one
 /// sentence in `error` naming the offending place, when the argument names no usable material;
-/// `material` is then untouched.
+/// `material` is then untouched, and `failure`, when given, says which kind of fault it was.
+enum class ResolveFailure {
+    NotFound, ///< a name that no data file answers to, or a data file that is not there
+    Invalid,  ///< a damaged or unreadable file, a name of several files, a bad expression
+};
 bool ResolveMaterial(const std::filesystem::path& root, std::string_view argument,
-                     ResolvedMaterial& material, std::string& error);
+                     ResolvedMaterial& material, std::string& error,
+                     ResolveFailure* failure = nullptr);
 
 /// The composition of a formula with the weight fractions the compound builder computes from the
 /// atomic weights of `root/ele`. False with `error` (naming the character) when it cannot be read.
