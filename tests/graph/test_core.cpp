@@ -73,7 +73,6 @@ float fy(double mu) { return static_cast<float>(graph::CoefficientY(mu)); }
 float share(double fraction) { return static_cast<float>(10.0 * fraction); }
 float readoutX(double e) { return static_cast<float>(std::log(e) + 6.909); }
 
-constexpr Rgb kNavy{0, 0, 128};
 constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kGrey{100, 100, 100};
 const std::vector<Rgb> kCurveColours{{255, 0, 255}, {255, 255, 0}, {255, 0, 0},

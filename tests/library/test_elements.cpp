@@ -174,7 +174,7 @@ class LibraryElementsTest : public QObject {
             QVERIFY2(result.ok(), data::DescribeLoadError(result, names[i]).c_str());
             QVERIFY2(table.RowCount >= 80 && table.RowCount <= 120, names[i].c_str());
             QCOMPARE(table.Energy[1], 0.001);
-            QCOMPARE(table.Energy[table.RowCount], 1e5);
+            QCOMPARE(table.Energy[static_cast<std::size_t>(table.RowCount)], 1e5);
         }
         const fs::path dataDir = fs::path(PHOTONXS_SHARED_DIR) / "data";
         if (!fs::is_directory(dataDir / "xcom")) {
