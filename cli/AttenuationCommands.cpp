@@ -242,7 +242,8 @@ bool spectrumFailed(const std::string& file, const attenuation::SpectrumProblem&
 // when all is well, else the exit status with the message written. `density`: the material
 // must have one.
 int materialAndEnergies(const Invocation& invocation, const std::string& usageText, bool density,
-                        Material& m, std::vector<double>& energies, BufferedStream& err) {
+                        Material& m, std::vector<double>& energies, BufferedStream& err,
+                        std::optional<attenuation::Composition>* composition = nullptr) {
     if (invocation.arguments.empty() ||
         (invocation.arguments.size() < 2 && !invocation.options.contains("grid"))) {
         return usage(err, usageText);
@@ -250,6 +251,9 @@ int materialAndEnergies(const Invocation& invocation, const std::string& usageTe
     const std::string& argument = invocation.arguments[0];
     if (!resolve(invocation, argument, m, err) || (density && !needDensity(argument, m, err)) ||
         !energiesOf(invocation, 1, m.resolved->table, energies, err)) {
+        return kExitBadInput;
+    }
+    if (composition != nullptr && !(*composition = compositionOf(argument, m, err))) {
         return kExitBadInput;
     }
     return kExitDone;
@@ -277,16 +281,12 @@ int rowPerEnergy(const Table& table, const std::vector<double>& energies, Buffer
 int RunAbsorption(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
     Material m;
     std::vector<double> energies;
+    std::optional<attenuation::Composition> composition;
     if (const int status =
             materialAndEnergies(invocation, "absorption takes MATERIAL and at least one energy",
-                                false, m, energies, err);
+                                false, m, energies, err, &composition);
         status != kExitDone) {
         return status;
-    }
-    const std::optional<attenuation::Composition> composition =
-        compositionOf(invocation.arguments[0], m, err);
-    if (!composition) {
-        return kExitBadInput;
     }
     attenuation::AbsorptionLibrary library(invocation.root);
     const auto mix = mixOf(invocation, library, composition, {}, err);
@@ -519,15 +519,12 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
 int RunEffectiveZ(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
     Material m;
     std::vector<double> energies;
-    if (const int status = materialAndEnergies(
-            invocation, "zeff takes MATERIAL and at least one energy", false, m, energies, err);
+    std::optional<attenuation::Composition> composition;
+    if (const int status =
+            materialAndEnergies(invocation, "zeff takes MATERIAL and at least one energy", false, m,
+                                energies, err, &composition);
         status != kExitDone) {
         return status;
-    }
-    const std::optional<attenuation::Composition> composition =
-        compositionOf(invocation.arguments[0], m, err);
-    if (!composition) {
-        return kExitBadInput;
     }
     attenuation::ElementLibrary library(invocation.root);
     std::string error;
