@@ -112,6 +112,43 @@ class AttenuationCoreTest : public QObject {
         QVERIFY(testing::closeTo(value, expected, 1e-12));
     }
 
+    // An absorption row looks each element up once for all three mixes; its numbers must be the
+    // very doubles of the three sums taken one by one: at both ends of the tables, at the
+    // phosphorus and calcium edges, between rows, and refused beyond the ends.
+    void absorptionRowIsTheSeparateSums() {
+        const std::filesystem::path root = testing::sourceDir() / "library";
+        AbsorptionLibrary library(root);
+        std::string error;
+        const auto mixOf = [&](std::string_view path) {
+            const std::optional<Composition> shares = FindComposition(root, path, error);
+            return shares ? MixAbsorption(*shares, library, error) : std::nullopt;
+        };
+        const auto bone = mixOf("mix/Bone_Cortical.mix1");
+        const auto air = mixOf(kDryAirPath);
+        const auto water = mixOf(kWaterPath);
+        QVERIFY2(bone && air && water, error.c_str());
+        data::MaterialTable table;
+        table.SelectedPath = "mix/Bone_Cortical.mix1";
+        QVERIFY(data::LoadMaterialTable(table, root).ok());
+        const AbsorptionColumns columns(*bone, *air, *water);
+        for (const double energy : {0.001, 0.002145, 0.004038, 0.0123, 1.0, 20.0, 20.5}) {
+            double muEn = 0.0;
+            double airValue = 0.0;
+            double waterValue = 0.0;
+            const Outcome alone = MassEnergyAbsorption(*bone, energy, muEn);
+            QCOMPARE(alone, energy <= 20.0 ? Outcome::Ok : Outcome::NoAbsorptionData);
+            MassEnergyAbsorption(*air, energy, airValue);
+            MassEnergyAbsorption(*water, energy, waterValue);
+            AbsorptionRow row;
+            QCOMPARE(AbsorptionAt(table, columns, energy, row), alone);
+            if (alone == Outcome::Ok) {
+                QVERIFY2(row.muEnRho == muEn && row.kermaRatioAir == muEn / airValue &&
+                             row.kermaRatioWater == muEn / waterValue,
+                         qPrintable(QString::number(energy)));
+            }
+        }
+    }
+
     void elementsAboveUraniumHaveNoAbsorptionData() {
         AbsorptionLibrary library(testing::sourceDir() / "library");
         std::string error;

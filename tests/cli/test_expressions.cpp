@@ -105,11 +105,11 @@ class CliExpressionsTest : public QObject {
         QCOMPARE(csv[0], lines(cli({"--format", "csv", "energy", "Pb", "5"}).out)[0]);
     }
 
-    // A grid of 5 energies, and both sides of lead's K edge inside it.
+    // A grid of 9 energies, and both sides of lead's K edge inside it.
     void gridsWithEdges() {
-        const Run grid = cli({"at", "Pb", "--grid", "0.01:1:5"});
-        QCOMPARE(lines(grid.out).size(), 5);
-        QCOMPARE(lines(grid.out)[2].split("  ")[0], QString("1.000E-01"));
+        const Run grid = cli({"at", "Pb", "--grid", "0.01:1:9"});
+        QCOMPARE(lines(grid.out).size(), 9);
+        QCOMPARE(lines(grid.out)[4].split("  ")[0], QString("1.000E-01"));
         const Run edges = cli({"at", "Pb", "--grid", "0.08:0.1:3", "--with-edges"});
         const QStringList rows = lines(edges.out);
         QCOMPARE(rows.size(), 5);

@@ -318,6 +318,7 @@ void GraphCoreTest::nearestRow_data() {
     QTest::newRow("nearer the higher row") << grid << middle + 0.01f << 7;
     QTest::newRow("halfway keeps the higher energy") << grid << middle << 7;
     QTest::newRow("x = 0, left of row 1") << grid << 0.0f << -1;
+    QTest::newRow("just left of the last row") << grid << readoutX(10) - 0.01f << 8;
     QTest::newRow("right of the last row") << grid << readoutX(10) + 0.01f << -1;
     QTest::newRow("zero energy on the way")
         << std::vector<double>{0.001, 0, 0.1, 1} << readoutX(0.5) << -1;

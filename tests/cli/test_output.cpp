@@ -1,0 +1,60 @@
+// Text fields as the command line writes them into JSON and CSV: whatever bytes a material's
+// name holds, the result must stay valid.
+
+#include "Output.h"
+
+#include <QtTest>
+
+class CliOutputTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void jsonStrings_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("quote and backslash")
+            << QByteArray("a\"b\\c") << QByteArray("\"a\\\"b\\\\c\"");
+        QTest::newRow("control characters")
+            << QByteArray("a\tb\x01", 4) << QByteArray("\"a\\u0009b\\u0001\"");
+        QTest::newRow("UTF-8 of two, three and four bytes")
+            << QByteArray("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80")
+            << QByteArray("\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"");
+        QTest::newRow("a Latin-1 byte") << QByteArray("caf\xE9") << QByteArray("\"caf\\u00e9\"");
+        QTest::newRow("overlong encoding of '/'")
+            << QByteArray("\xC0\xAF") << QByteArray("\"\\u00c0\\u00af\"");
+        QTest::newRow("first surrogate, U+D800")
+            << QByteArray("\xED\xA0\x80") << QByteArray("\"\\u00ed\\u00a0\\u0080\"");
+        QTest::newRow("last code point before the surrogates, U+D7FF")
+            << QByteArray("\xED\x9F\xBF") << QByteArray("\"\xED\x9F\xBF\"");
+        QTest::newRow("above U+10FFFF")
+            << QByteArray("\xF4\x90\x80\x80") << QByteArray("\"\\u00f4\\u0090\\u0080\\u0080\"");
+        QTest::newRow("sequence cut short by the end")
+            << QByteArray("x\xE2\x82") << QByteArray("\"x\\u00e2\\u0082\"");
+    }
+    void jsonStrings() {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, json);
+        std::string out;
+        cli::AppendJsonString(out, std::string_view(text.constData(), text.size()));
+        QCOMPARE(QByteArray::fromStdString(out), json);
+    }
+
+    void csvFields_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("csv");
+        QTest::newRow("plain") << QByteArray("Water") << QByteArray("Water");
+        QTest::newRow("comma") << QByteArray("Water, liquid") << QByteArray("\"Water, liquid\"");
+        QTest::newRow("quote") << QByteArray("5\" pipe") << QByteArray("\"5\"\" pipe\"");
+        QTest::newRow("line end") << QByteArray("a\nb") << QByteArray("\"a\nb\"");
+    }
+    void csvFields() {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, csv);
+        std::string out;
+        cli::AppendCsvField(out, std::string_view(text.constData(), text.size()));
+        QCOMPARE(QByteArray::fromStdString(out), csv);
+    }
+};
+
+QTEST_GUILESS_MAIN(CliOutputTest)
+#include "test_output.moc"
