@@ -154,7 +154,8 @@ class HostileFilesTest : public QObject {
         // The viewer's fixed columns never reach a remark; the builders read six numbers a row.
         loads("row_200_chars.ele", {3, 3, 1e-4}, Build::Fails);
         loads("tabs.ele", {2, 1, 0.5}, Build::Builds);
-        loads("density_comma_count.ele", {2, 1, 0.5}, Build::Builds); // "2.5 , 4" on one line
+        // The density and the count on one line: "2.5 , 4".
+        loads("density_comma_count.ele", {2, 1, 0.5}, Build::Builds);
         loads("nul_byte.ele", {2, 1, 5.0}, Build::Builds); // the number ends at the NUL
         loads("utf8_bom.ele", {1, 0, 1e-3}, Build::Builds);
         loads("cr_only.ele", {4, 5, 1e-2}, Build::Builds);
