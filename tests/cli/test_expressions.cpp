@@ -105,9 +105,10 @@ class CliExpressionsTest : public QObject {
         QCOMPARE(csv[0], lines(cli({"--format", "csv", "energy", "Pb", "5"}).out)[0]);
     }
 
-    // A grid of 9 energies, and both sides of lead's K edge inside it.
+    // A grid of 9 energies (its count may take seven digits), and both sides of lead's K edge
+    // inside it.
     void gridsWithEdges() {
-        const Run grid = cli({"at", "Pb", "--grid", "0.01:1:9"});
+        const Run grid = cli({"at", "Pb", "--grid", "0.01:1:0000009"});
         QCOMPARE(lines(grid.out).size(), 9);
         QCOMPARE(lines(grid.out)[4].split("  ")[0], QString("1.000E-01"));
         const Run edges = cli({"at", "Pb", "--grid", "0.08:0.1:3", "--with-edges"});

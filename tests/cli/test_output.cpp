@@ -24,6 +24,8 @@ class CliOutputTest : public QObject {
             << QByteArray("\xC0\xAF") << QByteArray("\"\\u00c0\\u00af\"");
         QTest::newRow("first surrogate, U+D800")
             << QByteArray("\xED\xA0\x80") << QByteArray("\"\\u00ed\\u00a0\\u0080\"");
+        QTest::newRow("the replacement character, U+FFFD")
+            << QByteArray("\xEF\xBF\xBD") << QByteArray("\"\xEF\xBF\xBD\"");
         QTest::newRow("last code point before the surrogates, U+D7FF")
             << QByteArray("\xED\x9F\xBF") << QByteArray("\"\xED\x9F\xBF\"");
         QTest::newRow("above U+10FFFF")

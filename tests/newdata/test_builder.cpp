@@ -143,6 +143,8 @@ class BuilderTest : public QObject {
         const auto row = [](const char* name, Failure c) { QTest::newRow(name) << c; };
         row("count above the compound's five slots",
             {kCompound, std::vector(6, good), E::BadElementCount});
+        row("the compound's five slots all used",
+            {kCompound, std::vector(5, good), E::None, 0, 0, 0, L(5, 1.0), 4});
         row("used slot without an element", {kMixture, {good, "<none>"}, E::UnassignedSlot, 2});
         row("missing element file", {kMixture, {good, "<missing>"}, E::CannotOpenElement, 2});
         row("fewer rows than counted",
