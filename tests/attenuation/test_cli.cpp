@@ -1,26 +1,12 @@
+#include "fakes/CliProgram.h"
 #include "fakes/TestSupport.h"
-
-#include <QProcess>
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = testing::CliRun;
 
 Run runCli(const QString& root, const QStringList& arguments, const QByteArray& input = {}) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("PHOTONXS_HOME", root);
-    process.setProcessEnvironment(environment);
-    process.start(PHOTONXS_CLI_PROGRAM, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return testing::runCli(arguments, input, {"PHOTONXS_HOME=" + root});
 }
 
 QString library() { return QString::fromStdString((testing::sourceDir() / "library").string()); }

@@ -5,13 +5,13 @@
 #include "data/NumberMask.h"
 #include "data/NumericText.h"
 #include "export/CsvExport.h"
+#include "fakes/CliProgram.h"
 #include "fakes/WindowFixture.h"
 #include "graph/Form2.h"
 #include "graph/Form3.h"
 #include "platform/qt/QtCanvas.h"
 
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <memory>
@@ -20,31 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// The program with `arguments`, standard input and extra environment, never a home folder.
-Run runCli(const QStringList& arguments, const QByteArray& input = {},
-           const QStringList& environment = {}) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("PHOTONXS_HOME");
-    for (const QString& setting : environment) {
-        env.insert(setting.section('=', 0, 0), setting.section('=', 1));
-    }
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(PHOTONXS_CLI_PROGRAM, arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
-        return {};
-    }
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+using Run = testing::CliRun;
+using testing::runCli;
 
 QString qs(const fs::path& path) { return QString::fromStdString(path.string()); }
 

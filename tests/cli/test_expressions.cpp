@@ -1,32 +1,18 @@
 // Material expressions, formula, edges, energy --all and energy grids through the built program.
 
+#include "fakes/CliProgram.h"
 #include "fakes/TestSupport.h"
 
-#include <QProcess>
 #include <QtTest>
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = testing::CliRun;
 
 Run cli(QStringList arguments) {
     arguments.prepend(QString::fromStdString((testing::sourceDir() / "library").string()));
     arguments.prepend("--root");
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("PHOTONXS_HOME");
-    process.setProcessEnvironment(environment);
-    process.start(PHOTONXS_CLI_PROGRAM, arguments);
-    Run run;
-    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit) {
-        run = {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-               QString::fromUtf8(process.readAllStandardError())};
-    }
-    return run;
+    return testing::runCli(arguments);
 }
 
 QStringList lines(const QString& text) { return text.split('\n', Qt::SkipEmptyParts); }
