@@ -100,14 +100,22 @@ void GoEndToEnd(benchmark::State& state) {
     }
 }
 
-void MouseReadout(benchmark::State& state) {
-    Program& program = ProgramWithWindows();
+// GO on lead, then the windows it shows painted; false, with the case skipped, when GO fails.
+bool goOnLeadAndPaint(Program& program, benchmark::State& state) {
     program.table->SelectedPath = "ele/082_Pb.ele";
     if (!graph::RunGo(program.context)) {
         state.SkipWithError(program.dialogs.lastMessage.c_str());
-        return;
+        return false;
     }
     QApplication::processEvents();
+    return true;
+}
+
+void MouseReadout(benchmark::State& state) {
+    Program& program = ProgramWithWindows();
+    if (!goOnLeadAndPaint(program, state)) {
+        return;
+    }
     QtCanvas& picture = *program.context.windows.form2->Picture1;
     const int width = picture.Image().width();
     const int height = picture.Image().height();
@@ -131,12 +139,9 @@ void MouseReadout(benchmark::State& state) {
 // sets it once before timing, where the core cases clear it).
 void LookupAfterGo(benchmark::State& state) {
     Program& program = ProgramWithWindows();
-    program.table->SelectedPath = "ele/082_Pb.ele";
-    if (!graph::RunGo(program.context)) {
-        state.SkipWithError(program.dialogs.lastMessage.c_str());
+    if (!goOnLeadAndPaint(program, state)) {
         return;
     }
-    QApplication::processEvents();
     const std::vector<double>& energies = MillionEnergies();
     calc::CoefficientSet set;
     std::size_t i = 0;
