@@ -15,17 +15,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // 50 ns, a thread about 50 us).
 constexpr std::size_t kLeastPerThread = 1 << 15;
 
-// A caller that used wide vector instructions (numpy does) may leave the upper halves of the
-// vector registers in use; the processor then makes every exp and log of glibc pay for a
-// transition, many times their cost. Clearing them first keeps the look-ups at their speed.
-void cleanVectorRegisters() {
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-    if (__builtin_cpu_supports("avx")) {
-        asm volatile("vzeroupper" ::: "memory");
-    }
-#endif
-}
-
 Failures merge(Failures a, const Failures& b) {
     if (b.count > 0) {
         a.first = a.count > 0 ? std::min(a.first, b.first) : b.first;
@@ -70,7 +59,6 @@ template <typename Piece> Failures overPieces(std::size_t count, Piece piece) {
 Failures CoefficientsAtEnergies(const data::MaterialTable& table, const double* energies,
                                 calc::CoefficientSet* out, std::size_t count) {
     return overPieces(count, [&](std::size_t begin, std::size_t end) {
-        cleanVectorRegisters();
         Failures failures;
         for (std::size_t i = begin; i < end; ++i) {
             if (calc::CoefficientsAtEnergy(table, energies[i], out[i]) != calc::CalcStatus::Ok) {
@@ -85,7 +73,6 @@ Failures CoefficientsAtEnergies(const data::MaterialTable& table, const double* 
 Failures EnergiesAtTotals(const data::MaterialTable& table, const double* totals, EnergyRow* out,
                           std::size_t count) {
     return overPieces(count, [&](std::size_t begin, std::size_t end) {
-        cleanVectorRegisters();
         Failures failures;
         for (std::size_t i = begin; i < end; ++i) {
             double energyMeV = 0.0;
