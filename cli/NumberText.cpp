@@ -1,5 +1,6 @@
 #include "NumberText.h"
 
+#include "data/CharConv.h"
 #include "data/NumberMask.h"
 #include "data/NumericText.h"
 
@@ -71,7 +72,7 @@ void AppendValue(std::string& out, double value, int digits) {
         value = 0.0;
     }
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+    const auto result = data::ToChars(buffer, buffer + sizeof buffer, value,
                                       std::chars_format::scientific, digits - 1);
     // to_chars already writes a signed exponent of at least two digits; only the letter differs.
     for (char* p = buffer; p != result.ptr; ++p) {

@@ -1,5 +1,7 @@
 #include "attenuation/TextLines.h"
 
+#include "data/CharConv.h"
+
 #include <charconv>
 
 namespace attenuation {
@@ -52,7 +54,7 @@ std::optional<double> ReadNumberField(std::string_view field) {
         return std::nullopt;
     }
     double value = 0.0;
-    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value,
+    const auto [end, error] = data::FromChars(field.data(), field.data() + field.size(), value,
                                               std::chars_format::general);
     if (end != field.data() + field.size() || error != std::errc()) {
         return std::nullopt;

@@ -1,9 +1,9 @@
 #include "calc/Interpolation.h"
 
+#include "data/CharConv.h"
 #include "data/LookupAids.h"
 #include "data/VectorState.h"
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -56,7 +56,7 @@ int firstRowWithEnergyAtLeast(const MaterialTable& table, int rows, double energ
     if (aidsApply(table, rows) && table.lookupAids.energiesNeverFall) {
         // The energies never fall, so the rows below energyMeV all come first. The energy's
         // bucket names a row no later than the walk's stop; the walk goes on from there.
-        const auto key = static_cast<unsigned>(std::bit_cast<std::uint64_t>(energyMeV) >>
+        const auto key = static_cast<unsigned>(data::BitCast<std::uint64_t>(energyMeV) >>
                                                data::kEnergyBucketShift);
         if (key - data::kFirstEnergyBucketKey < data::kEnergyBuckets) {
             int i = table.lookupAids.energyBucketRow[key - data::kFirstEnergyBucketKey];

@@ -1,7 +1,8 @@
 #include "data/LookupAids.h"
 
+#include "data/CharConv.h"
+
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -51,7 +52,7 @@ void RefreshLookupAids(MaterialTable& table) {
         // the walk goes on from where it stopped for the bucket before.
         int stop = 1;
         for (unsigned bucket = 0; bucket < kEnergyBuckets; ++bucket) {
-            const double lowest = std::bit_cast<double>(
+            const double lowest = data::BitCast<double>(
                 std::uint64_t{kFirstEnergyBucketKey + bucket} << kEnergyBucketShift);
             while (stop < rows && table.Energy[static_cast<std::size_t>(stop)] < lowest) {
                 ++stop;

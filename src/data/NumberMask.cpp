@@ -1,5 +1,7 @@
 #include "data/NumberMask.h"
 
+#include "data/CharConv.h"
+
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -23,7 +25,7 @@ double unsignedZero(double value) { return value == 0.0 ? 0.0 : value; }
 std::string fixed(double value, int decimals) {
     char buffer[400];
     const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+        data::ToChars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     return std::string(buffer, result.ptr);
 }
 
@@ -36,7 +38,7 @@ std::string FormatScientific(double value) {
     value = unsignedZero(value);
     char buffer[32];
     const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 3);
+        data::ToChars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 3);
     std::string text(buffer, result.ptr);
     // to_chars writes "1.234e+05" with at least two exponent digits; only the letter differs.
     const std::size_t e = text.find('e');
@@ -100,7 +102,7 @@ std::string FormatExact(double value) {
         return nonFinite(value);
     }
     char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const auto result = data::ToChars(buffer, buffer + sizeof buffer, value);
     std::string text(buffer, result.ptr);
     const std::size_t e = text.find('e');
     if (e != std::string::npos) {

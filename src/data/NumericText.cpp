@@ -1,5 +1,7 @@
 #include "data/NumericText.h"
 
+#include "data/CharConv.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -127,7 +129,7 @@ double NumericValue(std::string_view text) {
     double value = 0.0;
     const char* first = number.data();
     const char* last = number.data() + number.size();
-    const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    const auto [end, error] = data::FromChars(first, last, value, std::chars_format::general);
     if (error == std::errc::result_out_of_range) {
         // Too large or too small for a double. Which one follows from the decimal order of the
         // first significant digit: at or above 10^0 the value can only have overflowed.

@@ -1,5 +1,6 @@
 #include "material/Edges.h"
 
+#include "data/CharConv.h"
 #include "data/MaterialFile.h"
 
 #include <algorithm>
@@ -26,7 +27,7 @@ std::vector<std::string_view> split(std::string_view line) {
 }
 
 template <typename Number> bool parse(std::string_view text, Number& value) {
-    const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const auto [end, problem] = data::FromChars(text.data(), text.data() + text.size(), value);
     return !text.empty() && problem == std::errc() && end == text.data() + text.size();
 }
 

@@ -1,5 +1,7 @@
 #include "material/Formula.h"
 
+#include "data/CharConv.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -233,7 +235,7 @@ class Parser {
         }
         const std::string_view digits = m_text.substr(start, end - start);
         double value = 0.0;
-        const auto [stop, error] = std::from_chars(digits.data(), digits.data() + digits.size(),
+        const auto [stop, error] = data::FromChars(digits.data(), digits.data() + digits.size(),
                                                    value, std::chars_format::fixed);
         if (error != std::errc() || stop != digits.data() + digits.size() ||
             !std::isfinite(value)) {

@@ -1,6 +1,7 @@
 #include "material/Resolve.h"
 
 #include "attenuation/Compositions.h"
+#include "data/CharConv.h"
 #include "data/MaterialFile.h"
 #include "material/DataPaths.h"
 #include "material/Formula.h"
@@ -190,7 +191,7 @@ bool weighFormula(const std::filesystem::path& root, const std::vector<Slot>& sl
 
 std::optional<double> readWeight(std::string_view text) {
     double value = 0.0;
-    const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const auto [end, problem] = data::FromChars(text.data(), text.data() + text.size(), value);
     if (text.empty() || problem != std::errc() || end != text.data() + text.size() ||
         !std::isfinite(value) || !(value > 0.0)) {
         return std::nullopt;

@@ -1,6 +1,7 @@
 // Number text, the number masks, table rows, the table load and the folder listing, also under a
 // comma-decimal locale. Damaged and hostile files go through every reader in tests/reliability.
 
+#include "data/CharConv.h"
 #include "data/MaterialFile.h"
 #include "data/NumberMask.h"
 #include "data/NumericText.h"
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <limits>
 #include <locale>
+#include <random>
 
 using namespace data;
 
@@ -205,6 +207,88 @@ class DataCoreTest : public QObject {
             for (std::size_t k = 0; k < 5; ++k) {
                 QVERIFY2((*out[k])[i] == shares[i - 1][k],
                          qPrintable(QString("row %1 column %2").arg(i).arg(k)));
+            }
+        }
+    }
+
+    // The C-library conversions the WebAssembly build uses must write and read exactly what
+    // std::to_chars and std::from_chars do, here under a comma-decimal locale too.
+    void charConvMatchesTheStandardLibrary() {
+        std::vector<double> values = {
+            0.0,   -0.0, 5e-324, 2.2250738585072014e-308, 1.7976931348623157e308, 0.1,
+            0.662, 1e22, 1e23,   9007199254740993.0,      1.5637932350212452e18,  123456.0};
+        for (int k = -1074; k <= 1023; k += 7) {
+            values.push_back(std::ldexp(1.0, k)); // where the spacing of doubles changes
+        }
+        std::mt19937_64 random(2026);
+        for (int i = 0; i < 20000; ++i) {
+            const std::uint64_t bits = random();
+            values.push_back(data::BitCast<double>(bits));
+            values.push_back(std::pow(10.0, static_cast<double>(bits % 60) - 30.0) *
+                             (1.0 + static_cast<double>(bits >> 40) / 16777216.0));
+        }
+        const auto text = [](std::to_chars_result result, const char* start) {
+            return std::string(start, result.ec == std::errc() ? result.ptr : start);
+        };
+        for (const double v : values) {
+            char a[400];
+            char b[400];
+            QCOMPARE(text(data::detail::ToCharsByPrintf(b, b + 400, v), b),
+                     text(std::to_chars(a, a + 400, v), a));
+            for (const auto format : {std::chars_format::fixed, std::chars_format::scientific}) {
+                QCOMPARE(text(data::detail::ToCharsByPrintf(b, b + 400, v, format, 3), b),
+                         text(std::to_chars(a, a + 400, v, format, 3), a));
+            }
+            QCOMPARE(text(data::detail::ToCharsByPrintf(b, b + 4, v), b),
+                     text(std::to_chars(a, a + 4, v), a));
+        }
+        std::vector<std::string> texts = {"1",
+                                          "-1",
+                                          "+1",
+                                          " 1",
+                                          "1e5",
+                                          "1e",
+                                          "1e+",
+                                          ".5",
+                                          "5.",
+                                          ".",
+                                          "",
+                                          "-",
+                                          "inf",
+                                          "-INF",
+                                          "Infinity",
+                                          "nan(a_1)x",
+                                          "nan(",
+                                          "1e400",
+                                          "1e-400",
+                                          "4e-324",
+                                          "2e-324",
+                                          "0e999",
+                                          "0x10",
+                                          "1..2",
+                                          "00012.50e-0001",
+                                          "2.4703282292062328e-324"};
+        for (int i = 0; i < 4000; ++i) {
+            char buffer[64];
+            const int precision = static_cast<int>(random() % 20);
+            std::snprintf(buffer, sizeof buffer, "%.*e", precision,
+                          values[static_cast<std::size_t>(i)]);
+            std::string written(buffer);
+            std::replace(written.begin(), written.end(), ',', '.');
+            texts.push_back(written);
+        }
+        for (const std::string& t : texts) {
+            for (const auto format : {std::chars_format::general, std::chars_format::fixed}) {
+                double expected = -7.0;
+                double actual = -7.0;
+                const auto want = std::from_chars(t.data(), t.data() + t.size(), expected, format);
+                const auto got =
+                    data::detail::FromCharsByStrtod(t.data(), t.data() + t.size(), actual, format);
+                QVERIFY2(want.ptr == got.ptr && want.ec == got.ec, t.c_str());
+                QVERIFY2(data::BitCast<std::uint64_t>(expected) ==
+                                 data::BitCast<std::uint64_t>(actual) ||
+                             (std::isnan(expected) && std::isnan(actual)),
+                         t.c_str());
             }
         }
     }
