@@ -4,6 +4,7 @@
 #include "attenuation/Attenuation.h"
 #include "attenuation/Spectrum.h"
 #include "attenuation/TextLines.h"
+#include "attenuation/TransmissionPlot.h"
 #include "data/MaterialFile.h"
 #include "data/NumberMask.h"
 #include "material/Resolve.h"
@@ -24,14 +25,6 @@ namespace {
 
 constexpr int kPlotWidth = 520;
 constexpr int kPlotHeight = 300;
-// The plot's axes: log10 of the energy from 1 keV to 20 MeV, log10 of the transmission from
-// 1E-12 to 1.
-constexpr float kLowX = -3.0f;
-constexpr float kHighX = 1.30103f;
-constexpr float kLowY = -12.0f;
-constexpr platform::Rgb kBlack{0, 0, 0};
-constexpr platform::Rgb kGrey{200, 200, 200};
-constexpr platform::Rgb kBlue{0, 0, 255};
 
 std::string number(double value) { return data::FormatScientific(value); }
 
@@ -271,46 +264,7 @@ bool AttenuationWindow::compute(std::string& problem) {
         }
     }
 
-    // The stack's transmission on log-log axes.
-    QtCanvas& c = *transmissionPlot;
-    c.SetScale(-3.45f, 0.9f, 4.95f, -13.9f);
-    c.SetBackColor({255, 255, 255});
-    c.Clear();
-    c.SetFontName("Liberation Sans");
-    c.SetFontSize(8.0f);
-    c.SetForeColor(kBlack);
-    for (int decade = -3; decade <= 1; ++decade) {
-        c.Line(static_cast<float>(decade), 0.0f, static_cast<float>(decade), kLowY, kGrey);
-        c.SetCurrentX(static_cast<float>(decade) - 0.1f);
-        c.SetCurrentY(kLowY - 0.15f);
-        static const char* const kLabels[] = {"1 keV", "10 keV", "100 keV", "1 MeV", "10 MeV"};
-        c.Print(kLabels[decade + 3], false);
-    }
-    for (int decade = 0; decade >= -12; decade -= 2) {
-        c.Line(kLowX, static_cast<float>(decade), kHighX, static_cast<float>(decade), kGrey);
-        c.SetCurrentX(kLowX - 0.42f);
-        c.SetCurrentY(static_cast<float>(decade) + 0.3f);
-        c.Print("1E" + std::to_string(decade), false);
-    }
-    c.Box(kLowX, 0.0f, kHighX, kLowY, kBlack);
-    bool started = false;
-    constexpr int kSteps = 240;
-    for (int k = 0; k <= kSteps; ++k) {
-        const double x = kLowX + double(kHighX - kLowX) * k / kSteps;
-        double muX = 0.0;
-        if (attenuation::StackAt(layers, std::pow(10.0, x), muX) != attenuation::Outcome::Ok) {
-            started = false;
-            continue;
-        }
-        const auto y = static_cast<float>(std::max(-muX / std::log(10.0), double(kLowY)));
-        if (started) {
-            c.LineTo(static_cast<float>(x), y, kBlue);
-        } else {
-            c.SetCurrentX(static_cast<float>(x));
-            c.SetCurrentY(y);
-            started = true;
-        }
-    }
+    attenuation::DrawTransmissionPlot(*transmissionPlot, layers);
     return true;
 }
 
