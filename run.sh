@@ -6,6 +6,18 @@ set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 cd "$repo"
 source tools/ensure-packages.sh
+
+# ./run.sh --web: the browser page instead, built and opened in the default browser.
+if [ "${1:-}" = "--web" ]; then
+    web/build.sh
+    page="$repo/build-web/photonxs.html"
+    if command -v xdg-open >/dev/null 2>&1 && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+        exec xdg-open "$page"
+    fi
+    echo "Open $page in a browser."
+    exit 0
+fi
+
 ensure_packages "${PHOTONXS_BUILD_PACKAGES[@]}"
 
 cmake --preset dev >/dev/null

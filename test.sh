@@ -7,7 +7,7 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 cd "$repo"
 source tools/ensure-packages.sh
 ensure_packages "${PHOTONXS_BUILD_PACKAGES[@]}" clang-format clang libclang-rt-14-dev \
-    "${PHOTONXS_PACKAGING_PACKAGES[@]}"
+    "${PHOTONXS_PACKAGING_PACKAGES[@]}" "${PHOTONXS_WEB_PACKAGES[@]}"
 
 export QT_QPA_PLATFORM=offscreen
 jobs="$(nproc)"
@@ -15,8 +15,13 @@ jobs="$(nproc)"
 echo "== format check"
 git ls-files -- '*.cpp' '*.h' | xargs -r clang-format --dry-run --Werror
 
+echo "== browser page"
+web/build.sh
+# playwright-core, at the version the lock file pins; it drives Debian's Chromium.
+(cd web && npm ci --no-audit --no-fund --loglevel=error)
+
 echo "== build and test"
-cmake --preset dev
+cmake --preset dev -DPHOTONXS_WEB_PAGE="$repo/build-web/photonxs.html"
 cmake --build --preset dev -j "$jobs"
 ctest --preset dev -j "$jobs"
 

@@ -1,0 +1,185 @@
+// window.photonxs: the computing core for scripts in the browser console and for the page
+// itself. Energies in MeV, coefficients in cm2/g, thicknesses in cm, densities in g/cm3, as on
+// the command line. Bad input throws an Error with the command line's message.
+'use strict';
+
+(function () {
+  const LIBRARY = '/library';
+  let core = null;
+
+  // Unpacks a base64 text of gzip data inlined in the page (no request is made).
+  async function inflate(base64) {
+    const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'));
+    return new Uint8Array(await new Response(stream).arrayBuffer());
+  }
+
+  function inlined(id) {
+    return document.getElementById(id).textContent.trim();
+  }
+
+  // The shipped library: a JSON index of [path, size] and the files' bytes one after another.
+  function writeLibrary(FS, packed) {
+    const indexLength = new DataView(packed.buffer).getUint32(0, true);
+    const index = JSON.parse(new TextDecoder().decode(packed.subarray(4, 4 + indexLength)));
+    let offset = 4 + indexLength;
+    for (const [path, size] of index) {
+      const full = `${LIBRARY}/${path}`;
+      FS.mkdirTree(full.slice(0, full.lastIndexOf('/')));
+      FS.writeFile(full, packed.subarray(offset, offset + size));
+      offset += size;
+    }
+  }
+
+  function check(result) {
+    if (result !== null && typeof result === 'object' && typeof result.error === 'string') {
+      throw new Error(result.error);
+    }
+    return result;
+  }
+
+  function text(value, what) {
+    if (typeof value !== 'string') {
+      throw new TypeError(`${what} must be a text, not ${typeof value}`);
+    }
+    return value;
+  }
+
+  // Energies or totals as a Float64Array: a number, an array or a typed array of numbers.
+  function values(input, what) {
+    if (typeof input === 'number') return Float64Array.of(input);
+    if (input instanceof Float64Array) return input;
+    if (Array.isArray(input) || ArrayBuffer.isView(input)) {
+      const out = new Float64Array(input.length);
+      for (let i = 0; i < input.length; i++) {
+        const v = input[i];
+        if (typeof v !== 'number') throw new TypeError(`${what}: item ${i + 1} is not a number`);
+        out[i] = v;
+      }
+      return out;
+    }
+    throw new TypeError(`${what} must be a number or an array of numbers`);
+  }
+
+  // For a single number, each array of the result becomes its one value.
+  function unwrap(result, single) {
+    if (!single) return result;
+    const one = {};
+    for (const [key, column] of Object.entries(result)) one[key] = column[0];
+    return one;
+  }
+
+  function need() {
+    if (core === null) throw new Error('PhotonXS is still loading: await photonxs.ready first');
+    return core;
+  }
+
+  const api = {
+    /** The shipped and the user's data files: {path, name, category, density}. */
+    materials: () => need().materials(),
+    /** {name, path, density, composition, table} of an element, a library material, a
+     *  "formula:..." or a "mix:..." expression. */
+    material: (expr) => check(need().material(text(expr, 'material'))),
+    /** The six coefficients (cm2/g) at each energy (MeV): an object of Float64Arrays named
+     *  coherent, incoherent, photo_electric, pair_nuclear, pair_electron, total; NaN out of
+     *  range. */
+    mu_rho: (material, energies) =>
+      check(need().mu_rho(text(material, 'material'), values(energies, 'energies'))),
+    /** The energy (MeV) at which the total takes each value, with the six coefficients there;
+     *  with {all: true} every such energy, one object per total (an array of them for an
+     *  array of totals). */
+    energy_at(material, mu, options = {}) {
+      const totals = values(mu, 'mu');
+      const name = text(material, 'material');
+      if (options.all) {
+        const found = check(need().energy_at_all(name, totals));
+        return typeof mu === 'number' ? found[0] : found;
+      }
+      return check(need().energy_at(name, totals));
+    },
+    /** mu_en/rho (cm2/g) at each energy, a Float64Array. */
+    mu_en_rho: (material, energies) =>
+      check(need().mu_en_rho(text(material, 'material'), values(energies, 'energies'))),
+    /** mu/rho, mu_en/rho and the kerma ratios to dry air and to water at each energy. */
+    absorption: (material, energies) =>
+      check(need().absorption(text(material, 'material'), values(energies, 'energies'))),
+    /** {mu (1/cm), hvl, tvl, mfp (cm)} at an energy (numbers) or energies (Float64Arrays);
+     *  density in g/cm3, the material's own when left out. */
+    hvl: (material, energy, density) =>
+      unwrap(
+        check(need().hvl(text(material, 'material'), values(energy, 'energy'), density ?? null)),
+        typeof energy === 'number',
+      ),
+    /** Transmission of a stack [[material, cm], [material, cm, density], ...] at each energy. */
+    transmission(layers, energies) {
+      if (!Array.isArray(layers)) throw new TypeError('layers must be an array of layers');
+      return check(need().transmission(layers, values(energies, 'energies')));
+    },
+    /** {zeff, neff} at each energy. */
+    zeff: (material, energies) =>
+      check(need().zeff(text(material, 'material'), values(energies, 'energies'))),
+    /** {first, second, homogeneity} half-value layers (cm) of a spectrum of photons per bin
+     *  (energies in MeV), for the air kerma behind the material. */
+    spectrum_hvl(energies, weights, material, density) {
+      const e = values(energies, 'energies');
+      const w = values(weights, 'weights');
+      if (e.length !== w.length) {
+        throw new Error('a spectrum is two arrays of one length: energies and photons per bin');
+      }
+      let spectrum = '';
+      for (let i = 0; i < e.length; i++) spectrum += `${e[i]} ${w[i]}\n`;
+      return api.spectrum_file_hvl(spectrum, material, density);
+    },
+    /** The same for the text of a spectrum file (lines of "energy photons"). */
+    spectrum_file_hvl: (spectrum, material, density) =>
+      check(
+        need().spectrum_hvl_text(
+          text(spectrum, 'spectrum'),
+          text(material, 'material'),
+          density ?? null,
+        ),
+      ),
+    /** The absorption edges of a material's elements: {element, shell, energy, jump}. */
+    edges: (material) => check(need().edges(text(material, 'material'))),
+    /** Atoms of each element of a chemical formula. */
+    parse_formula: (formula) => check(need().parse_formula(text(formula, 'formula'))),
+    /** The material's table as the program's CSV export writes it. */
+    csv: (material) => check(need().csv_text(text(material, 'material'))).text,
+  };
+
+  // For the page: pictures, the read-out, builders and the files kept in the browser.
+  const page = {
+    LIBRARY,
+    core: () => need(),
+    check,
+    // A material file's text checked by the program's reader and put into the library;
+    // "" on success, else the reader's message.
+    addMaterialFile(fileName, bytes) {
+      const message = need().check_material_file(fileName, bytes);
+      if (message !== '') return message;
+      core.FS.writeFile(`${LIBRARY}/mix/${fileName}`, bytes);
+      core.forget();
+      return '';
+    },
+    removeMaterialFile(fileName) {
+      core.FS.unlink(`${LIBRARY}/mix/${fileName}`);
+      core.forget();
+    },
+    readMaterialFile: (path) => core.FS.readFile(`${LIBRARY}/${path}`),
+  };
+
+  api.ready = (async () => {
+    const [wasmBinary, library] = await Promise.all([
+      inflate(inlined('photonxs-wasm')),
+      inflate(inlined('photonxs-library')),
+    ]);
+    // eslint-disable-next-line no-undef
+    const module = await createPhotonXSCore({ wasmBinary, print: () => {}, printErr: () => {} });
+    writeLibrary(module.FS, library);
+    core = module;
+    return api;
+  })();
+
+  Object.defineProperty(api, 'page', { value: page, enumerable: false });
+  window.photonxs = api;
+})();

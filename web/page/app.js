@@ -1,0 +1,627 @@
+// The page: search, plots with the read-out, the calculator, the comparison, attenuation, the
+// builders and the materials kept in this browser. Every number comes from window.photonxs.
+'use strict';
+
+(function () {
+  const px = window.photonxs;
+  const $ = (id) => document.getElementById(id);
+  const MAX_VALUES = 10000;
+  const COLUMNS = ['coherent', 'incoherent', 'photo_electric', 'pair_nuclear', 'pair_electron', 'total'];
+  const HEADINGS = ['Coherent', 'Incoherent', 'Photo-electric', 'Pair (nuclear)', 'Pair (electron)', 'Total'];
+  const SIZES = { graph: [661, 629], fraction: [661, 277], enlarged: [909, 861], transmission: [661, 360] };
+
+  let current = null; // {expr, info}
+  const compared = [];
+
+  // ------------------------------------------------------------------ numbers and units
+
+  const store = (() => {
+    try {
+      return window.localStorage;
+    } catch {
+      return null;
+    }
+  })();
+  let unit = store?.getItem('photonxs.unit') === 'keV' ? 'keV' : 'MeV';
+
+  function showUnit() {
+    for (const radio of document.querySelectorAll('input[name=unit]')) radio.checked = radio.value === unit;
+    for (const label of document.querySelectorAll('.unit-label')) {
+      label.textContent = `${label.dataset.text} (${unit})`;
+    }
+  }
+
+  const NUMBER = /^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$/;
+
+  // The MeV value of a typed energy: for keV the decimal point moves three places in the text,
+  // so that 662 keV is the very double of 0.662 MeV.
+  function energyOf(word) {
+    const match = NUMBER.exec(word);
+    if (!match) throw new Error(`'${word.slice(0, 40)}' is not a number`);
+    if (unit === 'MeV') return Number(word);
+    const exponent = match[2] ? Number(match[2].slice(1)) : 0;
+    const mantissa = match[2] ? word.slice(0, -match[2].length) : word;
+    return Number(`${mantissa}e${exponent - 3}`);
+  }
+
+  function wordsOf(text, what) {
+    const words = text.split(/[\s,;]+/).filter((w) => w !== '');
+    if (words.length === 0) throw new Error(`type one or more ${what}`);
+    if (words.length > MAX_VALUES) {
+      throw new Error(`${words.length} ${what} are too many: at most ${MAX_VALUES} at once`);
+    }
+    return words;
+  }
+
+  const energiesOf = (text) => Float64Array.from(wordsOf(text, 'energies'), energyOf);
+
+  function numberOf(word, what) {
+    if (!NUMBER.test(word)) throw new Error(`${what}: '${word.slice(0, 40)}' is not a number`);
+    return Number(word);
+  }
+
+  const shown = (x) => (Number.isFinite(x) ? x.toPrecision(5) : '—');
+  const shownEnergy = (mev) => shown(unit === 'keV' ? mev * 1000 : mev);
+
+  // ------------------------------------------------------------------ small helpers
+
+  function say(element, message, bad = true) {
+    element.textContent = message;
+    element.classList.toggle('bad', bad);
+  }
+
+  function fillTable(table, headings, rows) {
+    table.replaceChildren();
+    const head = table.createTHead().insertRow();
+    for (const heading of headings) {
+      const th = document.createElement('th');
+      th.scope = 'col';
+      th.textContent = heading;
+      head.append(th);
+    }
+    const body = table.createTBody();
+    for (const row of rows) {
+      const tr = body.insertRow();
+      for (const cell of row) tr.insertCell().textContent = cell;
+    }
+  }
+
+  function download(name, blob) {
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(blob);
+    link.download = name;
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 1000);
+  }
+
+  const csvField = (text) => (/[",\r\n]/.test(text) ? `"${text.replace(/"/g, '""')}"` : text);
+  const csvOf = (headings, rows) =>
+    [headings, ...rows].map((row) => row.map((x) => csvField(String(x))).join(',')).join('\r\n') + '\r\n';
+
+  const fileBase = (expr) => expr.replace(/^.*\//, '').replace(/\.[a-z0-9]+$/i, '').replace(/[^\w.-]+/g, '_') || 'material';
+
+  // A picture's context at the display's pixel ratio; the core draws in picture pixels.
+  function contextOf(canvas, which) {
+    const [width, height] = SIZES[which];
+    const ratio = Math.min(window.devicePixelRatio || 1, 2);
+    if (canvas.width !== Math.round(width * ratio)) {
+      canvas.width = Math.round(width * ratio);
+      canvas.height = Math.round(height * ratio);
+    }
+    const context = canvas.getContext('2d');
+    context.setTransform(ratio, 0, 0, ratio, 0, 0);
+    return context;
+  }
+
+  // ------------------------------------------------------------------ tabs
+
+  const tabs = [...document.querySelectorAll('[role=tab]')];
+  function select(tab) {
+    for (const other of tabs) {
+      const on = other === tab;
+      other.setAttribute('aria-selected', String(on));
+      other.tabIndex = on ? 0 : -1;
+      $(other.getAttribute('aria-controls')).hidden = !on;
+    }
+  }
+  for (const tab of tabs) {
+    tab.addEventListener('click', () => select(tab));
+    tab.addEventListener('keydown', (event) => {
+      const step = { ArrowRight: 1, ArrowLeft: -1 }[event.key];
+      if (step) {
+        const next = tabs[(tabs.indexOf(tab) + step + tabs.length) % tabs.length];
+        select(next);
+        next.focus();
+      }
+    });
+  }
+
+  // ------------------------------------------------------------------ the material
+
+  function describe(info) {
+    const density = info.density === null ? '' : `, ${info.density} g/cm3`;
+    const from = info.path === null ? '' : ` (${info.path})`;
+    return `${info.name}${from}${density}`;
+  }
+
+  function showMaterial(expr) {
+    const info = px.material(expr);
+    current = { expr, info };
+    $('plot-title').textContent = describe(info);
+    drawPlots();
+    say($('status'), `Showing ${describe(info)}.`, false);
+  }
+
+  function drawPlots() {
+    if (!current) return;
+    for (const which of ['graph', 'fraction']) {
+      const canvas = $(which);
+      const scale = px.page.check(
+        px.page.core().draw_plot(current.expr, which, contextOf(canvas, which), ...SIZES[which]),
+      );
+      canvas.dataset.scale = JSON.stringify(scale);
+    }
+    hideReadout();
+  }
+
+  $('find').addEventListener('submit', (event) => {
+    event.preventDefault();
+    const expr = $('material').value.trim();
+    try {
+      if (expr === '') throw new Error('type an element, a material, formula:... or mix:...');
+      showMaterial(expr);
+    } catch (error) {
+      say($('status'), error.message);
+    }
+  });
+
+  // ------------------------------------------------------------------ read-out
+
+  function hideReadout() {
+    $('graph-cross').hidden = true;
+    $('fraction-cross').hidden = true;
+  }
+
+  function readAt(which, event) {
+    if (!current) return;
+    const canvas = $(which);
+    const box = canvas.getBoundingClientRect();
+    const [width, height] = SIZES[which];
+    const scale = JSON.parse(canvas.dataset.scale);
+    const pixelX = ((event.clientX - box.left) * width) / box.width;
+    const pixelY = ((event.clientY - box.top) * height) / box.height;
+    const x = scale.left + (pixelX * scale.width) / width;
+    const y = scale.top + (pixelY * scale.height) / height;
+    const row = px.page.core().readout(current.expr, which, x, y);
+    if (row === null) {
+      hideReadout();
+      return;
+    }
+    for (const name of ['graph', 'fraction']) {
+      const cross = $(`${name}-cross`);
+      cross.className = 'cross v';
+      cross.style.left = `${((event.clientX - box.left) / box.width) * 100}%`;
+      cross.hidden = false;
+    }
+    $('readout-hint').hidden = true;
+    const table = $('readout');
+    table.hidden = false;
+    const body = table.tBodies[0];
+    body.replaceChildren();
+    const line = (label, value) => {
+      const tr = body.insertRow();
+      const th = document.createElement('th');
+      th.scope = 'row';
+      th.textContent = label;
+      tr.append(th);
+      tr.insertCell().textContent = value;
+    };
+    line(`Energy (${unit})`, shownEnergy(row.energy));
+    COLUMNS.forEach((column, k) => line(`${HEADINGS[k]} (cm2/g)`, shown(row[column])));
+  }
+
+  for (const which of ['graph', 'fraction']) {
+    $(which).addEventListener('pointermove', (event) => readAt(which, event));
+    $(which).addEventListener('pointerdown', (event) => readAt(which, event));
+  }
+
+  $('csv').addEventListener('click', () => {
+    if (!current) return say($('status'), 'show a material first');
+    download(`${fileBase(current.expr)}.csv`, new Blob([px.csv(current.expr)], { type: 'text/csv' }));
+  });
+
+  function savePicture(canvas, name) {
+    canvas.toBlob((blob) => download(name, blob), 'image/png');
+  }
+  $('png').addEventListener('click', () => {
+    if (!current) return say($('status'), 'show a material first');
+    savePicture($('graph'), `${fileBase(current.expr)}.png`);
+  });
+
+  // ------------------------------------------------------------------ calculator
+
+  let calcRows = null;
+  function showCalc(headings, rows) {
+    fillTable($('calc-table'), headings, rows.map((r) => r.map((x, i) => (i === 0 ? shownEnergy(x) : shown(x)))));
+    calcRows = { headings, rows };
+    $('calc-csv').disabled = false;
+  }
+
+  function needMaterial() {
+    if (!current) throw new Error('show a material first');
+    return current.expr;
+  }
+
+  function guarded(message, action) {
+    return (event) => {
+      event?.preventDefault();
+      say(message, '');
+      try {
+        action();
+      } catch (error) {
+        say(message, error.message);
+      }
+    };
+  }
+
+  const energyHeading = () => `Energy (${unit})`;
+  const coefficientHeadings = () => HEADINGS.map((h) => `${h} (cm2/g)`);
+
+  $('at-energy').addEventListener(
+    'submit',
+    guarded($('calc-message'), () => {
+      const expr = needMaterial();
+      const energies = energiesOf($('energies').value);
+      const result = px.mu_rho(expr, energies);
+      const rows = [...energies].map((e, i) => [e, ...COLUMNS.map((c) => result[c][i])]);
+      showCalc([energyHeading(), ...coefficientHeadings()], rows);
+      const outside = rows.filter((r) => Number.isNaN(r[1])).length;
+      if (outside > 0) say($('calc-message'), `${outside} of ${rows.length} energies lie outside the table (1 keV to 100 GeV)`);
+    }),
+  );
+
+  $('at-total').addEventListener(
+    'submit',
+    guarded($('calc-message'), () => {
+      const expr = needMaterial();
+      const totals = wordsOf($('total').value, 'totals').map((w) => numberOf(w, 'total'));
+      const found = px.energy_at(expr, totals, { all: true });
+      const rows = [];
+      totals.forEach((total, i) => {
+        const roots = found[i];
+        for (let k = 0; k < roots.energy.length; k++) rows.push([roots.energy[k], ...COLUMNS.map((c) => roots[c][k])]);
+      });
+      showCalc([energyHeading(), ...coefficientHeadings()], rows);
+      if (rows.length === 0) say($('calc-message'), 'the total takes none of these values between 1 keV and 100 GeV');
+    }),
+  );
+
+  $('calc-csv').addEventListener('click', () => {
+    if (!calcRows) return;
+    const rows = calcRows.rows.map((r) => r.map((x, i) => (i === 0 && unit === 'keV' ? x * 1000 : x)));
+    download(`${fileBase(current.expr)}-calculator.csv`, new Blob([csvOf(calcRows.headings, rows)], { type: 'text/csv' }));
+  });
+
+  // ------------------------------------------------------------------ comparison
+
+  function drawComparison() {
+    const canvas = $('enlarged');
+    px.page.check(px.page.core().draw_enlarged(compared, contextOf(canvas, 'enlarged'), ...SIZES.enlarged));
+    const list = $('compare-list');
+    list.replaceChildren();
+    compared.forEach((expr, i) => {
+      const item = document.createElement('li');
+      item.textContent = expr;
+      const remove = document.createElement('button');
+      remove.type = 'button';
+      remove.textContent = 'Remove';
+      remove.setAttribute('aria-label', `Remove ${expr}`);
+      remove.addEventListener('click', () => {
+        compared.splice(i, 1);
+        drawComparison();
+      });
+      item.append(remove);
+      list.append(item);
+    });
+  }
+
+  $('add-compare').addEventListener('click', () => {
+    if (!current) return say($('status'), 'show a material first');
+    if (!compared.includes(current.expr)) compared.push(current.expr);
+    drawComparison();
+    say($('status'), `${compared.length} material${compared.length === 1 ? '' : 's'} in the comparison.`, false);
+  });
+  $('compare-clear').addEventListener('click', () => {
+    compared.length = 0;
+    drawComparison();
+  });
+  $('compare-png').addEventListener('click', () => savePicture($('enlarged'), 'comparison.png'));
+
+  // ------------------------------------------------------------------ attenuation
+
+  let layerCount = 0;
+  function addLayer(material = '', thickness = '') {
+    layerCount += 1;
+    const n = layerCount;
+    const row = document.createElement('div');
+    row.className = 'layer';
+    const field = (label, value, extra = {}) => {
+      const input = document.createElement('input');
+      input.setAttribute('aria-label', label);
+      input.placeholder = extra.placeholder ?? '';
+      input.value = value;
+      input.spellcheck = false;
+      if (extra.list) input.setAttribute('list', extra.list);
+      row.append(input);
+      return input;
+    };
+    field(`Layer ${n} material`, material, { list: 'material-list', placeholder: 'material' });
+    field(`Layer ${n} thickness (cm)`, thickness, { placeholder: 'cm' });
+    field(`Layer ${n} density (g/cm3)`, '', { placeholder: 'density (its own)' });
+    const remove = document.createElement('button');
+    remove.type = 'button';
+    remove.textContent = 'Remove';
+    remove.setAttribute('aria-label', `Remove layer ${n}`);
+    remove.addEventListener('click', () => row.remove());
+    row.append(remove);
+    $('layers').append(row);
+  }
+  $('add-layer').addEventListener('click', () => addLayer());
+
+  function layersOf() {
+    const layers = [];
+    for (const row of $('layers').children) {
+      const [material, thickness, density] = [...row.querySelectorAll('input')].map((i) => i.value.trim());
+      const n = layers.length + 1;
+      if (material === '') throw new Error(`layer ${n}: give a material`);
+      const cm = numberOf(thickness, `layer ${n} thickness`);
+      if (cm < 0) throw new Error(`layer ${n} ('${material}'): the thickness is not a number of cm, 0 or more`);
+      layers.push(density === '' ? [material, cm] : [material, cm, numberOf(density, `layer ${n} density`)]);
+    }
+    if (layers.length === 0) throw new Error('add a layer first');
+    return layers;
+  }
+
+  function clearAttenuation(message) {
+    $('atten-table').replaceChildren();
+    const canvas = $('transmission');
+    const context = contextOf(canvas, 'transmission');
+    context.fillStyle = '#fff';
+    context.fillRect(0, 0, ...SIZES.transmission);
+    context.fillStyle = '#a4161a';
+    context.font = '16px sans-serif';
+    context.fillText(`No result: ${message}`.slice(0, 80), 20, 40);
+  }
+
+  $('stack').addEventListener('submit', (event) => {
+    event.preventDefault();
+    say($('atten-message'), '');
+    try {
+      const layers = layersOf();
+      const energy = energyOf($('atten-energy').value.trim());
+      const t = px.transmission(layers, energy)[0];
+      if (Number.isNaN(t)) throw new Error(`${shownEnergy(energy)} ${unit} lies outside the tables`);
+      const rows = [['Transmission of the stack', shown(t), '']];
+      rows.push(['Attenuation, mu x', shown(-Math.log(t)), '']);
+      for (const [i, layer] of layers.entries()) {
+        const [material, , density] = layer;
+        const h = px.hvl(material, energy, density);
+        const of = ` (${i + 1}: ${material})`;
+        rows.push([`mu${of}`, shown(h.mu), '1/cm'], [`HVL${of}`, shown(h.hvl), 'cm'], [`TVL${of}`, shown(h.tvl), 'cm'], [`MFP${of}`, shown(h.mfp), 'cm']);
+        try {
+          const a = px.absorption(material, energy);
+          rows.push([`mu_en/rho${of}`, shown(a.mu_en_rho[0]), 'cm2/g'], [`Kerma ratio to air${of}`, shown(a.kerma_air[0]), ''], [`Kerma ratio to water${of}`, shown(a.kerma_water[0]), '']);
+          const z = px.zeff(material, energy);
+          rows.push([`Zeff${of}`, shown(z.zeff[0]), ''], [`Neff${of}`, shown(z.neff[0]), 'electrons/g']);
+        } catch (error) {
+          rows.push([`Energy absorption${of}`, error.message, '']);
+        }
+      }
+      fillTable($('atten-table'), ['Quantity', 'Value', 'Unit'], rows);
+      px.page.check(px.page.core().draw_transmission(layers, contextOf($('transmission'), 'transmission'), ...SIZES.transmission));
+    } catch (error) {
+      say($('atten-message'), error.message);
+      clearAttenuation(error.message);
+    }
+  });
+
+  // A spectrum file in keV has its energies' decimal points moved, as typed energies do.
+  function spectrumInMeV(text) {
+    if (unit === 'MeV') return text;
+    return text.replace(/^([ \t]*)([+-]?(?:\d+\.?\d*|\.\d+)(?:[eE][+-]?\d+)?)(?=[\s,;]|$)/gm, (all, space, word) => {
+      const mev = energyOf(word);
+      return `${space}${mev}`;
+    });
+  }
+
+  $('spectrum').addEventListener('submit', async (event) => {
+    event.preventDefault();
+    say($('spectrum-message'), '');
+    $('spectrum-table').replaceChildren();
+    try {
+      const file = $('spectrum-file').files[0];
+      if (!file) throw new Error('choose a spectrum file');
+      if (file.size > 4 * 1024 * 1024) throw new Error(`${file.name} is larger than 4 MB`);
+      const material = $('spectrum-material').value.trim();
+      const r = px.spectrum_file_hvl(spectrumInMeV(await file.text()), material);
+      fillTable($('spectrum-table'), ['Quantity', 'Value', 'Unit'], [
+        ['First HVL', shown(r.first), 'cm'],
+        ['Second HVL', shown(r.second), 'cm'],
+        ['Homogeneity coefficient', shown(r.homogeneity), ''],
+      ]);
+    } catch (error) {
+      say($('spectrum-message'), error.message);
+    }
+  });
+
+  // ------------------------------------------------------------------ materials kept here
+
+  const DB = { name: 'photonxs', store: 'materials' };
+  function database() {
+    return new Promise((resolve, reject) => {
+      const request = indexedDB.open(DB.name, 1);
+      request.onupgradeneeded = () => request.result.createObjectStore(DB.store, { keyPath: 'file' });
+      request.onsuccess = () => resolve(request.result);
+      request.onerror = () => reject(request.error);
+    });
+  }
+  async function transaction(mode, work) {
+    const db = await database();
+    return new Promise((resolve, reject) => {
+      const tx = db.transaction(DB.store, mode);
+      const result = work(tx.objectStore(DB.store));
+      tx.oncomplete = () => resolve(result.result);
+      tx.onerror = () => reject(tx.error);
+    });
+  }
+  const keptFiles = () => transaction('readonly', (s) => s.getAll()).catch(() => []);
+  const keep = (file, bytes) => transaction('readwrite', (s) => s.put({ file, bytes }));
+  const unkeep = (file) => transaction('readwrite', (s) => s.delete(file));
+
+  const userFiles = new Set();
+  function listUserFiles() {
+    const list = $('user-list');
+    list.replaceChildren();
+    for (const file of [...userFiles].sort()) {
+      const item = document.createElement('li');
+      const name = document.createElement('span');
+      name.textContent = file;
+      item.append(name);
+      const button = (text, action) => {
+        const b = document.createElement('button');
+        b.type = 'button';
+        b.textContent = text;
+        b.setAttribute('aria-label', `${text} ${file}`);
+        b.addEventListener('click', action);
+        item.append(b);
+      };
+      button('Show', () => {
+        $('material').value = `mix/${file}`;
+        select($('tab-plot'));
+        $('find').requestSubmit();
+      });
+      button('Download', () => download(file, new Blob([px.page.readMaterialFile(`mix/${file}`)])));
+      button('Delete', async () => {
+        px.page.removeMaterialFile(file);
+        userFiles.delete(file);
+        await unkeep(file);
+        listUserFiles();
+        fillCompletion();
+      });
+      list.append(item);
+    }
+  }
+
+  async function addUserFile(file, bytes, message) {
+    if (!/^[^/\\]+\.mix[123]$/.test(file)) {
+      throw new Error(`${file}: a material file is named NAME.mix1, NAME.mix2 or NAME.mix3`);
+    }
+    const problem = px.page.addMaterialFile(file, bytes);
+    if (problem !== '') throw new Error(problem);
+    userFiles.add(file);
+    try {
+      await keep(file, bytes);
+      say(message, `${file} is kept in this browser.`, false);
+    } catch {
+      say(message, `${file} is in the list for now, but this browser does not let the page keep it.`);
+    }
+    listUserFiles();
+    fillCompletion();
+  }
+
+  $('upload').addEventListener('change', async () => {
+    const message = $('upload-message');
+    say(message, '');
+    const file = $('upload').files[0];
+    if (!file) return;
+    try {
+      if (file.size > 1024 * 1024) throw new Error(`${file.name} is larger than a material file can be`);
+      await addUserFile(file.name, new Uint8Array(await file.arrayBuffer()), message);
+    } catch (error) {
+      say(message, error.message);
+    }
+    $('upload').value = '';
+  });
+
+  // Elements as "H=2 O=1", "H 2, O 1" or "H:2; O:1".
+  function partsOf(text) {
+    const parts = [];
+    const words = text.trim().split(/[\s,;]+/).filter((w) => w !== '');
+    for (let i = 0; i < words.length; i++) {
+      let [element, amount] = words[i].split(/[=:]/);
+      if (amount === undefined || amount === '') amount = words[++i];
+      if (amount === undefined) throw new Error(`'${element}' has no amount: write ELEMENT=AMOUNT`);
+      parts.push([element, numberOf(amount, element)]);
+    }
+    if (parts.length === 0) throw new Error('give the elements, such as H=2 O=1');
+    return parts;
+  }
+
+  $('builder').addEventListener('submit', async (event) => {
+    event.preventDefault();
+    const message = $('builder-message');
+    say(message, '');
+    try {
+      const kind = document.querySelector('input[name=kind]:checked').value;
+      const density = numberOf($('builder-density').value.trim(), 'density');
+      const built = px.page.check(
+        px.page.core().build_material({
+          kind,
+          name: $('builder-name').value.trim(),
+          density,
+          category: $('builder-category').value,
+          file: $('builder-file').value.trim(),
+          parts: partsOf($('builder-formula').value),
+        }),
+      );
+      const file = built.path.slice('mix/'.length);
+      await addUserFile(file, px.page.readMaterialFile(built.path), message);
+    } catch (error) {
+      say(message, error.message);
+    }
+  });
+
+  // ------------------------------------------------------------------ completion
+
+  function fillCompletion() {
+    const list = $('material-list');
+    list.replaceChildren();
+    for (const entry of px.materials()) {
+      const option = document.createElement('option');
+      const base = entry.path.replace(/^.*\//, '').replace(/\.[^.]*$/, '');
+      option.value = entry.category === 'element' ? base.replace(/^\d+_/, '') : base;
+      option.label = entry.name;
+      list.append(option);
+    }
+  }
+
+  // ------------------------------------------------------------------ start
+
+  for (const radio of document.querySelectorAll('input[name=unit]')) {
+    radio.addEventListener('change', () => {
+      unit = radio.value;
+      store?.setItem('photonxs.unit', unit);
+      showUnit();
+    });
+  }
+  showUnit();
+  addLayer('Pb', '0.5');
+
+  px.ready
+    .then(async () => {
+      for (const { file, bytes } of await keptFiles()) {
+        if (px.page.addMaterialFile(file, bytes) === '') userFiles.add(file);
+      }
+      listUserFiles();
+      fillCompletion();
+      $('material').disabled = false;
+      $('find').querySelector('button').disabled = false;
+      $('material').value = 'Pb';
+      showMaterial('Pb');
+      drawComparison();
+      document.documentElement.dataset.ready = 'true';
+    })
+    .catch((error) => say($('status'), `PhotonXS could not start: ${error.message}`));
+})();

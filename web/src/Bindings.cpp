@@ -1,0 +1,787 @@
+// The computing core for the browser page: look-ups, attenuation, builders and the plots, over
+// JavaScript numbers and typed arrays. A call that cannot answer returns {error: "..."}, which
+// the page's script turns into an Error; nothing here throws.
+#include "attenuation/Attenuation.h"
+#include "attenuation/Compositions.h"
+#include "attenuation/Spectrum.h"
+#include "attenuation/TransmissionPlot.h"
+#include "calc/Interpolation.h"
+#include "calc/TotalRoots.h"
+#include "data/MaterialFile.h"
+#include "export/CsvExport.h"
+#include "graph/GraphCoords.h"
+#include "graph/Plots.h"
+#include "graph/Readout.h"
+#include "material/DataPaths.h"
+#include "material/Edges.h"
+#include "material/Formula.h"
+#include "material/Resolve.h"
+#include "newdata/Builder.h"
+#include "newdata/MaterialWriter.h"
+#include "platform/FileListing.h"
+#include "platform/web/HtmlCanvas.h"
+
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+using emscripten::val;
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+const std::filesystem::path kRoot = "/library";
+
+struct Failure {
+    std::string message;
+};
+
+val failed(const std::string& message) {
+    val result = val::object();
+    result.set("error", message);
+    return result;
+}
+
+// A copy of doubles as a Float64Array of the page's own.
+val floatArray(const std::vector<double>& values) {
+    return val(emscripten::typed_memory_view(values.size(), values.data())).call<val>("slice");
+}
+
+std::vector<double> numbers(const val& array) {
+    return emscripten::convertJSArrayToNumberVector<double>(array);
+}
+
+// Materials resolved lately, by the text that named them; the library changes only through
+// forget(), which empties it.
+using Material = std::shared_ptr<const material::ResolvedMaterial>;
+std::list<std::pair<std::string, Material>> g_recent;
+constexpr std::size_t kRecentMaterials = 24;
+
+std::optional<Material> resolve(const std::string& argument, std::string& error) {
+    for (auto it = g_recent.begin(); it != g_recent.end(); ++it) {
+        if (it->first == argument) {
+            g_recent.splice(g_recent.begin(), g_recent, it);
+            return it->second;
+        }
+    }
+    auto resolved = std::make_shared<material::ResolvedMaterial>();
+    if (!material::ResolveMaterial(kRoot, argument, *resolved, error)) {
+        return std::nullopt;
+    }
+    // The shares the fraction plot draws, as GO computes them.
+    data::ComputeFractions(resolved->table);
+    g_recent.emplace_front(argument, resolved);
+    if (g_recent.size() > kRecentMaterials) {
+        g_recent.pop_back();
+    }
+    return resolved;
+}
+
+void forget() { g_recent.clear(); }
+
+double densityOf(const material::ResolvedMaterial& material, const val& given, std::string& error) {
+    std::optional<double> density = material.densityGPerCm3;
+    if (!given.isUndefined() && !given.isNull()) {
+        density = given.as<double>();
+    }
+    if (!density) {
+        error = "the density of '" + material.name + "' is not known: give it";
+        return kNaN;
+    }
+    if (!(*density > 0.0) || !std::isfinite(*density)) {
+        error = "the density must be a number greater than 0";
+        return kNaN;
+    }
+    return *density;
+}
+
+attenuation::Composition sharesOf(const material::ResolvedMaterial& material,
+                                  const std::string& argument, std::string& error, bool& ok) {
+    const std::string named = material.dataPath.empty() ? argument : material.dataPath;
+    std::optional<attenuation::Composition> shares =
+        attenuation::SharesOf(material.composition, named, error);
+    ok = shares.has_value();
+    return shares ? *shares : attenuation::Composition{};
+}
+
+// ----------------------------------------------------------------------------- look-ups
+
+val describeMaterial(const std::string& argument) {
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    if (!found) {
+        return failed(error);
+    }
+    const material::ResolvedMaterial& m = **found;
+    val result = val::object();
+    result.set("name", m.name);
+    result.set("path", m.dataPath.empty() ? val::null() : val(m.dataPath));
+    result.set("density", m.densityGPerCm3 ? val(*m.densityGPerCm3) : val::null());
+    val composition = val::null();
+    if (m.composition.known) {
+        composition = val::object();
+        for (const material::ElementFraction& element : m.composition.elements) {
+            composition.set(element.symbol, element.weightFraction);
+        }
+    }
+    result.set("composition", composition);
+    std::array<std::vector<double>, 7> columns;
+    const data::MaterialTable& t = m.table;
+    for (int i = 1; i <= t.RowCount; ++i) {
+        const auto s = static_cast<std::size_t>(i);
+        const std::array<double, 7> row = {t.Energy[s],        t.Coherent[s],    t.Incoherent[s],
+                                           t.PhotoElectric[s], t.PairNuclear[s], t.PairElectron[s],
+                                           t.Total[s]};
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            columns[c].push_back(row[c]);
+        }
+    }
+    val table = val::object();
+    const std::array<const char*, 7> names = {"energy",         "coherent",     "incoherent",
+                                              "photo_electric", "pair_nuclear", "pair_electron",
+                                              "total"};
+    for (std::size_t c = 0; c < names.size(); ++c) {
+        table.set(names[c], floatArray(columns[c]));
+    }
+    result.set("table", table);
+    return result;
+}
+
+constexpr std::array<const char*, 6> kColumns = {"coherent",     "incoherent",    "photo_electric",
+                                                 "pair_nuclear", "pair_electron", "total"};
+
+val coefficientArrays(const std::array<std::vector<double>, 6>& columns) {
+    val result = val::object();
+    for (std::size_t c = 0; c < kColumns.size(); ++c) {
+        result.set(kColumns[c], floatArray(columns[c]));
+    }
+    return result;
+}
+
+val muRho(const std::string& argument, const val& energiesArray) {
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    if (!found) {
+        return failed(error);
+    }
+    const std::vector<double> energies = numbers(energiesArray);
+    std::array<std::vector<double>, 6> columns;
+    for (std::vector<double>& column : columns) {
+        column.resize(energies.size());
+    }
+    const data::MaterialTable& table = (*found)->table;
+    for (std::size_t i = 0; i < energies.size(); ++i) {
+        calc::CoefficientSet set;
+        if (calc::CoefficientsAtEnergy(table, energies[i], set) != calc::CalcStatus::Ok) {
+            set = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
+        }
+        columns[0][i] = set.coherent;
+        columns[1][i] = set.incoherent;
+        columns[2][i] = set.photoElectric;
+        columns[3][i] = set.pairNuclear;
+        columns[4][i] = set.pairElectron;
+        columns[5][i] = set.total;
+    }
+    return coefficientArrays(columns);
+}
+
+// The energy at each total, the lowest where several energies give it; NaN where none does.
+val energyAt(const std::string& argument, const val& totalsArray) {
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    if (!found) {
+        return failed(error);
+    }
+    const std::vector<double> totals = numbers(totalsArray);
+    std::vector<double> energies(totals.size());
+    std::array<std::vector<double>, 6> columns;
+    for (std::vector<double>& column : columns) {
+        column.resize(totals.size());
+    }
+    for (std::size_t i = 0; i < totals.size(); ++i) {
+        calc::CoefficientSet set;
+        double energy = 0.0;
+        if (calc::EnergyAtTotal((*found)->table, totals[i], energy, set) != calc::CalcStatus::Ok) {
+            energy = kNaN;
+            set = {kNaN, kNaN, kNaN, kNaN, kNaN, totals[i]};
+        }
+        energies[i] = energy;
+        columns[0][i] = set.coherent;
+        columns[1][i] = set.incoherent;
+        columns[2][i] = set.photoElectric;
+        columns[3][i] = set.pairNuclear;
+        columns[4][i] = set.pairElectron;
+        columns[5][i] = set.total;
+    }
+    val result = coefficientArrays(columns);
+    result.set("energy", floatArray(energies));
+    return result;
+}
+
+// Every energy at which the total takes each value: one object of arrays per total.
+val allEnergiesAt(const std::string& argument, const val& totalsArray) {
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    if (!found) {
+        return failed(error);
+    }
+    val list = val::array();
+    for (const double total : numbers(totalsArray)) {
+        std::vector<double> energies;
+        std::array<std::vector<double>, 6> columns;
+        for (const calc::TotalRoot& root : calc::EnergiesAtTotal((*found)->table, total)) {
+            energies.push_back(root.energyMeV);
+            const calc::CoefficientSet& s = root.set;
+            const std::array<double, 6> row = {s.coherent,    s.incoherent,   s.photoElectric,
+                                               s.pairNuclear, s.pairElectron, s.total};
+            for (std::size_t c = 0; c < row.size(); ++c) {
+                columns[c].push_back(row[c]);
+            }
+        }
+        val roots = coefficientArrays(columns);
+        roots.set("energy", floatArray(energies));
+        list.call<void>("push", roots);
+    }
+    return list;
+}
+
+val edgesOf(const std::string& argument) {
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    if (!found) {
+        return failed(error);
+    }
+    const material::ResolvedMaterial& m = **found;
+    if (!m.composition.known) {
+        return failed("the elements of '" + argument + "' are not known, so neither are its edges");
+    }
+    std::vector<material::Edge> edges;
+    if (!material::ReadEdgeList(kRoot, edges, error)) {
+        return failed(error);
+    }
+    val list = val::array();
+    for (const material::ElementFraction& element : m.composition.elements) {
+        for (const material::Edge& edge : edges) {
+            if (edge.z == element.z) {
+                val row = val::object();
+                row.set("element", element.symbol);
+                row.set("shell", edge.shell);
+                row.set("energy", edge.energyMeV);
+                row.set("jump", material::EdgeJump(m.table, edge.energyMeV));
+                list.call<void>("push", row);
+            }
+        }
+    }
+    return list;
+}
+
+val parseFormula(const std::string& text) {
+    const material::FormulaResult parsed = material::ParseFormula(text);
+    if (!parsed.ok()) {
+        return failed("formula '" + text + "': " + parsed.error + " at character " +
+                      std::to_string(parsed.position));
+    }
+    val atoms = val::object();
+    for (const material::FormulaElement& element : parsed.elements) {
+        atoms.set(element.symbol, element.atoms);
+    }
+    return atoms;
+}
+
+val listMaterials() {
+    struct Folder {
+        const char* name;
+        const char* pattern;
+        const char* category;
+    };
+    constexpr std::array<Folder, 4> kFolders = {{{"ele", "*.ele", "element"},
+                                                 {"mix", "*.mix1", "human"},
+                                                 {"mix", "*.mix2", "phantom"},
+                                                 {"mix", "*.mix3", "other"}}};
+    val list = val::array();
+    for (const Folder& folder : kFolders) {
+        for (const std::string& file : platform::ListFiles(kRoot / folder.name, folder.pattern)) {
+            const std::string path = std::string(folder.name) + "/" + file;
+            data::DataFileHeader header;
+            if (!data::ReadDataFileHeader(kRoot / path, header).ok()) {
+                continue;
+            }
+            val entry = val::object();
+            entry.set("path", path);
+            entry.set("name", header.name);
+            entry.set("category", std::string(folder.category));
+            entry.set("density", header.density);
+            list.call<void>("push", entry);
+        }
+    }
+    return list;
+}
+
+// ----------------------------------------------------------------------------- attenuation
+
+// Runs one computation per energy; a refused energy gives `refused` and no error.
+template <std::size_t N, typename Compute>
+std::array<std::vector<double>, N> perEnergy(const std::vector<double>& energies, Compute compute) {
+    std::array<std::vector<double>, N> columns;
+    for (std::vector<double>& column : columns) {
+        column.resize(energies.size());
+    }
+    for (std::size_t i = 0; i < energies.size(); ++i) {
+        std::array<double, N> row{};
+        if (compute(energies[i], row) != attenuation::Outcome::Ok) {
+            row.fill(kNaN);
+        }
+        for (std::size_t c = 0; c < N; ++c) {
+            columns[c][i] = row[c];
+        }
+    }
+    return columns;
+}
+
+template <std::size_t N>
+val named(const std::array<std::vector<double>, N>& columns,
+          const std::array<const char*, N>& names) {
+    val result = val::object();
+    for (std::size_t c = 0; c < N; ++c) {
+        result.set(names[c], floatArray(columns[c]));
+    }
+    return result;
+}
+
+std::optional<attenuation::AbsorptionMix> mixOf(const attenuation::Composition& composition,
+                                                attenuation::AbsorptionLibrary& library,
+                                                std::string& error) {
+    return attenuation::MixAbsorption(composition, library, error);
+}
+
+// mu/rho, mu_en/rho and the kerma ratios to dry air and to water, as the absorption command.
+val absorption(const std::string& argument, const val& energiesArray) {
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    if (!found) {
+        return failed(error);
+    }
+    bool ok = false;
+    const attenuation::Composition shares = sharesOf(**found, argument, error, ok);
+    if (!ok) {
+        return failed(error);
+    }
+    attenuation::AbsorptionLibrary library(kRoot);
+    const std::optional<attenuation::Composition> air =
+        attenuation::FindComposition(kRoot, attenuation::kDryAirPath, error);
+    const std::optional<attenuation::Composition> water =
+        air ? attenuation::FindComposition(kRoot, attenuation::kWaterPath, error) : std::nullopt;
+    if (!water) {
+        return failed(error);
+    }
+    std::optional<attenuation::AbsorptionMix> mine = mixOf(shares, library, error);
+    std::optional<attenuation::AbsorptionMix> airMix =
+        mine ? mixOf(*air, library, error) : std::nullopt;
+    std::optional<attenuation::AbsorptionMix> waterMix =
+        airMix ? mixOf(*water, library, error) : std::nullopt;
+    if (!waterMix) {
+        return failed(error);
+    }
+    const attenuation::AbsorptionColumns columns(std::move(*mine), std::move(*airMix),
+                                                 std::move(*waterMix));
+    const data::MaterialTable& table = (*found)->table;
+    return named<4>(perEnergy<4>(numbers(energiesArray),
+                                 [&](double energy, std::array<double, 4>& row) {
+                                     attenuation::AbsorptionRow r;
+                                     const attenuation::Outcome outcome =
+                                         attenuation::AbsorptionAt(table, columns, energy, r);
+                                     row = {r.muRho, r.muEnRho, r.kermaRatioAir, r.kermaRatioWater};
+                                     return outcome;
+                                 }),
+                    {"mu_rho", "mu_en_rho", "kerma_air", "kerma_water"});
+}
+
+val muEnRho(const std::string& argument, const val& energiesArray) {
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    if (!found) {
+        return failed(error);
+    }
+    bool ok = false;
+    const attenuation::Composition shares = sharesOf(**found, argument, error, ok);
+    if (!ok) {
+        return failed(error);
+    }
+    attenuation::AbsorptionLibrary library(kRoot);
+    const std::optional<attenuation::AbsorptionMix> mix = mixOf(shares, library, error);
+    if (!mix) {
+        return failed(error);
+    }
+    return floatArray(
+        perEnergy<1>(numbers(energiesArray), [&](double energy, std::array<double, 1>& row) {
+            return attenuation::MassEnergyAbsorption(*mix, energy, row[0]);
+        })[0]);
+}
+
+val halfValueLayers(const std::string& argument, const val& energiesArray, const val& density) {
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    if (!found) {
+        return failed(error);
+    }
+    const double rho = densityOf(**found, density, error);
+    if (!error.empty()) {
+        return failed(error);
+    }
+    const data::MaterialTable& table = (*found)->table;
+    return named<4>(perEnergy<4>(numbers(energiesArray),
+                                 [&](double energy, std::array<double, 4>& row) {
+                                     attenuation::HalfValueRow r;
+                                     const attenuation::Outcome outcome =
+                                         attenuation::HalfValueAt(table, rho, energy, r);
+                                     row = {r.mu, r.hvl, r.tvl, r.mfp};
+                                     return outcome;
+                                 }),
+                    {"mu", "hvl", "tvl", "mfp"});
+}
+
+// The layers of a stack, [[material, cm], [material, cm, density], ...], with the materials
+// they hold kept alive.
+struct Stack {
+    std::vector<Material> materials;
+    std::vector<attenuation::Layer> layers;
+};
+
+std::optional<Stack> stackOf(const val& list, std::string& error) {
+    Stack stack;
+    const auto count = list["length"].as<unsigned>();
+    for (unsigned i = 0; i < count; ++i) {
+        const val layer = list[i];
+        const std::string where = "layer " + std::to_string(i + 1);
+        if (!val::global("Array").call<bool>("isArray", layer) ||
+            (layer["length"].as<unsigned>() != 2 && layer["length"].as<unsigned>() != 3) ||
+            !layer[0].isString()) {
+            error = where + " is not [material, cm] or [material, cm, density]";
+            return std::nullopt;
+        }
+        const std::string name = layer[0].as<std::string>();
+        const std::optional<Material> found = resolve(name, error);
+        if (!found) {
+            return std::nullopt;
+        }
+        const double thickness = layer[1].isNumber() ? layer[1].as<double>() : kNaN;
+        if (!(thickness >= 0.0) || !std::isfinite(thickness)) {
+            error = where + " ('" + name + "'): the thickness is not a number of cm, 0 or more";
+            return std::nullopt;
+        }
+        const double density = densityOf(**found, layer[2], error);
+        if (!error.empty()) {
+            error = where + " ('" + name + "'): " + error;
+            return std::nullopt;
+        }
+        stack.materials.push_back(*found);
+        stack.layers.push_back({&(*found)->table, density, thickness});
+    }
+    if (stack.layers.empty()) {
+        error = "a stack needs at least one layer";
+        return std::nullopt;
+    }
+    return stack;
+}
+
+val transmission(const val& list, const val& energiesArray) {
+    std::string error;
+    const std::optional<Stack> stack = stackOf(list, error);
+    if (!stack) {
+        return failed(error);
+    }
+    return floatArray(
+        perEnergy<1>(numbers(energiesArray), [&](double energy, std::array<double, 1>& row) {
+            double muX = 0.0;
+            const attenuation::Outcome outcome = attenuation::StackAt(stack->layers, energy, muX);
+            row[0] = std::exp(-muX);
+            return outcome;
+        })[0]);
+}
+
+val effectiveZ(const std::string& argument, const val& energiesArray) {
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    if (!found) {
+        return failed(error);
+    }
+    bool ok = false;
+    const attenuation::Composition shares = sharesOf(**found, argument, error, ok);
+    if (!ok) {
+        return failed(error);
+    }
+    attenuation::ElementLibrary library(kRoot);
+    const auto elements = attenuation::ElementsOf(shares, library, error);
+    if (!elements) {
+        return failed(error);
+    }
+    return named<2>(perEnergy<2>(numbers(energiesArray),
+                                 [&](double energy, std::array<double, 2>& row) {
+                                     attenuation::EffectiveZRow r;
+                                     const attenuation::Outcome outcome =
+                                         attenuation::EffectiveZAt(*elements, energy, r);
+                                     row = {r.zeff, r.neff};
+                                     return outcome;
+                                 }),
+                    {"zeff", "neff"});
+}
+
+// First and second half-value layers of a spectrum given as the text of a spectrum file.
+val spectrumHalfValueLayers(const std::string& spectrum, const std::string& argument,
+                            const val& density) {
+    std::vector<attenuation::SpectrumBin> bins;
+    attenuation::SpectrumProblem problem;
+    if (!attenuation::ReadSpectrum(spectrum, bins, problem)) {
+        return failed("the spectrum, " + attenuation::DescribeSpectrumProblem(problem));
+    }
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    if (!found) {
+        return failed(error);
+    }
+    const double rho = densityOf(**found, density, error);
+    if (!error.empty()) {
+        return failed(error);
+    }
+    attenuation::AbsorptionLibrary library(kRoot);
+    const std::optional<attenuation::Composition> air =
+        attenuation::FindComposition(kRoot, attenuation::kDryAirPath, error);
+    const std::optional<attenuation::AbsorptionMix> airMix =
+        air ? mixOf(*air, library, error) : std::nullopt;
+    if (!airMix) {
+        return failed(error);
+    }
+    attenuation::HalfValueLayers layers;
+    if (!attenuation::SpectrumHalfValueLayers(bins, {&(*found)->table, rho, 0.0}, *airMix, layers,
+                                              problem)) {
+        return failed(attenuation::DescribeSpectrumProblem(problem));
+    }
+    val result = val::object();
+    result.set("first", layers.first);
+    result.set("second", layers.second);
+    result.set("homogeneity", layers.homogeneity);
+    result.set("bins", static_cast<double>(bins.size()));
+    return result;
+}
+
+// ----------------------------------------------------------------------------- pictures
+
+val scaleOf(const HtmlCanvas& canvas) {
+    val scale = val::object();
+    scale.set("left", canvas.Left());
+    scale.set("top", canvas.Top());
+    scale.set("width", canvas.Width());
+    scale.set("height", canvas.Height());
+    return scale;
+}
+
+// Draws the graph ("graph") or the fraction plot ("fraction") of a material on a 2D context
+// of width x height picture pixels; returns the user scale for the read-out.
+val drawPlot(const std::string& argument, const std::string& which, val context, int width,
+             int height) {
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    if (!found) {
+        return failed(error);
+    }
+    HtmlCanvas canvas(std::move(context), width, height);
+    if (which == "fraction") {
+        graph::PrepareFractionCanvas(canvas);
+        graph::DrawFractionPlot(canvas, (*found)->table);
+    } else {
+        graph::PrepareGraphCanvas(canvas);
+        graph::DrawGraphPlot(canvas, (*found)->table);
+    }
+    return scaleOf(canvas);
+}
+
+// The enlarged view of several materials, the first without and the others with circles at
+// their tabulated points, as materials are added to it one by one.
+val drawEnlarged(const val& names, val context, int width, int height) {
+    std::vector<Material> materials;
+    std::string error;
+    const auto count = names["length"].as<unsigned>();
+    for (unsigned i = 0; i < count; ++i) {
+        const std::optional<Material> found = resolve(names[i].as<std::string>(), error);
+        if (!found) {
+            return failed(error);
+        }
+        materials.push_back(*found);
+    }
+    HtmlCanvas canvas(std::move(context), width, height);
+    graph::PrepareEnlargedCanvas(canvas);
+    data::MaterialTable scratch;
+    graph::DrawEnlargedFrame(canvas, scratch);
+    int used = 0;
+    for (const Material& material : materials) {
+        auto table = std::make_unique<data::MaterialTable>(material->table);
+        table->EnlargedViewUsed = used;
+        graph::DrawEnlargedCurves(canvas, *table);
+        used = table->EnlargedViewUsed;
+    }
+    return scaleOf(canvas);
+}
+
+// The transmission of a stack against energy, as the Attenuation window draws it.
+val drawTransmission(const val& list, val context, int width, int height) {
+    std::string error;
+    const std::optional<Stack> stack = stackOf(list, error);
+    if (!stack) {
+        return failed(error);
+    }
+    HtmlCanvas canvas(std::move(context), width, height);
+    attenuation::DrawTransmissionPlot(canvas, stack->layers);
+    return scaleOf(canvas);
+}
+
+// What the read-out shows for a pointer at user (x, y) of the graph or fraction plot: the
+// pointer's energy and the nearest tabulated row, or null off the plot.
+val readout(const std::string& argument, const std::string& which, float x, float y) {
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    if (!found) {
+        return failed(error);
+    }
+    const bool inside =
+        which == "fraction" ? graph::InsideFraction(x, y) : graph::InsideGraph(x, y);
+    if (!inside) {
+        return val::null();
+    }
+    const data::MaterialTable& t = (*found)->table;
+    const std::optional<int> row = graph::NearestRow(t, x);
+    if (!row) {
+        return val::null();
+    }
+    const auto s = static_cast<std::size_t>(*row);
+    val result = val::object();
+    result.set("row", *row);
+    result.set("energy", t.Energy[s]);
+    const std::array<double, 6> values = {t.Coherent[s],    t.Incoherent[s],   t.PhotoElectric[s],
+                                          t.PairNuclear[s], t.PairElectron[s], t.Total[s]};
+    for (std::size_t c = 0; c < kColumns.size(); ++c) {
+        result.set(kColumns[c], values[c]);
+    }
+    return result;
+}
+
+// ----------------------------------------------------------------------------- files
+
+val csvText(const std::string& argument) {
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    if (!found) {
+        return failed(error);
+    }
+    const double density = (*found)->densityGPerCm3.value_or(0.0);
+    val result = val::object();
+    result.set("text", exporting::CsvText((*found)->table, density));
+    return result;
+}
+
+// Checks the bytes of a material file as the program reads one; "" when it reads.
+std::string checkMaterialFile(const std::string& fileName, const val& bytes) {
+    const std::vector<unsigned char> content =
+        emscripten::convertJSArrayToNumberVector<unsigned char>(bytes);
+    const std::string text(content.begin(), content.end());
+    auto table = std::make_unique<data::MaterialTable>();
+    const data::LoadResult loaded = data::LoadMaterialTableFromText(*table, text);
+    return loaded.ok() ? std::string() : data::DescribeLoadError(loaded, fileName);
+}
+
+// Builds a compound (atoms) or mixture (weights) of elements and writes it into the library's
+// mix/ folder. spec: {kind, name, density, category, file, parts: [[element, amount], ...]}.
+val buildMaterial(const val& spec) {
+    const bool compound = spec["kind"].as<std::string>() == "compound";
+    const newdata::BuilderKind kind =
+        compound ? newdata::BuilderKind::Compound : newdata::BuilderKind::Mixture;
+    const std::string name = spec["name"].as<std::string>();
+    const double density = spec["density"].as<double>();
+    const std::string file = spec["file"].as<std::string>();
+    const std::string category = spec["category"].as<std::string>();
+    const val parts = spec["parts"];
+    const auto count = parts["length"].as<int>();
+    if (name.empty()) {
+        return failed("the name is empty");
+    }
+    if (!(density > 0.0) || !std::isfinite(density)) {
+        return failed("the density must be a number greater than 0");
+    }
+    if (file.empty() || file.find_first_of("/\\") != std::string::npos) {
+        return failed("the file name must not be empty or hold / or \\");
+    }
+    if (count < 1 || count > newdata::MaxElements(kind)) {
+        return failed(std::string("a ") + (compound ? "compound" : "mixture") + " takes 1 to " +
+                      std::to_string(newdata::MaxElements(kind)) + " elements, not " +
+                      std::to_string(count));
+    }
+    auto state = std::make_unique<newdata::BuilderState>();
+    state->ClearSlots();
+    state->ElementCount = count;
+    for (int slot = 1; slot <= count; ++slot) {
+        const val part = parts[static_cast<unsigned>(slot - 1)];
+        std::string error;
+        const std::optional<std::string> element =
+            material::ResolveElementFile(kRoot, part[0].as<std::string>(), error);
+        if (!element) {
+            return failed(error);
+        }
+        const double amount = part[1].isNumber() ? part[1].as<double>() : kNaN;
+        if (!std::isfinite(amount) || (compound && !(amount > 0.0))) {
+            return failed(
+                "'" + part[0].as<std::string>() + "': the " +
+                (compound ? "number of atoms must be greater than 0" : "weight must be a number"));
+        }
+        state->SlotFile[static_cast<std::size_t>(slot)] = *element;
+        state->SlotAmount[static_cast<std::size_t>(slot)] = amount;
+    }
+    const newdata::BuildResult built = newdata::BuildMaterial(*state, kRoot, kind);
+    if (!built.ok()) {
+        return failed(newdata::DescribeBuildError(built));
+    }
+    const newdata::Category where = category == "human"     ? newdata::Category::HumanTissues
+                                    : category == "phantom" ? newdata::Category::PhantomSubstances
+                                                            : newdata::Category::Others;
+    const newdata::BuildResult written =
+        newdata::WriteMaterialFile(kRoot, name, density, where, file, *state);
+    if (!written.ok()) {
+        return failed(newdata::DescribeBuildError(written));
+    }
+    forget();
+    val result = val::object();
+    result.set("path", written.path);
+    return result;
+}
+
+} // namespace
+
+EMSCRIPTEN_BINDINGS(photonxs) {
+    emscripten::function("material", &describeMaterial);
+    emscripten::function("materials", &listMaterials);
+    emscripten::function("mu_rho", &muRho);
+    emscripten::function("energy_at", &energyAt);
+    emscripten::function("energy_at_all", &allEnergiesAt);
+    emscripten::function("edges", &edgesOf);
+    emscripten::function("parse_formula", &parseFormula);
+    emscripten::function("absorption", &absorption);
+    emscripten::function("mu_en_rho", &muEnRho);
+    emscripten::function("hvl", &halfValueLayers);
+    emscripten::function("transmission", &transmission);
+    emscripten::function("zeff", &effectiveZ);
+    emscripten::function("spectrum_hvl_text", &spectrumHalfValueLayers);
+    emscripten::function("draw_plot", &drawPlot);
+    emscripten::function("draw_enlarged", &drawEnlarged);
+    emscripten::function("draw_transmission", &drawTransmission);
+    emscripten::function("readout", &readout);
+    emscripten::function("csv_text", &csvText);
+    emscripten::function("check_material_file", &checkMaterialFile);
+    emscripten::function("build_material", &buildMaterial);
+    emscripten::function("forget", &forget);
+}
