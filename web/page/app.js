@@ -8,7 +8,7 @@
   const MAX_VALUES = 10000;
   const COLUMNS = ['coherent', 'incoherent', 'photo_electric', 'pair_nuclear', 'pair_electron', 'total'];
   const HEADINGS = ['Coherent', 'Incoherent', 'Photo-electric', 'Pair (nuclear)', 'Pair (electron)', 'Total'];
-  const SIZES = { graph: [661, 629], fraction: [661, 277], enlarged: [909, 861], transmission: [661, 360] };
+  const SIZES = { graph: [661, 629], fraction: [661, 277], enlarged: [909, 861], transmission: [520, 300] };
 
   let current = null; // {expr, info}
   const compared = [];
@@ -60,7 +60,12 @@
     return Number(word);
   }
 
-  const shown = (x) => (Number.isFinite(x) ? x.toPrecision(5) : '—');
+  // Five significant digits; powers of ten for the very small and the very large.
+  function shown(x) {
+    if (!Number.isFinite(x)) return '—';
+    const size = Math.abs(x);
+    return size !== 0 && (size < 1e-3 || size >= 1e6) ? x.toExponential(4) : x.toPrecision(5);
+  }
   const shownEnergy = (mev) => shown(unit === 'keV' ? mev * 1000 : mev);
 
   // ------------------------------------------------------------------ small helpers
@@ -249,15 +254,23 @@
     $('calc-csv').disabled = false;
   }
 
+  function clearCalc() {
+    $('calc-table').replaceChildren();
+    calcRows = null;
+    $('calc-csv').disabled = true;
+  }
+
   function needMaterial() {
     if (!current) throw new Error('show a material first');
     return current.expr;
   }
 
-  function guarded(message, action) {
+  // Runs a form's action; a failure's message replaces the last result, which is cleared.
+  function guarded(message, action, clear = () => {}) {
     return (event) => {
       event?.preventDefault();
       say(message, '');
+      clear();
       try {
         action();
       } catch (error) {
@@ -279,7 +292,7 @@
       showCalc([energyHeading(), ...coefficientHeadings()], rows);
       const outside = rows.filter((r) => Number.isNaN(r[1])).length;
       if (outside > 0) say($('calc-message'), `${outside} of ${rows.length} energies lie outside the table (1 keV to 100 GeV)`);
-    }),
+    }, clearCalc),
   );
 
   $('at-total').addEventListener(
@@ -295,7 +308,7 @@
       });
       showCalc([energyHeading(), ...coefficientHeadings()], rows);
       if (rows.length === 0) say($('calc-message'), 'the total takes none of these values between 1 keV and 100 GeV');
-    }),
+    }, clearCalc),
   );
 
   $('calc-csv').addEventListener('click', () => {

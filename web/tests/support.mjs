@@ -42,8 +42,8 @@ export async function openPage(browser, options = {}) {
 }
 
 // photonxs-cli's output on the shipped library; `stderr` without the program's name.
-export function runCli(args) {
-  const run = spawnSync(cli, ['--root', library, ...args], { encoding: 'utf8', maxBuffer: 1 << 28 });
+export function runCli(args, root = library) {
+  const run = spawnSync(cli, ['--root', root, ...args], { encoding: 'utf8', maxBuffer: 1 << 28 });
   // The page's library is /library.
   const stderr = run.stderr.replace(/^photonxs-cli: /, '').replaceAll(library, '/library').trim();
   return { status: run.status, stdout: run.stdout, stderr };

@@ -1,0 +1,219 @@
+// The page used as a person would: typing, clicking and reading the numbers on the screen, in
+// Chromium at a desktop's and a phone's width; bad input gets a message and the page goes on.
+// With PHOTONXS_SCREENSHOTS=DIR each part is also photographed into DIR.
+import { after, afterEach, before, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { launch, library, openPage, runCli } from './support.mjs';
+
+let browser;
+let session;
+let page;
+before(async () => {
+  browser = await launch();
+  session = await openPage(browser, { viewport: { width: 1280, height: 900 } });
+  page = session.page;
+});
+afterEach(() => {
+  assert.deepEqual(session.requests, [], 'no request leaves the page');
+  assert.deepEqual(session.errors, [], 'no script error');
+});
+after(() => browser?.close());
+
+const panel = (id) => page.locator(`#${id}`);
+const shown = (x) => page.evaluate((x) => {
+  const size = Math.abs(x);
+  return size !== 0 && (size < 1e-3 || size >= 1e6) ? x.toExponential(4) : x.toPrecision(5);
+}, x);
+const cells = (table) => page.locator(`${table} tbody tr`).evaluateAll((rows) => rows.map((r) => [...r.cells].map((c) => c.textContent)));
+async function photograph(name) {
+  if (process.env.PHOTONXS_SCREENSHOTS) await page.screenshot({ path: join(process.env.PHOTONXS_SCREENSHOTS, `web-${name}.png`), fullPage: true });
+}
+async function show(material) {
+  await page.getByRole('combobox', { name: 'Material', exact: true }).fill(material);
+  await page.getByRole('button', { name: 'Show' }).click();
+}
+
+test('search, plots and the read-out under the pointer', async () => {
+  await show('formula:H2Q');
+  await assert.doesNotReject(page.locator('#status.bad').waitFor());
+  assert.equal(await page.locator('#status').textContent(), runCli(['at', 'formula:H2Q', '1']).stderr);
+  await show('Water_Liquid');
+  assert.match(await page.locator('#plot-title').textContent(), /^Water, Liquid \(mix\/Water_Liquid\.mix2\), 1 g\/cm3$/);
+  const box = await page.locator('#graph').boundingBox();
+  await page.mouse.move(box.x + box.width * 0.45, box.y + box.height * 0.5);
+  const readout = Object.fromEntries(await page.locator('#readout tr').evaluateAll((rows) => rows.map((r) => [r.cells[0].textContent, r.cells[1].textContent])));
+  // The row read out is a tabulated row of the material, shown as the table holds it.
+  const table = await page.evaluate(() => {
+    const t = photonxs.material('Water_Liquid').table;
+    return { energy: Array.from(t.energy), total: Array.from(t.total) };
+  });
+  const texts = await Promise.all(table.energy.map(shown));
+  const at = texts.indexOf(readout['Energy (MeV)']);
+  assert.ok(at >= 0, `read-out energy ${readout['Energy (MeV)']} is a table row`);
+  assert.equal(readout['Total (cm2/g)'], await shown(table.total[at]));
+  assert.equal(await page.locator('#graph-cross').isVisible(), true);
+  await photograph('plot');
+});
+
+test('calculator both ways, in MeV and in keV, kept over a reload', async () => {
+  await show('Pb');
+  await page.getByRole('tab', { name: 'Calculator' }).click();
+  const energy = panel('calc').getByRole('textbox', { name: 'Energy (MeV)' });
+  await energy.fill('0.662, 0.1; 1e-4');
+  await panel('calc').getByRole('button', { name: 'Coefficients' }).click();
+  const mev = await cells('#calc-table');
+  const expected = await page.evaluate(() => Array.from(photonxs.mu_rho('Pb', [0.662, 0.1]).total));
+  assert.deepEqual(mev.slice(0, 2).map((r) => r[6]), await Promise.all(expected.map(shown)));
+  assert.equal(mev[2][6], '—');
+  assert.match(await page.locator('#calc-message').textContent(), /1 of 3 energies lie outside/);
+
+  await page.getByRole('radio', { name: 'keV' }).check();
+  await panel('calc').getByRole('textbox', { name: 'Energy (keV)' }).fill('662 100');
+  await panel('calc').getByRole('button', { name: 'Coefficients' }).click();
+  const kev = await cells('#calc-table');
+  assert.deepEqual(kev.map((r) => r.slice(1)), mev.slice(0, 2).map((r) => r.slice(1)));
+  assert.deepEqual(kev.map((r) => r[0]), ['662.00', '100.00']);
+
+  await panel('calc').getByRole('textbox', { name: 'Total (cm2/g)' }).fill('5');
+  await panel('calc').getByRole('button', { name: 'Energies' }).click();
+  const roots = await cells('#calc-table');
+  assert.ok(roots.length >= 2, 'lead takes 5 cm2/g on both sides of an edge');
+  for (const r of roots) assert.equal(r[6], '5.0000');
+
+  await panel('calc').getByRole('textbox', { name: 'Energy (keV)' }).fill(Array(10001).fill('1').join(' '));
+  await panel('calc').getByRole('button', { name: 'Coefficients' }).click();
+  assert.match(await page.locator('#calc-message').textContent(), /10001 energies are too many/);
+  assert.equal(await page.locator('#calc-table tr').count(), 0, 'no stale result beside the message');
+  await photograph('calculator');
+
+  await page.reload();
+  await page.waitForSelector('html[data-ready=true]');
+  assert.equal(await page.getByRole('radio', { name: 'keV' }).isChecked(), true);
+  assert.equal(await panel('calc').locator('label[for=energies]').textContent(), 'Energy (keV)');
+  await page.getByRole('radio', { name: 'MeV' }).check();
+});
+
+test('several materials compared in one view', async () => {
+  await page.getByRole('tab', { name: 'Plot' }).click();
+  const pixels = () => page.evaluate(() => document.getElementById('enlarged').toDataURL());
+  for (const material of ['Pb', 'Water_Liquid', 'Bone_Cortical']) {
+    await show(material);
+    await page.getByRole('button', { name: 'Add to comparison' }).click();
+  }
+  await page.getByRole('tab', { name: 'Compare' }).click();
+  assert.deepEqual(await page.locator('#compare-list li').allTextContents(), ['PbRemove', 'Water_LiquidRemove', 'Bone_CorticalRemove']);
+  await photograph('compare');
+  const three = await pixels();
+  await page.getByRole('button', { name: 'Remove Bone_Cortical' }).click();
+  assert.notEqual(await pixels(), three);
+  await page.getByRole('button', { name: 'Clear' }).click();
+  assert.equal(await page.locator('#compare-list li').count(), 0);
+});
+
+test('attenuation of a stack, its bad input, and a spectrum file', async () => {
+  await page.getByRole('radio', { name: 'MeV' }).check();
+  await page.getByRole('tab', { name: 'Attenuation' }).click();
+  await page.getByRole('button', { name: 'Add layer' }).click();
+  await page.getByRole('combobox', { name: 'Layer 2 material' }).fill('Water_Liquid');
+  await page.getByRole('textbox', { name: 'Layer 2 thickness (cm)' }).fill('10');
+  await panel('atten').getByRole('button', { name: 'Compute' }).click();
+  const rows = Object.fromEntries((await cells('#atten-table')).map((r) => [r[0], r[1]]));
+  const t = await page.evaluate(() => photonxs.transmission([['Pb', 0.5], ['Water_Liquid', 10]], 0.662)[0]);
+  assert.equal(rows['Transmission of the stack'], await shown(t));
+  assert.equal(rows['HVL (1: Pb)'], await shown(0.5500686774834673));
+  await photograph('attenuation');
+
+  await page.getByRole('textbox', { name: 'Layer 2 thickness (cm)' }).fill('-1');
+  await panel('atten').getByRole('button', { name: 'Compute' }).click();
+  assert.match(await page.locator('#atten-message').textContent(), /layer 2 .*thickness/);
+  assert.equal(await page.locator('#atten-table tr').count(), 0);
+
+  const spectrum = '# keV spectrum from a generator\n30 1\n60 2\n90 1\n';
+  await page.getByRole('radio', { name: 'keV' }).check();
+  await page.getByLabel('Spectrum file').setInputFiles({ name: 'tube.txt', mimeType: 'text/plain', buffer: Buffer.from(spectrum) });
+  await page.getByRole('button', { name: 'Half-value layers' }).click();
+  await page.locator('#spectrum-table tbody tr').first().waitFor();
+  const hvl = await cells('#spectrum-table');
+  const want = await page.evaluate(() => photonxs.spectrum_hvl([0.03, 0.06, 0.09], [1, 2, 1], 'Al'));
+  assert.deepEqual(hvl.map((r) => r[1]), await Promise.all([want.first, want.second, want.homogeneity].map(shown)));
+  await page.getByRole('radio', { name: 'MeV' }).check();
+});
+
+test('builders, files kept in the browser, uploads and downloads', async () => {
+  const folder = mkdtempSync(join(tmpdir(), 'photonxs-web-'));
+  try {
+    await page.getByRole('tab', { name: 'New material' }).click();
+    await page.getByRole('textbox', { name: 'Elements' }).fill('H=2 O=1');
+    await page.getByLabel('Name', { exact: true }).fill('Heavy water, not');
+    await page.getByLabel('Density (g/cm3)', { exact: true }).fill('1.1');
+    await page.getByLabel('File name', { exact: true }).fill('Test_Water');
+    await page.getByRole('button', { name: 'Build and keep' }).click();
+    await page.getByRole('button', { name: 'Download Test_Water.mix3' }).waitFor();
+    await photograph('builder');
+
+    // What the page built is byte for byte what photonxs-cli builds.
+    mkdirSync(join(folder, 'mix'));
+    symlinkSync(join(library, 'ele'), join(folder, 'ele'));
+    const args = ['compound', '--name', 'Heavy water, not', '--density', '1.1', '--file', 'Test_Water', 'H=2', 'O=1'];
+    assert.equal(runCli(args, folder).status, 0);
+    const [download] = await Promise.all([page.waitForEvent('download'), page.getByRole('button', { name: 'Download Test_Water.mix3' }).click()]);
+    const built = readFileSync(await download.path());
+    assert.deepEqual(built, readFileSync(join(folder, 'mix', 'Test_Water.mix3')));
+
+    await page.reload();
+    await page.waitForSelector('html[data-ready=true]');
+    assert.equal(await page.evaluate(() => photonxs.material('mix/Test_Water.mix3').name), 'Heavy water, not');
+
+    await page.getByRole('tab', { name: 'New material' }).click();
+    await page.getByLabel('Upload material file').setInputFiles({ name: 'Broken.mix2', mimeType: 'text/plain', buffer: Buffer.from('Broken\r\n1.0\r\n5\r\n') });
+    await page.locator('#upload-message.bad').waitFor();
+    assert.match(await page.locator('#upload-message').textContent(), /Broken\.mix2/);
+    await page.getByLabel('Upload material file').setInputFiles({ name: 'Again.mix2', mimeType: 'text/plain', buffer: built });
+    await page.getByRole('button', { name: 'Delete Again.mix2' }).waitFor();
+    assert.deepEqual(await page.locator('#user-list li span').allTextContents(), ['Again.mix2', 'Test_Water.mix3']);
+
+    for (const file of ['Again.mix2', 'Test_Water.mix3']) {
+      await page.getByRole('button', { name: `Delete ${file}` }).click();
+      await page.getByRole('button', { name: `Delete ${file}` }).waitFor({ state: 'detached' });
+    }
+    assert.equal(await page.locator('#user-list li').count(), 0);
+
+    await page.getByRole('tab', { name: 'Plot' }).click();
+    await show('Pb');
+    const [csv] = await Promise.all([page.waitForEvent('download'), page.getByRole('button', { name: 'Download CSV' }).click()]);
+    runCli(['csv', 'Pb', join(folder, 'Pb.csv')]);
+    assert.deepEqual(readFileSync(await csv.path()), readFileSync(join(folder, 'Pb.csv')));
+    const [png] = await Promise.all([page.waitForEvent('download'), page.getByRole('button', { name: 'Download PNG' }).click()]);
+    assert.equal(readFileSync(await png.path()).subarray(1, 4).toString(), 'PNG');
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
+});
+
+test('keyboard alone, labelled controls, and a phone-wide screen', async () => {
+  await page.getByRole('tab', { name: 'Plot' }).focus();
+  await page.keyboard.press('ArrowRight');
+  assert.equal(await page.getByRole('tab', { name: 'Calculator' }).getAttribute('aria-selected'), 'true');
+  await page.getByRole('combobox', { name: 'Material', exact: true }).focus();
+  await page.keyboard.press('Control+A');
+  await page.keyboard.type('U');
+  await page.keyboard.press('Enter');
+  assert.match(await page.locator('#status').textContent(), /Uranium/);
+  const unlabelled = await page.evaluate(() =>
+    [...document.querySelectorAll('input, select, button, canvas')]
+      .filter((e) => !(e.labels?.length || e.getAttribute('aria-label') || e.textContent.trim()))
+      .map((e) => e.id || e.outerHTML.slice(0, 60)),
+  );
+  assert.deepEqual(unlabelled, []);
+
+  await page.setViewportSize({ width: 360, height: 740 });
+  for (const tab of ['Plot', 'Calculator', 'Compare', 'Attenuation', 'New material']) {
+    await page.getByRole('tab', { name: tab }).click();
+    assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= 360), `${tab} fits a phone`);
+  }
+  await page.getByRole('tab', { name: 'Plot' }).click();
+  await photograph('phone');
+});
