@@ -5,6 +5,7 @@
 
 (function () {
   const LIBRARY = '/library';
+  const COLUMNS = ['coherent', 'incoherent', 'photo_electric', 'pair_nuclear', 'pair_electron', 'total'];
   let core = null;
 
   // Unpacks a base64 text of gzip data inlined in the page (no request is made).
@@ -61,6 +62,24 @@
     throw new TypeError(`${what} must be a number or an array of numbers`);
   }
 
+  // Runs a per-value call over pieces of the values, so that the module's memory holds one
+  // piece at a time however long the input; the pieces' results are joined in order.
+  const PIECE = 1 << 16;
+  function inPieces(call, input) {
+    if (input.length <= PIECE) return check(call(input));
+    let joined = null;
+    for (let start = 0; start < input.length; start += PIECE) {
+      const part = check(call(input.subarray(start, start + PIECE)));
+      if (joined === null) {
+        const make = () => new Float64Array(input.length);
+        joined = part instanceof Float64Array ? make(part) : Object.fromEntries(Object.keys(part).map((k) => [k, make(part[k])]));
+      }
+      if (part instanceof Float64Array) joined.set(part, start);
+      else for (const key of Object.keys(part)) joined[key].set(part[key], start);
+    }
+    return joined;
+  }
+
   // For a single number, each array of the result becomes its one value.
   function unwrap(result, single) {
     if (!single) return result;
@@ -83,8 +102,29 @@
     /** The six coefficients (cm2/g) at each energy (MeV): an object of Float64Arrays named
      *  coherent, incoherent, photo_electric, pair_nuclear, pair_electron, total; NaN out of
      *  range. */
-    mu_rho: (material, energies) =>
-      check(need().mu_rho(text(material, 'material'), values(energies, 'energies'))),
+    mu_rho(material, energies) {
+      const name = text(material, 'material');
+      const input = values(energies, 'energies');
+      const n = input.length;
+      const columns = new Float64Array(6 * n);
+      const module = need();
+      const inAt = module._malloc(8 * PIECE * 7);
+      const outAt = inAt + 8 * PIECE;
+      try {
+        for (let start = 0; start === 0 || start < n; start += PIECE) {
+          const count = Math.min(PIECE, n - start);
+          module.HEAPF64.set(input.subarray(start, start + count), inAt / 8);
+          check(module.mu_rho_into(name, inAt, outAt, count));
+          for (let c = 0; c < 6; c++) {
+            const from = outAt / 8 + c * count;
+            columns.set(module.HEAPF64.subarray(from, from + count), c * n + start);
+          }
+        }
+      } finally {
+        module._free(inAt);
+      }
+      return Object.fromEntries(COLUMNS.map((name_, c) => [name_, columns.subarray(c * n, (c + 1) * n)]));
+    },
     /** The energy (MeV) at which the total takes each value, with the six coefficients there;
      *  with {all: true} every such energy, one object per total (an array of them for an
      *  array of totals). */
@@ -95,29 +135,29 @@
         const found = check(need().energy_at_all(name, totals));
         return typeof mu === 'number' ? found[0] : found;
       }
-      return check(need().energy_at(name, totals));
+      return inPieces((t) => need().energy_at(name, t), totals);
     },
     /** mu_en/rho (cm2/g) at each energy, a Float64Array. */
     mu_en_rho: (material, energies) =>
-      check(need().mu_en_rho(text(material, 'material'), values(energies, 'energies'))),
+      inPieces((e) => need().mu_en_rho(text(material, 'material'), e), values(energies, 'energies')),
     /** mu/rho, mu_en/rho and the kerma ratios to dry air and to water at each energy. */
     absorption: (material, energies) =>
-      check(need().absorption(text(material, 'material'), values(energies, 'energies'))),
+      inPieces((e) => need().absorption(text(material, 'material'), e), values(energies, 'energies')),
     /** {mu (1/cm), hvl, tvl, mfp (cm)} at an energy (numbers) or energies (Float64Arrays);
      *  density in g/cm3, the material's own when left out. */
     hvl: (material, energy, density) =>
       unwrap(
-        check(need().hvl(text(material, 'material'), values(energy, 'energy'), density ?? null)),
+        inPieces((e) => need().hvl(text(material, 'material'), e, density ?? null), values(energy, 'energy')),
         typeof energy === 'number',
       ),
     /** Transmission of a stack [[material, cm], [material, cm, density], ...] at each energy. */
     transmission(layers, energies) {
       if (!Array.isArray(layers)) throw new TypeError('layers must be an array of layers');
-      return check(need().transmission(layers, values(energies, 'energies')));
+      return inPieces((e) => need().transmission(layers, e), values(energies, 'energies'));
     },
     /** {zeff, neff} at each energy. */
     zeff: (material, energies) =>
-      check(need().zeff(text(material, 'material'), values(energies, 'energies'))),
+      inPieces((e) => need().zeff(text(material, 'material'), e), values(energies, 'energies')),
     /** {first, second, homogeneity} half-value layers (cm) of a spectrum of photons per bin
      *  (energies in MeV), for the air kerma behind the material. */
     spectrum_hvl(energies, weights, material, density) {

@@ -166,31 +166,31 @@ val coefficientArrays(const std::array<std::vector<double>, 6>& columns) {
     return result;
 }
 
-val muRho(const std::string& argument, const val& energiesArray) {
+// The six coefficients at `count` energies read from the module's memory at `in`, written
+// column after column (count values each) at `out`: the page's script moves the values in and
+// out, so that a million energies cost no more than the look-ups themselves.
+val muRhoInto(const std::string& argument, std::uintptr_t in, std::uintptr_t out,
+              std::size_t count) {
     std::string error;
     const std::optional<Material> found = resolve(argument, error);
     if (!found) {
         return failed(error);
     }
-    const std::vector<double> energies = numbers(energiesArray);
-    std::array<std::vector<double>, 6> columns;
-    for (std::vector<double>& column : columns) {
-        column.resize(energies.size());
-    }
+    const auto* energies = reinterpret_cast<const double*>(in);
+    auto* columns = reinterpret_cast<double*>(out);
     const data::MaterialTable& table = (*found)->table;
-    for (std::size_t i = 0; i < energies.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         calc::CoefficientSet set;
         if (calc::CoefficientsAtEnergy(table, energies[i], set) != calc::CalcStatus::Ok) {
             set = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
         }
-        columns[0][i] = set.coherent;
-        columns[1][i] = set.incoherent;
-        columns[2][i] = set.photoElectric;
-        columns[3][i] = set.pairNuclear;
-        columns[4][i] = set.pairElectron;
-        columns[5][i] = set.total;
+        const std::array<double, 6> row = {set.coherent,    set.incoherent,   set.photoElectric,
+                                           set.pairNuclear, set.pairElectron, set.total};
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            columns[c * count + i] = row[c];
+        }
     }
-    return coefficientArrays(columns);
+    return val::undefined();
 }
 
 // The energy at each total, the lowest where several energies give it; NaN where none does.
@@ -765,7 +765,7 @@ val buildMaterial(const val& spec) {
 EMSCRIPTEN_BINDINGS(photonxs) {
     emscripten::function("material", &describeMaterial);
     emscripten::function("materials", &listMaterials);
-    emscripten::function("mu_rho", &muRho);
+    emscripten::function("mu_rho_into", &muRhoInto);
     emscripten::function("energy_at", &energyAt);
     emscripten::function("energy_at_all", &allEnergiesAt);
     emscripten::function("edges", &edgesOf);

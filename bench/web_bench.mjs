@@ -1,0 +1,105 @@
+// The browser page's benchmarks, in headless Chromium: time to ready after opening the file,
+// one material's two plots, mu_rho over a million energies, and the page's memory after every
+// library file has been plotted once. Prints a Markdown table with each target.
+//
+//   node bench/web_bench.mjs PAGE.html [NATIVE_NS_PER_VALUE] [--out FILE]
+// NATIVE_NS_PER_VALUE is the native one-thread CoefficientsAtEnergy figure (bench/run.sh
+// passes the suite's median) for the ratio of the million-energy look-up.
+import { writeFileSync } from 'node:fs';
+import { pathToFileURL } from 'node:url';
+import { chromium } from '../web/node_modules/playwright-core/index.mjs';
+
+const args = process.argv.slice(2);
+const outAt = args.indexOf('--out');
+const out = outAt >= 0 ? args.splice(outAt, 2)[1] : null;
+const [pagePath, nativeText] = args;
+const native = nativeText ? Number(nativeText) : null;
+const url = pathToFileURL(pagePath).href;
+
+const browser = await chromium.launch({
+  executablePath: process.env.PHOTONXS_CHROMIUM || '/usr/bin/chromium',
+  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run', '--enable-precise-memory-info', '--js-flags=--expose-gc'],
+});
+const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+const spread = (xs) => ({ median: median(xs), min: Math.min(...xs), max: Math.max(...xs) });
+
+async function freshPage() {
+  const context = await browser.newContext();
+  const page = await context.newPage();
+  const opened = performance.now();
+  await page.goto(url);
+  await page.waitForSelector('html[data-ready=true]', { timeout: 30000 });
+  return { context, page, ms: performance.now() - opened };
+}
+
+const ready = [];
+for (let i = 0; i < 7; i++) {
+  const { context, ms } = await freshPage();
+  ready.push(ms);
+  await context.close();
+}
+
+const { page } = await freshPage();
+const plots = await page.evaluate(() => {
+  const core = photonxs.page.core();
+  const canvas = (w, h) => Object.assign(document.createElement('canvas'), { width: w, height: h }).getContext('2d');
+  const graph = canvas(661, 629);
+  const fraction = canvas(661, 277);
+  const times = [];
+  for (const { path } of photonxs.materials()) {
+    const start = performance.now();
+    core.draw_plot(path, 'graph', graph, 661, 629);
+    core.draw_plot(path, 'fraction', fraction, 661, 277);
+    times.push(performance.now() - start);
+  }
+  globalThis.gc?.();
+  const heap = performance.memory.usedJSHeapSize;
+  const wasm = core.HEAP8.buffer.byteLength;
+  const slowest = times.indexOf(Math.max(...times));
+  return { times, heap, wasm, slowest: `${photonxs.materials()[slowest].path} (#${slowest + 1})` };
+});
+
+const lookups = await page.evaluate(() => {
+  let state = 20240601;
+  const energies = new Float64Array(1000000);
+  for (let i = 0; i < energies.length; i++) {
+    state = (Math.imul(state, 1664525) + 1013904223) >>> 0;
+    energies[i] = 10 ** (-3 + (state / 2 ** 32) * 8);
+  }
+  photonxs.mu_rho('Pb', energies);
+  const times = [];
+  for (let i = 0; i < 7; i++) {
+    const start = performance.now();
+    photonxs.mu_rho('Pb', energies);
+    times.push(performance.now() - start);
+  }
+  return times;
+});
+await browser.close();
+
+const ms = (x) => `${x.toFixed(1)} ms`;
+const mb = (x) => `${(x / 1048576).toFixed(1)} MB`;
+const r = spread(ready);
+const p = spread(plots.times);
+const l = spread(lookups);
+const perValue = (l.median * 1e6) / 1e6;
+const rows = [
+  ['Page ready after opening the file (7 fresh pages)', ms(r.median), ms(r.min), ms(r.max), '≤ 1000 ms', r.median <= 1000],
+  [`Graph and fraction plot of one material (each of ${plots.times.length} files)`, ms(p.median), ms(p.min), ms(p.max), '≤ 50 ms', p.max <= 50],
+  [
+    'mu_rho of lead, 10^6 energies (7 runs)',
+    ms(l.median),
+    ms(l.min),
+    ms(l.max),
+    native ? `≤ 2 × native (${native.toFixed(1)} ns/value)` : '≤ 2 × native',
+    native ? perValue <= 2 * native : '-',
+  ],
+  ['Memory after plotting every file: JS heap + wasm', mb(plots.heap + plots.wasm), mb(plots.heap), mb(plots.wasm), '≤ 64 MB', plots.heap + plots.wasm <= 64 * 1048576],
+];
+let table = '| Case | Median | Min | Max | Target | Holds |\n|---|---:|---:|---:|---|:---:|\n';
+for (const [name, a, b, c, target, holds] of rows) {
+  table += `| ${name} | ${a} | ${b} | ${c} | ${target} | ${holds === '-' ? '-' : holds ? 'yes' : 'no'} |\n`;
+}
+table += `\nmu_rho: ${perValue.toFixed(1)} ns a value${native ? `, ${(perValue / native).toFixed(2)} × native` : ''}. Memory columns: total, JS heap, wasm memory. Slowest plot: ${plots.slowest}.\n`;
+process.stdout.write(table);
+if (out) writeFileSync(out, table);
