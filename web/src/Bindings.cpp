@@ -103,56 +103,61 @@ double densityOf(const material::ResolvedMaterial& material, const val& given, s
     return *density;
 }
 
-attenuation::Composition sharesOf(const material::ResolvedMaterial& material,
-                                  const std::string& argument, std::string& error, bool& ok) {
-    const std::string named = material.dataPath.empty() ? argument : material.dataPath;
-    std::optional<attenuation::Composition> shares =
-        attenuation::SharesOf(material.composition, named, error);
-    ok = shares.has_value();
-    return shares ? *shares : attenuation::Composition{};
+// Calls body(material) for the material an argument names, or returns the resolver's message.
+template <typename Body> val onMaterial(const std::string& argument, Body&& body) {
+    std::string error;
+    const std::optional<Material> found = resolve(argument, error);
+    return found ? body(**found) : failed(error);
+}
+
+// The same with the material's composition by weight, which energy absorption and Zeff need.
+template <typename Body> val onShares(const std::string& argument, Body&& body) {
+    return onMaterial(argument, [&](const material::ResolvedMaterial& material) {
+        std::string error;
+        const std::string named = material.dataPath.empty() ? argument : material.dataPath;
+        const std::optional<attenuation::Composition> shares =
+            attenuation::SharesOf(material.composition, named, error);
+        return shares ? body(material, *shares) : failed(error);
+    });
 }
 
 // ----------------------------------------------------------------------------- look-ups
 
 val describeMaterial(const std::string& argument) {
-    std::string error;
-    const std::optional<Material> found = resolve(argument, error);
-    if (!found) {
-        return failed(error);
-    }
-    const material::ResolvedMaterial& m = **found;
-    val result = val::object();
-    result.set("name", m.name);
-    result.set("path", m.dataPath.empty() ? val::null() : val(m.dataPath));
-    result.set("density", m.densityGPerCm3 ? val(*m.densityGPerCm3) : val::null());
-    val composition = val::null();
-    if (m.composition.known) {
-        composition = val::object();
-        for (const material::ElementFraction& element : m.composition.elements) {
-            composition.set(element.symbol, element.weightFraction);
+    return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
+        val result = val::object();
+        result.set("name", m.name);
+        result.set("path", m.dataPath.empty() ? val::null() : val(m.dataPath));
+        result.set("density", m.densityGPerCm3 ? val(*m.densityGPerCm3) : val::null());
+        val composition = val::null();
+        if (m.composition.known) {
+            composition = val::object();
+            for (const material::ElementFraction& element : m.composition.elements) {
+                composition.set(element.symbol, element.weightFraction);
+            }
         }
-    }
-    result.set("composition", composition);
-    std::array<std::vector<double>, 7> columns;
-    const data::MaterialTable& t = m.table;
-    for (int i = 1; i <= t.RowCount; ++i) {
-        const auto s = static_cast<std::size_t>(i);
-        const std::array<double, 7> row = {t.Energy[s],        t.Coherent[s],    t.Incoherent[s],
-                                           t.PhotoElectric[s], t.PairNuclear[s], t.PairElectron[s],
-                                           t.Total[s]};
-        for (std::size_t c = 0; c < row.size(); ++c) {
-            columns[c].push_back(row[c]);
+        result.set("composition", composition);
+        std::array<std::vector<double>, 7> columns;
+        const data::MaterialTable& t = m.table;
+        for (int i = 1; i <= t.RowCount; ++i) {
+            const auto s = static_cast<std::size_t>(i);
+            const std::array<double, 7> row = {
+                t.Energy[s],      t.Coherent[s],     t.Incoherent[s], t.PhotoElectric[s],
+                t.PairNuclear[s], t.PairElectron[s], t.Total[s]};
+            for (std::size_t c = 0; c < row.size(); ++c) {
+                columns[c].push_back(row[c]);
+            }
         }
-    }
-    val table = val::object();
-    const std::array<const char*, 7> names = {"energy",         "coherent",     "incoherent",
-                                              "photo_electric", "pair_nuclear", "pair_electron",
-                                              "total"};
-    for (std::size_t c = 0; c < names.size(); ++c) {
-        table.set(names[c], floatArray(columns[c]));
-    }
-    result.set("table", table);
-    return result;
+        val table = val::object();
+        const std::array<const char*, 7> names = {"energy",         "coherent",     "incoherent",
+                                                  "photo_electric", "pair_nuclear", "pair_electron",
+                                                  "total"};
+        for (std::size_t c = 0; c < names.size(); ++c) {
+            table.set(names[c], floatArray(columns[c]));
+        }
+        result.set("table", table);
+        return result;
+    });
 }
 
 constexpr std::array<const char*, 6> kColumns = {"coherent",     "incoherent",    "photo_electric",
@@ -171,116 +176,105 @@ val coefficientArrays(const std::array<std::vector<double>, 6>& columns) {
 // out, so that a million energies cost no more than the look-ups themselves.
 val muRhoInto(const std::string& argument, std::uintptr_t in, std::uintptr_t out,
               std::size_t count) {
-    std::string error;
-    const std::optional<Material> found = resolve(argument, error);
-    if (!found) {
-        return failed(error);
-    }
-    const auto* energies = reinterpret_cast<const double*>(in);
-    auto* columns = reinterpret_cast<double*>(out);
-    const data::MaterialTable& table = (*found)->table;
-    for (std::size_t i = 0; i < count; ++i) {
-        calc::CoefficientSet set;
-        if (calc::CoefficientsAtEnergy(table, energies[i], set) != calc::CalcStatus::Ok) {
-            set = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
+    return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
+        const auto* energies = reinterpret_cast<const double*>(in);
+        auto* columns = reinterpret_cast<double*>(out);
+        const data::MaterialTable& table = m.table;
+        for (std::size_t i = 0; i < count; ++i) {
+            calc::CoefficientSet set;
+            if (calc::CoefficientsAtEnergy(table, energies[i], set) != calc::CalcStatus::Ok) {
+                set = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
+            }
+            const std::array<double, 6> row = {set.coherent,    set.incoherent,   set.photoElectric,
+                                               set.pairNuclear, set.pairElectron, set.total};
+            for (std::size_t c = 0; c < row.size(); ++c) {
+                columns[c * count + i] = row[c];
+            }
         }
-        const std::array<double, 6> row = {set.coherent,    set.incoherent,   set.photoElectric,
-                                           set.pairNuclear, set.pairElectron, set.total};
-        for (std::size_t c = 0; c < row.size(); ++c) {
-            columns[c * count + i] = row[c];
-        }
-    }
-    return val::undefined();
+        return val::undefined();
+    });
 }
 
 // The energy at each total, the lowest where several energies give it; NaN where none does.
 val energyAt(const std::string& argument, const val& totalsArray) {
-    std::string error;
-    const std::optional<Material> found = resolve(argument, error);
-    if (!found) {
-        return failed(error);
-    }
-    const std::vector<double> totals = numbers(totalsArray);
-    std::vector<double> energies(totals.size());
-    std::array<std::vector<double>, 6> columns;
-    for (std::vector<double>& column : columns) {
-        column.resize(totals.size());
-    }
-    for (std::size_t i = 0; i < totals.size(); ++i) {
-        calc::CoefficientSet set;
-        double energy = 0.0;
-        if (calc::EnergyAtTotal((*found)->table, totals[i], energy, set) != calc::CalcStatus::Ok) {
-            energy = kNaN;
-            set = {kNaN, kNaN, kNaN, kNaN, kNaN, totals[i]};
+    return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
+        const std::vector<double> totals = numbers(totalsArray);
+        std::vector<double> energies(totals.size());
+        std::array<std::vector<double>, 6> columns;
+        for (std::vector<double>& column : columns) {
+            column.resize(totals.size());
         }
-        energies[i] = energy;
-        columns[0][i] = set.coherent;
-        columns[1][i] = set.incoherent;
-        columns[2][i] = set.photoElectric;
-        columns[3][i] = set.pairNuclear;
-        columns[4][i] = set.pairElectron;
-        columns[5][i] = set.total;
-    }
-    val result = coefficientArrays(columns);
-    result.set("energy", floatArray(energies));
-    return result;
+        for (std::size_t i = 0; i < totals.size(); ++i) {
+            calc::CoefficientSet set;
+            double energy = 0.0;
+            if (calc::EnergyAtTotal(m.table, totals[i], energy, set) != calc::CalcStatus::Ok) {
+                energy = kNaN;
+                set = {kNaN, kNaN, kNaN, kNaN, kNaN, totals[i]};
+            }
+            energies[i] = energy;
+            columns[0][i] = set.coherent;
+            columns[1][i] = set.incoherent;
+            columns[2][i] = set.photoElectric;
+            columns[3][i] = set.pairNuclear;
+            columns[4][i] = set.pairElectron;
+            columns[5][i] = set.total;
+        }
+        val result = coefficientArrays(columns);
+        result.set("energy", floatArray(energies));
+        return result;
+    });
 }
 
 // Every energy at which the total takes each value: one object of arrays per total.
 val allEnergiesAt(const std::string& argument, const val& totalsArray) {
-    std::string error;
-    const std::optional<Material> found = resolve(argument, error);
-    if (!found) {
-        return failed(error);
-    }
-    val list = val::array();
-    for (const double total : numbers(totalsArray)) {
-        std::vector<double> energies;
-        std::array<std::vector<double>, 6> columns;
-        for (const calc::TotalRoot& root : calc::EnergiesAtTotal((*found)->table, total)) {
-            energies.push_back(root.energyMeV);
-            const calc::CoefficientSet& s = root.set;
-            const std::array<double, 6> row = {s.coherent,    s.incoherent,   s.photoElectric,
-                                               s.pairNuclear, s.pairElectron, s.total};
-            for (std::size_t c = 0; c < row.size(); ++c) {
-                columns[c].push_back(row[c]);
+    return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
+        val list = val::array();
+        for (const double total : numbers(totalsArray)) {
+            std::vector<double> energies;
+            std::array<std::vector<double>, 6> columns;
+            for (const calc::TotalRoot& root : calc::EnergiesAtTotal(m.table, total)) {
+                energies.push_back(root.energyMeV);
+                const calc::CoefficientSet& s = root.set;
+                const std::array<double, 6> row = {s.coherent,    s.incoherent,   s.photoElectric,
+                                                   s.pairNuclear, s.pairElectron, s.total};
+                for (std::size_t c = 0; c < row.size(); ++c) {
+                    columns[c].push_back(row[c]);
+                }
             }
+            val roots = coefficientArrays(columns);
+            roots.set("energy", floatArray(energies));
+            list.call<void>("push", roots);
         }
-        val roots = coefficientArrays(columns);
-        roots.set("energy", floatArray(energies));
-        list.call<void>("push", roots);
-    }
-    return list;
+        return list;
+    });
 }
 
 val edgesOf(const std::string& argument) {
-    std::string error;
-    const std::optional<Material> found = resolve(argument, error);
-    if (!found) {
-        return failed(error);
-    }
-    const material::ResolvedMaterial& m = **found;
-    if (!m.composition.known) {
-        return failed("the elements of '" + argument + "' are not known, so neither are its edges");
-    }
-    std::vector<material::Edge> edges;
-    if (!material::ReadEdgeList(kRoot, edges, error)) {
-        return failed(error);
-    }
-    val list = val::array();
-    for (const material::ElementFraction& element : m.composition.elements) {
-        for (const material::Edge& edge : edges) {
-            if (edge.z == element.z) {
-                val row = val::object();
-                row.set("element", element.symbol);
-                row.set("shell", edge.shell);
-                row.set("energy", edge.energyMeV);
-                row.set("jump", material::EdgeJump(m.table, edge.energyMeV));
-                list.call<void>("push", row);
+    return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
+        if (!m.composition.known) {
+            return failed("the elements of '" + argument +
+                          "' are not known, so neither are its edges");
+        }
+        std::vector<material::Edge> edges;
+        std::string error;
+        if (!material::ReadEdgeList(kRoot, edges, error)) {
+            return failed(error);
+        }
+        val list = val::array();
+        for (const material::ElementFraction& element : m.composition.elements) {
+            for (const material::Edge& edge : edges) {
+                if (edge.z == element.z) {
+                    val row = val::object();
+                    row.set("element", element.symbol);
+                    row.set("shell", edge.shell);
+                    row.set("energy", edge.energyMeV);
+                    row.set("jump", material::EdgeJump(m.table, edge.energyMeV));
+                    list.call<void>("push", row);
+                }
             }
         }
-    }
-    return list;
+        return list;
+    });
 }
 
 val parseFormula(const std::string& text) {
@@ -356,96 +350,93 @@ val named(const std::array<std::vector<double>, N>& columns,
     return result;
 }
 
-std::optional<attenuation::AbsorptionMix> mixOf(const attenuation::Composition& composition,
-                                                attenuation::AbsorptionLibrary& library,
-                                                std::string& error) {
-    return attenuation::MixAbsorption(composition, library, error);
+// The mixes of energy-absorption tables of several compositions, in order, pointing into
+// `library`; empty with the message of the first that cannot be had.
+std::optional<std::vector<attenuation::AbsorptionMix>>
+mixesOf(const std::vector<attenuation::Composition>& compositions,
+        attenuation::AbsorptionLibrary& library, std::string& error) {
+    std::vector<attenuation::AbsorptionMix> mixes;
+    for (const attenuation::Composition& composition : compositions) {
+        std::optional<attenuation::AbsorptionMix> mix =
+            attenuation::MixAbsorption(composition, library, error);
+        if (!mix) {
+            return std::nullopt;
+        }
+        mixes.push_back(std::move(*mix));
+    }
+    return mixes;
+}
+
+std::optional<attenuation::Composition> libraryComposition(std::string_view path,
+                                                           std::string& error) {
+    return attenuation::FindComposition(kRoot, path, error);
 }
 
 // mu/rho, mu_en/rho and the kerma ratios to dry air and to water, as the absorption command.
 val absorption(const std::string& argument, const val& energiesArray) {
-    std::string error;
-    const std::optional<Material> found = resolve(argument, error);
-    if (!found) {
-        return failed(error);
-    }
-    bool ok = false;
-    const attenuation::Composition shares = sharesOf(**found, argument, error, ok);
-    if (!ok) {
-        return failed(error);
-    }
-    attenuation::AbsorptionLibrary library(kRoot);
-    const std::optional<attenuation::Composition> air =
-        attenuation::FindComposition(kRoot, attenuation::kDryAirPath, error);
-    const std::optional<attenuation::Composition> water =
-        air ? attenuation::FindComposition(kRoot, attenuation::kWaterPath, error) : std::nullopt;
-    if (!water) {
-        return failed(error);
-    }
-    std::optional<attenuation::AbsorptionMix> mine = mixOf(shares, library, error);
-    std::optional<attenuation::AbsorptionMix> airMix =
-        mine ? mixOf(*air, library, error) : std::nullopt;
-    std::optional<attenuation::AbsorptionMix> waterMix =
-        airMix ? mixOf(*water, library, error) : std::nullopt;
-    if (!waterMix) {
-        return failed(error);
-    }
-    const attenuation::AbsorptionColumns columns(std::move(*mine), std::move(*airMix),
-                                                 std::move(*waterMix));
-    const data::MaterialTable& table = (*found)->table;
-    return named<4>(perEnergy<4>(numbers(energiesArray),
-                                 [&](double energy, std::array<double, 4>& row) {
-                                     attenuation::AbsorptionRow r;
-                                     const attenuation::Outcome outcome =
-                                         attenuation::AbsorptionAt(table, columns, energy, r);
-                                     row = {r.muRho, r.muEnRho, r.kermaRatioAir, r.kermaRatioWater};
-                                     return outcome;
-                                 }),
-                    {"mu_rho", "mu_en_rho", "kerma_air", "kerma_water"});
+    return onShares(argument, [&](const material::ResolvedMaterial& m,
+                                  const attenuation::Composition& shares) {
+        std::string error;
+        attenuation::AbsorptionLibrary library(kRoot);
+        const std::optional<attenuation::Composition> air =
+            libraryComposition(attenuation::kDryAirPath, error);
+        const std::optional<attenuation::Composition> water =
+            air ? libraryComposition(attenuation::kWaterPath, error) : std::nullopt;
+        std::optional<std::vector<attenuation::AbsorptionMix>> mixes =
+            water ? mixesOf({shares, *air, *water}, library, error) : std::nullopt;
+        if (!mixes) {
+            return failed(error);
+        }
+        const attenuation::AbsorptionColumns columns(std::move((*mixes)[0]), std::move((*mixes)[1]),
+                                                     std::move((*mixes)[2]));
+        return named<4>(
+            perEnergy<4>(numbers(energiesArray),
+                         [&](double energy, std::array<double, 4>& row) {
+                             attenuation::AbsorptionRow r;
+                             const attenuation::Outcome outcome =
+                                 attenuation::AbsorptionAt(m.table, columns, energy, r);
+                             row = {r.muRho, r.muEnRho, r.kermaRatioAir, r.kermaRatioWater};
+                             return outcome;
+                         }),
+            {"mu_rho", "mu_en_rho", "kerma_air", "kerma_water"});
+    });
 }
 
 val muEnRho(const std::string& argument, const val& energiesArray) {
-    std::string error;
-    const std::optional<Material> found = resolve(argument, error);
-    if (!found) {
-        return failed(error);
-    }
-    bool ok = false;
-    const attenuation::Composition shares = sharesOf(**found, argument, error, ok);
-    if (!ok) {
-        return failed(error);
-    }
-    attenuation::AbsorptionLibrary library(kRoot);
-    const std::optional<attenuation::AbsorptionMix> mix = mixOf(shares, library, error);
-    if (!mix) {
-        return failed(error);
-    }
-    return floatArray(
-        perEnergy<1>(numbers(energiesArray), [&](double energy, std::array<double, 1>& row) {
-            return attenuation::MassEnergyAbsorption(*mix, energy, row[0]);
-        })[0]);
+    return onShares(argument, [&](const material::ResolvedMaterial&,
+                                  const attenuation::Composition& shares) {
+        std::string error;
+        attenuation::AbsorptionLibrary library(kRoot);
+        const std::optional<std::vector<attenuation::AbsorptionMix>> mix =
+            mixesOf({shares}, library, error);
+        if (!mix) {
+            return failed(error);
+        }
+        return floatArray(
+            perEnergy<1>(numbers(energiesArray), [&](double energy, std::array<double, 1>& row) {
+                return attenuation::MassEnergyAbsorption(mix->front(), energy, row[0]);
+            })[0]);
+    });
 }
 
 val halfValueLayers(const std::string& argument, const val& energiesArray, const val& density) {
-    std::string error;
-    const std::optional<Material> found = resolve(argument, error);
-    if (!found) {
-        return failed(error);
-    }
-    const double rho = densityOf(**found, density, error);
-    if (!error.empty()) {
-        return failed(error);
-    }
-    const data::MaterialTable& table = (*found)->table;
-    return named<4>(perEnergy<4>(numbers(energiesArray),
-                                 [&](double energy, std::array<double, 4>& row) {
-                                     attenuation::HalfValueRow r;
-                                     const attenuation::Outcome outcome =
-                                         attenuation::HalfValueAt(table, rho, energy, r);
-                                     row = {r.mu, r.hvl, r.tvl, r.mfp};
-                                     return outcome;
-                                 }),
-                    {"mu", "hvl", "tvl", "mfp"});
+    return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
+        std::string error;
+        const double rho = densityOf(m, density, error);
+        if (!error.empty()) {
+            return failed(error);
+        }
+        const data::MaterialTable& table = m.table;
+        return named<4>(perEnergy<4>(numbers(energiesArray),
+                                     [&](double energy, std::array<double, 4>& row) {
+                                         attenuation::HalfValueRow r;
+                                         const attenuation::Outcome outcome =
+                                             attenuation::HalfValueAt(table, rho, energy, r);
+                                         row = {r.mu, r.hvl, r.tvl, r.mfp};
+                                         return outcome;
+                                     }),
+                        {"mu", "hvl", "tvl", "mfp"});
+    });
 }
 
 // The layers of a stack, [[material, cm], [material, cm, density], ...], with the materials
@@ -508,30 +499,24 @@ val transmission(const val& list, const val& energiesArray) {
 }
 
 val effectiveZ(const std::string& argument, const val& energiesArray) {
-    std::string error;
-    const std::optional<Material> found = resolve(argument, error);
-    if (!found) {
-        return failed(error);
-    }
-    bool ok = false;
-    const attenuation::Composition shares = sharesOf(**found, argument, error, ok);
-    if (!ok) {
-        return failed(error);
-    }
-    attenuation::ElementLibrary library(kRoot);
-    const auto elements = attenuation::ElementsOf(shares, library, error);
-    if (!elements) {
-        return failed(error);
-    }
-    return named<2>(perEnergy<2>(numbers(energiesArray),
-                                 [&](double energy, std::array<double, 2>& row) {
-                                     attenuation::EffectiveZRow r;
-                                     const attenuation::Outcome outcome =
-                                         attenuation::EffectiveZAt(*elements, energy, r);
-                                     row = {r.zeff, r.neff};
-                                     return outcome;
-                                 }),
-                    {"zeff", "neff"});
+    return onShares(
+        argument, [&](const material::ResolvedMaterial&, const attenuation::Composition& shares) {
+            std::string error;
+            attenuation::ElementLibrary library(kRoot);
+            const auto elements = attenuation::ElementsOf(shares, library, error);
+            if (!elements) {
+                return failed(error);
+            }
+            return named<2>(perEnergy<2>(numbers(energiesArray),
+                                         [&](double energy, std::array<double, 2>& row) {
+                                             attenuation::EffectiveZRow r;
+                                             const attenuation::Outcome outcome =
+                                                 attenuation::EffectiveZAt(*elements, energy, r);
+                                             row = {r.zeff, r.neff};
+                                             return outcome;
+                                         }),
+                            {"zeff", "neff"});
+        });
 }
 
 // First and second half-value layers of a spectrum given as the text of a spectrum file.
@@ -542,34 +527,29 @@ val spectrumHalfValueLayers(const std::string& spectrum, const std::string& argu
     if (!attenuation::ReadSpectrum(spectrum, bins, problem)) {
         return failed("the spectrum, " + attenuation::DescribeSpectrumProblem(problem));
     }
-    std::string error;
-    const std::optional<Material> found = resolve(argument, error);
-    if (!found) {
-        return failed(error);
-    }
-    const double rho = densityOf(**found, density, error);
-    if (!error.empty()) {
-        return failed(error);
-    }
-    attenuation::AbsorptionLibrary library(kRoot);
-    const std::optional<attenuation::Composition> air =
-        attenuation::FindComposition(kRoot, attenuation::kDryAirPath, error);
-    const std::optional<attenuation::AbsorptionMix> airMix =
-        air ? mixOf(*air, library, error) : std::nullopt;
-    if (!airMix) {
-        return failed(error);
-    }
-    attenuation::HalfValueLayers layers;
-    if (!attenuation::SpectrumHalfValueLayers(bins, {&(*found)->table, rho, 0.0}, *airMix, layers,
-                                              problem)) {
-        return failed(attenuation::DescribeSpectrumProblem(problem));
-    }
-    val result = val::object();
-    result.set("first", layers.first);
-    result.set("second", layers.second);
-    result.set("homogeneity", layers.homogeneity);
-    result.set("bins", static_cast<double>(bins.size()));
-    return result;
+    return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
+        std::string error;
+        const double rho = densityOf(m, density, error);
+        attenuation::AbsorptionLibrary library(kRoot);
+        const std::optional<attenuation::Composition> air =
+            error.empty() ? libraryComposition(attenuation::kDryAirPath, error) : std::nullopt;
+        const std::optional<std::vector<attenuation::AbsorptionMix>> airMix =
+            air ? mixesOf({*air}, library, error) : std::nullopt;
+        if (!airMix) {
+            return failed(error);
+        }
+        attenuation::HalfValueLayers layers;
+        if (!attenuation::SpectrumHalfValueLayers(bins, {&m.table, rho, 0.0}, airMix->front(),
+                                                  layers, problem)) {
+            return failed(attenuation::DescribeSpectrumProblem(problem));
+        }
+        val result = val::object();
+        result.set("first", layers.first);
+        result.set("second", layers.second);
+        result.set("homogeneity", layers.homogeneity);
+        result.set("bins", static_cast<double>(bins.size()));
+        return result;
+    });
 }
 
 // ----------------------------------------------------------------------------- pictures
@@ -587,20 +567,17 @@ val scaleOf(const HtmlCanvas& canvas) {
 // of width x height picture pixels; returns the user scale for the read-out.
 val drawPlot(const std::string& argument, const std::string& which, val context, int width,
              int height) {
-    std::string error;
-    const std::optional<Material> found = resolve(argument, error);
-    if (!found) {
-        return failed(error);
-    }
-    HtmlCanvas canvas(std::move(context), width, height);
-    if (which == "fraction") {
-        graph::PrepareFractionCanvas(canvas);
-        graph::DrawFractionPlot(canvas, (*found)->table);
-    } else {
-        graph::PrepareGraphCanvas(canvas);
-        graph::DrawGraphPlot(canvas, (*found)->table);
-    }
-    return scaleOf(canvas);
+    return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
+        HtmlCanvas canvas(std::move(context), width, height);
+        if (which == "fraction") {
+            graph::PrepareFractionCanvas(canvas);
+            graph::DrawFractionPlot(canvas, m.table);
+        } else {
+            graph::PrepareGraphCanvas(canvas);
+            graph::DrawGraphPlot(canvas, m.table);
+        }
+        return scaleOf(canvas);
+    });
 }
 
 // The enlarged view of several materials, the first without and the others with circles at
@@ -645,45 +622,40 @@ val drawTransmission(const val& list, val context, int width, int height) {
 // What the read-out shows for a pointer at user (x, y) of the graph or fraction plot: the
 // pointer's energy and the nearest tabulated row, or null off the plot.
 val readout(const std::string& argument, const std::string& which, float x, float y) {
-    std::string error;
-    const std::optional<Material> found = resolve(argument, error);
-    if (!found) {
-        return failed(error);
-    }
-    const bool inside =
-        which == "fraction" ? graph::InsideFraction(x, y) : graph::InsideGraph(x, y);
-    if (!inside) {
-        return val::null();
-    }
-    const data::MaterialTable& t = (*found)->table;
-    const std::optional<int> row = graph::NearestRow(t, x);
-    if (!row) {
-        return val::null();
-    }
-    const auto s = static_cast<std::size_t>(*row);
-    val result = val::object();
-    result.set("row", *row);
-    result.set("energy", t.Energy[s]);
-    const std::array<double, 6> values = {t.Coherent[s],    t.Incoherent[s],   t.PhotoElectric[s],
-                                          t.PairNuclear[s], t.PairElectron[s], t.Total[s]};
-    for (std::size_t c = 0; c < kColumns.size(); ++c) {
-        result.set(kColumns[c], values[c]);
-    }
-    return result;
+    return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
+        const bool inside =
+            which == "fraction" ? graph::InsideFraction(x, y) : graph::InsideGraph(x, y);
+        if (!inside) {
+            return val::null();
+        }
+        const data::MaterialTable& t = m.table;
+        const std::optional<int> row = graph::NearestRow(t, x);
+        if (!row) {
+            return val::null();
+        }
+        const auto s = static_cast<std::size_t>(*row);
+        val result = val::object();
+        result.set("row", *row);
+        result.set("energy", t.Energy[s]);
+        const std::array<double, 6> values = {t.Coherent[s],      t.Incoherent[s],
+                                              t.PhotoElectric[s], t.PairNuclear[s],
+                                              t.PairElectron[s],  t.Total[s]};
+        for (std::size_t c = 0; c < kColumns.size(); ++c) {
+            result.set(kColumns[c], values[c]);
+        }
+        return result;
+    });
 }
 
 // ----------------------------------------------------------------------------- files
 
 val csvText(const std::string& argument) {
-    std::string error;
-    const std::optional<Material> found = resolve(argument, error);
-    if (!found) {
-        return failed(error);
-    }
-    const double density = (*found)->densityGPerCm3.value_or(0.0);
-    val result = val::object();
-    result.set("text", exporting::CsvText((*found)->table, density));
-    return result;
+    return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
+        const double density = m.densityGPerCm3.value_or(0.0);
+        val result = val::object();
+        result.set("text", exporting::CsvText(m.table, density));
+        return result;
+    });
 }
 
 // Checks the bytes of a material file as the program reads one; "" when it reads.
