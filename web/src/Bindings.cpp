@@ -556,10 +556,10 @@ val spectrumHalfValueLayers(const std::string& spectrum, const std::string& argu
 
 val scaleOf(const HtmlCanvas& canvas) {
     val scale = val::object();
-    scale.set("left", canvas.Left());
-    scale.set("top", canvas.Top());
-    scale.set("width", canvas.Width());
-    scale.set("height", canvas.Height());
+    scale.set("left", canvas.ScaleLeft());
+    scale.set("top", canvas.ScaleTop());
+    scale.set("width", canvas.ScaleWidth());
+    scale.set("height", canvas.ScaleHeight());
     return scale;
 }
 

@@ -62,82 +62,37 @@ void CanvasLine::SetVisible(bool visible) {
 }
 
 QtCanvas::QtCanvas(int widthPixels, int heightPixels, QWidget* parent)
-    : QWidget(parent), m_image(widthPixels, heightPixels, QImage::Format_RGB32),
-      m_width(static_cast<float>(widthPixels)), m_height(static_cast<float>(heightPixels)),
+    : QWidget(parent), CanvasState(widthPixels, heightPixels),
+      m_image(widthPixels, heightPixels, QImage::Format_RGB32),
       m_fontFamily(FontFamilyFor("Times New Roman")) {
     m_image.setDotsPerMeterX(kDotsPerMetre96);
     m_image.setDotsPerMeterY(kDotsPerMetre96);
-    m_image.fill(ToColour(m_backColour));
+    m_image.fill(ToColour(BackColour()));
     setFixedSize(widthPixels, heightPixels);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
 }
 
-double QtCanvas::PixelsPerUnitX() const { return m_image.width() / static_cast<double>(m_width); }
-
-double QtCanvas::PixelsPerUnitY() const { return m_image.height() / static_cast<double>(m_height); }
-
 QPoint QtCanvas::ToPixel(float x, float y) const {
-    return QPoint(RoundPixel((static_cast<double>(x) - m_left) * PixelsPerUnitX()),
-                  RoundPixel((static_cast<double>(y) - m_top) * PixelsPerUnitY()));
+    return QPoint(RoundPixel(OffsetX(x)), RoundPixel(OffsetY(y)));
 }
 
 QPointF QtCanvas::ToUser(QPointF pixel) const {
-    return QPointF(static_cast<float>(m_left + pixel.x() / PixelsPerUnitX()),
-                   static_cast<float>(m_top + pixel.y() / PixelsPerUnitY()));
+    return QPointF(static_cast<float>(ScaleLeft() + pixel.x() / PixelsPerUnitX()),
+                   static_cast<float>(ScaleTop() + pixel.y() / PixelsPerUnitY()));
 }
-
-namespace {
-
-bool Finite(float a, float b) { return std::isfinite(a) && std::isfinite(b); }
-
-} // namespace
-
-void QtCanvas::SetScale(float left, float top, float width, float height) {
-    // A zero extent has no mapping; the picture keeps the scale it had.
-    if (width == 0.0f || height == 0.0f || !Finite(width, height) || !Finite(left, top)) {
-        return;
-    }
-    m_left = left;
-    m_top = top;
-    m_width = width;
-    m_height = height;
-}
-
-void QtCanvas::SetBackColor(platform::Rgb colour) { m_backColour = colour; }
-
-void QtCanvas::SetForeColor(platform::Rgb colour) { m_foreColour = colour; }
 
 void QtCanvas::Clear() {
-    m_image.fill(ToColour(m_backColour));
-    m_currentX = m_left;
-    m_currentY = m_top;
-    m_lineStartX = m_left;
+    m_image.fill(ToColour(BackColour()));
+    HomeCurrentPoint();
     update();
 }
 
-void QtCanvas::SetLineWidth(int pixels) { m_lineWidth = std::max(pixels, 1); }
-
-void QtCanvas::SetDrawStyle(platform::DrawStyle style) { m_drawStyle = style; }
-
 void QtCanvas::SetFontName(const std::string& family) { m_fontFamily = FontFamilyFor(family); }
-
-void QtCanvas::SetFontSize(float points) {
-    if (points > 0.0f && std::isfinite(points)) {
-        m_fontSize = points;
-    }
-}
-
-void QtCanvas::SetCurrentX(float x) {
-    m_currentX = x;
-    m_lineStartX = x;
-}
-
-void QtCanvas::SetCurrentY(float y) { m_currentY = y; }
 
 QFont QtCanvas::CurrentFont() const {
     QFont font(m_fontFamily);
-    font.setPointSizeF(static_cast<double>(m_fontSize));
+    font.setPointSizeF(static_cast<double>(FontSize()));
     return font;
 }
 
@@ -145,44 +100,38 @@ void QtCanvas::Print(const std::string& text, bool continueLine) {
     const QString qtext = QString::fromStdString(text);
     const QFont font = CurrentFont();
     const QFontMetricsF metrics(font, &m_image);
-    if (Finite(m_currentX, m_currentY)) {
-        const QPointF topLeft((static_cast<double>(m_currentX) - m_left) * PixelsPerUnitX(),
-                              (static_cast<double>(m_currentY) - m_top) * PixelsPerUnitY());
+    if (platform::Finite(CurrentX(), CurrentY())) {
+        const QPointF topLeft(OffsetX(CurrentX()), OffsetY(CurrentY()));
         QPainter painter(&m_image);
         painter.setFont(font);
-        painter.setPen(ToColour(m_foreColour));
+        painter.setPen(ToColour(ForeColour()));
         // The text's cell hangs from the current point; only the glyphs are painted.
         painter.drawText(QPointF(topLeft.x(), topLeft.y() + metrics.ascent()), qtext);
     }
-    if (continueLine) {
-        m_currentX += static_cast<float>(metrics.horizontalAdvance(qtext) / PixelsPerUnitX());
-    } else {
-        m_currentX = m_lineStartX;
-        m_currentY += static_cast<float>(metrics.height() / PixelsPerUnitY());
-    }
+    AdvanceAfterPrint(metrics.horizontalAdvance(qtext), metrics.height(), continueLine);
     update();
 }
 
 void QtCanvas::PSet(float x, float y) {
-    m_currentX = x;
-    m_currentY = y;
-    if (!Finite(x, y)) {
+    MoveCurrentPoint(x, y);
+    if (!platform::Finite(x, y)) {
         return;
     }
     // A dot as wide as the pen, centred on the point.
     const QPoint centre = ToPixel(x, y);
-    const int half = m_lineWidth / 2;
+    const int width = LineWidth();
+    const int half = width / 2;
     QPainter painter(&m_image);
-    painter.fillRect(QRect(centre.x() - half, centre.y() - half, m_lineWidth, m_lineWidth),
-                     ToColour(m_foreColour));
+    painter.fillRect(QRect(centre.x() - half, centre.y() - half, width, width),
+                     ToColour(ForeColour()));
     update();
 }
 
 void QtCanvas::StrokeLine(QPoint from, QPoint to, platform::Rgb colour) {
     QPainter painter(&m_image);
     QPen pen(ToColour(colour));
-    pen.setWidth(m_lineWidth);
-    pen.setCapStyle(m_lineWidth > 1 ? Qt::RoundCap : Qt::SquareCap);
+    pen.setWidth(LineWidth());
+    pen.setCapStyle(LineWidth() > 1 ? Qt::RoundCap : Qt::SquareCap);
     pen.setJoinStyle(Qt::RoundJoin);
     painter.setPen(pen);
     painter.drawLine(from, to);
@@ -190,22 +139,21 @@ void QtCanvas::StrokeLine(QPoint from, QPoint to, platform::Rgb colour) {
 }
 
 void QtCanvas::Line(float x1, float y1, float x2, float y2, platform::Rgb colour) {
-    if (Finite(x1, y1) && Finite(x2, y2)) {
+    if (platform::Finite(x1, y1) && platform::Finite(x2, y2)) {
         StrokeLine(ToPixel(x1, y1), ToPixel(x2, y2), colour);
     }
 }
 
 void QtCanvas::LineTo(float x, float y, platform::Rgb colour) {
-    if (Finite(m_currentX, m_currentY) && Finite(x, y)) {
-        StrokeLine(ToPixel(m_currentX, m_currentY), ToPixel(x, y), colour);
+    if (platform::Finite(CurrentX(), CurrentY()) && platform::Finite(x, y)) {
+        StrokeLine(ToPixel(CurrentX(), CurrentY()), ToPixel(x, y), colour);
     }
-    m_currentX = x;
-    m_currentY = y;
+    MoveCurrentPoint(x, y);
 }
 
 void QtCanvas::DrawRectangle(float x1, float y1, float x2, float y2, platform::Rgb colour,
                              bool filled) {
-    if (!Finite(x1, y1) || !Finite(x2, y2)) {
+    if (!platform::Finite(x1, y1) || !platform::Finite(x2, y2)) {
         return;
     }
     const QPoint a = ToPixel(x1, y1);
@@ -220,8 +168,8 @@ void QtCanvas::DrawRectangle(float x1, float y1, float x2, float y2, platform::R
     }
     // The border is drawn as nested one-pixel rectangles: centred on the outline (the extra
     // pixel going outwards) or, for the inside style, all within it.
-    const int first = m_drawStyle == platform::DrawStyle::InsideSolid ? 0 : -(m_lineWidth / 2);
-    for (int inset = first; inset < first + m_lineWidth; ++inset) {
+    const int first = Style() == platform::DrawStyle::InsideSolid ? 0 : -(LineWidth() / 2);
+    for (int inset = first; inset < first + LineWidth(); ++inset) {
         const QRect ring = outline.adjusted(inset, inset, -inset, -inset);
         if (ring.width() <= 0 || ring.height() <= 0) {
             break;
@@ -243,18 +191,18 @@ void QtCanvas::FilledBox(float x1, float y1, float x2, float y2, platform::Rgb c
 }
 
 void QtCanvas::Circle(float cx, float cy, float radius, platform::Rgb colour) {
-    if (!Finite(cx, cy) || !std::isfinite(radius)) {
+    if (!platform::Finite(cx, cy) || !std::isfinite(radius)) {
         return;
     }
     const QPoint centre = ToPixel(cx, cy);
     double radiusPixels = std::fabs(static_cast<double>(radius) * PixelsPerUnitX());
-    if (m_drawStyle == platform::DrawStyle::InsideSolid) {
+    if (Style() == platform::DrawStyle::InsideSolid) {
         // The stroke's outer edge stays on the circle.
-        radiusPixels = std::max(radiusPixels - m_lineWidth / 2.0, 0.5);
+        radiusPixels = std::max(radiusPixels - LineWidth() / 2.0, 0.5);
     }
     QPainter painter(&m_image);
     QPen pen(ToColour(colour));
-    pen.setWidth(m_lineWidth);
+    pen.setWidth(LineWidth());
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(QPointF(centre), radiusPixels, radiusPixels);
@@ -270,8 +218,8 @@ void QtCanvas::paintEvent(QPaintEvent* event) {
     painter.drawImage(event->rect(), m_image, event->rect());
     painter.setPen(QPen(QColor(255, 255, 0), 1));
     for (const CanvasLine* line : findChildren<CanvasLine*>(Qt::FindDirectChildrenOnly)) {
-        if (!line->Visible() || !Finite(line->X1(), line->Y1()) ||
-            !Finite(line->X2(), line->Y2())) {
+        if (!line->Visible() || !platform::Finite(line->X1(), line->Y1()) ||
+            !platform::Finite(line->X2(), line->Y2())) {
             continue;
         }
         painter.drawLine(ToPixel(line->X1(), line->Y1()), ToPixel(line->X2(), line->Y2()));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Canvas.h"
+#include "platform/CanvasState.h"
 
 #include <QImage>
 #include <QObject>
@@ -43,7 +43,7 @@ class CanvasLine : public QObject {
 /// A picture box: a retained image of a fixed drawing area with a user coordinate system, a pen,
 /// a font and a current point. The widget shows the image, with its line controls over it, and
 /// reports mouse moves in user units.
-class QtCanvas : public QWidget, public platform::Canvas {
+class QtCanvas : public QWidget, public platform::CanvasState {
     Q_OBJECT
 
   public:
@@ -51,19 +51,8 @@ class QtCanvas : public QWidget, public platform::Canvas {
     /// is one pixel with y growing downwards.
     QtCanvas(int widthPixels, int heightPixels, QWidget* parent = nullptr);
 
-    void SetScale(float left, float top, float width, float height) override;
-    void SetBackColor(platform::Rgb colour) override;
-    void SetForeColor(platform::Rgb colour) override;
     void Clear() override;
-    void SetLineWidth(int pixels) override;
-    void SetDrawStyle(platform::DrawStyle style) override;
     void SetFontName(const std::string& family) override;
-    void SetFontSize(float points) override;
-    float FontSize() const override { return m_fontSize; }
-    void SetCurrentX(float x) override;
-    void SetCurrentY(float y) override;
-    float CurrentX() const override { return m_currentX; }
-    float CurrentY() const override { return m_currentY; }
     void Print(const std::string& text, bool continueLine) override;
     void PSet(float x, float y) override;
     void Line(float x1, float y1, float x2, float y2, platform::Rgb colour) override;
@@ -93,24 +82,10 @@ class QtCanvas : public QWidget, public platform::Canvas {
     void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
-    double PixelsPerUnitX() const;
-    double PixelsPerUnitY() const;
     QFont CurrentFont() const;
     void StrokeLine(QPoint from, QPoint to, platform::Rgb colour);
     void DrawRectangle(float x1, float y1, float x2, float y2, platform::Rgb colour, bool filled);
 
     QImage m_image;
-    float m_left = 0.0f;
-    float m_top = 0.0f;
-    float m_width;
-    float m_height;
-    platform::Rgb m_backColour{255, 255, 255};
-    platform::Rgb m_foreColour{0, 0, 0};
-    int m_lineWidth = 1;
-    platform::DrawStyle m_drawStyle = platform::DrawStyle::Solid;
     QString m_fontFamily;
-    float m_fontSize = 8.25f;
-    float m_currentX = 0.0f;
-    float m_currentY = 0.0f;
-    float m_lineStartX = 0.0f; ///< where a print that ends its line sends CurrentX
 };

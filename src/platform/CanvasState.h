@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/Canvas.h"
+
+namespace platform {
+
+/// What every picture box keeps besides its pixels: the user coordinate system over a drawing
+/// area of a fixed number of pixels, the colours, pen, font size and current point. Canvases
+/// on a screen, an image or a web page derive from it and only draw.
+class CanvasState : public Canvas {
+  public:
+    /// Until a scale is set, one user unit is one pixel with y growing downwards.
+    CanvasState(int widthPixels, int heightPixels);
+
+    void SetScale(float left, float top, float width, float height) final;
+    void SetBackColor(Rgb colour) final { m_backColour = colour; }
+    void SetForeColor(Rgb colour) final { m_foreColour = colour; }
+    void SetLineWidth(int pixels) final;
+    void SetDrawStyle(DrawStyle style) final { m_drawStyle = style; }
+    void SetFontSize(float points) final;
+    float FontSize() const final { return m_fontSize; }
+    void SetCurrentX(float x) final;
+    void SetCurrentY(float y) final { m_currentY = y; }
+    float CurrentX() const final { return m_currentX; }
+    float CurrentY() const final { return m_currentY; }
+
+    /// The user coordinate system in force.
+    float ScaleLeft() const { return m_left; }
+    float ScaleTop() const { return m_top; }
+    float ScaleWidth() const { return m_width; }
+    float ScaleHeight() const { return m_height; }
+
+  protected:
+    int WidthPixels() const { return m_widthPixels; }
+    int HeightPixels() const { return m_heightPixels; }
+    double PixelsPerUnitX() const { return m_widthPixels / static_cast<double>(m_width); }
+    double PixelsPerUnitY() const { return m_heightPixels / static_cast<double>(m_height); }
+    /// Pixel offsets from the drawing area's top-left corner (not rounded).
+    double OffsetX(float x) const { return (static_cast<double>(x) - m_left) * PixelsPerUnitX(); }
+    double OffsetY(float y) const { return (static_cast<double>(y) - m_top) * PixelsPerUnitY(); }
+
+    Rgb BackColour() const { return m_backColour; }
+    Rgb ForeColour() const { return m_foreColour; }
+    int LineWidth() const { return m_lineWidth; }
+    DrawStyle Style() const { return m_drawStyle; }
+
+    /// After a Clear: the current point at (left, top).
+    void HomeCurrentPoint();
+    /// After drawing to a point: it becomes the current point.
+    void MoveCurrentPoint(float x, float y);
+    /// After printing text `advancePixels` wide in a font `lineHeightPixels` high: just right of
+    /// the text when continuing the line, else the next line's start.
+    void AdvanceAfterPrint(double advancePixels, double lineHeightPixels, bool continueLine);
+
+  private:
+    int m_widthPixels;
+    int m_heightPixels;
+    float m_left = 0.0f;
+    float m_top = 0.0f;
+    float m_width;
+    float m_height;
+    Rgb m_backColour{255, 255, 255};
+    Rgb m_foreColour{0, 0, 0};
+    int m_lineWidth = 1;
+    DrawStyle m_drawStyle = DrawStyle::Solid;
+    float m_fontSize = 8.25f;
+    float m_currentX = 0.0f;
+    float m_currentY = 0.0f;
+    float m_lineStartX = 0.0f; ///< where a print that ends its line sends CurrentX
+};
+
+/// True when both coordinates are finite numbers.
+bool Finite(float a, float b);
+
+} // namespace platform
