@@ -397,8 +397,12 @@
     return layers;
   }
 
+  let attenRows = null;
   function clearAttenuation(message) {
     $('atten-table').replaceChildren();
+    attenRows = null;
+    $('atten-csv').disabled = true;
+    $('atten-png').disabled = true;
     const canvas = $('transmission');
     const context = contextOf(canvas, 'transmission');
     context.fillStyle = '#fff';
@@ -416,29 +420,37 @@
       const energy = energyOf($('atten-energy').value.trim());
       const t = px.transmission(layers, energy)[0];
       if (Number.isNaN(t)) throw new Error(`${shownEnergy(energy)} ${unit} lies outside the tables`);
-      const rows = [['Transmission of the stack', shown(t), '']];
-      rows.push(['Attenuation, mu x', shown(-Math.log(t)), '']);
+      const rows = [['Transmission of the stack', t, '']];
+      rows.push(['Attenuation, mu x', -Math.log(t), '']);
       for (const [i, layer] of layers.entries()) {
         const [material, , density] = layer;
         const h = px.hvl(material, energy, density);
         const of = ` (${i + 1}: ${material})`;
-        rows.push([`mu${of}`, shown(h.mu), '1/cm'], [`HVL${of}`, shown(h.hvl), 'cm'], [`TVL${of}`, shown(h.tvl), 'cm'], [`MFP${of}`, shown(h.mfp), 'cm']);
+        rows.push([`mu${of}`, h.mu, '1/cm'], [`HVL${of}`, h.hvl, 'cm'], [`TVL${of}`, h.tvl, 'cm'], [`MFP${of}`, h.mfp, 'cm']);
         try {
           const a = px.absorption(material, energy);
-          rows.push([`mu_en/rho${of}`, shown(a.mu_en_rho[0]), 'cm2/g'], [`Kerma ratio to air${of}`, shown(a.kerma_air[0]), ''], [`Kerma ratio to water${of}`, shown(a.kerma_water[0]), '']);
+          rows.push([`mu_en/rho${of}`, a.mu_en_rho[0], 'cm2/g'], [`Kerma ratio to air${of}`, a.kerma_air[0], ''], [`Kerma ratio to water${of}`, a.kerma_water[0], '']);
           const z = px.zeff(material, energy);
-          rows.push([`Zeff${of}`, shown(z.zeff[0]), ''], [`Neff${of}`, shown(z.neff[0]), 'electrons/g']);
+          rows.push([`Zeff${of}`, z.zeff[0], ''], [`Neff${of}`, z.neff[0], 'electrons/g']);
         } catch (error) {
           rows.push([`Energy absorption${of}`, error.message, '']);
         }
       }
-      fillTable($('atten-table'), ['Quantity', 'Value', 'Unit'], rows);
+      fillTable($('atten-table'), ['Quantity', 'Value', 'Unit'], rows.map(([q, v, u]) => [q, typeof v === 'number' ? shown(v) : v, u]));
+      attenRows = rows;
+      $('atten-csv').disabled = false;
+      $('atten-png').disabled = false;
       px.page.check(px.page.core().draw_transmission(layers, contextOf($('transmission'), 'transmission'), ...SIZES.transmission));
     } catch (error) {
       say($('atten-message'), error.message);
       clearAttenuation(error.message);
     }
   });
+
+  $('atten-csv').addEventListener('click', () => {
+    if (attenRows) download('attenuation.csv', new Blob([csvOf(['quantity', 'value', 'unit'], attenRows)], { type: 'text/csv' }));
+  });
+  $('atten-png').addEventListener('click', () => savePicture($('transmission'), 'transmission.png'));
 
   // A spectrum file in keV has its energies' decimal points moved, as typed energies do.
   function spectrumInMeV(text) {

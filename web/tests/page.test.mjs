@@ -6,7 +6,8 @@ import assert from 'node:assert/strict';
 import { mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { launch, library, openPage, runCli } from './support.mjs';
+import { createServer } from 'node:http';
+import { launch, library, openPage, pagePath, runCli } from './support.mjs';
 
 let browser;
 let session;
@@ -124,6 +125,8 @@ test('attenuation of a stack, its bad input, and a spectrum file', async () => {
   const t = await page.evaluate(() => photonxs.transmission([['Pb', 0.5], ['Water_Liquid', 10]], 0.662)[0]);
   assert.equal(rows['Transmission of the stack'], await shown(t));
   assert.equal(rows['HVL (1: Pb)'], await shown(0.5500686774834673));
+  const [csv] = await Promise.all([page.waitForEvent('download'), panel('atten').getByRole('button', { name: 'Download CSV' }).click()]);
+  assert.match(readFileSync(await csv.path(), 'utf8'), new RegExp(`^Transmission of the stack,${t},\\r$`, 'm'));
   await photograph('attenuation');
 
   await page.getByRole('textbox', { name: 'Layer 2 thickness (cm)' }).fill('-1');
@@ -216,4 +219,22 @@ test('keyboard alone, labelled controls, and a phone-wide screen', async () => {
   }
   await page.getByRole('tab', { name: 'Plot' }).click();
   await photograph('phone');
+});
+
+test('served by a plain static web server, the page gives the same numbers', async () => {
+  const server = createServer((request, response) => {
+    response.writeHead(200, { 'content-type': 'text/html' });
+    response.end(readFileSync(pagePath));
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  try {
+    const served = await openPage(browser, {}, `http://127.0.0.1:${server.address().port}/photonxs.html`);
+    const energies = [0.001, 0.0881, 0.662, 15];
+    const read = (p) => p.evaluate((e) => Array.from(photonxs.mu_rho('U', e).total), energies);
+    assert.deepEqual(await read(served.page), await read(page));
+    assert.deepEqual([served.requests, served.errors], [[], []]);
+    await served.context.close();
+  } finally {
+    server.close();
+  }
 });

@@ -24,10 +24,9 @@ export async function launch() {
 }
 
 // A fresh page (its own storage), ready; `requests` lists every request but the page's own.
-export async function openPage(browser, options = {}) {
+export async function openPage(browser, options = {}, url = pathToFileURL(pagePath).href) {
   const context = await browser.newContext({ acceptDownloads: true, ...options });
   const page = await context.newPage();
-  const url = pathToFileURL(pagePath).href;
   const requests = [];
   const errors = [];
   await context.route('**/*', (route) => {
