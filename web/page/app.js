@@ -11,6 +11,7 @@
   const SIZES = { graph: [661, 629], fraction: [661, 277], enlarged: [909, 861], transmission: [520, 300] };
 
   let current = null; // {expr, info}
+  let readRow = null; // the tabulated row the read-out shows
   const compared = [];
 
   // ------------------------------------------------------------------ numbers and units
@@ -168,6 +169,7 @@
       );
       canvas.dataset.scale = JSON.stringify(scale);
     }
+    readRow = null;
     hideReadout();
   }
 
@@ -189,25 +191,17 @@
     $('fraction-cross').hidden = true;
   }
 
-  function readAt(which, event) {
-    if (!current) return;
-    const canvas = $(which);
-    const box = canvas.getBoundingClientRect();
-    const [width, height] = SIZES[which];
-    const scale = JSON.parse(canvas.dataset.scale);
-    const pixelX = ((event.clientX - box.left) * width) / box.width;
-    const pixelY = ((event.clientY - box.top) * height) / box.height;
-    const x = scale.left + (pixelX * scale.width) / width;
-    const y = scale.top + (pixelY * scale.height) / height;
-    const row = px.page.core().readout(current.expr, which, x, y);
+  function showRow(row) {
     if (row === null) {
       hideReadout();
       return;
     }
+    readRow = row.row;
+    const scale = JSON.parse($('graph').dataset.scale);
     for (const name of ['graph', 'fraction']) {
       const cross = $(`${name}-cross`);
       cross.className = 'cross v';
-      cross.style.left = `${((event.clientX - box.left) / box.width) * 100}%`;
+      cross.style.left = `${((row.x - scale.left) / scale.width) * 100}%`;
       cross.hidden = false;
     }
     $('readout-hint').hidden = true;
@@ -225,11 +219,30 @@
     };
     line(`Energy (${unit})`, shownEnergy(row.energy));
     COLUMNS.forEach((column, k) => line(`${HEADINGS[k]} (cm2/g)`, shown(row[column])));
+    line('Row', `${row.row} of ${row.rows}`);
+  }
+
+  function readAt(which, event) {
+    if (!current) return;
+    const canvas = $(which);
+    const box = canvas.getBoundingClientRect();
+    const [width, height] = SIZES[which];
+    const scale = JSON.parse(canvas.dataset.scale);
+    const x = scale.left + ((event.clientX - box.left) / box.width) * scale.width;
+    const y = scale.top + ((event.clientY - box.top) / box.height) * scale.height;
+    showRow(px.page.core().readout(current.expr, which, x, y));
   }
 
   for (const which of ['graph', 'fraction']) {
     $(which).addEventListener('pointermove', (event) => readAt(which, event));
     $(which).addEventListener('pointerdown', (event) => readAt(which, event));
+    // The keyboard moves the read-out from row to row.
+    $(which).addEventListener('keydown', (event) => {
+      const step = { ArrowRight: 1, ArrowLeft: -1, Home: -1e9, End: 1e9 }[event.key];
+      if (!current || step === undefined) return;
+      event.preventDefault();
+      showRow(px.page.core().readout_row(current.expr, (readRow ?? 0) + step));
+    });
   }
 
   $('csv').addEventListener('click', () => {

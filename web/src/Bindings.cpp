@@ -24,6 +24,7 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -619,31 +620,39 @@ val drawTransmission(const val& list, val context, int width, int height) {
     return scaleOf(canvas);
 }
 
+// A tabulated row for the read-out: its number, energy, six coefficients and where the
+// read-out's line stands for it (user x).
+val rowObject(const data::MaterialTable& t, int row) {
+    const auto s = static_cast<std::size_t>(row);
+    val result = val::object();
+    result.set("row", row);
+    result.set("rows", t.RowCount);
+    result.set("x", graph::ReadoutX(t.Energy[s]));
+    result.set("energy", t.Energy[s]);
+    const std::array<double, 6> values = {t.Coherent[s],    t.Incoherent[s],   t.PhotoElectric[s],
+                                          t.PairNuclear[s], t.PairElectron[s], t.Total[s]};
+    for (std::size_t c = 0; c < kColumns.size(); ++c) {
+        result.set(kColumns[c], values[c]);
+    }
+    return result;
+}
+
 // What the read-out shows for a pointer at user (x, y) of the graph or fraction plot: the
-// pointer's energy and the nearest tabulated row, or null off the plot.
+// nearest tabulated row, or null off the plot.
 val readout(const std::string& argument, const std::string& which, float x, float y) {
     return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
         const bool inside =
             which == "fraction" ? graph::InsideFraction(x, y) : graph::InsideGraph(x, y);
-        if (!inside) {
-            return val::null();
-        }
-        const data::MaterialTable& t = m.table;
-        const std::optional<int> row = graph::NearestRow(t, x);
-        if (!row) {
-            return val::null();
-        }
-        const auto s = static_cast<std::size_t>(*row);
-        val result = val::object();
-        result.set("row", *row);
-        result.set("energy", t.Energy[s]);
-        const std::array<double, 6> values = {t.Coherent[s],      t.Incoherent[s],
-                                              t.PhotoElectric[s], t.PairNuclear[s],
-                                              t.PairElectron[s],  t.Total[s]};
-        for (std::size_t c = 0; c < kColumns.size(); ++c) {
-            result.set(kColumns[c], values[c]);
-        }
-        return result;
+        const std::optional<int> row = inside ? graph::NearestRow(m.table, x) : std::nullopt;
+        return row ? rowObject(m.table, *row) : val::null();
+    });
+}
+
+// Row `row` (1..RowCount, kept within) for the read-out moved by the keyboard.
+val readoutRow(const std::string& argument, int row) {
+    return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
+        return m.table.RowCount < 1 ? val::null()
+                                    : rowObject(m.table, std::clamp(row, 1, m.table.RowCount));
     });
 }
 
@@ -752,6 +761,7 @@ EMSCRIPTEN_BINDINGS(photonxs) {
     emscripten::function("draw_enlarged", &drawEnlarged);
     emscripten::function("draw_transmission", &drawTransmission);
     emscripten::function("readout", &readout);
+    emscripten::function("readout_row", &readoutRow);
     emscripten::function("csv_text", &csvText);
     emscripten::function("check_material_file", &checkMaterialFile);
     emscripten::function("build_material", &buildMaterial);

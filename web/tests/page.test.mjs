@@ -205,6 +205,14 @@ test('keyboard alone, labelled controls, and a phone-wide screen', async () => {
   await page.keyboard.type('U');
   await page.keyboard.press('Enter');
   assert.match(await page.locator('#status').textContent(), /Uranium/);
+  await page.getByRole('tab', { name: 'Plot' }).click();
+  await page.locator('#graph').focus();
+  await page.keyboard.press('Home');
+  await page.keyboard.press('ArrowRight');
+  const energies = await page.evaluate(() => Array.from(photonxs.material('U').table.energy));
+  const read = Object.fromEntries(await page.locator('#readout tr').evaluateAll((rows) => rows.map((r) => [r.cells[0].textContent, r.cells[1].textContent])));
+  assert.equal(read.Row, `2 of ${energies.length}`);
+  assert.equal(read['Energy (MeV)'], await shown(energies[1]));
   const unlabelled = await page.evaluate(() =>
     [...document.querySelectorAll('input, select, button, canvas')]
       .filter((e) => !(e.labels?.length || e.getAttribute('aria-label') || e.textContent.trim()))
