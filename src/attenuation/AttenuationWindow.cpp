@@ -165,9 +165,10 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
     grid->addWidget(transmissionPlot, 5, 0, 1, 3);
     connect(computeButton, &QPushButton::clicked, this, &AttenuationWindow::Compute);
     connect(saveButton, &QPushButton::clicked, this, &AttenuationWindow::SaveCsv);
-    // Enter in the list of names chooses one; it computes only once the list is closed.
+    // Enter on a name highlighted in the list of names chooses it and computes nothing yet.
     connect(layersEdit, &QLineEdit::returnPressed, this, [this] {
-        if (!materialCompleter->popup()->isVisible()) {
+        const QAbstractItemView* names = materialCompleter->popup();
+        if (!names->isVisible() || !names->currentIndex().isValid()) {
             Compute();
         }
     });
