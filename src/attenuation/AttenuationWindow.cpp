@@ -478,7 +478,8 @@ void AttenuationWindow::readOffers() {
 void AttenuationWindow::offerCompletions() {
     const QString text = layersEdit->text();
     const qsizetype cursor = layersEdit->cursorPosition();
-    const QString typed = text.mid(wordStart(text, cursor), cursor - wordStart(text, cursor));
+    const qsizetype start = wordStart(text, cursor);
+    const QString typed = text.mid(start, cursor - start);
     // Only a material being named is completed: not a thickness, a density or an expression.
     m_offered.clear();
     if (!typed.isEmpty() && !typed.contains('@') && !typed.contains(':') && !typed.contains('=')) {
