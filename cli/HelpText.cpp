@@ -41,6 +41,7 @@ Options:
   --format F      text: columns two blanks apart; csv: comma-separated with a header line;
                   json: one object a line
   --help          this text; photonxs-cli COMMAND --help describes one command
+  --version       the program's version (alone on the line)
 
 Exit status: 0 all done; 1 bad input (a message on standard error says what is wrong);
 2 usage; 3 some rows out of range or in calculation error.

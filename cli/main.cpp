@@ -20,6 +20,13 @@ int main(int argc, char** argv) {
     cli::BufferedStream out(stdout);
     cli::BufferedStream err(stderr);
     const std::vector<std::string> words(argv + 1, argv + argc);
+    if (words.size() == 1 && words[0] == "--version") {
+        out.Text() += "photonxs-cli " PHOTONXS_VERSION "\n"
+                      "Copyright (C) 2026 The PhotonXS developers.\n"
+                      "License MIT: <https://opensource.org/licenses/MIT>.\n"
+                      "The data are public reference data of NIST: XCOM (SRD 8) and SRD 126.\n";
+        return out.Flush() ? cli::kExitDone : cli::kExitBadInput;
+    }
     // Without --root and PHOTONXS_HOME an installed program works in the user's own folder,
     // filled from the library it carries.
     const app::WorkingFolder working = app::ChooseWorkingFolder(

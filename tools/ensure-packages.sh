@@ -19,9 +19,9 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# What building and running the program needs; the Python module and its tests need the last
-# line.
-PHOTONXS_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins
+# What building and running the program needs (help2man writes the manual pages at build
+# time); the Python module and its tests need the last line.
+PHOTONXS_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins help2man
     fonts-liberation fonts-dejavu-core fonts-ipafont-gothic
     python3-dev python3-numpy pybind11-dev python3-pytest)
 

@@ -1,8 +1,9 @@
 // Builds the energy-absorption tables (muen/*.muen) from the NIST SRD 126 element files.
 //
-//   muen_import <shared-data-dir> <output-muen-dir>
+//   muen_import <nist-data-dir> <output-muen-dir>
 //
-// <shared-data-dir> holds elements.csv and the folder muen/ with z001.csv .. z092.csv.
+// <nist-data-dir> (data/nist in the repository) holds elements.csv and the folder muen/ with
+// z001.csv .. z092.csv.
 
 #include "muen_library.h"
 
@@ -11,7 +12,7 @@
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::cerr << "usage: muen_import <shared-data-dir> <output-muen-dir>\n";
+        std::cerr << "usage: muen_import <nist-data-dir> <output-muen-dir>\n";
         return 2;
     }
     const muen::ImportResult result = muen::ImportAbsorptionLibrary(argv[1], argv[2]);

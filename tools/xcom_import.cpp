@@ -1,8 +1,9 @@
 // Builds the element library (ele/*.ele) from the NIST XCOM element files and elements.csv.
 //
-//   xcom_import <shared-data-dir> <output-ele-dir>
+//   xcom_import <nist-data-dir> <output-ele-dir>
 //
-// <shared-data-dir> holds elements.csv and the folder xcom/ with MDATX3.001 .. MDATX3.100.
+// <nist-data-dir> (data/nist in the repository) holds elements.csv and the folder xcom/ with
+// MDATX3.001 .. MDATX3.100.
 
 #include "element_library.h"
 
@@ -11,7 +12,7 @@
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::cerr << "usage: xcom_import <shared-data-dir> <output-ele-dir>\n";
+        std::cerr << "usage: xcom_import <nist-data-dir> <output-ele-dir>\n";
         return 2;
     }
     const xcom::ImportResult result = xcom::ImportElementLibrary(argv[1], argv[2]);

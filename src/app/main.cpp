@@ -10,12 +10,61 @@
 #include <QMetaObject>
 #include <QWidget>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace {
+
+constexpr const char* kHelp =
+    R"(Usage: photonxs [--help | --version]
+
+PhotonXS shows the photon cross sections of every chemical element, and of compounds and
+mixtures made from them, from 1 keV to 100 GeV: coherent and incoherent scattering,
+photo-electric absorption, pair production in the nuclear and in the electron field, and the
+total mass attenuation coefficient, on log-log graphs with each process's share of the total.
+Its windows read values off the graph, interpolate at a typed energy, compare materials,
+export tables (CSV) and pictures (BMP), build new compounds and mixtures, and compute
+transmission, half-value layers, energy absorption and effective atomic numbers (the
+Attenuation window: right-click a list, or Ctrl+T).
+
+Options:
+  -h, --help      print this text and exit
+  --version       print the version and exit
+
+Files:
+  PhotonXS reads and writes its data files (Start.dat, ele/, mix/, muen/) in a working folder:
+  PHOTONXS_HOME when it is set; otherwise, for an installed program, ~/PhotonXS, into which
+  every file of the installed library that it lacks is copied on each start (files already
+  there are never overwritten); otherwise the folder it was started in.
+
+Environment:
+  PHOTONXS_HOME   the working folder, used as it is
+
+See also photonxs-cli(1), the same tables and computations for scripts.
+)";
+
+constexpr const char* kVersion = "photonxs " PHOTONXS_VERSION R"(
+Copyright (C) 2026 The PhotonXS developers.
+License MIT: <https://opensource.org/licenses/MIT>.
+The data are public reference data of NIST: XCOM (SRD 8) and SRD 126.
+)";
+
+/// Answers --help and --version before Qt starts, so that they work without a display; false
+/// when the arguments ask for neither.
+bool answeredWithoutWindows(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (word == "--help" || word == "-h" || word == "--version") {
+            std::fputs(word == "--version" ? kVersion : kHelp, stdout);
+            return true;
+        }
+    }
+    return false;
+}
 
 bool anyWindowVisible() {
     for (const QWidget* widget : QApplication::topLevelWidgets()) {
@@ -29,6 +78,9 @@ bool anyWindowVisible() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (answeredWithoutWindows(argc, argv)) {
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     QApplication app(argc, argv);
     // Moving from one window to another hides windows; that alone must never end the program.
     // The main window and the start notice end it explicitly when closed.

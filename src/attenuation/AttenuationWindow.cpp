@@ -9,16 +9,24 @@
 #include "data/NumberMask.h"
 #include "material/Resolve.h"
 #include "platform/Dialogs.h"
+#include "platform/FileListing.h"
 #include "platform/qt/QtCanvas.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTableWidget>
 
+#include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <map>
 #include <memory>
 
 namespace {
@@ -65,6 +73,26 @@ bool parseLayer(const std::filesystem::path& root, std::string_view word, Parsed
     return true;
 }
 
+/// Line 1 of a data file (its name), without the line end; empty when it cannot be read.
+QString firstLine(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+        line.pop_back();
+    }
+    return QString::fromStdString(line);
+}
+
+/// Where the word being typed at `cursor` starts: after the last blank, tab, comma or semicolon.
+qsizetype wordStart(const QString& text, qsizetype cursor) {
+    qsizetype start = cursor;
+    while (start > 0 && !QString(" \t,;").contains(text[start - 1])) {
+        --start;
+    }
+    return start;
+}
+
 std::optional<attenuation::Composition> compositionOf(const material::ResolvedMaterial& m) {
     if (!m.composition.known || m.composition.elements.empty()) {
         return std::nullopt;
@@ -82,16 +110,35 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
     : QWidget(parent), m_context(context) {
     setWindowTitle("Attenuation");
     auto* grid = new QGridLayout(this);
-    const auto addEdit = [&](int row, const char* label, const char* name, QLineEdit*& edit) {
+    const auto addEdit = [&](int row, const char* label, const char* name, QLineEdit*& edit,
+                             int columns) {
         grid->addWidget(new QLabel(label, this), row, 0);
         edit = new QLineEdit(this);
         edit->setObjectName(name);
-        grid->addWidget(edit, row, 1, 1, 2);
+        grid->addWidget(edit, row, 1, 1, columns);
     };
-    addEdit(0, "Layers (material@cm or material@cm@g/cm3)", "layersEdit", layersEdit);
-    addEdit(1, "Energy (MeV)", "energyEdit", energyEdit);
-    addEdit(2, "Spectrum file (instead of the energy)", "spectrumEdit", spectrumEdit);
+    addEdit(0, "Layers (material@cm or material@cm@g/cm3)", "layersEdit", layersEdit, 2);
+    // The energy shares its row with its unit, which stays as chosen while the window lives and
+    // only says how the typed number is read.
+    addEdit(1, "Energy", "energyEdit", energyEdit, 1);
+    addEdit(2, "Spectrum file (instead of the energy)", "spectrumEdit", spectrumEdit, 2);
+    layersEdit->setPlaceholderText("Pb@0.1, Water_Liquid@10");
+    layersEdit->setToolTip("Layers separated by blanks, commas or semicolons; a material is a "
+                           "symbol, a file name, formula:... or mix:...");
     energyEdit->setText("0.662");
+    energyUnitBox = new QComboBox(this);
+    energyUnitBox->setObjectName("energyUnitBox");
+    energyUnitBox->addItems({"keV", "MeV"});
+    energyUnitBox->setCurrentText("MeV");
+    grid->addWidget(energyUnitBox, 1, 2);
+
+    m_offeredModel = new QStringListModel(this);
+    materialCompleter = new QCompleter(m_offeredModel, this);
+    materialCompleter->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    materialCompleter->setWidget(layersEdit);
+    connect(layersEdit, &QLineEdit::textEdited, this, &AttenuationWindow::offerCompletions);
+    connect(materialCompleter, qOverload<const QString&>(&QCompleter::activated), this,
+            &AttenuationWindow::complete);
     computeButton = new QPushButton("Compute", this);
     computeButton->setObjectName("computeButton");
     saveButton = new QPushButton("Save table as CSV", this);
@@ -111,11 +158,18 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
     grid->addWidget(transmissionPlot, 5, 0, 1, 3);
     connect(computeButton, &QPushButton::clicked, this, &AttenuationWindow::Compute);
     connect(saveButton, &QPushButton::clicked, this, &AttenuationWindow::SaveCsv);
-    connect(layersEdit, &QLineEdit::returnPressed, this, &AttenuationWindow::Compute);
+    // Enter on a name highlighted in the list of names chooses it and computes nothing yet.
+    connect(layersEdit, &QLineEdit::returnPressed, this, [this] {
+        const QAbstractItemView* names = materialCompleter->popup();
+        if (!names->isVisible() || !names->currentIndex().isValid()) {
+            Compute();
+        }
+    });
     connect(energyEdit, &QLineEdit::returnPressed, this, &AttenuationWindow::Compute);
 }
 
 void AttenuationWindow::ShowFor(const std::string& dataPath) {
+    readOffers();
     if (!dataPath.empty() && layersEdit->text().toStdString().rfind(dataPath + "@", 0) != 0) {
         layersEdit->setText(QString::fromStdString(dataPath + "@1"));
     }
@@ -131,18 +185,38 @@ void AttenuationWindow::Compute() {
     m_rows.clear();
     if (!compute(problem)) {
         m_rows.clear();
-        showRows();
+        showProblem(problem);
         m_context.dialogs.Message(" " + problem + " ");
         return;
     }
     showRows();
 }
 
+void AttenuationWindow::showProblem(const std::string& problem) {
+    showRows();
+    resultTable->setRowCount(1);
+    resultTable->setSpan(0, 0, 1, 3);
+    auto* item = new QTableWidgetItem(QString::fromStdString("Not computed: " + problem));
+    item->setToolTip(QString::fromStdString(problem)); // the whole text where the row cuts it
+    resultTable->setItem(0, 0, item);
+    QtCanvas& c = *transmissionPlot;
+    c.SetScale(0.0f, 0.0f, 1.0f, 1.0f);
+    c.SetBackColor({255, 255, 255});
+    c.Clear();
+    c.SetFontName("Liberation Sans");
+    c.SetFontSize(10.0f);
+    c.SetForeColor(kBlack);
+    c.SetCurrentX(0.05f);
+    c.SetCurrentY(0.45f);
+    c.Print("No transmission to show: the layers or the energy have a problem (see the table).",
+            false);
+}
+
 bool AttenuationWindow::compute(std::string& problem) {
     const std::filesystem::path& root = m_context.root;
     const std::string layersText = layersEdit->text().toStdString();
     std::vector<ParsedLayer> parsed;
-    for (const std::string_view word : attenuation::SplitBlanks(layersText)) {
+    for (const std::string_view word : attenuation::SplitLayerList(layersText)) {
         parsed.emplace_back();
         if (!parseLayer(root, word, parsed.back(), problem)) {
             return false;
@@ -199,10 +273,12 @@ bool AttenuationWindow::compute(std::string& problem) {
         add("second HVL" + in, number(hvl.second), "cm");
         add("homogeneity coefficient", number(hvl.homogeneity), "");
     } else {
+        const std::string typed = energyEdit->text().trimmed().toStdString();
+        const bool keV = energyUnitBox->currentText() == "keV";
         const std::optional<double> energy =
-            attenuation::ReadNumberField(energyEdit->text().trimmed().toStdString());
+            keV ? attenuation::ReadKeVAsMeV(typed) : attenuation::ReadNumberField(typed);
         if (!energy) {
-            problem = "The energy is not a number of MeV.";
+            problem = std::string("The energy is not a number of ") + (keV ? "keV." : "MeV.");
             return false;
         }
         double muX = 0.0;
@@ -269,6 +345,7 @@ bool AttenuationWindow::compute(std::string& problem) {
 }
 
 void AttenuationWindow::showRows() {
+    resultTable->clearSpans();
     resultTable->setRowCount(static_cast<int>(m_rows.size()));
     for (std::size_t r = 0; r < m_rows.size(); ++r) {
         for (std::size_t col = 0; col < 3; ++col) {
@@ -311,4 +388,85 @@ void AttenuationWindow::SaveCsv() {
     if (!written.ok) {
         m_context.dialogs.Message(" " + name + " cannot be written: " + written.reason + " ");
     }
+}
+
+void AttenuationWindow::readOffers() {
+    m_offers.clear();
+    const std::filesystem::path& root = m_context.root;
+    for (const std::string& file : platform::ListFiles(root / "ele", "*.ele")) {
+        // Element files are named by atomic number and symbol: 082_Pb.ele.
+        const std::size_t underscore = file.find('_');
+        const std::size_t dot = file.rfind('.');
+        if (underscore == std::string::npos || dot <= underscore + 1) {
+            continue;
+        }
+        const QString symbol =
+            QString::fromStdString(file.substr(underscore + 1, dot - underscore - 1));
+        const QString name = firstLine(root / "ele" / file);
+        m_offers.push_back({name.isEmpty() ? symbol : name + " (" + symbol + ")",
+                            {symbol.toLower(), name.toLower()},
+                            symbol});
+    }
+    // A material is inserted by its file name without extension, or by its path when another
+    // category holds a file of the same name.
+    std::vector<std::string> files;
+    std::map<std::string, int> stems;
+    for (const char* pattern : {"*.mix1", "*.mix2", "*.mix3"}) {
+        for (const std::string& file : platform::ListFiles(root / "mix", pattern)) {
+            files.push_back(file);
+            ++stems[file.substr(0, file.rfind('.'))];
+        }
+    }
+    for (const std::string& file : files) {
+        const std::string stem = file.substr(0, file.rfind('.'));
+        const QString inserted = QString::fromStdString(stems[stem] > 1 ? "mix/" + file : stem);
+        const QString name = firstLine(root / "mix" / file);
+        m_offers.push_back({name.isEmpty() ? inserted : name + " (" + inserted + ")",
+                            {name.toLower(), QString::fromStdString(stem).toLower()},
+                            inserted});
+    }
+    std::sort(m_offers.begin(), m_offers.end(),
+              [](const Offer& a, const Offer& b) { return a.shown < b.shown; });
+}
+
+void AttenuationWindow::offerCompletions() {
+    const QString text = layersEdit->text();
+    const qsizetype cursor = layersEdit->cursorPosition();
+    const qsizetype start = wordStart(text, cursor);
+    const QString typed = text.mid(start, cursor - start);
+    // Only a material being named is completed: not a thickness, a density or an expression.
+    m_offered.clear();
+    if (!typed.isEmpty() && !typed.contains('@') && !typed.contains(':') && !typed.contains('=')) {
+        const QString prefix = typed.toLower();
+        for (const Offer& offer : m_offers) {
+            if (std::any_of(offer.keys.begin(), offer.keys.end(),
+                            [&](const QString& key) { return key.startsWith(prefix); })) {
+                m_offered.push_back(offer.shown);
+            }
+        }
+    }
+    m_offeredModel->setStringList(m_offered);
+    if (m_offered.isEmpty()) {
+        materialCompleter->popup()->hide();
+        return;
+    }
+    materialCompleter->complete();
+}
+
+void AttenuationWindow::complete(const QString& shown) {
+    const auto offer = std::find_if(m_offers.begin(), m_offers.end(),
+                                    [&](const Offer& o) { return o.shown == shown; });
+    if (offer == m_offers.end()) {
+        return;
+    }
+    // The chosen name replaces the whole word at the cursor, up to its '@' or its end.
+    QString text = layersEdit->text();
+    const qsizetype start = wordStart(text, layersEdit->cursorPosition());
+    qsizetype end = start;
+    while (end < text.size() && !QString(" \t,;@").contains(text[end])) {
+        ++end;
+    }
+    text.replace(start, end - start, offer->inserted);
+    layersEdit->setText(text);
+    layersEdit->setCursorPosition(static_cast<int>(start + offer->inserted.size()));
 }

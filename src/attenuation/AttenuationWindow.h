@@ -1,12 +1,16 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 #include <string>
 #include <vector>
 
+class QComboBox;
+class QCompleter;
 class QLineEdit;
 class QPushButton;
+class QStringListModel;
 class QTableWidget;
 class QtCanvas;
 struct AppContext;
@@ -20,17 +24,20 @@ class AttenuationWindow : public QWidget {
     explicit AttenuationWindow(AppContext& context, QWidget* parent = nullptr);
 
     /// Shows the window with `dataPath` (or a formula) as a 1 cm layer, unless the layers box
-    /// already names it.
+    /// already names it, and reads the library's names again for the completion.
     void ShowFor(const std::string& dataPath);
-    /// Computes the table and the plot from the boxes; a problem is shown in a message box and
-    /// leaves the table empty.
+    /// Computes the table and the plot from the boxes. A problem is shown in a message box and
+    /// in the table's only row, and the plot is cleared, so that no earlier result stays.
     void Compute();
     /// Asks for a file name (relative to the working folder) and writes the table as CSV.
     void SaveCsv();
 
-    QLineEdit* layersEdit = nullptr;   ///< MATERIAL@CM[@DENSITY] words, separated by blanks
-    QLineEdit* energyEdit = nullptr;   ///< MeV
-    QLineEdit* spectrumEdit = nullptr; ///< a spectrum file; when given it replaces the energy
+    /// MATERIAL@CM[@DENSITY] words, separated by blanks, commas or semicolons
+    QLineEdit* layersEdit = nullptr;
+    QLineEdit* energyEdit = nullptr;         ///< in the unit of energyUnitBox
+    QComboBox* energyUnitBox = nullptr;      ///< keV or MeV, kept while the window lives
+    QCompleter* materialCompleter = nullptr; ///< offers the library's elements and materials
+    QLineEdit* spectrumEdit = nullptr;       ///< a spectrum file; when given it replaces the energy
     QPushButton* computeButton = nullptr;
     QPushButton* saveButton = nullptr;
     QTableWidget* resultTable = nullptr;
@@ -40,9 +47,24 @@ class AttenuationWindow : public QWidget {
     const std::vector<std::vector<std::string>>& Rows() const { return m_rows; }
 
   private:
+    /// One entry of the completion: what the list shows, the lower-case words it answers to
+    /// and the text that goes into the layers box.
+    struct Offer {
+        QString shown;
+        std::vector<QString> keys;
+        QString inserted;
+    };
+
     bool compute(std::string& problem);
     void showRows();
+    void showProblem(const std::string& problem);
+    void readOffers();
+    void offerCompletions();
+    void complete(const QString& shown);
 
     AppContext& m_context;
     std::vector<std::vector<std::string>> m_rows;
+    std::vector<Offer> m_offers;
+    QStringList m_offered; ///< the shown texts of the list open now
+    QStringListModel* m_offeredModel = nullptr;
 };

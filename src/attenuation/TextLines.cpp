@@ -3,6 +3,7 @@
 #include "data/CharConv.h"
 
 #include <charconv>
+#include <string>
 
 namespace attenuation {
 
@@ -40,6 +41,50 @@ std::vector<std::string_view> SplitBlanks(std::string_view line) {
         }
     }
     return words;
+}
+
+std::vector<std::string_view> SplitLayerList(std::string_view text) {
+    std::vector<std::string_view> words;
+    std::size_t start = 0;
+    const auto endWord = [&](std::size_t end) {
+        if (end > start) {
+            words.push_back(text.substr(start, end - start));
+        }
+        start = end + 1;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == ' ' || c == '\t' || c == ';') {
+            endWord(i);
+        } else if (c == ',') {
+            const std::string_view word = text.substr(start, i - start);
+            if (!word.starts_with("mix:") || word.find('@') != std::string_view::npos) {
+                endWord(i);
+            }
+        }
+    }
+    endWord(text.size());
+    return words;
+}
+
+std::optional<double> ReadKeVAsMeV(std::string_view field) {
+    const std::size_t e = field.find_first_of("eE");
+    if (e == std::string_view::npos) {
+        return ReadNumberField(std::string(field) + "e-3");
+    }
+    // The exponent is read as the number reader reads it (an optional sign, then digits).
+    std::string_view exponent = field.substr(e + 1);
+    if (!exponent.empty() && exponent.front() == '+') {
+        exponent.remove_prefix(1);
+    }
+    long long power = 0;
+    const auto [end, error] =
+        std::from_chars(exponent.data(), exponent.data() + exponent.size(), power);
+    if (exponent.empty() || end != exponent.data() + exponent.size() || error != std::errc() ||
+        ReadNumberField(field.substr(0, e)) == std::nullopt) {
+        return std::nullopt;
+    }
+    return ReadNumberField(std::string(field.substr(0, e)) + "e" + std::to_string(power - 3));
 }
 
 std::optional<double> ReadNumberField(std::string_view field) {

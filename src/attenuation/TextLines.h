@@ -13,9 +13,19 @@ std::vector<std::string_view> SplitLines(std::string_view text);
 /// The words of a line, separated by blanks and tabs.
 std::vector<std::string_view> SplitBlanks(std::string_view line);
 
+/// The layers of a stack as typed: words separated by blanks, tabs, semicolons or commas
+/// ("Pb@0.1, Water_Liquid@10"). A comma before the '@' of a "mix:" material belongs to its
+/// expression ("mix:H2O=0.7,C2H5OH=0.3@1"). The words are views into `text`.
+std::vector<std::string_view> SplitLayerList(std::string_view text);
+
 /// A whole field as one decimal number (optional sign, digits with an optional point, optional
 /// exponent after E or e), read the same under every locale; empty for anything else, and for a
 /// number beyond the range of a double.
 std::optional<double> ReadNumberField(std::string_view field);
+
+/// A field in keV read as MeV: the decimal point is moved in the text before it is read, so
+/// that "59.54" gives exactly the double "0.05954" gives (59.54 / 1000 differs in the last
+/// bit). Empty where ReadNumberField would refuse the field.
+std::optional<double> ReadKeVAsMeV(std::string_view field);
 
 } // namespace attenuation

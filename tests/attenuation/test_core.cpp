@@ -2,6 +2,7 @@
 
 #include "attenuation/Attenuation.h"
 #include "attenuation/Spectrum.h"
+#include "attenuation/TextLines.h"
 #include "data/MaterialFile.h"
 
 #include <numbers>
@@ -262,6 +263,27 @@ class AttenuationCoreTest : public QObject {
         QCOMPARE(problem.line, line);
         QVERIFY(!problem.what.empty());
         QCOMPARE(bins.size(), std::size_t(1)); // untouched
+    }
+
+    // A typed keV value is the very double its MeV spelling gives: 59.54 / 1000 is not 0.05954.
+    void kevTextsReadAsTheirMeVSpelling_data() {
+        QTest::addColumn<QString>("keV");
+        QTest::addColumn<double>("meV"); // NaN: refused
+        QTest::newRow("americium line") << "59.54" << 0.05954;
+        QTest::newRow("signs and a point first") << "+.5" << 0.0005;
+        QTest::newRow("negative, refused later") << "-8.04" << -0.00804;
+        QTest::newRow("exponent") << "3.6449E2" << 0.36449;
+        QTest::newRow("signed exponent") << "1e+3" << 1.0;
+        QTest::newRow("unit glued on") << "662keV" << qQNaN();
+        QTest::newRow("exponent without digits") << "1e" << qQNaN();
+        QTest::newRow("exponent beyond a double") << "1E+400" << qQNaN();
+    }
+    void kevTextsReadAsTheirMeVSpelling() {
+        QFETCH(QString, keV);
+        QFETCH(double, meV);
+        const std::optional<double> read = ReadKeVAsMeV(keV.toStdString());
+        QCOMPARE(read.has_value(), !qIsNaN(meV));
+        QVERIFY(!read || *read == meV);
     }
 
     void effectiveZ() {

@@ -6,6 +6,9 @@
 
 #include "platform/qt/PatternFileList.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QCompleter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -20,6 +23,30 @@ std::string shown(const AttenuationWindow& window, const std::string& quantity) 
         }
     }
     return {};
+}
+
+/// Whether the transmission curve (blue) is drawn in the plot.
+bool curveDrawn(const AttenuationWindow& window) {
+    const QImage& image = window.transmissionPlot->Image();
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            if (image.pixelColor(x, y) == QColor(0, 0, 255)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+/// A failed computation leaves no earlier result: its problem is the table's only row, nothing
+/// can be saved and the curve is gone.
+void checkRefused(const AttenuationWindow& window, const QString& problem) {
+    QVERIFY(window.Rows().empty());
+    QCOMPARE(window.resultTable->rowCount(), 1);
+    QVERIFY2(window.resultTable->item(0, 0)->text().contains(problem),
+             qPrintable(window.resultTable->item(0, 0)->text()));
+    QVERIFY(!window.saveButton->isEnabled());
+    QVERIFY(!curveDrawn(window));
 }
 
 } // namespace
@@ -59,15 +86,7 @@ class AttenuationWindowTest : public QObject {
         QCOMPARE(shown(*m_window, "transmission"), std::string("1.835E-03"));
         QCOMPARE(shown(*m_window, "HVL"), std::string("5.501E-01"));
         QCOMPARE(shown(*m_window, "Zeff"), std::string("8.200E+01"));
-        // The curve is drawn in blue inside the frame.
-        const QImage& image = m_window->transmissionPlot->Image();
-        bool blue = false;
-        for (int x = 0; x < image.width() && !blue; ++x) {
-            for (int y = 0; y < image.height() && !blue; ++y) {
-                blue = image.pixelColor(x, y) == QColor(0, 0, 255);
-            }
-        }
-        QVERIFY(blue);
+        QVERIFY(curveDrawn(*m_window));
 
         m_fixture->dialogs.inputAnswers.push_back("table.csv");
         QTest::mouseClick(m_window->saveButton, Qt::LeftButton);
@@ -95,6 +114,7 @@ class AttenuationWindowTest : public QObject {
         QFETCH(QString, fluence);
         QFETCH(QString, message);
         m_fixture->write("beam.txt", spectrum.toStdString());
+        testing::enter(m_window->layersEdit, "Pb@0.5"); // one energy first: a curve to replace
         m_window->spectrumEdit->setText("beam.txt");
         testing::enter(m_window->layersEdit, "Pb@0.5");
         QCOMPARE(QString::fromStdString(shown(*m_window, "fluence transmission")), fluence);
@@ -102,9 +122,103 @@ class AttenuationWindowTest : public QObject {
             QCOMPARE(m_fixture->dialogs.messages().size(), std::size_t(1));
             QVERIFY(m_fixture->dialogs.messages()[0].find(message.toStdString()) !=
                     std::string::npos);
-            QCOMPARE(m_window->resultTable->rowCount(), 0);
+            checkRefused(*m_window, message);
         } else {
             QCOMPARE(shown(*m_window, "air kerma transmission"), std::string("5.531E-01"));
+        }
+    }
+
+    // Lead and water at 662 keV: mu x 0.11102293 * 11.35 * 0.1 and 10 times water's total,
+    // 8.567E-02 cm2/g (log-log between its 600 and 800 keV rows). Each row follows a computed
+    // result that a refusal must not leave standing.
+    void stacksUnitsAndProblems_data() {
+        QTest::addColumn<QString>("layers");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("energy");
+        QTest::addColumn<QStringList>("words"); // the layers as read; empty: refused
+        QTest::addColumn<QString>("expected");  // the transmission, or the problem
+        const QStringList leadWater{"Pb@0.1", "Water_Liquid@10"};
+        QTest::newRow("comma and blank") << "Pb@0.1, Water_Liquid@10"
+                                         << "MeV"
+                                         << "0.662" << leadWater << "3.743E-01";
+        QTest::newRow("semicolon, keV") << "Pb@0.1;Water_Liquid@10"
+                                        << "keV"
+                                        << "662" << leadWater << "3.743E-01";
+        QTest::newRow("comma, keV exponent") << "Pb@0.1,Water_Liquid@10 ;"
+                                             << "keV"
+                                             << "6.62E2" << leadWater << "3.743E-01";
+        QTest::newRow("a mix keeps its commas")
+            << "mix:H2O=0.5,Pb=0.5@1@2,Pb@0.1"
+            << "MeV"
+            << "0.662" << QStringList{"mix:H2O=0.5,Pb=0.5@1@2", "Pb@0.1"} << "";
+        QTest::newRow("unknown material") << "Pb@0.1, Unobtainium@1"
+                                          << "MeV"
+                                          << "0.662" << QStringList{} << "Unobtainium";
+        QTest::newRow("below the tables in keV") << "Pb@1"
+                                                 << "keV"
+                                                 << "0.5" << QStringList{} << "out of range";
+        QTest::newRow("energy with its unit typed")
+            << "Pb@1"
+            << "keV"
+            << "662 keV" << QStringList{} << "not a number of keV";
+    }
+    void stacksUnitsAndProblems() {
+        QFETCH(QString, layers);
+        QFETCH(QString, unit);
+        QFETCH(QString, energy);
+        QFETCH(QStringList, words);
+        QFETCH(QString, expected);
+        testing::enter(m_window->layersEdit, "Pb@5");
+        QVERIFY(curveDrawn(*m_window));
+        m_window->energyUnitBox->setCurrentText(unit);
+        m_window->energyEdit->setText(energy);
+        testing::enter(m_window->layersEdit, layers);
+        if (words.isEmpty()) {
+            checkRefused(*m_window, expected);
+            return;
+        }
+        for (const QString& word : words) {
+            QVERIFY2(!shown(*m_window, "mu x of " + word.toStdString()).empty(), qPrintable(word));
+        }
+        QVERIFY(expected.isEmpty() || shown(*m_window, "transmission") == expected.toStdString());
+        QVERIFY(curveDrawn(*m_window));
+        // The unit stays as chosen when the window is opened again.
+        m_window->ShowFor("ele/082_Pb.ele");
+        QCOMPARE(m_window->energyUnitBox->currentText(), unit);
+    }
+
+    // The first offer for a word being typed, or no list at all.
+    void materialsAreCompleted_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("completed"); // empty: nothing offered
+        QTest::newRow("material by name") << "Pb@0.1, wat"
+                                          << "Pb@0.1, Water_Liquid";
+        QTest::newRow("element by name, any case") << "LEA"
+                                                   << "Pb";
+        QTest::newRow("element by symbol") << "Pb@0.1;ar"
+                                           << "Pb@0.1;Ar";
+        QTest::newRow("material by file name") << "air_d"
+                                               << "Air_Dry";
+        QTest::newRow("a thickness") << "Pb@0"
+                                     << "";
+        QTest::newRow("an expression") << "formula:H"
+                                       << "";
+        QTest::newRow("no such name") << "Pb@1 xq"
+                                      << "";
+    }
+    void materialsAreCompleted() {
+        QFETCH(QString, typed);
+        QFETCH(QString, completed);
+        m_window->ShowFor("");
+        m_window->layersEdit->clear();
+        QTest::keyClicks(m_window->layersEdit, typed);
+        QAbstractItemView* list = m_window->materialCompleter->popup();
+        QCOMPARE(list->isVisible(), !completed.isEmpty());
+        if (!completed.isEmpty()) {
+            list->setCurrentIndex(list->model()->index(0, 0));
+            QTest::keyClick(list, Qt::Key_Return);
+            QCOMPARE(m_window->layersEdit->text(), completed);
+            QVERIFY(m_fixture->dialogs.messages().empty()); // the half-typed text not computed
         }
     }
 

@@ -18,6 +18,9 @@ inline bool closeTo(double a, double b, double relative = 1e-12) {
 
 inline std::filesystem::path sourceDir() { return std::filesystem::path(PHOTONXS_SOURCE_DIR); }
 
+/// The raw NIST tables the importers and the reference-material generator read (data/nist).
+inline std::filesystem::path nistData() { return sourceDir() / "data" / "nist"; }
+
 inline std::filesystem::path testData(const std::string& name) {
     return sourceDir() / "tests" / "data" / name;
 }

@@ -176,12 +176,9 @@ class LibraryElementsTest : public QObject {
             QCOMPARE(table.Energy[1], 0.001);
             QCOMPARE(table.Energy[static_cast<std::size_t>(table.RowCount)], 1e5);
         }
-        const fs::path dataDir = fs::path(PHOTONXS_SHARED_DIR) / "data";
-        if (!fs::is_directory(dataDir / "xcom")) {
-            QSKIP("the XCOM data folder is not beside the repository");
-        }
         testing::TempFolder temp;
-        const xcom::ImportResult result = xcom::ImportElementLibrary(dataDir, temp.path() / "ele");
+        const xcom::ImportResult result =
+            xcom::ImportElementLibrary(testing::nistData(), temp.path() / "ele");
         QVERIFY2(result.ok(), result.error.c_str());
         QCOMPARE(result.filesWritten, 100);
         for (const std::string& name : names) {

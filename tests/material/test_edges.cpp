@@ -11,12 +11,9 @@ class EdgeListTest : public QObject {
 
   private slots:
     void importReproducesTheEdgeList() {
-        const std::filesystem::path dataDir = std::filesystem::path(PHOTONXS_SHARED_DIR) / "data";
-        if (!std::filesystem::is_directory(dataDir / "xcom")) {
-            QSKIP("the XCOM data folder is not beside the repository");
-        }
         testing::TempFolder temp;
-        const xcom::ImportResult result = xcom::ImportElementLibrary(dataDir, temp.path() / "ele");
+        const xcom::ImportResult result =
+            xcom::ImportElementLibrary(testing::nistData(), temp.path() / "ele");
         QVERIFY2(result.ok(), result.error.c_str());
         QVERIFY(testing::readFile(temp.path() / "edges.csv") ==
                 testing::readFile(testing::sourceDir() / "library" / "edges.csv"));

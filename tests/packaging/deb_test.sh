@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# cpack -G DEB: the package unpacks into /usr and its photonxs-cli lists the library it carries,
-# both through a fresh user's working folder and through --root.
+# cpack -G DEB: the package unpacks into /usr with its copyright file and manual pages, and its
+# photonxs-cli lists the library it carries, both through a fresh user's working folder and
+# through --root.
 # Usage: deb_test.sh BUILD_FOLDER
 build="$1"
 # shellcheck source=tests/packaging/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-need_tools cpack dpkg-deb dpkg-shlibdeps
+need_tools cpack dpkg-deb dpkg-shlibdeps help2man
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
     fail "cpack failed: $(cat "$scratch/cpack.log")"
@@ -18,6 +19,17 @@ root="$scratch/root"
 dpkg -x "$package" "$root"
 cli="$root/usr/bin/photonxs-cli"
 [ -x "$root/usr/bin/photonxs" ] || fail "the package has no usr/bin/photonxs"
+description="$(dpkg-deb --field "$package" Description)"
+[[ "$description" != *";"* ]] || fail "the package description holds a ';': $description"
+copyright="$root/usr/share/doc/photonxs/copyright"
+format=https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+[ "$(head -1 "$copyright" 2>/dev/null)" = "Format: $format" ] ||
+    fail "usr/share/doc/photonxs/copyright is missing or not machine-readable"
+grep -q '^License: Expat' "$copyright" || fail "the copyright file does not name the licence"
+for program in photonxs photonxs-cli; do
+    zcat "$root/usr/share/man/man1/$program.1.gz" 2>/dev/null | grep -q "^\.TH ${program^^} " ||
+        fail "the package has no manual page $program.1.gz"
+done
 expected="$(library_files "$root/usr/share/photonxs" | grep -c '\.\(ele\|mix[123]\)$')"
 
 listing="$(user_cli "$cli" list)" || fail "the packaged photonxs-cli list failed"

@@ -15,7 +15,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 app_id=org.photonxs.PhotonXS
 for file in bin/photonxs bin/photonxs-cli share/photonxs/Start.dat \
     share/applications/$app_id.desktop share/metainfo/$app_id.metainfo.xml \
-    share/icons/hicolor/scalable/apps/$app_id.svg; do
+    share/icons/hicolor/scalable/apps/$app_id.svg share/doc/photonxs/copyright \
+    share/man/man1/photonxs.1.gz share/man/man1/photonxs-cli.1.gz; do
     [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 [ "$(library_files "$prefix/share/photonxs")" = "$(library_files "$source_library")" ] ||

@@ -1,6 +1,6 @@
-// attenuation_window <working folder> <seconds>: starts the program's windows on the folder,
-// opens the Attenuation window on 5 cm of lead at 662 keV, and keeps it on screen for that long
-// so that the screen can be captured (xvfb-run and import -window root).
+// attenuation_window <working folder> <picture.png>: starts the program's windows on the folder,
+// opens the Attenuation window on 5 cm of lead at 662 keV and saves the window as a picture
+// (headless with QT_QPA_PLATFORM=offscreen, or under xvfb-run).
 
 #include "app/AppContext.h"
 #include "app/Application.h"
@@ -12,10 +12,9 @@
 #include "platform/qt/QtLauncher.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
-#include <QTimer>
-
-#include <string>
+#include <QPixmap>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -34,7 +33,9 @@ int main(int argc, char* argv[]) {
     window->move(0, 0);
     window->ShowFor("ele/082_Pb.ele");
     window->layersEdit->setText("Pb@5");
+    window->energyUnitBox->setCurrentText("keV");
+    window->energyEdit->setText("662");
     window->Compute();
-    QTimer::singleShot(std::stoi(argv[2]) * 1000, &app, &QCoreApplication::quit);
-    return QApplication::exec();
+    QApplication::processEvents();
+    return window->grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
 }
