@@ -199,17 +199,9 @@ void AttenuationWindow::showProblem(const std::string& problem) {
     auto* item = new QTableWidgetItem(QString::fromStdString("Not computed: " + problem));
     item->setToolTip(QString::fromStdString(problem)); // the whole text where the row cuts it
     resultTable->setItem(0, 0, item);
-    QtCanvas& c = *transmissionPlot;
-    c.SetScale(0.0f, 0.0f, 1.0f, 1.0f);
-    c.SetBackColor({255, 255, 255});
-    c.Clear();
-    c.SetFontName("Liberation Sans");
-    c.SetFontSize(10.0f);
-    c.SetForeColor(kBlack);
-    c.SetCurrentX(0.05f);
-    c.SetCurrentY(0.45f);
-    c.Print("No transmission to show: the layers or the energy have a problem (see the table).",
-            false);
+    attenuation::DrawNoTransmission(
+        *transmissionPlot,
+        "No transmission to show: the layers or the energy have a problem (see the table).");
 }
 
 bool AttenuationWindow::compute(std::string& problem) {

@@ -60,4 +60,16 @@ void DrawTransmissionPlot(platform::Canvas& c, const std::vector<Layer>& layers)
     }
 }
 
+void DrawNoTransmission(platform::Canvas& c, const std::string& note) {
+    c.SetScale(0.0f, 0.0f, 1.0f, 1.0f);
+    c.SetBackColor({255, 255, 255});
+    c.Clear();
+    c.SetFontName("Liberation Sans");
+    c.SetFontSize(10.0f);
+    c.SetForeColor(kBlack);
+    c.SetCurrentX(0.05f);
+    c.SetCurrentY(0.45f);
+    c.Print(note, false);
+}
+
 } // namespace attenuation
