@@ -263,5 +263,9 @@ PYBIND11_MODULE(_core, m) {
     m.def("_edges", &edgesOf, py::arg("material"));
     m.def("_material", &materialOf, py::arg("expr"));
     m.def("_parse_formula", &parseFormula, py::arg("text"));
+    m.def(
+        "_set_shipped_library",
+        [](const std::string& library) { Library::SetShippedLibrary(library); },
+        py::arg("library"));
     bindings::BindAttenuation(m);
 }
