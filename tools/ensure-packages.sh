@@ -28,3 +28,7 @@ PHOTONXS_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins
 # What the packaging tests need: validators of the menu entry and the software-centre
 # description, and the Debian tools cpack uses to make the package.
 PHOTONXS_PACKAGING_PACKAGES=(desktop-file-utils appstream dpkg-dev file)
+
+# What the Python package's install test needs: a fresh virtual environment that builds the
+# package with the system's setuptools and wheel.
+PHOTONXS_PYTHON_PACKAGE_PACKAGES=(python3-venv python3-setuptools python3-wheel)
