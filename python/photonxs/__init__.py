@@ -48,8 +48,7 @@ for _public in (DataFile, Library, Material):
 
 __all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_rho", "energy_at",
            "edges", "mu_en_rho", "hvl", "NarrowBeam", "transmission", "spectrum_hvl",
-           "HalfValueLayers", "zeff",
-           "COEFFICIENTS"]
+           "HalfValueLayers", "zeff", "COEFFICIENTS"]
 
 #: The six coefficients, in the order of every table and result (the command line's CSV keys).
 COEFFICIENTS = ("coherent", "incoherent", "photo_electric", "pair_nuclear", "pair_electron",
