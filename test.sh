@@ -7,7 +7,8 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 cd "$repo"
 source tools/ensure-packages.sh
 ensure_packages "${PHOTONXS_BUILD_PACKAGES[@]}" clang-format clang libclang-rt-14-dev \
-    "${PHOTONXS_PACKAGING_PACKAGES[@]}" "${PHOTONXS_WEB_PACKAGES[@]}"
+    "${PHOTONXS_PACKAGING_PACKAGES[@]}" "${PHOTONXS_WEB_PACKAGES[@]}" \
+    "${PHOTONXS_PYTHON_PACKAGE_PACKAGES[@]}"
 
 export QT_QPA_PLATFORM=offscreen
 jobs="$(nproc)"

@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """The Python module's array look-up against xraylib's Python bindings, on the same energies.
 
-    PYTHONPATH=<build>/python bench/python_bench.py [--repetitions N] [--out FILE]
+    PYTHONPATH=<build>/python PHOTONXS_HOME=library bench/python_bench.py [--repetitions N]
+        [--out FILE]
+    <environment>/bin/python bench/python_bench.py ...      (a package installed with pip)
 
 One million energies log-uniform over 1..800 keV (fixed seed; xraylib refuses energies above
 800 keV): photonxs.mu_rho("Pb", energies), all six coefficients, against xraylib_np.CS_Total on

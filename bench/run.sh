@@ -35,5 +35,6 @@ export QT_QPA_PLATFORM=offscreen
     --benchmark_enable_random_interleaving=true \
     --benchmark_out="$output/results.json" --benchmark_out_format=json \
     --summary_out="$output/summary.md" "$@"
-PYTHONPATH="$build/python" /usr/bin/python3 "$repo/bench/python_bench.py" --out "$output/python.md"
+PYTHONPATH="$build/python" PHOTONXS_HOME="$repo/library" /usr/bin/python3 \
+    "$repo/bench/python_bench.py" --out "$output/python.md"
 echo "Results: $output/results.json, $output/summary.md, $output/python.md"

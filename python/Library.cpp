@@ -16,11 +16,27 @@ Library::Library(std::filesystem::path root) : m_root(std::move(root)) {
     }
 }
 
+namespace {
+// Only read and written with the interpreter lock held.
+std::filesystem::path& shippedLibrary() {
+    static std::filesystem::path library;
+    return library;
+}
+} // namespace
+
 std::filesystem::path Library::DefaultRoot(const char* home) {
     if (home != nullptr && *home != '\0') {
         return home;
     }
-    return PHOTONXS_SHIPPED_LIBRARY;
+    if (shippedLibrary().empty()) {
+        throw NotFound("this photonxs carries no library (a build tree): set PHOTONXS_HOME or "
+                       "give Library(root)");
+    }
+    return shippedLibrary();
+}
+
+void Library::SetShippedLibrary(std::filesystem::path library) {
+    shippedLibrary() = std::move(library);
 }
 
 std::vector<DataFileEntry> Library::DataFiles(std::vector<std::string>& problems) const {

@@ -53,8 +53,12 @@ class Library {
     /// Throws NotFound when `root` is not a folder.
     explicit Library(std::filesystem::path root);
 
-    /// `home` (PHOTONXS_HOME) when set and not empty, else the library shipped with the program.
+    /// `home` (PHOTONXS_HOME) when set and not empty, else the library shipped with the package
+    /// (SetShippedLibrary). Throws NotFound when there is neither, as in a build tree.
     static std::filesystem::path DefaultRoot(const char* home);
+
+    /// The library the installed package carries or was installed with; set once on import.
+    static void SetShippedLibrary(std::filesystem::path library);
 
     const std::filesystem::path& Root() const { return m_root; }
 

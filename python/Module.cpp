@@ -237,8 +237,9 @@ PYBIND11_MODULE(_core, m) {
              }),
              py::arg("root") = py::none(),
              "Library(root=None)\n\nThe working folder `root`; without it $PHOTONXS_HOME when "
-             "set, else the library shipped with PhotonXS. FileNotFoundError when it is not a "
-             "folder.")
+             "set, else the library the package carries. FileNotFoundError when the folder is "
+             "not there, or without root and $PHOTONXS_HOME in a build tree, which carries "
+             "none.")
         .def_property_readonly(
             "root", [](const Library& library) { return library.Root().generic_string(); },
             "The folder, as given.")
@@ -263,5 +264,9 @@ PYBIND11_MODULE(_core, m) {
     m.def("_edges", &edgesOf, py::arg("material"));
     m.def("_material", &materialOf, py::arg("expr"));
     m.def("_parse_formula", &parseFormula, py::arg("text"));
+    m.def(
+        "_set_shipped_library",
+        [](const std::string& library) { Library::SetShippedLibrary(library); },
+        py::arg("library"));
     bindings::BindAttenuation(m);
 }

@@ -34,3 +34,7 @@ PHOTONXS_PACKAGING_PACKAGES=(desktop-file-utils appstream dpkg-dev file)
 PHOTONXS_WEB_PACKAGES=(emscripten node-acorn chromium)
 command -v node >/dev/null 2>&1 || PHOTONXS_WEB_PACKAGES+=(nodejs)
 command -v npm >/dev/null 2>&1 || PHOTONXS_WEB_PACKAGES+=(npm)
+
+# What the Python package's install test needs: a fresh virtual environment that builds the
+# package with the system's setuptools and wheel.
+PHOTONXS_PYTHON_PACKAGE_PACKAGES=(python3-venv python3-setuptools python3-wheel)

@@ -11,23 +11,44 @@ A material is named as on the command line: a data file (``"ele/082_Pb.ele"``,
 extension (``"Water_Liquid"``), a compound by its formula (``"formula:CaSO4·2H2O"``) or a mixture
 by weight of formulas and materials (``"mix:Pb=80,C=17.6,H=2.4"``); or it is a
 :class:`Material` already loaded. Texts are looked up
-in the default working folder (``$PHOTONXS_HOME``, else the shipped library); use
+in the default working folder (``$PHOTONXS_HOME``, else the library the package carries); use
 :class:`Library` for another.
 """
 
 import collections as _collections
+import importlib.resources as _resources
+import os as _os
 
 import numpy as _np
 
 from ._core import DataFile, Library, Material
 from . import _core
 
+
+def _shipped_library():
+    """The library inside the package (pip's install), else the one ``cmake --install`` put beside
+    the program (``share/photonxs``, named relative to this folder by ``_installed``), else
+    None (a build tree)."""
+    inside = _resources.files(__name__) / "library"
+    if inside.is_dir():
+        return str(inside)
+    try:
+        from ._installed import LIBRARY  # pylint: disable=import-outside-toplevel
+    except ImportError:
+        return None
+    return _os.path.normpath(_os.path.join(_os.path.dirname(__file__), LIBRARY))
+
+
+_SHIPPED = _shipped_library()
+if _SHIPPED is not None:
+    _core._set_shipped_library(_SHIPPED)
+
 for _public in (DataFile, Library, Material):
     _public.__module__ = __name__  # shown as photonxs.Material, where users find it
 
 __all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_rho", "energy_at",
-           "edges", "mu_en_rho", "hvl", "transmission", "spectrum_hvl", "HalfValueLayers", "zeff",
-           "COEFFICIENTS"]
+           "edges", "mu_en_rho", "hvl", "NarrowBeam", "transmission", "spectrum_hvl",
+           "HalfValueLayers", "zeff", "COEFFICIENTS"]
 
 #: The six coefficients, in the order of every table and result (the command line's CSV keys).
 COEFFICIENTS = ("coherent", "incoherent", "photo_electric", "pair_nuclear", "pair_electron",
@@ -117,16 +138,22 @@ def mu_en_rho(material, energies, *, errors="nan"):
     return _core._mu_en_rho(material, energies, errors)
 
 
+NarrowBeam = _collections.namedtuple("NarrowBeam", "mu hvl tvl mfp")
+NarrowBeam.__doc__ = """Linear attenuation (1/cm), half- and tenth-value layers and mean free path
+(cm) of a narrow beam."""
+
+
 def hvl(material, energies, *, density=None, errors="nan"):
     """Linear attenuation and the layers that attenuate a narrow beam, at each energy.
 
-    A structured array of the energies' shape with the fields ``mu`` (1/cm), ``hvl`` and ``tvl``
-    (the thicknesses, cm, that let through a half and a tenth) and ``mfp`` (mean free path, cm),
-    from the total mu/rho and the density (g/cm3): the material's own unless ``density`` is
-    given, which an expression needs. Energies out of range give NaN, or ValueError with
-    ``errors="raise"``.
+    A :class:`NarrowBeam` of four arrays of the energies' shape (floats for a number): ``mu``
+    (1/cm), ``hvl`` and ``tvl`` (the thicknesses, cm, that let through a half and a tenth) and
+    ``mfp`` (mean free path, cm), from the total mu/rho and the density (g/cm3): the material's
+    own unless ``density`` is given, which an expression needs. Energies out of range give NaN,
+    or ValueError with ``errors="raise"``.
     """
-    return _core._hvl(material, energies, density, errors)
+    rows = _core._hvl(material, energies, density, errors)
+    return NarrowBeam(*(rows[field] for field in NarrowBeam._fields))
 
 
 def transmission(layers, energies, *, errors="nan"):

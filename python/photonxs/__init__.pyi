@@ -1,0 +1,62 @@
+# Type stubs of the photonxs package, for editors and type checkers.
+from typing import (Dict, List, Literal, NamedTuple, Optional, Sequence, Tuple, Union,
+                    overload)
+
+import numpy as np
+import numpy.typing as npt
+
+from ._core import DataFile as DataFile, Library as Library, Material as Material
+
+_MaterialLike = Union[str, Material]
+#: Energies (MeV) or totals (cm2/g): a number or anything numpy turns into an array of floats.
+_Values = npt.ArrayLike
+_Errors = Literal["nan", "raise"]
+#: A number in, a number (or one record) out; an array in, an array of its shape out.
+_FloatOrArray = Union[float, npt.NDArray[np.float64]]
+_Records = Union[np.void, npt.NDArray[np.void]]
+
+COEFFICIENTS: Tuple[str, str, str, str, str, str]
+
+class NarrowBeam(NamedTuple):
+    """Linear attenuation (1/cm), half- and tenth-value layers and mean free path (cm)."""
+    mu: _FloatOrArray
+    hvl: _FloatOrArray
+    tvl: _FloatOrArray
+    mfp: _FloatOrArray
+
+class HalfValueLayers(NamedTuple):
+    """First and second half-value layers (cm) of a spectrum, and their ratio."""
+    first: float
+    second: float
+    homogeneity: float
+
+def material(expr: str) -> Material: ...
+def parse_formula(text: str) -> Dict[str, float]: ...
+def mu_rho(material: _MaterialLike, energies: _Values, *, errors: _Errors = ...) -> _Records: ...
+@overload
+def energy_at(material: _MaterialLike, mu: float, *, all: Literal[False] = ...,
+              errors: _Errors = ...) -> np.void: ...
+@overload
+def energy_at(material: _MaterialLike, mu: float, *, all: Literal[True],
+              errors: _Errors = ...) -> npt.NDArray[np.void]: ...
+@overload
+def energy_at(material: _MaterialLike, mu: _Values, *, all: Literal[False] = ...,
+              errors: _Errors = ...) -> _Records: ...
+@overload
+def energy_at(material: _MaterialLike, mu: _Values, *, all: Literal[True],
+              errors: _Errors = ...) -> Union[npt.NDArray[np.void], List[npt.NDArray[np.void]]]: ...
+def edges(material: _MaterialLike) -> npt.NDArray[np.void]: ...
+def mu_en_rho(material: _MaterialLike, energies: _Values, *,
+              errors: _Errors = ...) -> _FloatOrArray: ...
+def hvl(material: _MaterialLike, energies: _Values, *, density: Optional[float] = ...,
+        errors: _Errors = ...) -> NarrowBeam: ...
+def transmission(layers: Sequence[Union[Tuple[_MaterialLike, float],
+                                        Tuple[_MaterialLike, float, float]]],
+                 energies: _Values, *, errors: _Errors = ...) -> _FloatOrArray: ...
+def spectrum_hvl(energies: _Values, weights: _Values, material: _MaterialLike = ..., *,
+                 density: Optional[float] = ...) -> HalfValueLayers: ...
+def zeff(material: _MaterialLike, energies: _Values, *, errors: _Errors = ...) -> _Records: ...
+
+__all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_rho", "energy_at",
+           "edges", "mu_en_rho", "hvl", "NarrowBeam", "transmission", "spectrum_hvl",
+           "HalfValueLayers", "zeff", "COEFFICIENTS"]
