@@ -411,18 +411,13 @@
   }
 
   let attenRows = null;
-  function clearAttenuation(message) {
+  function clearAttenuation() {
     $('atten-table').replaceChildren();
     attenRows = null;
     $('atten-csv').disabled = true;
     $('atten-png').disabled = true;
-    const canvas = $('transmission');
-    const context = contextOf(canvas, 'transmission');
-    context.fillStyle = '#fff';
-    context.fillRect(0, 0, ...SIZES.transmission);
-    context.fillStyle = '#a4161a';
-    context.font = '16px sans-serif';
-    context.fillText(`No result: ${message}`.slice(0, 80), 20, 40);
+    const note = 'No transmission to show: the layers or the energy have a problem (see above).';
+    px.page.core().draw_no_transmission(note, contextOf($('transmission'), 'transmission'), ...SIZES.transmission);
   }
 
   $('stack').addEventListener('submit', (event) => {
@@ -456,7 +451,7 @@
       px.page.check(px.page.core().draw_transmission(layers, contextOf($('transmission'), 'transmission'), ...SIZES.transmission));
     } catch (error) {
       say($('atten-message'), error.message);
-      clearAttenuation(error.message);
+      clearAttenuation();
     }
   });
 

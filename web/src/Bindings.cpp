@@ -637,6 +637,12 @@ val rowObject(const data::MaterialTable& t, int row) {
     return result;
 }
 
+// The transmission plot's note when there is nothing to draw.
+void drawNoTransmission(const std::string& note, val context, int width, int height) {
+    HtmlCanvas canvas(std::move(context), width, height);
+    attenuation::DrawNoTransmission(canvas, note);
+}
+
 // What the read-out shows for a pointer at user (x, y) of the graph or fraction plot: the
 // nearest tabulated row, or null off the plot.
 val readout(const std::string& argument, const std::string& which, float x, float y) {
@@ -760,6 +766,7 @@ EMSCRIPTEN_BINDINGS(photonxs) {
     emscripten::function("draw_plot", &drawPlot);
     emscripten::function("draw_enlarged", &drawEnlarged);
     emscripten::function("draw_transmission", &drawTransmission);
+    emscripten::function("draw_no_transmission", &drawNoTransmission);
     emscripten::function("readout", &readout);
     emscripten::function("readout_row", &readoutRow);
     emscripten::function("csv_text", &csvText);
