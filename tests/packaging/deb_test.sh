@@ -30,13 +30,16 @@ for program in photonxs photonxs-cli; do
     zcat "$root/usr/share/man/man1/$program.1.gz" 2>/dev/null | grep -q "^\.TH ${program^^} " ||
         fail "the package has no manual page $program.1.gz"
 done
-# The Python module, in Debian's package folder, answers from the packaged library.
-total="$("$cli" --root "$root/usr/share/photonxs" --digits 17 --format csv at Pb 0.662 | tail -1)"
-(cd "$scratch" && env -u PHOTONXS_HOME PYTHONPATH="$root/usr/lib/python3/dist-packages" \
-    /usr/bin/python3 -c 'import os, sys, photonxs
+# The Python module, in Debian's package folder, answers from the packaged library. A sanitizer
+# build's module needs its run-time preloaded into the interpreter; the normal build checks it.
+if [ -z "${PHOTONXS_SANITIZED:-}" ]; then
+    total="$("$cli" --root "$root/usr/share/photonxs" --digits 17 --format csv at Pb 0.662 | tail -1)"
+    (cd "$scratch" && env -u PHOTONXS_HOME PYTHONPATH="$root/usr/lib/python3/dist-packages" \
+        /usr/bin/python3 -c 'import os, sys, photonxs
 assert os.path.samefile(photonxs.Library().root, sys.argv[1]), photonxs.Library().root
 assert photonxs.mu_rho("Pb", 0.662)["total"] == float(sys.argv[2].split(",")[-1])' \
-    "$root/usr/share/photonxs" "$total") || fail "the packaged Python module does not answer"
+        "$root/usr/share/photonxs" "$total") || fail "the packaged Python module does not answer"
+fi
 expected="$(library_files "$root/usr/share/photonxs" | grep -c '\.\(ele\|mix[123]\)$')"
 
 listing="$(user_cli "$cli" list)" || fail "the packaged photonxs-cli list failed"
