@@ -26,13 +26,13 @@ for source in "$repo"/src/data/*.cpp; do
 done
 sources_of() {
     case "$1" in
-    numeric_text) echo src/data/NumericText.cpp ;;
-    formula) echo src/material/Formula.cpp ;;
+    numeric_text) echo src/data/NumericText.cpp src/data/CharConv.cpp ;;
+    formula) echo src/material/Formula.cpp src/data/CharConv.cpp ;;
     spectrum)
         echo "${data_sources[@]}" src/calc/Interpolation.cpp src/attenuation/Attenuation.cpp \
             src/attenuation/Compositions.cpp src/attenuation/EnergyAbsorption.cpp \
             src/attenuation/Spectrum.cpp src/attenuation/TextLines.cpp ;;
-    number_masks) echo src/data/NumericText.cpp src/data/NumberMask.cpp ;;
+    number_masks) echo src/data/NumericText.cpp src/data/NumberMask.cpp src/data/CharConv.cpp ;;
     material_file) echo "${data_sources[@]}" ;;
     xcom_reader) echo "${data_sources[@]}" tools/xcom_reader.cpp tools/element_library.cpp ;;
     element_reader)
