@@ -37,4 +37,13 @@ export QT_QPA_PLATFORM=offscreen
     --summary_out="$output/summary.md" "$@"
 PYTHONPATH="$build/python" PHOTONXS_HOME="$repo/library" /usr/bin/python3 \
     "$repo/bench/python_bench.py" --out "$output/python.md"
-echo "Results: $output/results.json, $output/summary.md, $output/python.md"
+# The browser page against the native one-thread look-up just measured, where the page and its
+# test driver are built (web/build.sh, npm ci in web/).
+if [ -f "$repo/build-web/photonxs.html" ] && [ -d "$repo/web/node_modules/playwright-core" ]; then
+    native="$(/usr/bin/python3 -c 'import json, statistics, sys
+runs = [b["cpu_time"] for b in json.load(open(sys.argv[1]))["benchmarks"]
+        if b.get("run_name") == "CoefficientsAtEnergy" and b.get("run_type") == "iteration"]
+print(statistics.median(runs))' "$output/results.json")"
+    node "$repo/bench/web_bench.mjs" "$repo/build-web/photonxs.html" "$native" --out "$output/web.md"
+fi
+echo "Results: $output/results.json, $output/summary.md, $output/python.md, $output/web.md"

@@ -32,6 +32,7 @@ HtmlCanvas::HtmlCanvas(val context, int widthPixels, int heightPixels)
 }
 
 void HtmlCanvas::Clear() {
+    FlushPath();
     m_context.set("fillStyle", CssColour(BackColour()));
     m_context.call<void>("fillRect", 0, 0, WidthPixels(), HeightPixels());
     HomeCurrentPoint();
@@ -48,6 +49,7 @@ void HtmlCanvas::UseFont() {
 }
 
 void HtmlCanvas::Print(const std::string& text, bool continueLine) {
+    FlushPath();
     UseFont();
     if (platform::Finite(CurrentX(), CurrentY())) {
         m_context.set("fillStyle", CssColour(ForeColour()));
@@ -65,21 +67,39 @@ void HtmlCanvas::PSet(float x, float y) {
         return;
     }
     // A dot as wide as the pen, centred on the point.
+    FlushPath();
     const int width = LineWidth();
     m_context.set("fillStyle", CssColour(ForeColour()));
     m_context.call<void>("fillRect", PixelX(x) - width / 2, PixelY(y) - width / 2, width, width);
 }
 
 void HtmlCanvas::Stroke(double x1, double y1, double x2, double y2, platform::Rgb colour) {
+    if (!m_pathOpen || colour != m_pathColour || LineWidth() != m_pathWidth) {
+        FlushPath();
+        m_context.set("strokeStyle", CssColour(colour));
+        m_context.set("lineWidth", LineWidth());
+        m_context.set("lineCap", std::string(LineWidth() > 1 ? "round" : "square"));
+        m_context.call<void>("beginPath");
+        m_pathOpen = true;
+        m_pathColour = colour;
+        m_pathWidth = LineWidth();
+    }
     // An odd width is centred on the pixel, as the desktop's pen is.
     const double offset = LineWidth() % 2 == 1 ? 0.5 : 0.0;
-    m_context.set("strokeStyle", CssColour(colour));
-    m_context.set("lineWidth", LineWidth());
-    m_context.set("lineCap", std::string(LineWidth() > 1 ? "round" : "square"));
-    m_context.call<void>("beginPath");
-    m_context.call<void>("moveTo", x1 + offset, y1 + offset);
+    if (x1 != m_pathEndX || y1 != m_pathEndY) {
+        m_context.call<void>("moveTo", x1 + offset, y1 + offset);
+    }
     m_context.call<void>("lineTo", x2 + offset, y2 + offset);
-    m_context.call<void>("stroke");
+    m_pathEndX = x2;
+    m_pathEndY = y2;
+}
+
+void HtmlCanvas::FlushPath() {
+    if (m_pathOpen) {
+        m_context.call<void>("stroke");
+        m_pathOpen = false;
+        m_pathEndX = m_pathEndY = std::nan("");
+    }
 }
 
 void HtmlCanvas::Line(float x1, float y1, float x2, float y2, platform::Rgb colour) {
@@ -100,6 +120,7 @@ void HtmlCanvas::Rectangle(float x1, float y1, float x2, float y2, platform::Rgb
     if (!platform::Finite(x1, y1) || !platform::Finite(x2, y2)) {
         return;
     }
+    FlushPath();
     // Both corner pixels belong to the box.
     const double left = std::min(PixelX(x1), PixelX(x2));
     const double top = std::min(PixelY(y1), PixelY(y2));
@@ -142,6 +163,7 @@ void HtmlCanvas::Circle(float cx, float cy, float radius, platform::Rgb colour) 
     if (Style() == platform::DrawStyle::InsideSolid) {
         radiusPixels = std::max(radiusPixels - LineWidth() / 2.0, 0.5);
     }
+    FlushPath();
     m_context.set("strokeStyle", CssColour(colour));
     m_context.set("lineWidth", LineWidth());
     m_context.call<void>("beginPath");

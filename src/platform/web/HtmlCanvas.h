@@ -13,6 +13,9 @@
 class HtmlCanvas : public platform::CanvasState {
   public:
     HtmlCanvas(emscripten::val context, int widthPixels, int heightPixels);
+    ~HtmlCanvas() override { FlushPath(); }
+    HtmlCanvas(const HtmlCanvas&) = delete;
+    HtmlCanvas& operator=(const HtmlCanvas&) = delete;
 
     void Clear() override;
     void SetFontName(const std::string& family) override;
@@ -28,10 +31,18 @@ class HtmlCanvas : public platform::CanvasState {
     double PixelX(float x) const { return std::round(OffsetX(x)); }
     double PixelY(float y) const { return std::round(OffsetY(y)); }
     void Stroke(double x1, double y1, double x2, double y2, platform::Rgb colour);
+    /// Strokes the lines gathered since the pen last changed, as one path.
+    void FlushPath();
     void Rectangle(float x1, float y1, float x2, float y2, platform::Rgb colour, bool filled);
     void UseFont();
 
     emscripten::val m_context;
     std::string m_fontFamily = "serif";
     std::string m_fontInUse;
+    // The path being gathered: lines of one colour and width go to the canvas in one stroke.
+    bool m_pathOpen = false;
+    platform::Rgb m_pathColour;
+    int m_pathWidth = 0;
+    double m_pathEndX = std::nan("");
+    double m_pathEndY = std::nan("");
 };
