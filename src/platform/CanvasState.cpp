@@ -35,6 +35,12 @@ void CanvasState::SetCurrentX(float x) {
     m_lineStartX = x;
 }
 
+double CanvasState::CircleRadiusPixels(float radius) const {
+    const double pixels = std::fabs(static_cast<double>(radius) * PixelsPerUnitX());
+    return m_drawStyle == DrawStyle::InsideSolid ? std::max(pixels - m_lineWidth / 2.0, 0.5)
+                                                 : pixels;
+}
+
 void CanvasState::HomeCurrentPoint() {
     m_currentX = m_left;
     m_currentY = m_top;

@@ -44,6 +44,31 @@ class CanvasState : public Canvas {
     int LineWidth() const { return m_lineWidth; }
     DrawStyle Style() const { return m_drawStyle; }
 
+    /// The border of the box whose corner pixels are (left, top) and (right, bottom), as the
+    /// one-pixel strips fill(x, y, width, height) paints: nested rings as many as the pen is
+    /// wide, centred on the outline (the extra pixel going outwards) or, for the inside style,
+    /// all within it.
+    template <typename Fill>
+    void BorderStrips(int left, int top, int right, int bottom, Fill fill) const {
+        const int first = m_drawStyle == DrawStyle::InsideSolid ? 0 : -(m_lineWidth / 2);
+        for (int inset = first; inset < first + m_lineWidth; ++inset) {
+            const int x = left + inset;
+            const int y = top + inset;
+            const int width = right - left + 1 - 2 * inset;
+            const int height = bottom - top + 1 - 2 * inset;
+            if (width <= 0 || height <= 0) {
+                return;
+            }
+            fill(x, y, width, 1);
+            fill(x, y + height - 1, width, 1);
+            fill(x, y, 1, height);
+            fill(x + width - 1, y, 1, height);
+        }
+    }
+    /// The pixel radius of a circle of `radius` horizontal user units; for the inside style the
+    /// stroke's outer edge stays on the circle.
+    double CircleRadiusPixels(float radius) const;
+
     /// After a Clear: the current point at (left, top).
     void HomeCurrentPoint();
     /// After drawing to a point: it becomes the current point.

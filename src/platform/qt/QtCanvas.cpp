@@ -166,19 +166,10 @@ void QtCanvas::DrawRectangle(float x1, float y1, float x2, float y2, platform::R
     if (filled) {
         painter.fillRect(outline, qcolour);
     }
-    // The border is drawn as nested one-pixel rectangles: centred on the outline (the extra
-    // pixel going outwards) or, for the inside style, all within it.
-    const int first = Style() == platform::DrawStyle::InsideSolid ? 0 : -(LineWidth() / 2);
-    for (int inset = first; inset < first + LineWidth(); ++inset) {
-        const QRect ring = outline.adjusted(inset, inset, -inset, -inset);
-        if (ring.width() <= 0 || ring.height() <= 0) {
-            break;
-        }
-        painter.fillRect(QRect(ring.left(), ring.top(), ring.width(), 1), qcolour);
-        painter.fillRect(QRect(ring.left(), ring.bottom(), ring.width(), 1), qcolour);
-        painter.fillRect(QRect(ring.left(), ring.top(), 1, ring.height()), qcolour);
-        painter.fillRect(QRect(ring.right(), ring.top(), 1, ring.height()), qcolour);
-    }
+    BorderStrips(outline.left(), outline.top(), outline.right(), outline.bottom(),
+                 [&](int x, int y, int width, int height) {
+                     painter.fillRect(QRect(x, y, width, height), qcolour);
+                 });
     update();
 }
 
@@ -195,11 +186,7 @@ void QtCanvas::Circle(float cx, float cy, float radius, platform::Rgb colour) {
         return;
     }
     const QPoint centre = ToPixel(cx, cy);
-    double radiusPixels = std::fabs(static_cast<double>(radius) * PixelsPerUnitX());
-    if (Style() == platform::DrawStyle::InsideSolid) {
-        // The stroke's outer edge stays on the circle.
-        radiusPixels = std::max(radiusPixels - LineWidth() / 2.0, 0.5);
-    }
+    const double radiusPixels = CircleRadiusPixels(radius);
     QPainter painter(&m_image);
     QPen pen(ToColour(colour));
     pen.setWidth(LineWidth());

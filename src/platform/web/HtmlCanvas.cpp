@@ -130,21 +130,10 @@ void HtmlCanvas::Rectangle(float x1, float y1, float x2, float y2, platform::Rgb
     if (filled) {
         m_context.call<void>("fillRect", left, top, right - left + 1, bottom - top + 1);
     }
-    // The border is nested one-pixel rings: centred on the outline or, inside, within it.
-    const int first = Style() == platform::DrawStyle::InsideSolid ? 0 : -(LineWidth() / 2);
-    for (int inset = first; inset < first + LineWidth(); ++inset) {
-        const double l = left + inset;
-        const double t = top + inset;
-        const double w = right - left + 1 - 2 * inset;
-        const double h = bottom - top + 1 - 2 * inset;
-        if (w <= 0 || h <= 0) {
-            break;
-        }
-        m_context.call<void>("fillRect", l, t, w, 1);
-        m_context.call<void>("fillRect", l, t + h - 1, w, 1);
-        m_context.call<void>("fillRect", l, t, 1, h);
-        m_context.call<void>("fillRect", l + w - 1, t, 1, h);
-    }
+    BorderStrips(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+                 static_cast<int>(bottom), [&](int x, int y, int width, int height) {
+                     m_context.call<void>("fillRect", x, y, width, height);
+                 });
 }
 
 void HtmlCanvas::Box(float x1, float y1, float x2, float y2, platform::Rgb colour) {
@@ -159,10 +148,7 @@ void HtmlCanvas::Circle(float cx, float cy, float radius, platform::Rgb colour) 
     if (!platform::Finite(cx, cy) || !std::isfinite(radius)) {
         return;
     }
-    double radiusPixels = std::fabs(static_cast<double>(radius) * PixelsPerUnitX());
-    if (Style() == platform::DrawStyle::InsideSolid) {
-        radiusPixels = std::max(radiusPixels - LineWidth() / 2.0, 0.5);
-    }
+    const double radiusPixels = CircleRadiusPixels(radius);
     FlushPath();
     m_context.set("strokeStyle", CssColour(colour));
     m_context.set("lineWidth", LineWidth());
