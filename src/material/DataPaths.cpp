@@ -227,7 +227,16 @@ std::optional<std::string> ResolveDataPath(const std::filesystem::path& root,
         return "ele/" + std::string(argument);
     }
     if (isMaterialFileName(argument)) {
-        return "mix/" + std::string(argument);
+        // As the material list shows it, in another case ("water_liquid.mix2") where the file
+        // itself is not there.
+        const std::string path = "mix/" + std::string(argument);
+        std::error_code noFile;
+        std::string ignored;
+        if (std::filesystem::exists(root / path, noFile)) {
+            return path;
+        }
+        return byName(root, argument.substr(0, argument.size() - 5), ignored, nullptr)
+            .value_or(path);
     }
     std::vector<std::string> found;
     for (const std::string& name : elementFilesFor(root, argument)) {
