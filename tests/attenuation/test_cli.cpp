@@ -87,6 +87,10 @@ class AttenuationCliTest : public QObject {
                           36)
             << 1 << ""
             << "line 1: 'PK\\x03\\x04\\x00\\x01\\xFFabcdefghijklmnopq...' is not a number";
+        QTest::newRow("spectrum file that cannot be read")
+            << QStringList{"hvl", "--spectrum", "/no/such/spectrum.txt", "Al"} << QByteArray() << 1
+            << ""
+            << "/no/such/spectrum.txt: cannot be read";
         QTest::newRow("density not a number")
             << QStringList{"hvl", "Pb", "1", "--density", "1,5"} << QByteArray() << 1 << ""
             << "--density '1,5' is not a number";
@@ -130,6 +134,7 @@ class AttenuationCliTest : public QObject {
         const Run run = runCli(library(), header + arguments, input);
         QCOMPARE(run.out, out);
         QVERIFY2(run.err.contains(err), qPrintable(run.err));
+        QVERIFY2(run.err.count('\n') <= 1, qPrintable(run.err)); // one message at most
         QCOMPARE(run.status, status);
     }
 
