@@ -188,6 +188,8 @@ class AttenuationCoreTest : public QObject {
         if (solved == Outcome::Ok) {
             QVERIFY(testing::closeTo(thickness, thicknessForOnePercent, 1e-12));
         }
+        // A last layer of density 0 does not attenuate: no thickness of it will do.
+        QCOMPARE(ThicknessFor({{&kHeavy, 0.0, 1.0}}, energy, 0.01, thickness), Outcome::NoSolution);
     }
 
     void halfValueLayer() {

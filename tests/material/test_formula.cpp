@@ -217,6 +217,11 @@ class MaterialTest : public QObject {
                                              << "PART=WEIGHT";
         QTest::newRow("part neither formula nor material") << "mix:Water=1"
                                                            << "did you mean Water_Liquid?)";
+        // Names that begin with the text come before the symbol Ti a letter away.
+        QTest::newRow("closest names first")
+            << "mix:Tis=1"
+            << "did you mean Tissue_Soft_ICRU-44, Tissue_Soft_ICRU_"
+               "Four-Component or Tissue-Equivalent_Gas_Methane";
         QTest::newRow("too many energies for a table") << "formula:UPuAmCmBkCfEsFmThPaNpAcRaFr"
                                                        << "more than 150";
     }
