@@ -1,5 +1,6 @@
 #include "material/DataPaths.h"
 
+#include "attenuation/TextLines.h"
 #include "data/MaterialFile.h"
 #include "material/Formula.h"
 #include "platform/FileListing.h"
@@ -41,12 +42,8 @@ std::vector<std::string> elementFilesFor(const std::filesystem::path& root,
     return found;
 }
 
-std::string quoted(std::string_view text) {
-    std::string result(1, '\'');
-    result += text;
-    result += '\'';
-    return result;
-}
+// A typed name in a message: short, with bytes that are not text escaped.
+std::string quoted(std::string_view text) { return attenuation::QuotedExcerpt(text); }
 
 // A name as compared: ASCII letters in lower case, blanks, tabs and underscores left out, so that
 // "Water, Liquid", "water,liquid" and "WATER , LIQUID" are one name.
