@@ -1,5 +1,6 @@
 #include "Arguments.h"
 
+#include "CommandTable.h"
 #include "NumberText.h"
 
 #include <algorithm>
@@ -9,62 +10,30 @@ namespace cli {
 
 namespace {
 
-// Options every command takes, and the commands' own ones; all of them take a value.
-const std::set<std::string, std::less<>> kCommonOptions = {"root", "digits", "format"};
-const std::set<std::string, std::less<>> kBuilderOptions = {"name", "density", "category", "file"};
-const std::set<std::string, std::less<>> kPlotOptions = {"out"};
+// Options every command takes; all but the flags take a value.
+const std::set<std::string, std::less<>> kCommonOptions = {"root", "digits", "format",
+                                                           "energy-unit", "no-header"};
 // Options that take no value.
-const std::set<std::string, std::less<>> kFlags = {"all", "with-edges", "energy", "layers"};
-
-// The options each command takes beyond the common ones.
-const std::set<std::string, std::less<>>* ownOptions(const std::string& command) {
-    static const std::set<std::string, std::less<>> at = {"density", "grid", "with-edges"};
-    static const std::set<std::string, std::less<>> energy = {"density", "all"};
-    static const std::set<std::string, std::less<>> material = {"density"};
-    static const std::set<std::string, std::less<>> absorption = {"grid", "with-edges"};
-    static const std::set<std::string, std::less<>> hvl = {"density", "grid", "with-edges",
-                                                           "spectrum"};
-    static const std::set<std::string, std::less<>> attenuate = {
-        "energy", "spectrum", "layers", "thickness-for", "out", "grid", "with-edges"};
-    if (command == "absorption" || command == "zeff") {
-        return &absorption;
-    }
-    if (command == "hvl") {
-        return &hvl;
-    }
-    if (command == "attenuate") {
-        return &attenuate;
-    }
-    if (command == "at") {
-        return &at;
-    }
-    if (command == "energy") {
-        return &energy;
-    }
-    if (command == "table" || command == "csv" || command == "edges") {
-        return &material;
-    }
-    return nullptr;
-}
+const std::set<std::string, std::less<>> kFlags = {"all", "with-edges", "energy", "layers",
+                                                   "no-header"};
 
 bool takesOption(const std::string& command, const std::string& option) {
     if (kCommonOptions.contains(option)) {
         return true;
     }
-    if (command == "compound" || command == "mixture") {
-        return kBuilderOptions.contains(option);
-    }
-    if (command == "plot") {
-        return kPlotOptions.contains(option) || option == "density";
-    }
-    const auto* own = ownOptions(command);
-    return own != nullptr && own->contains(option);
+    const Command* known = FindCommand(command);
+    return known != nullptr &&
+           std::find(known->options.begin(), known->options.end(), option) != known->options.end();
 }
 
 bool knownOption(const std::string& option) {
-    return kCommonOptions.contains(option) || kBuilderOptions.contains(option) ||
-           kPlotOptions.contains(option) || kFlags.contains(option) || option == "grid" ||
-           option == "spectrum" || option == "thickness-for";
+    if (kCommonOptions.contains(option) || kFlags.contains(option)) {
+        return true;
+    }
+    return std::any_of(Commands().begin(), Commands().end(), [&](const Command& command) {
+        return std::find(command.options.begin(), command.options.end(), option) !=
+               command.options.end();
+    });
 }
 
 // A word that begins with '-' is still an argument when it is "-" (standard input) or a number
@@ -98,9 +67,14 @@ bool parseFormat(const std::string& text, OutputFormat& format) {
 } // namespace
 
 const std::vector<std::string>& CommandNames() {
-    static const std::vector<std::string> names = {
-        "list", "table",     "at",   "energy",   "csv",     "formula", "edges", "absorption",
-        "hvl",  "attenuate", "zeff", "compound", "mixture", "plot",    "help"};
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (const Command& command : Commands()) {
+            all.emplace_back(command.name);
+        }
+        all.emplace_back("help");
+        return all;
+    }();
     return names;
 }
 
@@ -189,6 +163,17 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words, const char
                 parsed.error = "option --format takes text, csv or json, not '" + value + "'";
                 return parsed;
             }
+        } else if (name == "energy-unit") {
+            std::string unit = value;
+            std::transform(unit.begin(), unit.end(), unit.begin(),
+                           [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+            if (unit != "mev" && unit != "kev") {
+                parsed.error = "option --energy-unit takes keV or MeV, not '" + value + "'";
+                return parsed;
+            }
+            invocation.energyUnit = unit == "kev" ? EnergyUnit::keV : EnergyUnit::MeV;
+        } else if (name == "no-header") {
+            invocation.textHeader = false;
         } else {
             invocation.options[name] = value;
         }

@@ -25,7 +25,11 @@ struct Invocation {
     std::filesystem::path root;
     int digits = 4;
     OutputFormat format = OutputFormat::Text;
-    bool help = false; ///< --help, -h or the word "help" before a command
+    EnergyUnit energyUnit = EnergyUnit::MeV; ///< --energy-unit: energies typed and printed
+    bool textHeader = true;                  ///< false with --no-header
+    bool help = false;                       ///< --help, -h or the word "help" before a command
+
+    OutputStyle Style() const { return {format, digits, energyUnit, textHeader}; }
 };
 
 /// A parsed command line, or the reason it cannot be used (a usage error).

@@ -1,10 +1,10 @@
 #include "AttenuationCommands.h"
 
-#include "Commands.h"
-#include "MaterialCommands.h"
+#include "CommandSupport.h"
 #include "NumberText.h"
 #include "attenuation/Attenuation.h"
 #include "attenuation/Spectrum.h"
+#include "attenuation/TextLines.h"
 #include "data/MaterialFile.h"
 #include "data/NumberMask.h"
 #include "material/Resolve.h"
@@ -22,11 +22,6 @@ namespace cli {
 namespace {
 
 using attenuation::Outcome;
-
-int usage(BufferedStream& err, const std::string& message) {
-    Complain(err, message + " (photonxs-cli --help tells more)");
-    return kExitUsage;
-}
 
 /// A resolved material with the density the command uses.
 struct Material {
@@ -46,7 +41,7 @@ bool resolve(const Invocation& invocation, const std::string& argument, Material
         !density && found != invocation.options.end()) {
         density = ReadNumber(found->second);
         if (!density || !(*density > 0.0)) {
-            Complain(err, "--density '" + found->second + "' is not a number greater than 0");
+            Complain(err, "--density " + Echo(found->second) + " is not a number greater than 0");
             return false;
         }
     }
@@ -104,7 +99,7 @@ bool energiesOf(const Invocation& invocation, std::size_t first, const data::Mat
     values.arguments.insert(values.arguments.end(),
                             invocation.arguments.begin() + static_cast<std::ptrdiff_t>(first),
                             invocation.arguments.end());
-    if (!GatherValues(values, "the energy", energies, err) ||
+    if (!GatherValues(values, "the energy", true, energies, err) ||
         !AddGridEnergies(invocation, table, energies, err)) {
         return false;
     }
@@ -119,20 +114,12 @@ bool energiesOf(const Invocation& invocation, std::size_t first, const data::Mat
 class Table {
   public:
     Table(const Invocation& invocation, std::vector<std::string> keys)
-        : m_format(invocation.format), m_digits(invocation.digits), m_keys(std::move(keys)),
-          m_numbers(m_format, m_digits, {m_keys.begin(), m_keys.end()}) {}
+        : m_style(invocation.Style()), m_format(m_style.format), m_keys(std::move(keys)),
+          m_views(m_keys.begin(), m_keys.end()), m_numbers(m_style, m_views) {}
     Table(const Table&) = delete; // m_numbers refers to m_keys
     Table& operator=(const Table&) = delete;
 
-    void Header(std::string& out) const {
-        if (m_format != OutputFormat::Csv) {
-            return;
-        }
-        for (std::size_t i = 0; i < m_keys.size(); ++i) {
-            out += (i == 0 ? "" : ",") + m_keys[i];
-        }
-        out += '\n';
-    }
+    void Header(std::string& out) const { AppendHeader(out, m_style, m_views); }
 
     /// Leading text cells (a layer's name), then numbers; a failed row has `word` in place of
     /// every number after the first. Written straight into `out`, a million rows cost no
@@ -159,7 +146,7 @@ class Table {
             open(out, column++);
             const bool quoted = m_format == OutputFormat::Json && !std::isfinite(value);
             out += quoted ? "\"" : "";
-            AppendValue(out, value, m_digits);
+            AppendColumnValue(out, m_style, m_views[column - 1], value);
             out += quoted ? "\"" : "";
         }
         if (!word.empty() && m_format == OutputFormat::Json) {
@@ -192,9 +179,10 @@ class Table {
         }
     }
 
+    OutputStyle m_style;
     OutputFormat m_format;
-    int m_digits;
     std::vector<std::string> m_keys;
+    std::vector<std::string_view> m_views; ///< m_keys, as the writers take them
     RowWriter m_numbers; ///< rows of numbers alone, the common case, as the look-ups write them
 };
 
@@ -208,21 +196,14 @@ int finish(std::size_t failed, std::size_t total, BufferedStream& err) {
     return kExitSomeRowsFailed;
 }
 
-bool readSpectrumFile(const std::string& file, std::vector<attenuation::SpectrumBin>& bins,
-                      BufferedStream& err) {
+bool readSpectrumFile(const Invocation& invocation, const std::string& file,
+                      std::vector<attenuation::SpectrumBin>& bins, BufferedStream& err) {
     std::string text;
-    if (file == "-") {
-        char buffer[1 << 16];
-        std::size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
-            text.append(buffer, got);
-        }
-    } else if (!data::ReadWholeFile(file, text)) {
-        Complain(err, file + ": cannot be read");
+    if (!ReadInputFile(file, text, err)) {
         return false;
     }
     attenuation::SpectrumProblem problem;
-    if (!attenuation::ReadSpectrum(text, bins, problem)) {
+    if (!attenuation::ReadSpectrum(text, bins, problem, invocation.energyUnit == EnergyUnit::keV)) {
         Complain(err, (file == "-" ? "standard input" : file) + ", " +
                           attenuation::DescribeSpectrumProblem(problem));
         return false;
@@ -246,7 +227,7 @@ int materialAndEnergies(const Invocation& invocation, const std::string& usageTe
                         std::optional<attenuation::Composition>* composition = nullptr) {
     if (invocation.arguments.empty() ||
         (invocation.arguments.size() < 2 && !invocation.options.contains("grid"))) {
-        return usage(err, usageText);
+        return Usage(err, usageText);
     }
     const std::string& argument = invocation.arguments[0];
     if (!resolve(invocation, argument, m, err) || (density && !needDensity(argument, m, err)) ||
@@ -316,13 +297,13 @@ int RunHalfValue(const Invocation& invocation, BufferedStream& out, BufferedStre
     const auto spectrum = invocation.options.find("spectrum");
     if (spectrum != invocation.options.end()) {
         if (invocation.arguments.size() != 1) {
-            return usage(err, "hvl --spectrum FILE takes one MATERIAL");
+            return Usage(err, "hvl --spectrum FILE takes one MATERIAL");
         }
         const std::string& argument = invocation.arguments[0];
         Material m;
         std::vector<attenuation::SpectrumBin> bins;
         if (!resolve(invocation, argument, m, err) || !needDensity(argument, m, err) ||
-            !readSpectrumFile(spectrum->second, bins, err)) {
+            !readSpectrumFile(invocation, spectrum->second, bins, err)) {
             return kExitBadInput;
         }
         attenuation::AbsorptionLibrary library(invocation.root);
@@ -363,7 +344,7 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
     const auto spectrum = invocation.options.find("spectrum");
     const bool byEnergy = invocation.options.contains("energy");
     if (byEnergy == (spectrum != invocation.options.end())) {
-        return usage(err, "attenuate takes either --energy E... or --spectrum FILE");
+        return Usage(err, "attenuate takes either --energy E... or --spectrum FILE");
     }
     // Layers carry '@'; with --energy the other words are energies.
     std::vector<std::string> layerWords;
@@ -373,19 +354,19 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
         (word.find('@') != std::string::npos ? layerWords : energyWords.arguments).push_back(word);
     }
     if (layerWords.empty()) {
-        return usage(err,
+        return Usage(err,
                      "attenuate needs at least one LAYER (MATERIAL@CM or MATERIAL@CM@DENSITY)");
     }
     if (!byEnergy && energyWords.arguments.size() > 1) {
-        return usage(err, "'" + energyWords.arguments[1] + "' is not a LAYER (MATERIAL@CM)");
+        return Usage(err, Echo(energyWords.arguments[1]) + " is not a LAYER (MATERIAL@CM)");
     }
     std::optional<double> target;
     if (const auto found = invocation.options.find("thickness-for");
         found != invocation.options.end()) {
         target = ReadNumber(found->second);
         if (!target || !(*target > 0.0 && *target <= 1.0)) {
-            Complain(err, "--thickness-for '" + found->second +
-                              "' is not a transmission above 0 and at most 1");
+            Complain(err, "--thickness-for " + Echo(found->second) +
+                              " is not a transmission above 0 and at most 1");
             return kExitBadInput;
         }
     }
@@ -404,12 +385,13 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
         if (second != std::string::npos) {
             density = ReadNumber(word.substr(second + 1));
             if (!density || !(*density > 0.0)) {
-                Complain(err, "layer '" + word + "': the density is not a number above 0");
+                Complain(err, "layer " + Echo(word) + ": the density is not a number above 0");
                 return kExitBadInput;
             }
         }
         if (!thickness || !(*thickness >= 0.0) || !std::isfinite(*thickness)) {
-            Complain(err, "layer '" + word + "': the thickness is not a number of cm, 0 or more");
+            Complain(err,
+                     "layer " + Echo(word) + ": the thickness is not a number of cm, 0 or more");
             return kExitBadInput;
         }
         if (!resolve(invocation, name, materials[i], err, density) ||
@@ -424,7 +406,7 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
         std::vector<attenuation::SpectrumBin> bins;
         attenuation::AbsorptionLibrary library(invocation.root);
         const auto air = mixOf(invocation, library, {}, attenuation::kDryAirPath, err);
-        if (!air || !readSpectrumFile(file, bins, err)) {
+        if (!air || !readSpectrumFile(invocation, file, bins, err)) {
             return kExitBadInput;
         }
         attenuation::SpectrumProblem problem;
@@ -445,14 +427,17 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
         }
         if (const auto outFile = invocation.options.find("out");
             outFile != invocation.options.end()) {
-            std::string text = "# energy_MeV weight, transmitted through";
+            const bool keV = invocation.energyUnit == EnergyUnit::keV;
+            std::string text = keV ? "# energy_keV weight, transmitted through"
+                                   : "# energy_MeV weight, transmitted through";
             for (const std::string& word : layerWords) {
                 text += " " + word;
             }
             text += "\n";
             for (const attenuation::SpectrumBin& bin : result.transmitted) {
-                text +=
-                    data::FormatExact(bin.energyMeV) + " " + data::FormatExact(bin.weight) + "\n";
+                const std::string energy = data::FormatExact(bin.energyMeV);
+                text += (keV ? attenuation::ShiftDecimalPoint(energy, 3) : energy) + " " +
+                        data::FormatExact(bin.weight) + "\n";
             }
             const data::WriteResult written = data::WriteFileReplacing(outFile->second, text);
             if (!written.ok) {
@@ -470,15 +455,15 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
     }
 
     if (invocation.options.contains("out")) {
-        return usage(err, "--out writes a transmitted spectrum: it needs --spectrum");
+        return Usage(err, "--out writes a transmitted spectrum: it needs --spectrum");
     }
     std::vector<double> energies;
-    if (!GatherValues(energyWords, "the energy", energies, err) ||
+    if (!GatherValues(energyWords, "the energy", true, energies, err) ||
         !AddGridEnergies(invocation, *layers.back().table, energies, err)) {
         return kExitBadInput;
     }
     if (energies.empty()) {
-        return usage(err, "attenuate --energy needs at least one energy");
+        return Usage(err, "attenuate --energy needs at least one energy");
     }
     const bool perLayer = invocation.options.contains("layers") && !target;
     std::vector<std::string> keys{"energy", "mu_x", "transmission"};

@@ -1,9 +1,9 @@
 #include "Commands.h"
 
-#include "AttenuationCommands.h"
-#include "MaterialCommands.h"
+#include "CommandSupport.h"
 #include "NumberText.h"
 #include "calc/Interpolation.h"
+#include "calc/TotalRoots.h"
 #include "data/MaterialFile.h"
 #include "data/MaterialTable.h"
 #include "data/NumberMask.h"
@@ -34,22 +34,6 @@ constexpr std::size_t kTotalColumn = 6;
 constexpr std::string_view kOutOfRange = "OutOfRange";
 constexpr std::string_view kCalculationError = "CalculationError";
 
-// A typed word echoed in a message, cut short when it is long.
-std::string echo(std::string_view word) {
-    constexpr std::size_t kMost = 40;
-    // Appended piece by piece: a literal added to a temporary string trips a false warning of
-    // some optimising compilers.
-    std::string text(1, '\'');
-    text += word.substr(0, kMost);
-    text += word.size() > kMost ? "...'" : "'";
-    return text;
-}
-
-int usage(BufferedStream& err, const std::string& message) {
-    Complain(err, message + " (photonxs-cli --help tells more)");
-    return kExitUsage;
-}
-
 // Resolves a material argument (data file, element, formula:, mix:) and loads it as GO does:
 // fresh extremes, then the table. --density, when given, stands for the material's density.
 bool loadTable(const Invocation& invocation, std::string_view argument, data::MaterialTable& table,
@@ -58,7 +42,7 @@ bool loadTable(const Invocation& invocation, std::string_view argument, data::Ma
     if (const auto found = invocation.options.find("density"); found != invocation.options.end()) {
         given = ReadNumber(found->second);
         if (!given || !(*given > 0.0)) {
-            Complain(err, "--density " + echo(found->second) + " is not a number greater than 0");
+            Complain(err, "--density " + Echo(found->second) + " is not a number greater than 0");
             return false;
         }
     }
@@ -87,7 +71,7 @@ std::array<double, 7> setValues(double energyMeV, const calc::CoefficientSet& se
 
 int runList(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
     if (!invocation.arguments.empty()) {
-        return usage(err, "list takes no arguments");
+        return Usage(err, "list takes no arguments");
     }
     struct Folder {
         std::string_view name;
@@ -96,9 +80,8 @@ int runList(const Invocation& invocation, BufferedStream& out, BufferedStream& e
     constexpr std::array<Folder, 4> kFolders = {
         {{"ele", "*.ele"}, {"mix", "*.mix1"}, {"mix", "*.mix2"}, {"mix", "*.mix3"}}};
     std::string& text = out.Text();
-    if (invocation.format == OutputFormat::Csv) {
-        text += "path,name,density\n";
-    }
+    static constexpr std::string_view kListKeys[] = {"path", "name", "density"};
+    AppendHeader(text, invocation.Style(), kListKeys, true);
     int status = kExitDone;
     for (const Folder& folder : kFolders) {
         for (const std::string& file :
@@ -144,14 +127,14 @@ int runList(const Invocation& invocation, BufferedStream& out, BufferedStream& e
 
 int runTable(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
     if (invocation.arguments.size() != 1) {
-        return usage(err, "table takes one PATH");
+        return Usage(err, "table takes one PATH");
     }
     auto table = std::make_unique<data::MaterialTable>();
     double density = 0.0;
     if (!loadTable(invocation, invocation.arguments[0], *table, density, err)) {
         return kExitBadInput;
     }
-    const RowWriter writer(invocation.format, invocation.digits, kRowKeys);
+    const RowWriter writer(invocation.Style(), kRowKeys);
     std::string& text = out.Text();
     writer.Header(text);
     for (int row = 1; row <= table->RowCount; ++row) {
@@ -160,75 +143,29 @@ int runTable(const Invocation& invocation, BufferedStream& out, BufferedStream& 
     return kExitDone;
 }
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-bool readStandardInput(std::string& text) {
-    constexpr std::size_t kChunk = 1 << 20;
-    std::size_t used = 0;
-    for (;;) {
-        text.resize(used + kChunk);
-        const std::size_t got = std::fread(text.data() + used, 1, kChunk, stdin);
-        used += got;
-        if (got < kChunk) {
-            text.resize(used);
-            return std::ferror(stdin) == 0;
+// energy --all: for each total, one line per energy at which the table's total takes it.
+int printAllRoots(const Invocation& invocation, const data::MaterialTable& table,
+                  const std::vector<double>& totals, BufferedStream& out, BufferedStream& err) {
+    const RowWriter writer(invocation.Style(), kRowKeys);
+    writer.Header(out.Text());
+    std::size_t none = 0;
+    for (const double total : totals) {
+        const std::vector<calc::TotalRoot> roots = calc::EnergiesAtTotal(table, total);
+        if (roots.empty()) {
+            ++none;
+            writer.Failure(out.Text(), kTotalColumn, total, kOutOfRange);
         }
+        for (const calc::TotalRoot& root : roots) {
+            writer.Values(out.Text(), setValues(root.energyMeV, root.set));
+        }
+        out.FlushIfLarge();
     }
-}
-
-// The numbers after PATH, in order; "-" stands for every number of standard input. On a word
-// that is not a number, says which and returns false.
-bool gatherValues(const Invocation& invocation, std::string_view what, std::vector<double>& values,
-                  BufferedStream& err) {
-    bool inputRead = false;
-    for (std::size_t i = 1; i < invocation.arguments.size(); ++i) {
-        const std::string& word = invocation.arguments[i];
-        if (word != "-") {
-            const std::optional<double> value = ReadNumber(word);
-            if (!value) {
-                Complain(err, std::string(what) + " " + echo(word) + " is not a number");
-                return false;
-            }
-            values.push_back(*value);
-            continue;
-        }
-        if (inputRead) {
-            continue; // standard input is read once; a second "-" finds it empty
-        }
-        inputRead = true;
-        std::string input;
-        if (!readStandardInput(input)) {
-            Complain(err, "standard input cannot be read");
-            return false;
-        }
-        const std::string_view all(input);
-        std::size_t position = 0;
-        std::size_t count = 0;
-        while (position < all.size()) {
-            while (position < all.size() && isBlank(all[position])) {
-                ++position;
-            }
-            const std::size_t start = position;
-            while (position < all.size() && !isBlank(all[position])) {
-                ++position;
-            }
-            if (start == position) {
-                break;
-            }
-            ++count;
-            const std::string_view token = all.substr(start, position - start);
-            const std::optional<double> value = ReadNumber(token);
-            if (!value) {
-                Complain(err, "standard input, word " + std::to_string(count) + ": " +
-                                  std::string(what) + " " + echo(token) + " is not a number");
-                return false;
-            }
-            values.push_back(*value);
-        }
+    if (none > 0) {
+        Complain(err, std::to_string(none) + " of " + std::to_string(totals.size()) +
+                          " totals are taken at no energy of the table");
+        return kExitSomeRowsFailed;
     }
-    return true;
+    return kExitDone;
 }
 
 enum class Lookup { ByEnergy, ByTotal };
@@ -239,7 +176,7 @@ int runLookup(const Invocation& invocation, Lookup lookup, BufferedStream& out,
     const bool gridded = byEnergy && (invocation.options.contains("grid") ||
                                       invocation.options.contains("with-edges"));
     if (invocation.arguments.size() < (gridded ? 1u : 2u)) {
-        return usage(err, invocation.command + (byEnergy ? " takes PATH and at least one energy"
+        return Usage(err, invocation.command + (byEnergy ? " takes PATH and at least one energy"
                                                          : " takes PATH and at least one total"));
     }
     auto table = std::make_unique<data::MaterialTable>();
@@ -248,17 +185,17 @@ int runLookup(const Invocation& invocation, Lookup lookup, BufferedStream& out,
         return kExitBadInput;
     }
     std::vector<double> values;
-    if (!gatherValues(invocation, byEnergy ? "the energy" : "the total", values, err)) {
+    if (!GatherValues(invocation, byEnergy ? "the energy" : "the total", byEnergy, values, err)) {
         return kExitBadInput;
     }
     if (byEnergy && !AddGridEnergies(invocation, *table, values, err)) {
         return kExitBadInput;
     }
     if (!byEnergy && invocation.options.contains("all")) {
-        return PrintAllRoots(invocation, *table, values, out, err);
+        return printAllRoots(invocation, *table, values, out, err);
     }
 
-    const RowWriter writer(invocation.format, invocation.digits, kRowKeys);
+    const RowWriter writer(invocation.Style(), kRowKeys);
     writer.Header(out.Text());
     std::size_t failed = 0;
     for (const double value : values) {
@@ -291,7 +228,7 @@ int runLookup(const Invocation& invocation, Lookup lookup, BufferedStream& out,
 
 int runCsv(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
     if (invocation.arguments.size() != 2) {
-        return usage(err, "csv takes PATH and OUT");
+        return Usage(err, "csv takes PATH and OUT");
     }
     const std::string& target = invocation.arguments[1];
     auto table = std::make_unique<data::MaterialTable>();
@@ -354,19 +291,19 @@ int runBuilder(const Invocation& invocation, newdata::BuilderKind kind, Buffered
     const std::string& command = invocation.command;
     for (const char* required : {"name", "density", "file"}) {
         if (!invocation.options.contains(required)) {
-            return usage(err, command + " needs --" + required);
+            return Usage(err, command + " needs --" + required);
         }
     }
     if (invocation.arguments.empty()) {
-        return usage(err, command + (compound ? " needs at least one ELEMENT=ATOMS"
+        return Usage(err, command + (compound ? " needs at least one ELEMENT=ATOMS"
                                               : " needs at least one ELEMENT=WEIGHT"));
     }
     newdata::Category category = newdata::Category::Others;
     if (const auto found = invocation.options.find("category"); found != invocation.options.end()) {
         const std::optional<newdata::Category> parsed = parseCategory(found->second);
         if (!parsed) {
-            return usage(err, "option --category takes human, phantom or other, not " +
-                                  echo(found->second));
+            return Usage(err, "option --category takes human, phantom or other, not " +
+                                  Echo(found->second));
         }
         category = *parsed;
     }
@@ -380,11 +317,11 @@ int runBuilder(const Invocation& invocation, newdata::BuilderKind kind, Buffered
     const std::string& densityText = invocation.options.at("density");
     const std::optional<double> density = ReadNumber(densityText);
     if (!density) {
-        Complain(err, "--density " + echo(densityText) + " is not a number");
+        Complain(err, "--density " + Echo(densityText) + " is not a number");
         return kExitBadInput;
     }
     if (!(*density > 0.0)) {
-        Complain(err, "--density " + echo(densityText) + ": the density must be greater than 0");
+        Complain(err, "--density " + Echo(densityText) + ": the density must be greater than 0");
         return kExitBadInput;
     }
     const int most = newdata::MaxElements(kind);
@@ -408,7 +345,7 @@ int runBuilder(const Invocation& invocation, newdata::BuilderKind kind, Buffered
         const std::size_t equals = word.rfind('=');
         if (equals == std::string::npos) {
             Complain(err,
-                     echo(word) + (compound ? " is not ELEMENT=ATOMS" : " is not ELEMENT=WEIGHT"));
+                     Echo(word) + (compound ? " is not ELEMENT=ATOMS" : " is not ELEMENT=WEIGHT"));
             return kExitBadInput;
         }
         std::string error;
@@ -421,12 +358,12 @@ int runBuilder(const Invocation& invocation, newdata::BuilderKind kind, Buffered
         const std::string amountText = word.substr(equals + 1);
         const std::optional<double> amount = ReadNumber(amountText);
         if (!amount) {
-            Complain(err, echo(word) + ": " + echo(amountText) + " is not a number");
+            Complain(err, Echo(word) + ": " + Echo(amountText) + " is not a number");
             return kExitBadInput;
         }
         // Numbers of atoms must be positive; weights are taken as they are, as in the windows.
         if (compound && !(*amount > 0.0)) {
-            Complain(err, echo(word) + ": the number of atoms must be greater than 0");
+            Complain(err, Echo(word) + ": the number of atoms must be greater than 0");
             return kExitBadInput;
         }
         const auto s = static_cast<std::size_t>(slot);
@@ -451,65 +388,32 @@ int runBuilder(const Invocation& invocation, newdata::BuilderKind kind, Buffered
 
 } // namespace
 
-bool GatherValues(const Invocation& invocation, std::string_view what, std::vector<double>& values,
-                  BufferedStream& err) {
-    return gatherValues(invocation, what, values, err);
+int RunList(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    return runList(invocation, out, err);
 }
 
-void Complain(BufferedStream& err, std::string_view message) {
-    err.Text() += "photonxs-cli: ";
-    err.Text() += message;
-    err.Text() += '\n';
+int RunTable(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    return runTable(invocation, out, err);
 }
 
-int RunCommand(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
-    std::error_code error;
-    if (!std::filesystem::is_directory(invocation.root, error)) {
-        Complain(err, invocation.root.generic_string() + ": no such folder (the root given by " +
-                          "--root or PHOTONXS_HOME)");
-        return kExitBadInput;
-    }
-    const std::string& command = invocation.command;
-    if (command == "list") {
-        return runList(invocation, out, err);
-    }
-    if (command == "table") {
-        return runTable(invocation, out, err);
-    }
-    if (command == "at") {
-        return runLookup(invocation, Lookup::ByEnergy, out, err);
-    }
-    if (command == "energy") {
-        return runLookup(invocation, Lookup::ByTotal, out, err);
-    }
-    if (command == "csv") {
-        return runCsv(invocation, out, err);
-    }
-    if (command == "formula") {
-        return RunFormula(invocation, out, err);
-    }
-    if (command == "edges") {
-        return RunEdges(invocation, out, err);
-    }
-    if (command == "absorption") {
-        return RunAbsorption(invocation, out, err);
-    }
-    if (command == "hvl") {
-        return RunHalfValue(invocation, out, err);
-    }
-    if (command == "attenuate") {
-        return RunAttenuate(invocation, out, err);
-    }
-    if (command == "zeff") {
-        return RunEffectiveZ(invocation, out, err);
-    }
-    if (command == "compound") {
-        return runBuilder(invocation, newdata::BuilderKind::Compound, out, err);
-    }
-    if (command == "mixture") {
-        return runBuilder(invocation, newdata::BuilderKind::Mixture, out, err);
-    }
-    return usage(err, "unknown command '" + command + "'");
+int RunAt(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    return runLookup(invocation, Lookup::ByEnergy, out, err);
+}
+
+int RunEnergy(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    return runLookup(invocation, Lookup::ByTotal, out, err);
+}
+
+int RunCsv(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    return runCsv(invocation, out, err);
+}
+
+int RunCompound(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    return runBuilder(invocation, newdata::BuilderKind::Compound, out, err);
+}
+
+int RunMixture(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    return runBuilder(invocation, newdata::BuilderKind::Mixture, out, err);
 }
 
 } // namespace cli

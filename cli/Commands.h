@@ -3,21 +3,25 @@
 #include "Arguments.h"
 #include "Output.h"
 
-#include <string_view>
-#include <vector>
-
 namespace cli {
 
-/// Writes "photonxs-cli: " and the message as one line of the error stream.
-void Complain(BufferedStream& err, std::string_view message);
+/// list: every data file with its name and density.
+int RunList(const Invocation& invocation, BufferedStream& out, BufferedStream& err);
 
-/// The numbers of the arguments after the first, in order; "-" stands for every number of
-/// standard input (read once). False, with a message naming the word, on one that is not a number.
-bool GatherValues(const Invocation& invocation, std::string_view what, std::vector<double>& values,
-                  BufferedStream& err);
+/// table PATH: the loaded table, one line a row.
+int RunTable(const Invocation& invocation, BufferedStream& out, BufferedStream& err);
 
-/// Runs a command that draws nothing (all but plot): rows go to `out`, messages to `err`.
-/// Returns the exit status.
-int RunCommand(const Invocation& invocation, BufferedStream& out, BufferedStream& err);
+/// at PATH E...: the calculator's look-up by energy.
+int RunAt(const Invocation& invocation, BufferedStream& out, BufferedStream& err);
+
+/// energy PATH MU...: the calculator's look-up by total (--all: every energy of a total).
+int RunEnergy(const Invocation& invocation, BufferedStream& out, BufferedStream& err);
+
+/// csv PATH OUT: the calculator's CSV export.
+int RunCsv(const Invocation& invocation, BufferedStream& out, BufferedStream& err);
+
+/// compound and mixture: the builders, writing a new material file.
+int RunCompound(const Invocation& invocation, BufferedStream& out, BufferedStream& err);
+int RunMixture(const Invocation& invocation, BufferedStream& out, BufferedStream& err);
 
 } // namespace cli

@@ -13,7 +13,7 @@ enlarged-view pictures of the PhotonXS windows, with the same numbers.
 Commands:
   list                        every data file: path, name and density
   table PATH                  the table of a data file, one line a row, the total last
-  at PATH E...                the six coefficients at each energy in MeV
+  at PATH E...                the six coefficients at each energy
   energy PATH MU...           the energy at which the total takes each value in cm2/g
   csv PATH OUT                the CSV export of a data file
   formula TEXT                the composition of a chemical formula
@@ -29,7 +29,8 @@ Commands:
   plot PATH... --out FILE     the enlarged view of these materials as a .bmp or .png image
 
 PATH is a data file relative to the root, ele/NAME or mix/NAME; an element may also be given
-by its symbol (Pb), a material by its file name (Water_Liquid.mix2 or Water_Liquid).
+by its symbol or name in any case (Pb, pb, lead), a material by its file name (Water_Liquid.mix2
+or Water_Liquid) or its name ("Water, Liquid"), case and blanks aside.
 PATH may also be an expression: formula:TEXT (formula:Ca10(PO4)6(OH)2, formula:CuSO4*5H2O)
 or mix:PART=WEIGHT,... (mix:H2O=0.7,C2H5OH=0.3), built as the builders build.
 
@@ -38,8 +39,10 @@ Options:
                   current folder)
   --digits N      significant digits of printed values, 1 to 17 (default 4, as the windows
                   show them: 6.620E-01)
-  --format F      text: columns two blanks apart; csv: comma-separated with a header line;
-                  json: one object a line
+  --format F      text: columns two blanks apart under a "# " line naming them with their
+                  units; csv: comma-separated with a header line; json: one object a line
+  --no-header     leave out the text format's "# " line
+  --energy-unit U keV or MeV (default): the unit of every energy read and printed
   --help          this text; photonxs-cli COMMAND --help describes one command
   --version       the program's version (alone on the line)
 
@@ -69,10 +72,12 @@ production in the electron field and the total, in cm2/g. The total is the sum o
 constexpr std::string_view kAt =
     R"(Usage: photonxs-cli [--root DIR] [--digits N] [--format F] at PATH E...
 
-The calculator's look-up by energy: for each energy E in MeV (0.001 to 100000), one line with
+The calculator's look-up by energy: for each energy E in MeV (0.001 to 100000; in keV with
+--energy-unit keV), one line with
 E, coherent, incoherent, photo-electric, pair nuclear, pair electron and total, each
 interpolated log-log in its own column of the table.
-An E of - reads the energies from standard input, separated by blanks or line ends.
+An E of - reads the energies from standard input, separated by blanks, tabs, ',' or ';'
+or line ends; a byte-order mark, # comments and lines of words (a header) are skipped.
 An energy outside 0.001..100000 MeV or above the table's last energy prints OutOfRange in
 place of the numbers; the other lines print normally and the exit status is 3.
 Every E must be a number (1, 0.662, 6.62E-01); anything else stops with exit status 1.
@@ -98,8 +103,10 @@ constexpr std::string_view kFormula =
 
 Prints the composition of a chemical formula, one line an element in order of first
 appearance: the symbol, the number of atoms, and the weight fraction from the atomic weights of
-ele/. Counts may be decimals (C0.5H); groups stand in ( ) or [ ]; hydrates are joined by the
-middle dot, * or . (CuSO4*5H2O). With --format csv the columns are element,atoms,weight_fraction.
+ele/. Counts may be decimals (C0.5H) and subscript digits (H₂O); groups stand in ( ) or [ ];
+hydrates are joined by the middle dot, * or . (CuSO4*5H2O). A point that reads both as a
+decimal point and as a hydrate's (CuSO4.5H2O) is refused with both spellings; blanks around the
+formula are ignored. With --format csv the columns are element,atoms,weight_fraction.
 A formula that cannot be read stops with status 1, naming the character.
 )";
 

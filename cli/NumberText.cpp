@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <string>
 
 namespace cli {
 
@@ -81,6 +82,21 @@ void AppendValue(std::string& out, double value, int digits) {
         }
     }
     out.append(buffer, result.ptr);
+}
+
+void AppendValueTimesThousand(std::string& out, double value, int digits) {
+    std::string text;
+    AppendValue(text, value, digits);
+    const std::size_t e = text.find('E');
+    if (e == std::string::npos || !std::isfinite(value)) {
+        out += text;
+        return;
+    }
+    const int exponent = std::stoi(text.substr(e + 1)) + 3;
+    const std::string magnitude = std::to_string(exponent < 0 ? -exponent : exponent);
+    out += text.substr(0, e + 1);
+    out += exponent < 0 ? '-' : '+';
+    out += magnitude.size() < 2 ? "0" + magnitude : magnitude;
 }
 
 } // namespace cli

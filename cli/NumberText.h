@@ -24,4 +24,8 @@ std::optional<double> ReadNumber(std::string_view text);
 /// exactly the "0.000E+00" mask. Non-finite values give the mask's words (NaN, Inf, -Inf).
 void AppendValue(std::string& out, double value, int digits);
 
+/// Appends a value times 1000 (an energy in MeV printed in keV): the value as AppendValue writes
+/// it, with its exponent raised by 3, so that the digits are those of the exact product.
+void AppendValueTimesThousand(std::string& out, double value, int digits);
+
 } // namespace cli

@@ -19,33 +19,95 @@ bool BufferedStream::Flush() {
     return !m_failed;
 }
 
-RowWriter::RowWriter(OutputFormat format, int digits, std::vector<std::string_view> keys)
-    : m_format(format), m_digits(digits), m_keys(std::move(keys)) {}
-
-void RowWriter::Header(std::string& out) const {
-    if (m_format != OutputFormat::Csv) {
-        return;
-    }
-    for (std::size_t i = 0; i < m_keys.size(); ++i) {
-        if (i > 0) {
-            out += ',';
-        }
-        out += m_keys[i];
-    }
-    out += '\n';
+bool IsEnergyKey(std::string_view key) {
+    return key == "energy" || key == "mean_energy_in" || key == "mean_energy_out";
 }
 
 namespace {
 
+// The unit of a column, empty for a number without one.
+std::string_view unitOf(std::string_view key, EnergyUnit energyUnit) {
+    struct KeyUnit {
+        std::string_view key;
+        std::string_view unit;
+    };
+    static constexpr KeyUnit kUnits[] = {{"coherent", "cm2/g"},
+                                         {"incoherent", "cm2/g"},
+                                         {"photo_electric", "cm2/g"},
+                                         {"pair_nuclear", "cm2/g"},
+                                         {"pair_electron", "cm2/g"},
+                                         {"total", "cm2/g"},
+                                         {"mu_rho", "cm2/g"},
+                                         {"mu_en_rho", "cm2/g"},
+                                         {"mu", "1/cm"},
+                                         {"hvl", "cm"},
+                                         {"tvl", "cm"},
+                                         {"mfp", "cm"},
+                                         {"first_hvl", "cm"},
+                                         {"second_hvl", "cm"},
+                                         {"thickness", "cm"},
+                                         {"density", "g/cm3"},
+                                         {"neff", "electrons/g"}};
+    if (IsEnergyKey(key)) {
+        return energyUnit == EnergyUnit::keV ? "keV" : "MeV";
+    }
+    for (const KeyUnit& known : kUnits) {
+        if (known.key == key) {
+            return known.unit;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+void AppendHeader(std::string& out, const OutputStyle& style,
+                  std::span<const std::string_view> keys, bool tabs) {
+    if (style.format == OutputFormat::Json ||
+        (style.format == OutputFormat::Text && !style.textHeader)) {
+        return;
+    }
+    const bool csv = style.format == OutputFormat::Csv;
+    out += csv ? "" : "# ";
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        out += i == 0 ? "" : (csv ? "," : (tabs ? "\t" : "  "));
+        out += keys[i];
+        if (const std::string_view unit = unitOf(keys[i], style.energyUnit);
+            !csv && !unit.empty()) {
+            out += " (";
+            out += unit;
+            out += ')';
+        }
+    }
+    out += '\n';
+}
+
+void AppendColumnValue(std::string& out, const OutputStyle& style, std::string_view key,
+                       double value) {
+    if (style.energyUnit == EnergyUnit::keV && IsEnergyKey(key)) {
+        AppendValueTimesThousand(out, value, style.digits);
+    } else {
+        AppendValue(out, value, style.digits);
+    }
+}
+
+RowWriter::RowWriter(const OutputStyle& style, std::vector<std::string_view> keys)
+    : m_style(style), m_keys(std::move(keys)) {}
+
+void RowWriter::Header(std::string& out) const { AppendHeader(out, m_style, m_keys); }
+
+namespace {
+
 // JSON has no words for the non-finite values, so they go in as strings there.
-void appendJsonNumber(std::string& out, double value, int digits) {
+void appendJsonNumber(std::string& out, const OutputStyle& style, std::string_view key,
+                      double value) {
     if (!std::isfinite(value)) {
         out += '"';
-        AppendValue(out, value, digits);
+        AppendValue(out, value, style.digits);
         out += '"';
         return;
     }
-    AppendValue(out, value, digits);
+    AppendColumnValue(out, style, key, value);
 }
 
 void appendJsonKey(std::string& out, std::string_view key, bool first) {
@@ -57,41 +119,41 @@ void appendJsonKey(std::string& out, std::string_view key, bool first) {
 } // namespace
 
 void RowWriter::Values(std::string& out, std::span<const double> values) const {
-    if (m_format == OutputFormat::Json) {
+    if (m_style.format == OutputFormat::Json) {
         for (std::size_t i = 0; i < values.size(); ++i) {
             appendJsonKey(out, m_keys[i], i == 0);
-            appendJsonNumber(out, values[i], m_digits);
+            appendJsonNumber(out, m_style, m_keys[i], values[i]);
         }
         out += "}\n";
         return;
     }
-    const std::string_view separator = m_format == OutputFormat::Csv ? "," : "  ";
+    const std::string_view separator = m_style.format == OutputFormat::Csv ? "," : "  ";
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (i > 0) {
             out += separator;
         }
-        AppendValue(out, values[i], m_digits);
+        AppendColumnValue(out, m_style, m_keys[i], values[i]);
     }
     out += '\n';
 }
 
 void RowWriter::Failure(std::string& out, std::size_t inputColumn, double input,
                         std::string_view word) const {
-    if (m_format == OutputFormat::Json) {
+    if (m_style.format == OutputFormat::Json) {
         appendJsonKey(out, m_keys[inputColumn], true);
-        appendJsonNumber(out, input, m_digits);
+        appendJsonNumber(out, m_style, m_keys[inputColumn], input);
         out += ",\"error\":\"";
         out += word;
         out += "\"}\n";
         return;
     }
-    const std::string_view separator = m_format == OutputFormat::Csv ? "," : "  ";
+    const std::string_view separator = m_style.format == OutputFormat::Csv ? "," : "  ";
     for (std::size_t i = 0; i < m_keys.size(); ++i) {
         if (i > 0) {
             out += separator;
         }
         if (i == inputColumn) {
-            AppendValue(out, input, m_digits);
+            AppendColumnValue(out, m_style, m_keys[i], input);
         } else {
             out += word;
         }

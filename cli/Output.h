@@ -9,10 +9,35 @@
 namespace cli {
 
 enum class OutputFormat {
-    Text, ///< columns two blanks apart, no header
+    Text, ///< columns two blanks apart, under a "# " line naming them with their units
     Csv,  ///< comma-separated, with a header line of column keys
     Json, ///< one object a line, keyed by column
 };
+
+/// The unit energies are typed and printed in.
+enum class EnergyUnit { MeV, keV };
+
+/// How rows are printed: the form, the significant digits, the energy unit, and whether text
+/// carries its header line.
+struct OutputStyle {
+    OutputFormat format = OutputFormat::Text;
+    int digits = 4;
+    EnergyUnit energyUnit = EnergyUnit::MeV;
+    bool textHeader = true;
+};
+
+/// True for a column key that holds an energy ("energy", "mean_energy_in").
+bool IsEnergyKey(std::string_view key);
+
+/// The header line of columns with these keys: in CSV the keys, in text "# " and each key with
+/// its unit ("energy (MeV)  total (cm2/g)") two blanks apart, or tabs apart when `tabs`; nothing
+/// in JSON or when the style leaves the text header out.
+void AppendHeader(std::string& out, const OutputStyle& style,
+                  std::span<const std::string_view> keys, bool tabs = false);
+
+/// A value in the column of `key`: an energy in the style's unit, any other value as it is.
+void AppendColumnValue(std::string& out, const OutputStyle& style, std::string_view key,
+                       double value);
 
 /// Text gathered for one stream and written in large blocks, so that a million rows cost a few
 /// system calls rather than a million.
@@ -43,9 +68,9 @@ class BufferedStream {
 /// Rows of numbers under fixed column keys, in one of the three output forms.
 class RowWriter {
   public:
-    RowWriter(OutputFormat format, int digits, std::vector<std::string_view> keys);
+    RowWriter(const OutputStyle& style, std::vector<std::string_view> keys);
 
-    /// The header line (CSV only; nothing for the other forms).
+    /// The header line (see AppendHeader).
     void Header(std::string& out) const;
     /// One row of values, one for each key, printed with the writer's digits.
     void Values(std::string& out, std::span<const double> values) const;
@@ -55,8 +80,7 @@ class RowWriter {
                  std::string_view word) const;
 
   private:
-    OutputFormat m_format;
-    int m_digits;
+    OutputStyle m_style;
     std::vector<std::string_view> m_keys;
 };
 

@@ -1,6 +1,6 @@
 #include "PlotCommand.h"
 
-#include "Commands.h"
+#include "CommandSupport.h"
 #include "data/MaterialFile.h"
 #include "data/MaterialTable.h"
 #include "graph/Plots.h"
@@ -72,26 +72,18 @@ void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 
 } // namespace
 
-int RunPlot(const Invocation& invocation, char* programName, BufferedStream& err) {
+int RunPlot(const Invocation& invocation, BufferedStream& /*out*/, BufferedStream& err) {
     const auto out = invocation.options.find("out");
     if (out == invocation.options.end()) {
-        Complain(err, "plot needs --out FILE (photonxs-cli --help tells more)");
-        return kExitUsage;
+        return Usage(err, "plot needs --out FILE");
     }
     if (invocation.arguments.empty()) {
-        Complain(err, "plot takes at least one PATH (photonxs-cli --help tells more)");
-        return kExitUsage;
+        return Usage(err, "plot takes at least one PATH");
     }
     const std::filesystem::path target(out->second);
     const std::optional<PictureKind> kind = pictureKindOf(target);
     if (!kind) {
         Complain(err, "--out '" + out->second + "': the picture file must end in .bmp or .png");
-        return kExitBadInput;
-    }
-    std::error_code error;
-    if (!std::filesystem::is_directory(invocation.root, error)) {
-        Complain(err, invocation.root.generic_string() + ": no such folder (the root given by " +
-                          "--root or PHOTONXS_HOME)");
         return kExitBadInput;
     }
     // Every material is resolved (and an expression built) before anything is drawn.
@@ -110,6 +102,7 @@ int RunPlot(const Invocation& invocation, char* programName, BufferedStream& err
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietMessages);
     int qtArgc = 1;
+    static char programName[] = "photonxs-cli";
     char* qtArgv[] = {programName, nullptr};
     QApplication application(qtArgc, qtArgv);
 

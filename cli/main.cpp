@@ -1,15 +1,12 @@
 // photonxs-cli: the program's tables, look-ups, exports, builders and pictures for scripts.
 
 #include "Arguments.h"
-#include "Commands.h"
+#include "CommandSupport.h"
+#include "CommandTable.h"
 #include "HelpText.h"
 #include "Output.h"
 
 #include "app/WorkingFolder.h"
-
-#ifdef PHOTONXS_CLI_PLOT
-#include "PlotCommand.h"
-#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -56,17 +53,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    int status = cli::kExitDone;
-    if (invocation.command == "plot") {
-#ifdef PHOTONXS_CLI_PLOT
-        status = cli::RunPlot(invocation, argv[0], err);
-#else
-        cli::Complain(err, "plot is not available in this build");
-        status = cli::kExitUsage;
-#endif
-    } else {
-        status = cli::RunCommand(invocation, out, err);
-    }
+    int status = cli::RunCommand(invocation, out, err);
     if (!out.Flush()) {
         cli::Complain(err, "standard output cannot be written");
         if (status == cli::kExitDone) {

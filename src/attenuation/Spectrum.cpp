@@ -104,34 +104,37 @@ std::string DescribeSpectrumProblem(const SpectrumProblem& problem) {
                             : problem.what;
 }
 
-bool ReadSpectrum(std::string_view text, std::vector<SpectrumBin>& bins, SpectrumProblem& problem) {
+bool ReadSpectrum(std::string_view text, std::vector<SpectrumBin>& bins, SpectrumProblem& problem,
+                  bool energiesInKeV) {
     std::vector<SpectrumBin> read;
-    const std::vector<std::string_view> lines = SplitLines(text);
+    const std::vector<std::string_view> lines = SplitLines(WithoutByteOrderMark(text));
+    const std::string unit = energiesInKeV ? "keV" : "MeV";
     double total = 0.0;
     for (std::size_t n = 0; n < lines.size(); ++n) {
-        std::string line(lines[n].substr(0, lines[n].find('#')));
+        const std::string_view line = lines[n].substr(0, lines[n].find('#'));
         const int lineNumber = static_cast<int>(n + 1);
-        if (const std::size_t comma = line.find(','); comma != std::string::npos) {
-            line[comma] = ' ';
-        }
-        const std::vector<std::string_view> words = SplitBlanks(line);
-        if (words.empty()) {
+        const std::vector<std::string_view> words = SplitFields(line);
+        if (words.empty() || IsWordLine(line, words)) {
             continue;
         }
+        std::optional<double> energy = ReadNumberField(words[0]);
+        const std::optional<double> weight =
+            words.size() > 1 ? ReadNumberField(words[1]) : std::optional<double>(0.0);
+        if (!energy || !weight) {
+            problem = {lineNumber,
+                       QuotedExcerpt(!energy ? words[0] : words[1]) + " is not a number"};
+            return false;
+        }
         if (words.size() != 2) {
-            problem = {lineNumber, "expected an energy in MeV and a weight, found " +
+            problem = {lineNumber, "expected an energy in " + unit + " and a weight, found " +
                                        std::to_string(words.size()) + " fields"};
             return false;
         }
-        const std::optional<double> energy = ReadNumberField(words[0]);
-        const std::optional<double> weight = ReadNumberField(words[1]);
-        if (!energy || !weight) {
-            problem = {lineNumber,
-                       "\"" + std::string(!energy ? words[0] : words[1]) + "\" is not a number"};
-            return false;
+        if (energiesInKeV) {
+            energy = ReadNumberField(ShiftDecimalPoint(words[0], -3));
         }
         if (!(*energy > 0.0)) {
-            problem = {lineNumber, "the energy must be above 0 MeV"};
+            problem = {lineNumber, "the energy must be above 0 " + unit};
             return false;
         }
         if (*weight < 0.0) {

@@ -24,10 +24,15 @@ struct SpectrumProblem {
 /// "line 3: ..." or the sentence alone.
 std::string DescribeSpectrumProblem(const SpectrumProblem& problem);
 
-/// Reads lines of "energy weight" (blanks, tabs or one comma between; '#' starts a comment;
-/// blank lines allowed). Energies must be positive, weights not negative, both finite; at least
-/// one bin and a positive total weight. False with `problem` at the first bad line.
-bool ReadSpectrum(std::string_view text, std::vector<SpectrumBin>& bins, SpectrumProblem& problem);
+/// Reads lines of "energy weight" as people save them: an optional UTF-8 byte-order mark, CR LF,
+/// LF or CR line ends, fields separated by blanks, tabs, ',' or ';' (see SplitFields); '#'
+/// starts a comment, and blank lines and lines of words (a header) are skipped. Energies are in
+/// MeV, or in keV when `energiesInKeV` (read with the point moved, so 662 keV is the double of
+/// 0.662 MeV). Energies must be positive, weights not negative, both finite; at least one bin
+/// and a positive total weight. False with `problem` at the first bad line, whose message quotes
+/// a bad field as a short excerpt with bytes that are not text escaped.
+bool ReadSpectrum(std::string_view text, std::vector<SpectrumBin>& bins, SpectrumProblem& problem,
+                  bool energiesInKeV = false);
 
 /// A spectrum through a stack of layers. Air kerma is the sum of weight x energy x mu_en/rho of
 /// dry air; the mean energies are weighted by photons.

@@ -2,6 +2,7 @@
 
 #include "data/CharConv.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 
@@ -68,23 +69,7 @@ std::vector<std::string_view> SplitLayerList(std::string_view text) {
 }
 
 std::optional<double> ReadKeVAsMeV(std::string_view field) {
-    const std::size_t e = field.find_first_of("eE");
-    if (e == std::string_view::npos) {
-        return ReadNumberField(std::string(field) + "e-3");
-    }
-    // The exponent is read as the number reader reads it (an optional sign, then digits).
-    std::string_view exponent = field.substr(e + 1);
-    if (!exponent.empty() && exponent.front() == '+') {
-        exponent.remove_prefix(1);
-    }
-    long long power = 0;
-    const auto [end, error] =
-        std::from_chars(exponent.data(), exponent.data() + exponent.size(), power);
-    if (exponent.empty() || end != exponent.data() + exponent.size() || error != std::errc() ||
-        ReadNumberField(field.substr(0, e)) == std::nullopt) {
-        return std::nullopt;
-    }
-    return ReadNumberField(std::string(field.substr(0, e)) + "e" + std::to_string(power - 3));
+    return ReadNumberField(field) ? ReadNumberField(ShiftDecimalPoint(field, -3)) : std::nullopt;
 }
 
 std::optional<double> ReadNumberField(std::string_view field) {
@@ -105,6 +90,127 @@ std::optional<double> ReadNumberField(std::string_view field) {
         return std::nullopt;
     }
     return value;
+}
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+    return text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text;
+}
+
+std::vector<std::string_view> SplitFields(std::string_view line) {
+    const bool semicolons = line.find(';') != std::string_view::npos;
+    const auto separates = [&](char c) {
+        return c == ' ' || c == '\t' || c == ';' || (c == ',' && !semicolons);
+    };
+    std::vector<std::string_view> fields;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && separates(line[i])) {
+            ++i;
+        }
+        const std::size_t start = i;
+        while (i < line.size() && !separates(line[i])) {
+            ++i;
+        }
+        if (i > start) {
+            fields.push_back(line.substr(start, i - start));
+        }
+    }
+    return fields;
+}
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool beginsLikeNumber(std::string_view field) {
+    std::size_t i = !field.empty() && (field[0] == '+' || field[0] == '-') ? 1 : 0;
+    if (i < field.size() && field[i] == '.') {
+        ++i;
+    }
+    if (i < field.size() && isDigit(field[i])) {
+        return true;
+    }
+    std::string word;
+    for (const char c : field.substr(!field.empty() && (field[0] == '+' || field[0] == '-'))) {
+        word += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return word == "nan" || word == "inf" || word == "infinity";
+}
+
+bool isControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20 && c != '\t') || byte == 0x7F;
+}
+
+} // namespace
+
+bool IsWordLine(std::string_view line, const std::vector<std::string_view>& fields) {
+    return !fields.empty() && std::none_of(line.begin(), line.end(), isControl) &&
+           std::none_of(fields.begin(), fields.end(), beginsLikeNumber);
+}
+
+std::string QuotedExcerpt(std::string_view field) {
+    constexpr std::size_t kMost = 24;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text(1, '\'');
+    std::size_t shown = 0;
+    std::size_t i = 0;
+    for (; i < field.size() && shown < kMost; ++shown) {
+        const auto byte = static_cast<unsigned char>(field[i]);
+        // A UTF-8 sequence of two to four bytes is one printable character.
+        std::size_t length = byte >= 0xC2 && byte <= 0xDF   ? 2
+                             : byte >= 0xE0 && byte <= 0xEF ? 3
+                             : byte >= 0xF0 && byte <= 0xF4 ? 4
+                                                            : 1;
+        for (std::size_t k = 1; k < length; ++k) {
+            if (i + k >= field.size() ||
+                (static_cast<unsigned char>(field[i + k]) & 0xC0u) != 0x80u) {
+                length = 1;
+            }
+        }
+        if (length > 1) {
+            text.append(field.substr(i, length));
+        } else if (byte >= 0x20 && byte < 0x7F) {
+            text += field[i];
+        } else {
+            text += "\\x";
+            text += kHex[byte >> 4];
+            text += kHex[byte & 0xF];
+        }
+        i += length;
+    }
+    text += i < field.size() ? "...'" : "'";
+    return text;
+}
+
+std::string ShiftDecimalPoint(std::string_view number, int places) {
+    std::size_t i = 0;
+    std::string result;
+    if (i < number.size() && (number[i] == '+' || number[i] == '-')) {
+        result += number[i++];
+    }
+    std::string digits;
+    std::size_t point = 0;
+    for (; i < number.size() && isDigit(number[i]); ++i) {
+        digits += number[i];
+    }
+    point = digits.size();
+    if (i < number.size() && number[i] == '.') {
+        for (++i; i < number.size() && isDigit(number[i]); ++i) {
+            digits += number[i];
+        }
+    }
+    const auto moved = static_cast<long>(point) + places;
+    if (moved <= 0) {
+        result += "0." + std::string(static_cast<std::size_t>(-moved), '0') + digits;
+    } else if (static_cast<std::size_t>(moved) >= digits.size()) {
+        result += digits + std::string(static_cast<std::size_t>(moved) - digits.size(), '0');
+    } else {
+        const auto at = static_cast<std::size_t>(moved);
+        result += digits.substr(0, at) + "." + digits.substr(at);
+    }
+    result += number.substr(i); // the exponent, untouched
+    return result;
 }
 
 } // namespace attenuation

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +23,28 @@ std::vector<std::string_view> SplitLayerList(std::string_view text);
 /// exponent after E or e), read the same under every locale; empty for anything else, and for a
 /// number beyond the range of a double.
 std::optional<double> ReadNumberField(std::string_view field);
+
+/// The text without the UTF-8 byte-order mark a spreadsheet may put in front.
+std::string_view WithoutByteOrderMark(std::string_view text);
+
+/// The fields of a line of numbers as people save it: separated by blanks, tabs, ';' or ','.
+/// In a line that holds a ';' the comma separates nothing (it may be a decimal comma, which
+/// then makes its field no number rather than two numbers).
+std::vector<std::string_view> SplitFields(std::string_view line);
+
+/// True for a line of words, such as a header ("energy;counts"): printable text in which no
+/// field begins like a number or is a number's word (nan, inf).
+bool IsWordLine(std::string_view line, const std::vector<std::string_view>& fields);
+
+/// A field for a message: in quotes, at most 24 characters, every byte that is not printable
+/// text written as \xNN.
+std::string QuotedExcerpt(std::string_view field);
+
+/// The text of a decimal number with its point moved `places` to the right (to the left when
+/// negative): "662" and -3 give "0.662", "6.62E2" and -3 give "0.00662E2". The digits are kept
+/// as typed, so the number read from the result is the correctly rounded value of the shifted
+/// decimal. `number` must be a number (sign, digits, optional point, optional exponent).
+std::string ShiftDecimalPoint(std::string_view number, int places);
 
 /// A field in keV read as MeV: the decimal point is moved in the text before it is read, so
 /// that "59.54" gives exactly the double "0.05954" gives (59.54 / 1000 differs in the last

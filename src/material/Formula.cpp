@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace material {
@@ -20,8 +21,13 @@ constexpr std::array<std::string_view, kHighestAtomicNumber + 1> kSymbols = {
     "Re", "Os", "Ir", "Pt", "Au", "Hg", "Tl", "Pb", "Bi", "Po", "At", "Rn", "Fr", "Ra", "Ac",
     "Th", "Pa", "U",  "Np", "Pu", "Am", "Cm", "Bk", "Cf", "Es", "Fm"};
 
-// The UTF-8 middle dot, U+00B7.
+// The UTF-8 middle dot, U+00B7, and the dot operator, U+22C5, that web pages also use.
 constexpr std::string_view kMiddleDot = "\xC2\xB7";
+constexpr std::string_view kDotOperator = "\xE2\x8B\x85";
+// Subscript digits U+2080..U+2089 share these two leading bytes; the third is 0x80 + digit.
+constexpr std::string_view kSubscriptLead = "\xE2\x82";
+
+bool isBlankByte(char c) { return c == ' ' || c == '\t'; }
 
 bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
 bool isLower(char c) { return c >= 'a' && c <= 'z'; }
@@ -55,7 +61,27 @@ struct Frame {
 
 class Parser {
   public:
-    explicit Parser(std::string_view text) : m_text(text) {}
+    // Blanks around the formula are dropped and subscript digits read as digits, each one
+    // character for one, so that a position counted in the typed text stays right.
+    explicit Parser(std::string_view text) {
+        while (!text.empty() && isBlankByte(text.front())) {
+            text.remove_prefix(1);
+            ++m_skipped;
+        }
+        while (!text.empty() && isBlankByte(text.back())) {
+            text.remove_suffix(1);
+        }
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const auto third = i + 2 < text.size() ? static_cast<unsigned char>(text[i + 2]) : 0u;
+            if (text.substr(i, 2) == kSubscriptLead && third >= 0x80u && third <= 0x89u) {
+                m_ascii += static_cast<char>('0' + (third - 0x80u));
+                i += 2;
+            } else {
+                m_ascii += text[i];
+            }
+        }
+        m_text = m_ascii;
+    }
 
     FormulaResult run() {
         FormulaResult result;
@@ -73,7 +99,7 @@ class Parser {
             const char c = m_text[m_pos];
             const std::size_t at = m_pos;
             if (isUpper(c)) {
-                if (!element(stack.back().counts)) {
+                if (!element(stack.back().counts, stack.size() == 1)) {
                     return m_result;
                 }
             } else if (c == '(' || c == '[') {
@@ -96,7 +122,7 @@ class Parser {
                 }
                 ++m_pos;
                 double times = 1.0;
-                if (!optionalCount(times)) {
+                if (!optionalCount(times, inner.open, stack.size() == 1)) {
                     return m_result;
                 }
                 merge(stack.back().counts, inner.counts, times);
@@ -140,6 +166,9 @@ class Parser {
                         m_text.size());
         }
         merge(total, stack.back().counts, partCount);
+        if (m_twoWays.has_value()) {
+            return fail(twoWaysMessage(), *m_twoWays);
+        }
         for (const auto& [z, atoms] : total) {
             if (!std::isfinite(atoms)) {
                 return fail("the counts are too large", 0);
@@ -153,7 +182,7 @@ class Parser {
     FormulaResult fail(std::string message, std::size_t byteOffset) {
         m_result = FormulaResult{};
         m_result.error = std::move(message);
-        m_result.position = characterAt(byteOffset);
+        m_result.position = characterAt(byteOffset) + m_skipped;
         return m_result;
     }
 
@@ -181,10 +210,30 @@ class Parser {
         if (m_text[at] == '*' || m_text[at] == '.') {
             return 1;
         }
-        return m_text.substr(at, kMiddleDot.size()) == kMiddleDot ? kMiddleDot.size() : 0;
+        for (const std::string_view dot : {kMiddleDot, kDotOperator}) {
+            if (m_text.substr(at, dot.size()) == dot) {
+                return dot.size();
+            }
+        }
+        return 0;
     }
 
-    bool element(Counts& counts) {
+    // The refusal of the first point that reads both ways: "CuSO4.5H2O" is CuSO4·5H2O or, with
+    // the decimal count in brackets, CuS(O4.5)H2O.
+    std::string twoWaysMessage() const {
+        const Ambiguity& a = m_ambiguity;
+        const std::string_view before = m_text.substr(0, a.point);
+        const std::string_view after = m_text.substr(a.point + 1);
+        const std::string_view counted = m_text.substr(a.item, a.fractionEnd - a.item);
+        return "write " + std::string(before) + "\xC2\xB7" + std::string(after) + " or " +
+               std::string(before) + "*" + std::string(after) + " for a hydrate, or " +
+               std::string(m_text.substr(0, a.item)) + "(" + std::string(counted) + ")" +
+               std::string(m_text.substr(a.fractionEnd)) +
+               " for a decimal count, as the point in '" +
+               std::string(m_text.substr(a.whole, a.fractionEnd - a.whole)) + "' reads both ways";
+    }
+
+    bool element(Counts& counts, bool topLevel) {
         const std::size_t at = m_pos;
         std::size_t length = 1;
         if (at + 1 < m_text.size() && isLower(m_text[at + 1])) {
@@ -198,19 +247,23 @@ class Parser {
         }
         m_pos += length;
         double atoms = 1.0;
-        if (!optionalCount(atoms)) {
+        if (!optionalCount(atoms, at, topLevel)) {
             return false;
         }
         add(counts, z, atoms);
         return true;
     }
 
-    bool leadingCount(double& count) { return optionalCount(count); }
+    // The count in front of a part: a point in it can only be a decimal point.
+    bool leadingCount(double& count) { return optionalCount(count, std::string_view::npos, false); }
 
-    // A count where one may stand: digits with an optional decimal part. A point after a whole
-    // count of 1 or more whose digits are followed by an element or a bracket joins a hydrate
-    // ("CuSO4.5H2O") rather than starting decimals.
-    bool optionalCount(double& count) {
+    // A count where one may stand: digits with an optional decimal part. After the element or
+    // group that starts at `item`, a point between digits could also join a hydrate
+    // ("CuSO4.5H2O"): it reads both ways when the point stands outside brackets, both counts are
+    // above 0 and an element or a bracket follows. The first such point is kept, the decimal
+    // reading taken, and a formula that parses to its end is then refused as one that says two
+    // things. Every other point between digits is a decimal point.
+    bool optionalCount(double& count, std::size_t item, bool topLevel) {
         const std::size_t start = m_pos;
         std::size_t end = start;
         while (end < m_text.size() && isDigit(m_text[end])) {
@@ -226,12 +279,18 @@ class Parser {
             }
             const bool wholeIsZero =
                 m_text.substr(start, end - start).find_first_not_of('0') == std::string_view::npos;
+            const bool fractionIsZero =
+                m_text.substr(end + 1, fraction - end - 1).find_first_not_of('0') ==
+                std::string_view::npos;
             const bool formulaFollows =
                 fraction < m_text.size() &&
                 (isUpper(m_text[fraction]) || m_text[fraction] == '(' || m_text[fraction] == '[');
-            if (wholeIsZero || !formulaFollows) {
-                end = fraction;
+            if (topLevel && item != std::string_view::npos && !wholeIsZero && !fractionIsZero &&
+                formulaFollows && !m_twoWays.has_value()) {
+                m_twoWays = end;
+                m_ambiguity = {item, start, end, fraction};
             }
+            end = fraction;
         }
         const std::string_view digits = m_text.substr(start, end - start);
         double value = 0.0;
@@ -251,9 +310,22 @@ class Parser {
         return true;
     }
 
+    /// Where a point that reads two ways stands: the counted element or group, its count's
+    /// first digit, the point, and the end of the digits after it.
+    struct Ambiguity {
+        std::size_t item = 0;
+        std::size_t whole = 0;
+        std::size_t point = 0;
+        std::size_t fractionEnd = 0;
+    };
+
+    std::string m_ascii;
     std::string_view m_text;
+    int m_skipped = 0; ///< blanks dropped in front
     std::size_t m_pos = 0;
     FormulaResult m_result;
+    std::optional<std::size_t> m_twoWays; ///< the point, for the message's position
+    Ambiguity m_ambiguity;
 };
 
 } // namespace

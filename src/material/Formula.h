@@ -33,9 +33,12 @@ struct FormulaResult {
 
 /// Reads a chemical formula: element symbols with optional counts (integers or decimals, "C2H4",
 /// "C0.5H"), groups in ( ) or [ ] with an optional count after them, and parts joined by the
-/// middle dot "·", '*' or '.' with an optional leading count ("CuSO4·5H2O", "CaSO4*2H2O"). A
-/// point between digits is a decimal point, except after a whole count of 1 or more when the
-/// digits after it are followed by an element or a bracket: "CuSO4.5H2O" is a hydrate.
+/// middle dot "·" (or the dot operator "⋅"), '*' or '.' with an optional leading count
+/// ("CuSO4·5H2O", "CaSO4*2H2O"). Subscript digits read as digits ("H₂O"); blanks and tabs around
+/// the formula are ignored. A point between digits is a decimal point, unless it could also join
+/// a hydrate (a whole count of 1 or more after an element or a group outside brackets, digits
+/// other than 0 after it, then an element or a bracket, as in "CuSO4.5H2O"): such a formula says
+/// two things and is refused with both spellings. Positions count characters of `text`.
 FormulaResult ParseFormula(std::string_view text);
 
 } // namespace material

@@ -26,9 +26,12 @@ class AttenuationCliTest : public QObject {
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out"); // exact
         QTest::addColumn<QString>("err"); // part of it
+        // Text output names its columns and units on a first line, unless --no-header is given
+        // (every row whose output does not start with that line).
         QTest::newRow("lead's mu_en/rho at a tabulated energy is NIST's")
             << QStringList{"absorption", "Pb", "0.01"} << QByteArray() << 0
-            << "1.000E-02  1.306E+02  1.247E+02  2.630E+01  2.523E+01\n"
+            << "# energy (MeV)  mu_rho (cm2/g)  mu_en_rho (cm2/g)  kerma_ratio_air  "
+               "kerma_ratio_water\n1.000E-02  1.306E+02  1.247E+02  2.630E+01  2.523E+01\n"
             << "";
         QTest::newRow("water against water is 1")
             << QStringList{"--format", "csv", "absorption", "Water_Liquid", "1"} << QByteArray()
@@ -41,8 +44,10 @@ class AttenuationCliTest : public QObject {
             << "{\"energy\":2.500E+01,\"error\":\"NoAbsorptionData\"}\n"
             << "1 of 1";
         QTest::newRow("half-value layer of lead at 662 keV")
-            << QStringList{"--digits", "5", "hvl", "Pb", "0.662"} << QByteArray() << 0
-            << "6.6200E-01  1.2601E+00  5.5007E-01  1.8273E+00  7.9358E-01\n"
+            << QStringList{"--digits", "5", "--energy-unit", "keV", "hvl", "Pb", "662"}
+            << QByteArray() << 0
+            << "# energy (keV)  mu (1/cm)  hvl (cm)  tvl (cm)  mfp (cm)\n"
+               "6.6200E+02  1.2601E+00  5.5007E-01  1.8273E+00  7.9358E-01\n"
             << "";
         QTest::newRow("5 cm of lead") << QStringList{"attenuate", "Pb@5", "--energy", "0.662"}
                                       << QByteArray() << 0 << "6.620E-01  6.301E+00  1.835E-03\n"
@@ -62,6 +67,33 @@ class AttenuationCliTest : public QObject {
             << QByteArray("# two lines\n0.6 3\n\n1.0 1\n") << 0
             << "5.36558E-01  5.53093E-01  7.00000E-01  7.24550E-01\n"
             << "";
+        // The same as a spreadsheet saves it: byte-order mark, a header, ';', CR LF, keV.
+        QTest::newRow("spectrum from a spreadsheet, in keV")
+            << QStringList{"--digits",  "6",      "--energy-unit", "keV",
+                           "attenuate", "Pb@0.5", "--spectrum",    "-"}
+            << QByteArray("\xEF\xBB\xBF"
+                          "Energy (keV);Counts\r\n600;3\r\n1000;1\r\n")
+            << 0 << "5.36558E-01  5.53093E-01  7.00000E+02  7.24550E+02\n"
+            << "";
+        QTest::newRow("spectrum separated by tabs under a header")
+            << QStringList{"--digits", "6", "attenuate", "Pb@0.5", "--spectrum", "-"}
+            << QByteArray("energy\tweight\n0.6\t3\n1.0\t1") << 0
+            << "5.36558E-01  5.53093E-01  7.00000E-01  7.24550E-01\n"
+            << "";
+        QTest::newRow("binary junk is quoted short and escaped")
+            << QStringList{"hvl", "--spectrum", "-", "Al"}
+            << QByteArray("PK\x03\x04\x00\x01\xFF"
+                          "abcdefghijklmnopqrstuvwxyz 2\n",
+                          36)
+            << 1 << ""
+            << "line 1: 'PK\\x03\\x04\\x00\\x01\\xFFabcdefghijklmnopq...' is not a number";
+        QTest::newRow("spectrum file that cannot be read")
+            << QStringList{"hvl", "--spectrum", "/no/such/spectrum.txt", "Al"} << QByteArray() << 1
+            << ""
+            << "/no/such/spectrum.txt: cannot be read";
+        QTest::newRow("density not a number")
+            << QStringList{"hvl", "Pb", "1", "--density", "1,5"} << QByteArray() << 1 << ""
+            << "--density '1,5' is not a number";
         // By hand: 50 keV is gone well before 3 cm of lead, so the 662 keV line, 90.4 % of the
         // air kerma, must fall to 1/90.4 alone: ln(90.4) / 1.2601 cm-1.
         QTest::newRow("lead for 1 per cent of a spectrum's air kerma")
@@ -78,7 +110,7 @@ class AttenuationCliTest : public QObject {
             << "";
         QTest::newRow("bad spectrum line") << QStringList{"hvl", "--spectrum", "-", "Al"}
                                            << QByteArray("0.05 1\n0.06 lots\n") << 1 << ""
-                                           << "standard input, line 2: \"lots\" is not a number";
+                                           << "standard input, line 2: 'lots' is not a number";
         QTest::newRow("spectrum beyond the absorption tables")
             << QStringList{"attenuate", "Al@1", "--spectrum", "-"} << QByteArray("0.05 1\n30 1\n")
             << 1 << ""
@@ -98,9 +130,11 @@ class AttenuationCliTest : public QObject {
         QFETCH(int, status);
         QFETCH(QString, out);
         QFETCH(QString, err);
-        const Run run = runCli(library(), arguments, input);
+        const QStringList header = out.startsWith('#') ? QStringList() : QStringList{"--no-header"};
+        const Run run = runCli(library(), header + arguments, input);
         QCOMPARE(run.out, out);
         QVERIFY2(run.err.contains(err), qPrintable(run.err));
+        QVERIFY2(run.err.count('\n') <= 1, qPrintable(run.err)); // one message at most
         QCOMPARE(run.status, status);
     }
 
@@ -118,7 +152,7 @@ class AttenuationCliTest : public QObject {
                      .status,
                  0);
         // Weight fractions from the element files' weights: those of water, by hand above.
-        QCOMPARE(runCli(home, {"zeff", "H2O", "0.1"}).out,
+        QCOMPARE(runCli(home, {"--no-header", "zeff", "H2O", "0.1"}).out,
                  QString("1.000E-01  3.403E+00  3.413E+23\n"));
         std::filesystem::copy_file(root / "mix" / "H2O.mix3", root / "mix" / "Copy.mix3");
         const Run unknown = runCli(home, {"absorption", "Copy", "1"});

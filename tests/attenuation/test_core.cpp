@@ -189,6 +189,8 @@ class AttenuationCoreTest : public QObject {
         if (solved == Outcome::Ok) {
             QVERIFY(testing::closeTo(thickness, thicknessForOnePercent, 1e-12));
         }
+        // A last layer of density 0 does not attenuate: no thickness of it will do.
+        QCOMPARE(ThicknessFor({{&kHeavy, 0.0, 1.0}}, energy, 0.01, thickness), Outcome::NoSolution);
     }
 
     void halfValueLayer() {
@@ -253,6 +255,8 @@ class AttenuationCoreTest : public QObject {
         QTest::newRow("nan") << "nan 1\n" << 1;
         QTest::newRow("only comments") << "# nothing\n\n" << 0;
         QTest::newRow("no weight at all") << "0.05 0\n0.06 0\n" << 0;
+        QTest::newRow("decimal comma beside a semicolon") << "energy;n\n0,05;1\n" << 2;
+        QTest::newRow("control bytes are no header") << "\x01PK\x02 x\n0.05 1\n" << 1;
     }
     void badSpectra() {
         QFETCH(QString, text);
@@ -263,6 +267,27 @@ class AttenuationCoreTest : public QObject {
         QCOMPARE(problem.line, line);
         QVERIFY(!problem.what.empty());
         QCOMPARE(bins.size(), std::size_t(1)); // untouched
+    }
+
+    // An energy-absorption table row must be exactly three positive numbers.
+    void badAbsorptionTables_data() {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("two fields") << "0.001 1 1\n0.05 1\n"
+                                    << "line 5: not three numbers";
+        QTest::newRow("four fields") << "0.001 1 1\n0.05 1 1 1\n"
+                                     << "line 5: not three numbers";
+        QTest::newRow("zero") << "0.001 1 0\n0.05 1 1\n"
+                              << "line 4: a value";
+        QTest::newRow("falling energy") << "0.05 1 1\n0.001 1 1\n"
+                                        << "line 5: an energy below";
+    }
+    void badAbsorptionTables() {
+        QFETCH(QString, rows);
+        QFETCH(QString, error);
+        std::string message;
+        QVERIFY(!ParseAbsorptionTable("Air\n7\n2\n" + rows.toStdString(), message));
+        QVERIFY2(QString::fromStdString(message).startsWith(error), message.c_str());
     }
 
     // A typed keV value is the very double its MeV spelling gives: 59.54 / 1000 is not 0.05954.

@@ -12,6 +12,7 @@ using Run = testing::CliRun;
 Run cli(QStringList arguments) {
     arguments.prepend(QString::fromStdString((testing::sourceDir() / "library").string()));
     arguments.prepend("--root");
+    arguments.prepend("--no-header");
     return testing::runCli(arguments);
 }
 

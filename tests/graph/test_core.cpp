@@ -202,6 +202,8 @@ class GraphCoreTest : public QObject {
     void pictures();
     void nearestRow_data();
     void nearestRow();
+    void pointerInside_data();
+    void pointerInside();
 };
 
 void GraphCoreTest::mapping() {
@@ -335,6 +337,32 @@ void GraphCoreTest::nearestRow() {
     std::copy(energies.begin(), energies.end(), &table->Energy[1]);
     table->Energy[energies.size() + 1] = 0.03; // must not be read
     QCOMPARE(graph::NearestRow(*table, x).value_or(-1), expected);
+}
+
+// The plots take their edges: the graph up to 0.1 above its box, the fraction plot up to 10.
+void GraphCoreTest::pointerInside_data() {
+    QTest::addColumn<bool>("graph"); // else the fraction plot
+    QTest::addColumn<float>("x");
+    QTest::addColumn<float>("y");
+    QTest::addColumn<bool>("inside");
+    const auto right = static_cast<float>(graph::kPlotRight);
+    QTest::newRow("graph, top edge") << true << 1.0f << 18.5f << true;
+    QTest::newRow("graph, above the top") << true << 1.0f << 18.55f << false;
+    QTest::newRow("graph, bottom left corner") << true << 0.0f << 0.0f << true;
+    QTest::newRow("graph, right edge") << true << right << 1.0f << true;
+    QTest::newRow("graph, past the right edge") << true << right + 0.01f << 1.0f << false;
+    QTest::newRow("graph, below") << true << 1.0f << -0.01f << false;
+    QTest::newRow("fractions, top edge") << false << 1.0f << 10.0f << true;
+    QTest::newRow("fractions, above the top") << false << 1.0f << 10.05f << false;
+    QTest::newRow("fractions, left of the plot") << false << -0.01f << 1.0f << false;
+}
+
+void GraphCoreTest::pointerInside() {
+    QFETCH(bool, graph);
+    QFETCH(float, x);
+    QFETCH(float, y);
+    QFETCH(bool, inside);
+    QCOMPARE(graph ? graph::InsideGraph(x, y) : graph::InsideFraction(x, y), inside);
 }
 
 QTEST_GUILESS_MAIN(GraphCoreTest)

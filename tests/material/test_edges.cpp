@@ -19,6 +19,28 @@ class EdgeListTest : public QObject {
                 testing::readFile(testing::sourceDir() / "library" / "edges.csv"));
     }
 
+    // The last field of a line is read whole, whatever ends the line.
+    void readsEveryLineEnd_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("CR LF") << QByteArray(
+            "z,symbol,shell,energy_mev,row\r\n82,Pb,K,0.088,37\r\n");
+        QTest::newRow("LF") << QByteArray("z,symbol,shell,energy_mev,row\n82,Pb,K,0.088,37\n");
+        QTest::newRow("no line end at the end")
+            << QByteArray("z,symbol,shell,energy_mev,row\n82,Pb,K,0.088,37");
+    }
+    void readsEveryLineEnd() {
+        QFETCH(QByteArray, text);
+        testing::TempFolder temp;
+        testing::writeFile(temp.path() / "edges.csv", text.toStdString());
+        std::vector<material::Edge> edges;
+        std::string error;
+        QVERIFY2(material::ReadEdgeList(temp.path(), edges, error), error.c_str());
+        QCOMPARE(edges.size(), std::size_t(1));
+        QCOMPARE(edges[0].row, 37);
+        QCOMPARE(edges[0].shell, std::string("K"));
+        QCOMPARE(edges[0].energyMeV, 0.088);
+    }
+
     // Each edge's row in its element file and the row before it hold the edge's energy (up to
     // four digits), and the total jumps up between them.
     void edgesPointAtTheRepeatedRows() {

@@ -61,7 +61,18 @@ class MaterialTest : public QObject {
         ok("decimal count at the end", "TiO1.5", "Ti:1 O:1.5");
         ok("middle dot hydrate", "CuSO4·5H2O", "Cu:1 S:1 O:9 H:10");
         ok("star hydrate", "CaSO4*2H2O", "Ca:1 S:1 O:6 H:4");
-        ok("point hydrate", "CuSO4.5H2O", "Cu:1 S:1 O:9 H:10");
+        ok("dot operator hydrate", "CuSO4⋅5H2O", "Cu:1 S:1 O:9 H:10");
+        ok("hemihydrate, decimal leading count", "CaSO4·0.5H2O", "Ca:1 S:1 O:4.5 H:1");
+        ok("leading count above 1 with decimals", "CaSO4*1.5H2O", "Ca:1 S:1 O:5.5 H:3");
+        ok("decimal count in brackets", "CuS(O4.5)H2O", "Cu:1 S:1 O:5.5 H:2");
+        ok("point before a zero count is a decimal", "CuSO4.0H2O", "Cu:1 S:1 O:5 H:2");
+        ok("decimals after whole zeros", "C0.5H0.7", "C:0.5 H:0.7");
+        ok("decimal count of a group", "(CH2)2.5", "C:2.5 H:5");
+        ok("peer: decimals at the end", "H0.5Se1.5", "H:0.5 Se:1.5");
+        ok("peer: group count then elements", "(NH4)2SO4", "N:2 H:8 S:1 O:4");
+        ok("peer: bracketed water", "CuSO4(H2O)5", "Cu:1 S:1 O:9 H:10");
+        ok("subscript digits", "Ca₁₀(PO₄)₆(OH)₂", "Ca:10 P:6 O:26 H:2");
+        ok("blanks around", " \tH₂O ", "H:2 O:1");
         ok("more than fifteen elements", "HLiBeBCNOFNaMgAlSiPSClKCa",
            "H:1 Li:1 Be:1 B:1 C:1 N:1 O:1 F:1 Na:1 Mg:1 Al:1 Si:1 "
            "P:1 S:1 Cl:1 K:1 Ca:1");
@@ -81,6 +92,11 @@ class MaterialTest : public QObject {
         bad("count before nothing", "CuSO4·5", 8, "after");
         bad("isotope number", "[14C]", 2, "count must follow");
         bad("blank", "H2 O", 3, "unexpected");
+        bad("position counts the blanks in front", "  H2Xx", 5, "'Xx'");
+        bad("point read both ways", "CuSO4.5H2O", 6,
+            "write CuSO4·5H2O or CuSO4*5H2O for a hydrate, or CuS(O4.5)H2O for a decimal count");
+        bad("group count read both ways", "Ca(OH)2.5H2O", 8, "Ca((OH)2.5)H2O for a decimal");
+        bad("decimal count before an element", "Fe1.5O", 4, "(Fe1.5)O");
     }
     void parsesFormulas() {
         QFETCH(QString, text);
@@ -200,7 +216,12 @@ class MaterialTest : public QObject {
         QTest::newRow("part without weight") << "mix:H2O"
                                              << "PART=WEIGHT";
         QTest::newRow("part neither formula nor material") << "mix:Water=1"
-                                                           << "neither a formula";
+                                                           << "did you mean Water_Liquid?)";
+        // Names that begin with the text come before the symbol Ti a letter away.
+        QTest::newRow("closest names first")
+            << "mix:Tis=1"
+            << "did you mean Tissue_Soft_ICRU-44, Tissue_Soft_ICRU_"
+               "Four-Component or Tissue-Equivalent_Gas_Methane";
         QTest::newRow("too many energies for a table") << "formula:UPuAmCmBkCfEsFmThPaNpAcRaFr"
                                                        << "more than 150";
     }

@@ -66,10 +66,13 @@ class ReferenceMaterialsTest : public QObject {
         QTest::newRow("density not above 0") << "x,X,0,other,1:1";
         QTest::newRow("atomic number 0") << "x,X,1.0,other,0:1";
         QTest::newRow("quote not closed") << "x,\"X, Y,1.0,other,1:1";
+        QTest::newRow("text after a closing quote") << "x,\"X\"Y,1.0,other,1:1";
     }
     void damagedListIsRefused() {
         QFETCH(QString, row);
-        const std::string good = kHeader + "w,\"Water, \"\"Liquid\"\"\",1.000,phantom,1:2;8:16.5\n";
+        // A quoted name with a comma and doubled quotes; the last field quoted to the line's end.
+        const std::string good =
+            kHeader + "w,\"Water, \"\"Liquid\"\"\",1.000,phantom,\"1:2;8:16.5\"\n";
         std::vector<newdata::ReferenceMaterial> materials;
         std::string error;
         QVERIFY(newdata::ParseReferenceMaterials(good, materials, error));

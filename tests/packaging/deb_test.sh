@@ -42,11 +42,11 @@ assert photonxs.mu_rho("Pb", 0.662)["total"] == float(sys.argv[2].split(",")[-1]
 fi
 expected="$(library_files "$root/usr/share/photonxs" | grep -c '\.\(ele\|mix[123]\)$')"
 
-listing="$(user_cli "$cli" list)" || fail "the packaged photonxs-cli list failed"
+listing="$(user_cli "$cli" --no-header list)" || fail "the packaged photonxs-cli list failed"
 [ "$(wc -l <<<"$listing")" -eq "$expected" ] ||
     fail "photonxs-cli list shows $(wc -l <<<"$listing") files, the package carries $expected"
 [ -f "$scratch/home/PhotonXS/Start.dat" ] || fail "the home folder PhotonXS was not filled"
 
-rooted="$("$cli" --root "$root/usr/share/photonxs" list)" || fail "photonxs-cli --root list failed"
+rooted="$("$cli" --no-header --root "$root/usr/share/photonxs" list)" || fail "photonxs-cli --root list failed"
 [ "$rooted" = "$listing" ] || fail "the library in the package and its copy list differently"
 echo "package $(basename "$package") checked"

@@ -1,0 +1,193 @@
+#include "CommandSupport.h"
+
+#include "NumberText.h"
+#include "attenuation/TextLines.h"
+#include "data/MaterialFile.h"
+#include "material/Edges.h"
+#include "material/Resolve.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace cli {
+
+namespace {
+
+bool readStandardInput(std::string& text) {
+    constexpr std::size_t kChunk = 1 << 20;
+    std::size_t used = 0;
+    for (;;) {
+        text.resize(used + kChunk);
+        const std::size_t got = std::fread(text.data() + used, 1, kChunk, stdin);
+        used += got;
+        if (got < kChunk) {
+            text.resize(used);
+            return std::ferror(stdin) == 0;
+        }
+    }
+}
+
+// FROM:TO:N, FROM and TO positive energies, N a whole number of at least 2.
+bool parseGrid(const Invocation& invocation, const std::string& text, double& from, double& to,
+               long& count) {
+    const std::size_t first = text.find(':');
+    const std::size_t second = first == std::string::npos ? first : text.find(':', first + 1);
+    if (second == std::string::npos) {
+        return false;
+    }
+    const std::optional<double> a = ReadEnergy(invocation, std::string_view(text).substr(0, first));
+    const std::optional<double> b =
+        ReadEnergy(invocation, std::string_view(text).substr(first + 1, second - first - 1));
+    const std::string n = text.substr(second + 1);
+    if (!a || !b || !(*a > 0.0) || !(*b > 0.0) || !std::isfinite(*a) || !std::isfinite(*b) ||
+        n.empty() || n.size() > 7 ||
+        !std::all_of(n.begin(), n.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return false;
+    }
+    from = *a;
+    to = *b;
+    count = std::stol(n);
+    return count >= 2;
+}
+
+} // namespace
+
+void Complain(BufferedStream& err, std::string_view message) {
+    err.Text() += "photonxs-cli: ";
+    err.Text() += message;
+    err.Text() += '\n';
+}
+
+int Usage(BufferedStream& err, const std::string& message) {
+    Complain(err, message + " (photonxs-cli --help tells more)");
+    return kExitUsage;
+}
+
+std::string Echo(std::string_view word) { return attenuation::QuotedExcerpt(word); }
+
+bool IsExpression(std::string_view argument) {
+    return argument.starts_with(material::kFormulaPrefix) ||
+           argument.starts_with(material::kMixPrefix);
+}
+
+std::optional<double> ReadEnergy(const Invocation& invocation, std::string_view text) {
+    if (invocation.energyUnit == EnergyUnit::MeV || !IsNumberText(text)) {
+        return ReadNumber(text);
+    }
+    return ReadNumber(attenuation::ShiftDecimalPoint(text, -3));
+}
+
+bool GatherValues(const Invocation& invocation, std::string_view what, bool energies,
+                  std::vector<double>& values, BufferedStream& err) {
+    const auto read = [&](std::string_view word) {
+        return energies ? ReadEnergy(invocation, word) : ReadNumber(word);
+    };
+    bool inputRead = false;
+    for (std::size_t i = 1; i < invocation.arguments.size(); ++i) {
+        const std::string& word = invocation.arguments[i];
+        if (word != "-") {
+            const std::optional<double> value = read(word);
+            if (!value) {
+                Complain(err, std::string(what) + " " + Echo(word) + " is not a number");
+                return false;
+            }
+            values.push_back(*value);
+            continue;
+        }
+        if (inputRead) {
+            continue; // standard input is read once; a second "-" finds it empty
+        }
+        inputRead = true;
+        std::string input;
+        if (!readStandardInput(input)) {
+            Complain(err, "standard input cannot be read");
+            return false;
+        }
+        const std::vector<std::string_view> lines =
+            attenuation::SplitLines(attenuation::WithoutByteOrderMark(input));
+        for (std::size_t n = 0; n < lines.size(); ++n) {
+            const std::string_view line = lines[n].substr(0, lines[n].find('#'));
+            const std::vector<std::string_view> fields = attenuation::SplitFields(line);
+            if (attenuation::IsWordLine(line, fields)) {
+                continue;
+            }
+            for (const std::string_view field : fields) {
+                const std::optional<double> value = read(field);
+                if (!value) {
+                    Complain(err, "standard input, line " + std::to_string(n + 1) + ": " +
+                                      std::string(what) + " " + Echo(field) + " is not a number");
+                    return false;
+                }
+                values.push_back(*value);
+            }
+        }
+    }
+    return true;
+}
+
+bool AddGridEnergies(const Invocation& invocation, const data::MaterialTable& table,
+                     std::vector<double>& energies, BufferedStream& err) {
+    const auto grid = invocation.options.find("grid");
+    const bool withEdges = invocation.options.contains("with-edges");
+    if (grid == invocation.options.end() && !withEdges) {
+        return true;
+    }
+    double low = 0.0;
+    double high = 0.0;
+    if (grid != invocation.options.end()) {
+        double from = 0.0;
+        double to = 0.0;
+        long count = 0;
+        if (!parseGrid(invocation, grid->second, from, to, count)) {
+            Complain(err, "--grid " + Echo(grid->second) +
+                              " is not FROM:TO:N (two energies above 0 and a whole number N of " +
+                              "at least 2)");
+            return false;
+        }
+        const double logFrom = std::log(from);
+        const double step = (std::log(to) - logFrom) / static_cast<double>(count - 1);
+        energies.push_back(from);
+        for (long k = 1; k + 1 < count; ++k) {
+            energies.push_back(std::exp(logFrom + step * static_cast<double>(k)));
+        }
+        energies.push_back(to);
+    }
+    if (!energies.empty()) {
+        low = *std::min_element(energies.begin(), energies.end());
+        high = *std::max_element(energies.begin(), energies.end());
+    }
+    if (withEdges) {
+        for (const int row : material::EdgeRows(table)) {
+            const double below = table.Energy[static_cast<std::size_t>(row) - 1];
+            const double edge = table.Energy[static_cast<std::size_t>(row)];
+            if (!(low == 0.0 && high == 0.0) && (edge < low || below > high)) {
+                continue;
+            }
+            // At the energy below the edge the look-up answers below it. Where both rows hold
+            // one energy, the next double up lies past both and so answers above the edge.
+            energies.push_back(below);
+            energies.push_back(edge > below ? edge : std::nextafter(edge, 2.0 * edge));
+        }
+    }
+    std::sort(energies.begin(), energies.end());
+    energies.erase(std::unique(energies.begin(), energies.end()), energies.end());
+    return true;
+}
+
+bool ReadInputFile(const std::string& file, std::string& text, BufferedStream& err) {
+    if (file == "-") {
+        if (!readStandardInput(text)) {
+            Complain(err, "standard input cannot be read");
+            return false;
+        }
+        return true;
+    }
+    if (!data::ReadWholeFile(file, text)) {
+        Complain(err, file + ": cannot be read");
+        return false;
+    }
+    return true;
+}
+
+} // namespace cli

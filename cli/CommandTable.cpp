@@ -1,0 +1,72 @@
+#include "CommandTable.h"
+
+#include "AttenuationCommands.h"
+#include "CommandSupport.h"
+#include "Commands.h"
+#include "MaterialCommands.h"
+
+#ifdef PHOTONXS_CLI_PLOT
+#include "PlotCommand.h"
+#endif
+
+#include <filesystem>
+
+namespace cli {
+
+namespace {
+
+#ifndef PHOTONXS_CLI_PLOT
+int RunPlot(const Invocation&, BufferedStream&, BufferedStream& err) {
+    Complain(err, "plot is not available in this build");
+    return kExitUsage;
+}
+#endif
+
+} // namespace
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> commands = {
+        {"list", {}, RunList},
+        {"table", {"density"}, RunTable},
+        {"at", {"density", "grid", "with-edges"}, RunAt},
+        {"energy", {"density", "all"}, RunEnergy},
+        {"csv", {"density"}, RunCsv},
+        {"formula", {}, RunFormula},
+        {"edges", {"density"}, RunEdges},
+        {"absorption", {"grid", "with-edges"}, RunAbsorption},
+        {"hvl", {"density", "grid", "with-edges", "spectrum"}, RunHalfValue},
+        {"attenuate",
+         {"energy", "spectrum", "layers", "thickness-for", "out", "grid", "with-edges"},
+         RunAttenuate},
+        {"zeff", {"grid", "with-edges"}, RunEffectiveZ},
+        {"compound", {"name", "density", "category", "file"}, RunCompound},
+        {"mixture", {"name", "density", "category", "file"}, RunMixture},
+        {"plot", {"out", "density"}, RunPlot},
+    };
+    return commands;
+}
+
+const Command* FindCommand(std::string_view name) {
+    for (const Command& command : Commands()) {
+        if (command.name == name) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+int RunCommand(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    const Command* command = FindCommand(invocation.command);
+    if (command == nullptr) {
+        return Usage(err, "unknown command '" + invocation.command + "'");
+    }
+    std::error_code error;
+    if (!std::filesystem::is_directory(invocation.root, error)) {
+        Complain(err, invocation.root.generic_string() + ": no such folder (the root given by " +
+                          "--root or PHOTONXS_HOME)");
+        return kExitBadInput;
+    }
+    return command->run(invocation, out, err);
+}
+
+} // namespace cli
