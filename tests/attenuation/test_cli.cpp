@@ -39,6 +39,11 @@ class AttenuationCliTest : public QObject {
             << "energy,mu_rho,mu_en_rho,kerma_ratio_air,kerma_ratio_water\n"
                "1.000E+00,7.072E-02,3.103E-02,1.113E+00,1.000E+00\n"
             << "";
+        // A material whose file name and name are one word, typed in lower case.
+        QTest::newRow("material by its name in lower case")
+            << QStringList{"--format", "csv", "zeff", "polystyrene", "1"} << QByteArray() << 0
+            << "energy,zeff,neff\n1.000E+00,3.500E+00,3.238E+23\n"
+            << "";
         QTest::newRow("beyond 20 MeV has no absorption data")
             << QStringList{"--format", "json", "absorption", "Pb", "-"} << QByteArray("25") << 3
             << "{\"energy\":2.500E+01,\"error\":\"NoAbsorptionData\"}\n"

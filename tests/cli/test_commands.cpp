@@ -256,6 +256,8 @@ void CliTest::statusOutputAndMessage_data() {
     row("symbol in lower case", {"at", "pb", "0.662"}, 0, "6.620E-01  6.664E-03");
     row("material by its name", {"table", "edge ,TEST"}, 0, "2.000E-03  5.000E+00  5.000E+00");
     row("material file name in another case", {"table", "EDGE.mix3"}, 0, "1.000E-03  1.000E+01");
+    row("damaged material in a mixture", {"at", "mix:broken=1,H=1", "1"}, 1,
+        "mix/broken.mix1, line 2");
     row("symbol that is also a formula", {"at", "PB", "1"}, 1, "write Pb or formula:PB");
     row("closest names", {"at", "Edg", "1"}, 1, "did you mean edge?");
     row("closest name a letter away", {"at", "Leed", "1"}, 1, "did you mean Lead?");
