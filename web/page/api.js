@@ -170,13 +170,15 @@
       for (let i = 0; i < e.length; i++) spectrum += `${e[i]} ${w[i]}\n`;
       return api.spectrum_file_hvl(spectrum, material, density);
     },
-    /** The same for the text of a spectrum file (lines of "energy photons"). */
-    spectrum_file_hvl: (spectrum, material, density) =>
+    /** The same for the text of a spectrum file (lines of "energy photons", read as the command
+     *  line reads one; energies in keV with {unit: 'keV'}). */
+    spectrum_file_hvl: (spectrum, material, density, options = {}) =>
       check(
         need().spectrum_hvl_text(
           text(spectrum, 'spectrum'),
           text(material, 'material'),
           density ?? null,
+          options.unit === 'keV',
         ),
       ),
     /** The absorption edges of a material's elements: {element, shell, energy, jump}. */

@@ -32,18 +32,14 @@
     }
   }
 
-  const NUMBER = /^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$/;
-
-  // The MeV value of a typed energy: for keV the decimal point moves three places in the text,
-  // so that 662 keV is the very double of 0.662 MeV.
-  function energyOf(word) {
-    const match = NUMBER.exec(word);
-    if (!match) throw new Error(`'${word.slice(0, 40)}' is not a number`);
-    if (unit === 'MeV') return Number(word);
-    const exponent = match[2] ? Number(match[2].slice(1)) : 0;
-    const mantissa = match[2] ? word.slice(0, -match[2].length) : word;
-    return Number(`${mantissa}e${exponent - 3}`);
+  // A typed number read as the command line reads one; an energy in keV becomes MeV with the
+  // decimal point moved in the text, so that 662 keV is the very double of 0.662 MeV.
+  function readNumber(word, what, keV = false) {
+    const value = px.page.core().read_number(word, keV);
+    if (value === null) throw new Error(`${what}: '${word.slice(0, 40)}' is not a number`);
+    return value;
   }
+  const energyOf = (word) => readNumber(word, 'energy', unit === 'keV');
 
   function wordsOf(text, what) {
     const words = text.split(/[\s,;]+/).filter((w) => w !== '');
@@ -56,10 +52,7 @@
 
   const energiesOf = (text) => Float64Array.from(wordsOf(text, 'energies'), energyOf);
 
-  function numberOf(word, what) {
-    if (!NUMBER.test(word)) throw new Error(`${what}: '${word.slice(0, 40)}' is not a number`);
-    return Number(word);
-  }
+  const numberOf = (word, what) => readNumber(word, what);
 
   // Five significant digits; powers of ten for the very small and the very large.
   function shown(x) {
@@ -460,15 +453,6 @@
   });
   $('atten-png').addEventListener('click', () => savePicture($('transmission'), 'transmission.png'));
 
-  // A spectrum file in keV has its energies' decimal points moved, as typed energies do.
-  function spectrumInMeV(text) {
-    if (unit === 'MeV') return text;
-    return text.replace(/^([ \t]*)([+-]?(?:\d+\.?\d*|\.\d+)(?:[eE][+-]?\d+)?)(?=[\s,;]|$)/gm, (all, space, word) => {
-      const mev = energyOf(word);
-      return `${space}${mev}`;
-    });
-  }
-
   $('spectrum').addEventListener('submit', async (event) => {
     event.preventDefault();
     say($('spectrum-message'), '');
@@ -478,7 +462,7 @@
       if (!file) throw new Error('choose a spectrum file');
       if (file.size > 4 * 1024 * 1024) throw new Error(`${file.name} is larger than 4 MB`);
       const material = $('spectrum-material').value.trim();
-      const r = px.spectrum_file_hvl(spectrumInMeV(await file.text()), material);
+      const r = px.spectrum_file_hvl(await file.text(), material, undefined, { unit });
       fillTable($('spectrum-table'), ['Quantity', 'Value', 'Unit'], [
         ['First HVL', shown(r.first), 'cm'],
         ['Second HVL', shown(r.second), 'cm'],

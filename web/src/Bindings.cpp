@@ -4,6 +4,7 @@
 #include "attenuation/Attenuation.h"
 #include "attenuation/Compositions.h"
 #include "attenuation/Spectrum.h"
+#include "attenuation/TextLines.h"
 #include "attenuation/TransmissionPlot.h"
 #include "calc/Interpolation.h"
 #include "calc/TotalRoots.h"
@@ -522,10 +523,10 @@ val effectiveZ(const std::string& argument, const val& energiesArray) {
 
 // First and second half-value layers of a spectrum given as the text of a spectrum file.
 val spectrumHalfValueLayers(const std::string& spectrum, const std::string& argument,
-                            const val& density) {
+                            const val& density, bool energiesInKeV) {
     std::vector<attenuation::SpectrumBin> bins;
     attenuation::SpectrumProblem problem;
-    if (!attenuation::ReadSpectrum(spectrum, bins, problem)) {
+    if (!attenuation::ReadSpectrum(spectrum, bins, problem, energiesInKeV)) {
         return failed("the spectrum, " + attenuation::DescribeSpectrumProblem(problem));
     }
     return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
@@ -551,6 +552,14 @@ val spectrumHalfValueLayers(const std::string& spectrum, const std::string& argu
         result.set("bins", static_cast<double>(bins.size()));
         return result;
     });
+}
+
+// A typed number as the command line reads one; an energy in keV becomes MeV by moving the
+// decimal point in the text. Null when the text is no number.
+val readNumber(const std::string& text, bool keV) {
+    const std::optional<double> value =
+        keV ? attenuation::ReadKeVAsMeV(text) : attenuation::ReadNumberField(text);
+    return value ? val(*value) : val::null();
 }
 
 // ----------------------------------------------------------------------------- pictures
@@ -763,6 +772,7 @@ EMSCRIPTEN_BINDINGS(photonxs) {
     emscripten::function("transmission", &transmission);
     emscripten::function("zeff", &effectiveZ);
     emscripten::function("spectrum_hvl_text", &spectrumHalfValueLayers);
+    emscripten::function("read_number", &readNumber);
     emscripten::function("draw_plot", &drawPlot);
     emscripten::function("draw_enlarged", &drawEnlarged);
     emscripten::function("draw_transmission", &drawTransmission);
