@@ -693,16 +693,16 @@ std::string checkMaterialFile(const std::string& fileName, const val& bytes) {
 }
 
 // Builds a compound (atoms) or mixture (weights) of elements and writes it into the library's
-// mix/ folder. spec: {kind, name, density, category, file, parts: [[element, amount], ...]}.
-val buildMaterial(const val& spec) {
-    const bool compound = spec["kind"].as<std::string>() == "compound";
+// mix/ folder. order: {kind, name, density, category, file, parts: [[element, amount], ...]}.
+val buildMaterial(const val& order) {
+    const bool compound = order["kind"].as<std::string>() == "compound";
     const newdata::BuilderKind kind =
         compound ? newdata::BuilderKind::Compound : newdata::BuilderKind::Mixture;
-    const std::string name = spec["name"].as<std::string>();
-    const double density = spec["density"].as<double>();
-    const std::string file = spec["file"].as<std::string>();
-    const std::string category = spec["category"].as<std::string>();
-    const val parts = spec["parts"];
+    const std::string name = order["name"].as<std::string>();
+    const double density = order["density"].as<double>();
+    const std::string file = order["file"].as<std::string>();
+    const std::string category = order["category"].as<std::string>();
+    const val parts = order["parts"];
     const auto count = parts["length"].as<int>();
     if (name.empty()) {
         return failed("the name is empty");
