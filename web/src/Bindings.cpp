@@ -165,13 +165,31 @@ val describeMaterial(const std::string& argument) {
 constexpr std::array<const char*, 6> kColumns = {"coherent",     "incoherent",    "photo_electric",
                                                  "pair_nuclear", "pair_electron", "total"};
 
-val coefficientArrays(const std::array<std::vector<double>, 6>& columns) {
-    val result = val::object();
-    for (std::size_t c = 0; c < kColumns.size(); ++c) {
-        result.set(kColumns[c], floatArray(columns[c]));
-    }
-    return result;
+std::array<double, 6> valuesOf(const calc::CoefficientSet& s) {
+    return {s.coherent, s.incoherent, s.photoElectric, s.pairNuclear, s.pairElectron, s.total};
 }
+
+// Rows of an energy and its six coefficients, gathered as columns: {energy, coherent, ...}.
+struct EnergyColumns {
+    std::vector<double> energies;
+    std::array<std::vector<double>, 6> columns;
+
+    void add(double energyMeV, const calc::CoefficientSet& set) {
+        energies.push_back(energyMeV);
+        const std::array<double, 6> row = valuesOf(set);
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            columns[c].push_back(row[c]);
+        }
+    }
+    val object() const {
+        val result = val::object();
+        result.set("energy", floatArray(energies));
+        for (std::size_t c = 0; c < kColumns.size(); ++c) {
+            result.set(kColumns[c], floatArray(columns[c]));
+        }
+        return result;
+    }
+};
 
 // The six coefficients at `count` energies read from the module's memory at `in`, written
 // column after column (count values each) at `out`: the page's script moves the values in and
@@ -187,8 +205,7 @@ val muRhoInto(const std::string& argument, std::uintptr_t in, std::uintptr_t out
             if (calc::CoefficientsAtEnergy(table, energies[i], set) != calc::CalcStatus::Ok) {
                 set = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
             }
-            const std::array<double, 6> row = {set.coherent,    set.incoherent,   set.photoElectric,
-                                               set.pairNuclear, set.pairElectron, set.total};
+            const std::array<double, 6> row = valuesOf(set);
             for (std::size_t c = 0; c < row.size(); ++c) {
                 columns[c * count + i] = row[c];
             }
@@ -200,30 +217,17 @@ val muRhoInto(const std::string& argument, std::uintptr_t in, std::uintptr_t out
 // The energy at each total, the lowest where several energies give it; NaN where none does.
 val energyAt(const std::string& argument, const val& totalsArray) {
     return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
-        const std::vector<double> totals = numbers(totalsArray);
-        std::vector<double> energies(totals.size());
-        std::array<std::vector<double>, 6> columns;
-        for (std::vector<double>& column : columns) {
-            column.resize(totals.size());
-        }
-        for (std::size_t i = 0; i < totals.size(); ++i) {
+        EnergyColumns found;
+        for (const double total : numbers(totalsArray)) {
             calc::CoefficientSet set;
             double energy = 0.0;
-            if (calc::EnergyAtTotal(m.table, totals[i], energy, set) != calc::CalcStatus::Ok) {
+            if (calc::EnergyAtTotal(m.table, total, energy, set) != calc::CalcStatus::Ok) {
                 energy = kNaN;
-                set = {kNaN, kNaN, kNaN, kNaN, kNaN, totals[i]};
+                set = {kNaN, kNaN, kNaN, kNaN, kNaN, total};
             }
-            energies[i] = energy;
-            columns[0][i] = set.coherent;
-            columns[1][i] = set.incoherent;
-            columns[2][i] = set.photoElectric;
-            columns[3][i] = set.pairNuclear;
-            columns[4][i] = set.pairElectron;
-            columns[5][i] = set.total;
+            found.add(energy, set);
         }
-        val result = coefficientArrays(columns);
-        result.set("energy", floatArray(energies));
-        return result;
+        return found.object();
     });
 }
 
@@ -232,20 +236,11 @@ val allEnergiesAt(const std::string& argument, const val& totalsArray) {
     return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
         val list = val::array();
         for (const double total : numbers(totalsArray)) {
-            std::vector<double> energies;
-            std::array<std::vector<double>, 6> columns;
+            EnergyColumns roots;
             for (const calc::TotalRoot& root : calc::EnergiesAtTotal(m.table, total)) {
-                energies.push_back(root.energyMeV);
-                const calc::CoefficientSet& s = root.set;
-                const std::array<double, 6> row = {s.coherent,    s.incoherent,   s.photoElectric,
-                                                   s.pairNuclear, s.pairElectron, s.total};
-                for (std::size_t c = 0; c < row.size(); ++c) {
-                    columns[c].push_back(row[c]);
-                }
+                roots.add(root.energyMeV, root.set);
             }
-            val roots = coefficientArrays(columns);
-            roots.set("energy", floatArray(energies));
-            list.call<void>("push", roots);
+            list.call<void>("push", roots.object());
         }
         return list;
     });
