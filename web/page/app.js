@@ -12,6 +12,7 @@
 
   let current = null; // {expr, info}
   let readRow = null; // the tabulated row the read-out shows
+  const scales = {}; // each plot's user coordinate system, as the core set it
   const compared = [];
 
   // ------------------------------------------------------------------ numbers and units
@@ -160,7 +161,7 @@
       const scale = px.page.check(
         px.page.core().draw_plot(current.expr, which, contextOf(canvas, which), ...SIZES[which]),
       );
-      canvas.dataset.scale = JSON.stringify(scale);
+      scales[which] = scale;
     }
     readRow = null;
     hideReadout();
@@ -179,7 +180,10 @@
 
   // ------------------------------------------------------------------ read-out
 
+  let shownRow = null; // the row on the screen now, null while the read-out is hidden
+
   function hideReadout() {
+    shownRow = null;
     $('graph-cross').hidden = true;
     $('fraction-cross').hidden = true;
   }
@@ -190,7 +194,10 @@
       return;
     }
     readRow = row.row;
-    const scale = JSON.parse($('graph').dataset.scale);
+    // The pointer moves over one row for many events: the read-out changes only with the row.
+    if (shownRow === row.row) return;
+    shownRow = row.row;
+    const scale = scales.graph;
     for (const name of ['graph', 'fraction']) {
       const cross = $(`${name}-cross`);
       cross.className = 'cross v';
@@ -219,8 +226,7 @@
     if (!current) return;
     const canvas = $(which);
     const box = canvas.getBoundingClientRect();
-    const [width, height] = SIZES[which];
-    const scale = JSON.parse(canvas.dataset.scale);
+    const scale = scales[which];
     const x = scale.left + ((event.clientX - box.left) / box.width) * scale.width;
     const y = scale.top + ((event.clientY - box.top) / box.height) * scale.height;
     showRow(px.page.core().readout(current.expr, which, x, y));
@@ -621,6 +627,7 @@
       unit = radio.value;
       store?.setItem('photonxs.unit', unit);
       showUnit();
+      hideReadout();
     });
   }
   showUnit();
