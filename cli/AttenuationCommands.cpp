@@ -1,7 +1,9 @@
 #include "AttenuationCommands.h"
 
 #include "CommandSupport.h"
+#include "MaterialArguments.h"
 #include "NumberText.h"
+#include "TableOutput.h"
 #include "attenuation/Attenuation.h"
 #include "attenuation/Spectrum.h"
 #include "attenuation/TextLines.h"
@@ -23,74 +25,6 @@ namespace {
 
 using attenuation::Outcome;
 
-/// A resolved material with the density the command uses.
-struct Material {
-    std::unique_ptr<material::ResolvedMaterial> resolved =
-        std::make_unique<material::ResolvedMaterial>();
-    double density = 0.0; ///< g/cm3; 0 when neither the file nor the command line gives one
-};
-
-bool resolve(const Invocation& invocation, const std::string& argument, Material& m,
-             BufferedStream& err, std::optional<double> density = std::nullopt) {
-    std::string error;
-    if (!material::ResolveMaterial(invocation.root, argument, *m.resolved, error)) {
-        Complain(err, error);
-        return false;
-    }
-    if (const auto found = invocation.options.find("density");
-        !density && found != invocation.options.end()) {
-        density = ReadNumber(found->second);
-        if (!density || !(*density > 0.0)) {
-            Complain(err, "--density " + Echo(found->second) + " is not a number greater than 0");
-            return false;
-        }
-    }
-    m.density = density.value_or(m.resolved->densityGPerCm3.value_or(0.0));
-    return true;
-}
-
-bool needDensity(const std::string& argument, const Material& m, BufferedStream& err) {
-    if (m.density > 0.0 && std::isfinite(m.density)) {
-        return true;
-    }
-    Complain(err, "the density of " + argument + " is not known: give it (--density D, or " +
-                      "MATERIAL@CM@DENSITY for a layer)");
-    return false;
-}
-
-std::optional<attenuation::Composition> compositionOf(const std::string& argument,
-                                                      const Material& m, BufferedStream& err) {
-    const std::string& path = m.resolved->dataPath;
-    std::string error;
-    std::optional<attenuation::Composition> shares =
-        attenuation::SharesOf(m.resolved->composition, path.empty() ? argument : path, error);
-    if (!shares) {
-        Complain(err, error);
-    }
-    return shares;
-}
-
-/// The absorption mix of a composition, or of a reference material by its path.
-std::optional<attenuation::AbsorptionMix> mixOf(const Invocation& invocation,
-                                                attenuation::AbsorptionLibrary& library,
-                                                std::optional<attenuation::Composition> composition,
-                                                std::string_view reference, BufferedStream& err) {
-    std::string error;
-    if (!composition) {
-        composition = attenuation::FindComposition(invocation.root, reference, error);
-        if (!composition) {
-            Complain(err, error);
-            return std::nullopt;
-        }
-    }
-    std::optional<attenuation::AbsorptionMix> mix =
-        attenuation::MixAbsorption(*composition, library, error);
-    if (!mix) {
-        Complain(err, error);
-    }
-    return mix;
-}
-
 /// The energies of the arguments from `first` on ("-" reads standard input) and of --grid.
 bool energiesOf(const Invocation& invocation, std::size_t first, const data::MaterialTable& table,
                 std::vector<double>& energies, BufferedStream& err) {
@@ -109,82 +43,6 @@ bool energiesOf(const Invocation& invocation, std::size_t first, const data::Mat
     }
     return true;
 }
-
-/// Rows of text and numbers under fixed keys, in the three output forms.
-class Table {
-  public:
-    Table(const Invocation& invocation, std::vector<std::string> keys)
-        : m_style(invocation.Style()), m_format(m_style.format), m_keys(std::move(keys)),
-          m_views(m_keys.begin(), m_keys.end()), m_numbers(m_style, m_views) {}
-    Table(const Table&) = delete; // m_numbers refers to m_keys
-    Table& operator=(const Table&) = delete;
-
-    void Header(std::string& out) const { AppendHeader(out, m_style, m_views); }
-
-    /// Leading text cells (a layer's name), then numbers; a failed row has `word` in place of
-    /// every number after the first. Written straight into `out`, a million rows cost no
-    /// allocations.
-    void Row(std::string& out, std::initializer_list<std::string_view> texts,
-             std::initializer_list<double> numbers, std::string_view word = {}) const {
-        if (texts.size() == 0 && word.empty()) {
-            m_numbers.Values(out, {numbers.begin(), numbers.size()});
-            return;
-        }
-        std::size_t column = 0;
-        for (const std::string_view text : texts) {
-            open(out, column++);
-            if (m_format == OutputFormat::Csv) {
-                AppendCsvField(out, text);
-            } else if (m_format == OutputFormat::Json) {
-                AppendJsonString(out, text);
-            } else {
-                out += text;
-            }
-        }
-        for (std::size_t i = 0; i < numbers.size() && (word.empty() || i == 0); ++i) {
-            const double value = numbers.begin()[i];
-            open(out, column++);
-            const bool quoted = m_format == OutputFormat::Json && !std::isfinite(value);
-            out += quoted ? "\"" : "";
-            AppendColumnValue(out, m_style, m_views[column - 1], value);
-            out += quoted ? "\"" : "";
-        }
-        if (!word.empty() && m_format == OutputFormat::Json) {
-            out += ",\"error\":";
-            AppendJsonString(out, word);
-        } else if (!word.empty()) {
-            for (; column < m_keys.size(); ++column) {
-                open(out, column);
-                out += word;
-            }
-        }
-        out += m_format == OutputFormat::Json ? "}\n" : "\n";
-    }
-
-  private:
-    /// What goes before a cell: the separator, or in JSON the brace or comma and the key.
-    void open(std::string& out, std::size_t column) const {
-        switch (m_format) {
-        case OutputFormat::Text:
-            out += column == 0 ? "" : "  ";
-            break;
-        case OutputFormat::Csv:
-            out += column == 0 ? "" : ",";
-            break;
-        case OutputFormat::Json:
-            out += column == 0 ? "{\"" : ",\"";
-            out += m_keys[column];
-            out += "\":";
-            break;
-        }
-    }
-
-    OutputStyle m_style;
-    OutputFormat m_format;
-    std::vector<std::string> m_keys;
-    std::vector<std::string_view> m_views; ///< m_keys, as the writers take them
-    RowWriter m_numbers; ///< rows of numbers alone, the common case, as the look-ups write them
-};
 
 int finish(std::size_t failed, std::size_t total, BufferedStream& err) {
     if (failed == 0) {
@@ -230,11 +88,12 @@ int materialAndEnergies(const Invocation& invocation, const std::string& usageTe
         return Usage(err, usageText);
     }
     const std::string& argument = invocation.arguments[0];
-    if (!resolve(invocation, argument, m, err) || (density && !needDensity(argument, m, err)) ||
+    if (!ResolveArgument(invocation, argument, m, err) ||
+        (density && !NeedDensity(argument, m, err)) ||
         !energiesOf(invocation, 1, m.resolved->table, energies, err)) {
         return kExitBadInput;
     }
-    if (composition != nullptr && !(*composition = compositionOf(argument, m, err))) {
+    if (composition != nullptr && !(*composition = CompositionOf(argument, m, err))) {
         return kExitBadInput;
     }
     return kExitDone;
@@ -270,11 +129,11 @@ int RunAbsorption(const Invocation& invocation, BufferedStream& out, BufferedStr
         return status;
     }
     attenuation::AbsorptionLibrary library(invocation.root);
-    const auto mix = mixOf(invocation, library, composition, {}, err);
+    const auto mix = MixOf(invocation, library, composition, {}, err);
     const auto air =
-        mix ? mixOf(invocation, library, {}, attenuation::kDryAirPath, err) : std::nullopt;
+        mix ? MixOf(invocation, library, {}, attenuation::kDryAirPath, err) : std::nullopt;
     const auto water =
-        air ? mixOf(invocation, library, {}, attenuation::kWaterPath, err) : std::nullopt;
+        air ? MixOf(invocation, library, {}, attenuation::kWaterPath, err) : std::nullopt;
     if (!water) {
         return kExitBadInput;
     }
@@ -302,12 +161,12 @@ int RunHalfValue(const Invocation& invocation, BufferedStream& out, BufferedStre
         const std::string& argument = invocation.arguments[0];
         Material m;
         std::vector<attenuation::SpectrumBin> bins;
-        if (!resolve(invocation, argument, m, err) || !needDensity(argument, m, err) ||
+        if (!ResolveArgument(invocation, argument, m, err) || !NeedDensity(argument, m, err) ||
             !readSpectrumFile(invocation, spectrum->second, bins, err)) {
             return kExitBadInput;
         }
         attenuation::AbsorptionLibrary library(invocation.root);
-        const auto air = mixOf(invocation, library, {}, attenuation::kDryAirPath, err);
+        const auto air = MixOf(invocation, library, {}, attenuation::kDryAirPath, err);
         attenuation::HalfValueLayers hvl;
         attenuation::SpectrumProblem problem;
         if (!air || !attenuation::SpectrumHalfValueLayers(
@@ -371,41 +230,17 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
         }
     }
 
-    std::vector<Material> materials(layerWords.size());
+    std::vector<Material> materials;
     std::vector<attenuation::Layer> layers;
-    for (std::size_t i = 0; i < layerWords.size(); ++i) {
-        const std::string& word = layerWords[i];
-        const std::size_t at = word.find('@');
-        const std::size_t second = word.find('@', at + 1);
-        const std::string name = word.substr(0, at);
-        const std::string cm =
-            word.substr(at + 1, second == std::string::npos ? second : second - at - 1);
-        const std::optional<double> thickness = ReadNumber(cm);
-        std::optional<double> density;
-        if (second != std::string::npos) {
-            density = ReadNumber(word.substr(second + 1));
-            if (!density || !(*density > 0.0)) {
-                Complain(err, "layer " + Echo(word) + ": the density is not a number above 0");
-                return kExitBadInput;
-            }
-        }
-        if (!thickness || !(*thickness >= 0.0) || !std::isfinite(*thickness)) {
-            Complain(err,
-                     "layer " + Echo(word) + ": the thickness is not a number of cm, 0 or more");
-            return kExitBadInput;
-        }
-        if (!resolve(invocation, name, materials[i], err, density) ||
-            !needDensity(name, materials[i], err)) {
-            return kExitBadInput;
-        }
-        layers.push_back({&materials[i].resolved->table, materials[i].density, *thickness});
+    if (!ReadLayers(invocation, layerWords, materials, layers, err)) {
+        return kExitBadInput;
     }
 
     if (!byEnergy) {
         const std::string& file = spectrum->second;
         std::vector<attenuation::SpectrumBin> bins;
         attenuation::AbsorptionLibrary library(invocation.root);
-        const auto air = mixOf(invocation, library, {}, attenuation::kDryAirPath, err);
+        const auto air = MixOf(invocation, library, {}, attenuation::kDryAirPath, err);
         if (!air || !readSpectrumFile(invocation, file, bins, err)) {
             return kExitBadInput;
         }

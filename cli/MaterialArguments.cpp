@@ -1,0 +1,105 @@
+#include "MaterialArguments.h"
+
+#include "CommandSupport.h"
+#include "NumberText.h"
+
+#include <cmath>
+
+namespace cli {
+
+bool ResolveArgument(const Invocation& invocation, const std::string& argument, Material& m,
+                     BufferedStream& err, std::optional<double> density) {
+    std::string error;
+    if (!material::ResolveMaterial(invocation.root, argument, *m.resolved, error)) {
+        Complain(err, error);
+        return false;
+    }
+    if (const auto found = invocation.options.find("density");
+        !density && found != invocation.options.end()) {
+        density = ReadNumber(found->second);
+        if (!density || !(*density > 0.0)) {
+            Complain(err, "--density " + Echo(found->second) + " is not a number greater than 0");
+            return false;
+        }
+    }
+    m.density = density.value_or(m.resolved->densityGPerCm3.value_or(0.0));
+    return true;
+}
+
+bool NeedDensity(const std::string& argument, const Material& m, BufferedStream& err) {
+    if (m.density > 0.0 && std::isfinite(m.density)) {
+        return true;
+    }
+    Complain(err, "the density of " + argument + " is not known: give it (--density D, or " +
+                      "MATERIAL@CM@DENSITY for a layer)");
+    return false;
+}
+
+std::optional<attenuation::Composition> CompositionOf(const std::string& argument,
+                                                      const Material& m, BufferedStream& err) {
+    const std::string& path = m.resolved->dataPath;
+    std::string error;
+    std::optional<attenuation::Composition> shares =
+        attenuation::SharesOf(m.resolved->composition, path.empty() ? argument : path, error);
+    if (!shares) {
+        Complain(err, error);
+    }
+    return shares;
+}
+
+std::optional<attenuation::AbsorptionMix> MixOf(const Invocation& invocation,
+                                                attenuation::AbsorptionLibrary& library,
+                                                std::optional<attenuation::Composition> composition,
+                                                std::string_view reference, BufferedStream& err) {
+    std::string error;
+    if (!composition) {
+        composition = attenuation::FindComposition(invocation.root, reference, error);
+        if (!composition) {
+            Complain(err, error);
+            return std::nullopt;
+        }
+    }
+    std::optional<attenuation::AbsorptionMix> mix =
+        attenuation::MixAbsorption(*composition, library, error);
+    if (!mix) {
+        Complain(err, error);
+    }
+    return mix;
+}
+
+bool ReadLayers(const Invocation& invocation, const std::vector<std::string>& words,
+                std::vector<Material>& materials, std::vector<attenuation::Layer>& layers,
+                BufferedStream& err) {
+    materials.resize(words.size());
+    layers.clear();
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        const std::size_t at = word.find('@');
+        const std::size_t second = word.find('@', at + 1);
+        const std::string name = word.substr(0, at);
+        const std::string cm =
+            word.substr(at + 1, second == std::string::npos ? second : second - at - 1);
+        const std::optional<double> thickness = ReadNumber(cm);
+        std::optional<double> density;
+        if (second != std::string::npos) {
+            density = ReadNumber(word.substr(second + 1));
+            if (!density || !(*density > 0.0)) {
+                Complain(err, "layer " + Echo(word) + ": the density is not a number above 0");
+                return false;
+            }
+        }
+        if (!thickness || !(*thickness >= 0.0) || !std::isfinite(*thickness)) {
+            Complain(err,
+                     "layer " + Echo(word) + ": the thickness is not a number of cm, 0 or more");
+            return false;
+        }
+        if (!ResolveArgument(invocation, name, materials[i], err, density) ||
+            !NeedDensity(name, materials[i], err)) {
+            return false;
+        }
+        layers.push_back({&materials[i].resolved->table, materials[i].density, *thickness});
+    }
+    return true;
+}
+
+} // namespace cli

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Arguments.h"
+#include "Output.h"
+#include "attenuation/Attenuation.h"
+#include "material/Resolve.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cli {
+
+/// A resolved material with the density the command uses.
+struct Material {
+    std::unique_ptr<material::ResolvedMaterial> resolved =
+        std::make_unique<material::ResolvedMaterial>();
+    double density = 0.0; ///< g/cm3; 0 when neither the file nor the command line gives one
+};
+
+/// Resolves a MATERIAL argument; the density is `density` when given, else --density, else the
+/// data file's. False with the message written when it names no material or --density is bad.
+bool ResolveArgument(const Invocation& invocation, const std::string& argument, Material& m,
+                     BufferedStream& err, std::optional<double> density = std::nullopt);
+
+/// True when the material has a density; else complains saying how to give one.
+bool NeedDensity(const std::string& argument, const Material& m, BufferedStream& err);
+
+/// The element shares of a resolved material; empty with the message written when its
+/// composition is not known.
+std::optional<attenuation::Composition> CompositionOf(const std::string& argument,
+                                                      const Material& m, BufferedStream& err);
+
+/// The absorption mix of a composition, or of a reference material by its path.
+std::optional<attenuation::AbsorptionMix> MixOf(const Invocation& invocation,
+                                                attenuation::AbsorptionLibrary& library,
+                                                std::optional<attenuation::Composition> composition,
+                                                std::string_view reference, BufferedStream& err);
+
+/// The layers MATERIAL@CM or MATERIAL@CM@DENSITY, each resolved into `materials` (one per
+/// word) and `layers`. False with the message written at the first that does not fit.
+bool ReadLayers(const Invocation& invocation, const std::vector<std::string>& words,
+                std::vector<Material>& materials, std::vector<attenuation::Layer>& layers,
+                BufferedStream& err);
+
+} // namespace cli

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "Arguments.h"
+#include "Output.h"
+
+#include <cmath>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cli {
+
+/// Rows of text and numbers under fixed keys, in the three output forms.
+class Table {
+  public:
+    Table(const Invocation& invocation, std::vector<std::string> keys)
+        : m_style(invocation.Style()), m_format(m_style.format), m_keys(std::move(keys)),
+          m_views(m_keys.begin(), m_keys.end()), m_numbers(m_style, m_views) {}
+    Table(const Table&) = delete; // m_numbers refers to m_keys
+    Table& operator=(const Table&) = delete;
+
+    void Header(std::string& out) const { AppendHeader(out, m_style, m_views); }
+
+    /// Leading text cells (a layer's name), then numbers; a failed row has `word` in place of
+    /// every number after the first. Written straight into `out`, a million rows cost no
+    /// allocations.
+    void Row(std::string& out, std::initializer_list<std::string_view> texts,
+             std::initializer_list<double> numbers, std::string_view word = {}) const {
+        if (texts.size() == 0 && word.empty()) {
+            m_numbers.Values(out, {numbers.begin(), numbers.size()});
+            return;
+        }
+        std::size_t column = 0;
+        for (const std::string_view text : texts) {
+            open(out, column++);
+            if (m_format == OutputFormat::Csv) {
+                AppendCsvField(out, text);
+            } else if (m_format == OutputFormat::Json) {
+                AppendJsonString(out, text);
+            } else {
+                out += text;
+            }
+        }
+        for (std::size_t i = 0; i < numbers.size() && (word.empty() || i == 0); ++i) {
+            const double value = numbers.begin()[i];
+            open(out, column++);
+            const bool quoted = m_format == OutputFormat::Json && !std::isfinite(value);
+            out += quoted ? "\"" : "";
+            AppendColumnValue(out, m_style, m_views[column - 1], value);
+            out += quoted ? "\"" : "";
+        }
+        if (!word.empty() && m_format == OutputFormat::Json) {
+            out += ",\"error\":";
+            AppendJsonString(out, word);
+        } else if (!word.empty()) {
+            for (; column < m_keys.size(); ++column) {
+                open(out, column);
+                out += word;
+            }
+        }
+        out += m_format == OutputFormat::Json ? "}\n" : "\n";
+    }
+
+  private:
+    /// What goes before a cell: the separator, or in JSON the brace or comma and the key.
+    void open(std::string& out, std::size_t column) const {
+        switch (m_format) {
+        case OutputFormat::Text:
+            out += column == 0 ? "" : "  ";
+            break;
+        case OutputFormat::Csv:
+            out += column == 0 ? "" : ",";
+            break;
+        case OutputFormat::Json:
+            out += column == 0 ? "{\"" : ",\"";
+            out += m_keys[column];
+            out += "\":";
+            break;
+        }
+    }
+
+    OutputStyle m_style;
+    OutputFormat m_format;
+    std::vector<std::string> m_keys;
+    std::vector<std::string_view> m_views; ///< m_keys, as the writers take them
+    RowWriter m_numbers; ///< rows of numbers alone, the common case, as the look-ups write them
+};
+
+} // namespace cli
