@@ -35,8 +35,8 @@ struct GpRow {
 
 /// One material's rows of one kind, energies rising.
 struct BuildupTable {
-    std::string material;  ///< "lead", "water", "concrete" as the data name them
-    int atomicNumber = 0;  ///< 0 for the mixtures (water, air, concrete)
+    std::string material; ///< "lead", "water", "concrete" as the data name them
+    int atomicNumber = 0; ///< 0 for the mixtures (water, air, concrete)
     std::vector<GpRow> rows;
 };
 

@@ -20,10 +20,10 @@ struct PhotonLine {
 };
 
 struct Nuclide {
-    std::string name;     ///< "Co-60", "Tc-99m"
-    std::string element;  ///< "Cobalt"
-    std::string halfLife; ///< as the data give it: "1925.28 d"
-    std::vector<PhotonLine> lines; ///< energies rising
+    std::string name;              ///< "Co-60", "Tc-99m"
+    std::string element;           ///< "Cobalt"
+    std::string halfLife;          ///< as the data give it: "1925.28 d"
+    std::vector<PhotonLine> lines; ///< energies never falling (lines may share one)
 };
 
 /// The file's text: '#' comment lines, the header
