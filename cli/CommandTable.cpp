@@ -4,6 +4,7 @@
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "MaterialCommands.h"
+#include "ShieldingCommands.h"
 
 #ifdef PHOTONXS_CLI_PLOT
 #include "PlotCommand.h"
@@ -39,6 +40,12 @@ const std::vector<Command>& Commands() {
          {"energy", "spectrum", "layers", "thickness-for", "out", "grid", "with-edges"},
          RunAttenuate},
         {"zeff", {"grid", "with-edges"}, RunEffectiveZ},
+        {"buildup", {"mfp", "kind", "table", "grid", "with-edges"}, RunBuildup},
+        {"dose",
+         {"activity", "distance", "kind", "rule", "table", "cutoff", "thickness-for"},
+         RunDose},
+        {"kerma-constant", {"cutoff"}, RunKermaConstant},
+        {"nuclides", {}, RunNuclides},
         {"compound", {"name", "density", "category", "file"}, RunCompound},
         {"mixture", {"name", "density", "category", "file"}, RunMixture},
         {"plot", {"out", "density"}, RunPlot},

@@ -24,6 +24,12 @@ Commands:
   attenuate LAYER... --energy E... | --spectrum FILE
                               transmission through layers PATH@CM or PATH@CM@DENSITY
   zeff PATH E...              effective atomic number and electrons per gram
+  buildup PATH E... --mfp X[,X...]
+                              broad-beam buildup factors (G-P) at penetrations in mfp
+  dose SOURCE [LAYER...] --activity A --distance R
+                              kerma rate of a point source behind layers, line by line
+  kerma-constant NUCLIDE      air-kerma-rate constant, uGy m2/(GBq h)
+  nuclides [NAME]             the library's radionuclides, or one nuclide's photon lines
   compound OPTIONS EL=ATOMS...   a new compound of up to 5 elements
   mixture OPTIONS EL=WEIGHT...   a new mixture of up to 15 elements
   plot PATH... --out FILE     the enlarged view of these materials as a .bmp or .png image
@@ -207,9 +213,76 @@ sum f A mu / sum f (A/Z) mu over the elements (atom fractions f, atomic weights 
 mu/rho), and the electron density N_A Zeff / sum f A in electrons per gram.
 )";
 
+constexpr std::string_view kBuildup =
+    R"(Usage: photonxs-cli [OPTIONS] buildup PATH E... --mfp X[,X...] [--kind K] [--table NAME]
+
+Point-isotropic, infinite-medium buildup factors by the G-P fits of ANSI/ANS-6.4.3 for each
+energy E and each penetration X in mean free paths (1/mu without coherent scattering). One row
+for each pair: energy, mfp, buildup, zeq. --kind exposure (air kerma, the default) or
+absorption (energy absorbed in the material). The 23 tabulated elements, liquid water and dry
+air use their own tables (zeq is then empty); any other material its equivalent atomic number
+at each of the tables' energies. --table NAME uses one named table instead (concrete, iron,
+Pb, water, air...). Between the tables' energies ln B is linear in ln E. Beyond 40 mfp the
+value is extrapolated (a note says so); beyond 100 mfp, and outside 0.015 to 15 MeV (0.03 MeV
+for Pb and U), a row reads OutOfRange and the exit status is 3.
+)";
+
+constexpr std::string_view kDose =
+    R"(Usage: photonxs-cli [OPTIONS] dose SOURCE [LAYER...] --activity A --distance R
+           [--kind exposure|absorption|none] [--rule broder|last] [--table NAME]
+           [--cutoff E] [--thickness-for RATE]
+
+The kerma rate of an isotropic point source at distance R behind the layers (nothing else in
+between): for each photon line A y E (mu_en/rho) exp(-x) B / (4 pi R^2) in uGy/h, x the
+penetration in mean free paths without coherent scattering and B the buildup factor.
+SOURCE is a nuclide of the library (Co-60, co60, Cobalt-60, Tc-99m), lines:E=Y,... (energies in
+MeV, photons per decay) or a file of energies and photons per decay ("-": standard input).
+A LAYER is PATH@CM or PATH@CM@DENSITY, as for attenuate. A and R need their units: Bq, kBq,
+MBq, GBq, TBq, Ci, mCi, uCi; mm, cm, m ("1GBq" or "1 GBq").
+One row per line: energy, intensity (photons per decay), uncollided rate, buildup, rate; then a
+row whose energy reads "total" (its buildup is the total over the uncollided rate). The text
+form adds the exposure rate in mR/h (1 R = 8.76426 mGy of air kerma).
+--kind exposure: air kerma with exposure buildup factors (the default); absorption: kerma in
+the last layer's material with energy-absorption buildup factors; none: the uncollided photons
+alone. --rule broder (the default) sums each layer's gain in B over its own penetration;
+last uses the last layer's factor for the whole stack; --table NAME one named table. Every
+multilayer rule is an approximation. Lines at or below --cutoff E are left out (default 0).
+--thickness-for RATE prints instead the thickness (cm) of the last layer that brings the total
+to RATE uGy/h.
+)";
+
+constexpr std::string_view kKermaConstant =
+    R"(Usage: photonxs-cli [OPTIONS] kerma-constant NUCLIDE [--cutoff E]
+
+The air-kerma-rate constant of a nuclide in vacuum, uGy m2/(GBq h): the sum over its photon
+lines above the cut-off (default 0.02 MeV) of y E (mu_en/rho of dry air) / (4 pi (1 m)^2) for
+1 GBq. Columns: nuclide, cutoff, constant.
+)";
+
+constexpr std::string_view kNuclides =
+    R"(Usage: photonxs-cli [OPTIONS] nuclides [NAME]
+
+Without NAME: every radionuclide of the library with its half-life and its number of photon
+lines. With NAME (Co-60, cs137, Cobalt-60): its lines, energy, photons per decay, kind (gamma,
+X or annihilation) and the member of the chain that emits it. The lines are those of the
+ENDF/B-VIII.1 decay data, chains in equilibrium.
+)";
+
 } // namespace
 
 std::string HelpText(std::string_view command) {
+    if (command == "buildup") {
+        return std::string(kBuildup);
+    }
+    if (command == "dose") {
+        return std::string(kDose);
+    }
+    if (command == "kerma-constant") {
+        return std::string(kKermaConstant);
+    }
+    if (command == "nuclides") {
+        return std::string(kNuclides);
+    }
     if (command == "list") {
         return std::string(kList);
     }

@@ -20,7 +20,8 @@ bool BufferedStream::Flush() {
 }
 
 bool IsEnergyKey(std::string_view key) {
-    return key == "energy" || key == "mean_energy_in" || key == "mean_energy_out";
+    return key == "energy" || key == "mean_energy_in" || key == "mean_energy_out" ||
+           key == "cutoff";
 }
 
 namespace {
@@ -47,7 +48,11 @@ std::string_view unitOf(std::string_view key, EnergyUnit energyUnit) {
                                          {"second_hvl", "cm"},
                                          {"thickness", "cm"},
                                          {"density", "g/cm3"},
-                                         {"neff", "electrons/g"}};
+                                         {"neff", "electrons/g"},
+                                         {"intensity", "photons/decay"},
+                                         {"uncollided", "uGy/h"},
+                                         {"rate", "uGy/h"},
+                                         {"constant", "uGy m2/(GBq h)"}};
     if (IsEnergyKey(key)) {
         return energyUnit == EnergyUnit::keV ? "keV" : "MeV";
     }
@@ -62,7 +67,8 @@ std::string_view unitOf(std::string_view key, EnergyUnit energyUnit) {
 } // namespace
 
 void AppendHeader(std::string& out, const OutputStyle& style,
-                  std::span<const std::string_view> keys, bool tabs) {
+                  std::span<const std::string_view> keys, bool tabs,
+                  std::span<const std::string_view> units) {
     if (style.format == OutputFormat::Json ||
         (style.format == OutputFormat::Text && !style.textHeader)) {
         return;
@@ -72,8 +78,9 @@ void AppendHeader(std::string& out, const OutputStyle& style,
     for (std::size_t i = 0; i < keys.size(); ++i) {
         out += i == 0 ? "" : (csv ? "," : (tabs ? "\t" : "  "));
         out += keys[i];
-        if (const std::string_view unit = unitOf(keys[i], style.energyUnit);
-            !csv && !unit.empty()) {
+        const std::string_view unit =
+            i < units.size() && !units[i].empty() ? units[i] : unitOf(keys[i], style.energyUnit);
+        if (!csv && !unit.empty()) {
             out += " (";
             out += unit;
             out += ')';

@@ -31,9 +31,11 @@ bool IsEnergyKey(std::string_view key);
 
 /// The header line of columns with these keys: in CSV the keys, in text "# " and each key with
 /// its unit ("energy (MeV)  total (cm2/g)") two blanks apart, or tabs apart when `tabs`; nothing
-/// in JSON or when the style leaves the text header out.
+/// in JSON or when the style leaves the text header out. `units`, where given and not empty for
+/// a column, names that column's unit instead of the one its key has everywhere else.
 void AppendHeader(std::string& out, const OutputStyle& style,
-                  std::span<const std::string_view> keys, bool tabs = false);
+                  std::span<const std::string_view> keys, bool tabs = false,
+                  std::span<const std::string_view> units = {});
 
 /// A value in the column of `key`: an energy in the style's unit, any other value as it is.
 void AppendColumnValue(std::string& out, const OutputStyle& style, std::string_view key,

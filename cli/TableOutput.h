@@ -14,13 +14,53 @@ namespace cli {
 /// Rows of text and numbers under fixed keys, in the three output forms.
 class Table {
   public:
-    Table(const Invocation& invocation, std::vector<std::string> keys)
+    /// `units` name the units of columns whose key means another unit elsewhere.
+    Table(const Invocation& invocation, std::vector<std::string> keys,
+          std::vector<std::string_view> units = {})
         : m_style(invocation.Style()), m_format(m_style.format), m_keys(std::move(keys)),
-          m_views(m_keys.begin(), m_keys.end()), m_numbers(m_style, m_views) {}
+          m_views(m_keys.begin(), m_keys.end()), m_units(std::move(units)),
+          m_numbers(m_style, m_views) {}
     Table(const Table&) = delete; // m_numbers refers to m_keys
     Table& operator=(const Table&) = delete;
 
-    void Header(std::string& out) const { AppendHeader(out, m_style, m_views); }
+    void Header(std::string& out) const { AppendHeader(out, m_style, m_views, false, m_units); }
+
+    /// One cell of a row that mixes texts and numbers in any order; a blank cell is empty in
+    /// CSV, null in JSON and "-" in text.
+    struct Cell {
+        Cell(double value) : number(value) {}
+        Cell(std::string_view value) : text(value), isText(true) {}
+        static Cell Blank() {
+            Cell cell(0.0);
+            cell.blank = true;
+            return cell;
+        }
+        double number = 0.0;
+        std::string_view text;
+        bool isText = false;
+        bool blank = false;
+    };
+
+    void Cells(std::string& out, std::initializer_list<Cell> cells) const {
+        std::size_t column = 0;
+        for (const Cell& cell : cells) {
+            open(out, column++);
+            if (cell.blank) {
+                out += m_format == OutputFormat::Json ? "null"
+                                                      : (m_format == OutputFormat::Text ? "-" : "");
+            } else if (cell.isText) {
+                m_format == OutputFormat::Csv    ? AppendCsvField(out, cell.text)
+                : m_format == OutputFormat::Json ? AppendJsonString(out, cell.text)
+                                                 : void(out += cell.text);
+            } else {
+                const bool quoted = m_format == OutputFormat::Json && !std::isfinite(cell.number);
+                out += quoted ? "\"" : "";
+                AppendColumnValue(out, m_style, m_views[column - 1], cell.number);
+                out += quoted ? "\"" : "";
+            }
+        }
+        out += m_format == OutputFormat::Json ? "}\n" : "\n";
+    }
 
     /// Leading text cells (a layer's name), then numbers; a failed row has `word` in place of
     /// every number after the first. Written straight into `out`, a million rows cost no
@@ -84,6 +124,7 @@ class Table {
     OutputFormat m_format;
     std::vector<std::string> m_keys;
     std::vector<std::string_view> m_views; ///< m_keys, as the writers take them
+    std::vector<std::string_view> m_units;
     RowWriter m_numbers; ///< rows of numbers alone, the common case, as the look-ups write them
 };
 

@@ -140,28 +140,7 @@ py::object halfValueLayers(const py::handle& argument, const Values& energies,
 py::object transmission(const py::sequence& stack, const Values& energies,
                         const std::string& errors) {
     std::vector<Material> materials;
-    std::vector<attenuation::Layer> layers;
-    for (const py::handle item : stack) {
-        const bool sequence = py::isinstance<py::sequence>(item) && !py::isinstance<py::str>(item);
-        const py::sequence layer = sequence ? item.cast<py::sequence>() : py::sequence();
-        if (!sequence || (layer.size() != 2 && layer.size() != 3)) {
-            throw py::type_error("a layer is (material, thickness in cm) or (material, thickness "
-                                 "in cm, density in g/cm3), not " +
-                                 std::string(py::repr(item)));
-        }
-        materials.push_back(materialOf(layer[0]));
-        const auto thickness = py::float_(layer[1]).cast<double>();
-        if (!(thickness >= 0.0) || !std::isfinite(thickness)) {
-            throw std::invalid_argument("a layer's thickness must be a number of cm from 0 up, "
-                                        "not " +
-                                        numberText(thickness));
-        }
-        const Material& last = materials.back();
-        const double density = layer.size() == 3
-                                   ? densityOf(*last, py::float_(layer[2]).cast<double>())
-                                   : densityOf(*last, std::nullopt);
-        layers.push_back({&last->resolved.table, density, thickness});
-    }
+    const std::vector<attenuation::Layer> layers = LayersOf(stack, materials);
     return perEnergy(energies, errors, kNaN, [&](double energyMeV, double& out) {
         double muX = 0.0;
         const attenuation::Outcome outcome = attenuation::StackAt(layers, energyMeV, muX);
@@ -230,6 +209,33 @@ py::tuple spectrumHalfValueLayers(const Values& energies, const Values& weights,
 }
 
 } // namespace
+
+std::vector<attenuation::Layer> LayersOf(const py::sequence& stack,
+                                         std::vector<Material>& materials) {
+    std::vector<attenuation::Layer> layers;
+    for (const py::handle item : stack) {
+        const bool sequence = py::isinstance<py::sequence>(item) && !py::isinstance<py::str>(item);
+        const py::sequence layer = sequence ? item.cast<py::sequence>() : py::sequence();
+        if (!sequence || (layer.size() != 2 && layer.size() != 3)) {
+            throw py::type_error("a layer is (material, thickness in cm) or (material, thickness "
+                                 "in cm, density in g/cm3), not " +
+                                 std::string(py::repr(item)));
+        }
+        materials.push_back(materialOf(layer[0]));
+        const auto thickness = py::float_(layer[1]).cast<double>();
+        if (!(thickness >= 0.0) || !std::isfinite(thickness)) {
+            throw std::invalid_argument("a layer's thickness must be a number of cm from 0 up, "
+                                        "not " +
+                                        numberText(thickness));
+        }
+        const Material& last = materials.back();
+        const double density = layer.size() == 3
+                                   ? densityOf(*last, py::float_(layer[2]).cast<double>())
+                                   : densityOf(*last, std::nullopt);
+        layers.push_back({&last->resolved.table, density, thickness});
+    }
+    return layers;
+}
 
 void BindAttenuation(py::module_& module) {
     PYBIND11_NUMPY_DTYPE(attenuation::HalfValueRow, mu, hvl, tvl, mfp);

@@ -269,4 +269,5 @@ PYBIND11_MODULE(_core, m) {
         [](const std::string& library) { Library::SetShippedLibrary(library); },
         py::arg("library"));
     bindings::BindAttenuation(m);
+    bindings::BindShielding(m);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Library.h"
+#include "attenuation/Attenuation.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -37,7 +38,15 @@ inline py::object unwrapScalar(py::array result) {
     return result.ndim() == 0 ? result[py::tuple()] : py::object(std::move(result));
 }
 
+/// The layers of a stack given as (material, thickness in cm[, density in g/cm3]); the materials
+/// are kept in `materials`, which must outlive the layers. TypeError or ValueError for a bad one.
+std::vector<attenuation::Layer> LayersOf(const py::sequence& stack,
+                                         std::vector<Material>& materials);
+
 /// Adds mu_en_rho, hvl, transmission, spectrum_hvl and zeff to the module.
 void BindAttenuation(py::module_& module);
+
+/// Adds buildup, dose_rate, kerma_constant, nuclide and nuclides to the module.
+void BindShielding(py::module_& module);
 
 } // namespace bindings

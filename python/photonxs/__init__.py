@@ -48,7 +48,8 @@ for _public in (DataFile, Library, Material):
 
 __all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_rho", "energy_at",
            "edges", "mu_en_rho", "hvl", "NarrowBeam", "transmission", "spectrum_hvl",
-           "HalfValueLayers", "zeff", "COEFFICIENTS"]
+           "HalfValueLayers", "zeff", "buildup", "DoseRate", "dose_rate", "kerma_constant",
+           "Nuclide", "nuclide", "nuclides", "COEFFICIENTS"]
 
 #: The six coefficients, in the order of every table and result (the command line's CSV keys).
 COEFFICIENTS = ("coherent", "incoherent", "photo_electric", "pair_nuclear", "pair_electron",
@@ -190,3 +191,72 @@ def zeff(material, energies, *, errors="nan"):
     must be known, as for :func:`mu_en_rho`.
     """
     return _core._zeff(material, energies, errors)
+
+
+def buildup(material, energy, mfp, kind="exposure", table=None, *, errors="nan"):
+    """Broad-beam buildup factors of ``material`` by the G-P fits (ANSI/ANS-6.4.3).
+
+    ``energy`` (MeV) and ``mfp`` (penetrations in mean free paths, 1/mu without coherent
+    scattering) broadcast against each other as numpy arrays do; the result has their shape (a
+    float for two numbers). ``kind`` is ``"exposure"`` (air kerma) or ``"absorption"`` (energy
+    absorbed in the material). The 23 tabulated elements, liquid water and dry air use their own
+    tables; any other material its equivalent atomic number; ``table`` names one table instead
+    (``"concrete"``, ``"iron"``, ``"Pb"``). Beyond 40 mfp the value is extrapolated. Pairs
+    outside the table's energies or beyond 100 mfp give NaN, or ValueError with
+    ``errors="raise"``.
+    """
+    energies, penetrations = _np.broadcast_arrays(_np.asarray(energy, dtype=float),
+                                                  _np.asarray(mfp, dtype=float))
+    values = _core._buildup(material, _np.ascontiguousarray(energies).ravel(),
+                            _np.ascontiguousarray(penetrations).ravel(), kind, table, errors)
+    values = values.reshape(energies.shape)
+    return float(values) if values.ndim == 0 else values
+
+
+DoseRate = _collections.namedtuple(
+    "DoseRate", "total energy intensity mfp uncollided buildup rate notes")
+DoseRate.__doc__ = """The kerma rate of a point source behind layers, uGy/h: ``total``, and for each
+photon line above the cut-off its ``energy`` (MeV), ``intensity`` (photons per decay), ``mfp``
+(penetration), ``uncollided`` rate, ``buildup`` factor and ``rate``; ``notes`` says for each line
+"extrapolated", "no buildup data" (B = 1 below a layer's table), "beyond 100 mfp" (counted as
+0) or nothing."""
+
+
+def dose_rate(source, activity_bq, distance_cm, layers=(), kind="exposure", rule="broder",
+              table=None, cutoff=0.0):
+    """The kerma rate (uGy/h) of an isotropic point source at ``distance_cm`` behind ``layers``.
+
+    ``source`` is a nuclide of the library (``"Co-60"``, ``"cs137"``), ``"lines:E=Y,..."``, a
+    spectrum file of energies and photons per decay, or a sequence of (energy MeV, photons per
+    decay) pairs. ``layers`` as :func:`transmission` takes them. For each line
+    A y E (mu_en/rho) exp(-x) B / (4 pi r^2). ``kind``: ``"exposure"`` (air kerma, exposure
+    buildup), ``"absorption"`` (kerma in the last layer's material, energy-absorption buildup) or
+    ``"none"`` (uncollided). ``rule``: ``"broder"`` or ``"last"`` for several layers; ``table``
+    one named buildup table for all. Lines at or below ``cutoff`` MeV are left out. Returns a
+    :class:`DoseRate`; raises ValueError for bad input or a line without a value.
+    """
+    return DoseRate(*_core._dose_rate(source, float(activity_bq), float(distance_cm), layers,
+                                      kind, rule, table, float(cutoff)))
+
+
+def kerma_constant(nuclide, cutoff=0.02):
+    """The air-kerma-rate constant, uGy m2/(GBq h), of a nuclide's lines above ``cutoff`` MeV."""
+    return _core._kerma_constant(nuclide, float(cutoff))
+
+
+Nuclide = _collections.namedtuple("Nuclide",
+                                  "name element half_life energy intensity kind emitter")
+Nuclide.__doc__ = """A radionuclide of the library: its name, element, half-life as the data give
+it ("30.08 y"), and its photon lines: ``energy`` (MeV), ``intensity`` (photons per decay),
+``kind`` (gamma, X or annihilation) and the chain member that emits each."""
+
+
+def nuclide(name):
+    """The nuclide a name means (``"Co-60"``, ``"co60"``, ``"Cobalt-60"``); ValueError with the
+    closest names when none does."""
+    return Nuclide(*_core._nuclide(name))
+
+
+def nuclides():
+    """The names of the library's radionuclides."""
+    return list(_core._nuclides())

@@ -60,3 +60,39 @@ def zeff(material: _MaterialLike, energies: _Values, *, errors: _Errors = ...) -
 __all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_rho", "energy_at",
            "edges", "mu_en_rho", "hvl", "NarrowBeam", "transmission", "spectrum_hvl",
            "HalfValueLayers", "zeff", "COEFFICIENTS"]
+def buildup(material: _MaterialLike, energy: _Values, mfp: _Values,
+            kind: Literal["exposure", "absorption"] = ..., table: Optional[str] = ..., *,
+            errors: _Errors = ...) -> _FloatOrArray: ...
+
+class DoseRate(NamedTuple):
+    """Kerma rate (uGy/h) of a point source behind layers, in total and line by line."""
+    total: float
+    energy: npt.NDArray[np.float64]
+    intensity: npt.NDArray[np.float64]
+    mfp: npt.NDArray[np.float64]
+    uncollided: npt.NDArray[np.float64]
+    buildup: npt.NDArray[np.float64]
+    rate: npt.NDArray[np.float64]
+    notes: Tuple[str, ...]
+
+def dose_rate(source: Union[str, Sequence[Tuple[float, float]]], activity_bq: float,
+              distance_cm: float,
+              layers: Sequence[Union[Tuple[_MaterialLike, float],
+                                     Tuple[_MaterialLike, float, float]]] = ...,
+              kind: Literal["exposure", "absorption", "none"] = ...,
+              rule: Literal["broder", "last"] = ..., table: Optional[str] = ...,
+              cutoff: float = ...) -> DoseRate: ...
+def kerma_constant(nuclide: str, cutoff: float = ...) -> float: ...
+
+class Nuclide(NamedTuple):
+    """A radionuclide of the library and its photon lines."""
+    name: str
+    element: str
+    half_life: str
+    energy: npt.NDArray[np.float64]
+    intensity: npt.NDArray[np.float64]
+    kind: Tuple[str, ...]
+    emitter: Tuple[str, ...]
+
+def nuclide(name: str) -> Nuclide: ...
+def nuclides() -> List[str]: ...
