@@ -241,50 +241,20 @@ int RunDose(const Invocation& invocation, BufferedStream& out, BufferedStream& e
     if (!ReadLayers(invocation, layerWords, materials, plain, err)) {
         return kExitBadInput;
     }
-    const attenuation::AbsorptionMix* air = library.Air(error);
-    if (air == nullptr) {
+    std::vector<shielding::ShieldMaterial> shieldMaterials;
+    for (std::size_t i = 0; i < materials.size(); ++i) {
+        shieldMaterials.push_back(
+            {materials[i].resolved.get(), plain[i].densityGPerCm3, plain[i].thicknessCm});
+    }
+    shielding::Shield shield;
+    if (!shielding::BuildShield(library, shieldMaterials, options, optionText(invocation, "table"),
+                                shield, error)) {
         Complain(err, error);
         return kExitBadInput;
     }
-    shielding::KermaMedia media{air, nullptr};
-    std::optional<attenuation::AbsorptionMix> lastMix;
-    if (options.kind == shielding::DoseKind::Absorption && !materials.empty()) {
-        lastMix = library.MixOf(*materials.back().resolved, error);
-        if (!lastMix) {
-            Complain(err, error);
-            return kExitBadInput;
-        }
-        media.lastLayer = &*lastMix;
-    }
-    // Each layer's buildup function, or the one table named for the whole stack.
-    const shielding::BuildupKind buildupKind = options.kind == shielding::DoseKind::Absorption
-                                                   ? shielding::BuildupKind::Absorption
-                                                   : shielding::BuildupKind::Exposure;
-    std::vector<std::unique_ptr<shielding::BuildupFunction>> functions;
-    std::vector<shielding::ShieldLayer> layers;
-    const std::string tableName = optionText(invocation, "table");
-    if (options.kind != shielding::DoseKind::None && !materials.empty()) {
-        const shielding::BuildupTables* tables = library.Buildup(error);
-        if (tables == nullptr) {
-            Complain(err, error);
-            return kExitBadInput;
-        }
-        for (std::size_t i = 0; i < materials.size() && (tableName.empty() || i == 0); ++i) {
-            std::optional<shielding::BuildupFunction> function = shielding::BuildupFunctionOf(
-                *materials[i].resolved, *tables, buildupKind, library.Elements(), tableName, error);
-            if (!function) {
-                Complain(err, error);
-                return kExitBadInput;
-            }
-            functions.push_back(std::make_unique<shielding::BuildupFunction>(std::move(*function)));
-        }
-        options.table = tableName.empty() ? nullptr : functions.front().get();
-    }
-    for (std::size_t i = 0; i < plain.size(); ++i) {
-        const shielding::BuildupFunction* function =
-            functions.empty() ? nullptr : functions[tableName.empty() ? i : 0].get();
-        layers.push_back({plain[i].table, plain[i].densityGPerCm3, plain[i].thicknessCm, function});
-    }
+    const std::vector<shielding::ShieldLayer>& layers = shield.layers;
+    const shielding::KermaMedia& media = shield.media;
+    options = shield.options;
 
     if (target) {
         double thickness = 0.0;

@@ -175,31 +175,20 @@ py::tuple doseRate(const py::handle& sourceArgument, double activityBq, double d
     const shielding::Source source = sourceOf(library, sourceArgument);
     std::vector<Material> materials;
     const std::vector<attenuation::Layer> plain = LayersOf(stack, materials);
+    std::vector<shielding::ShieldMaterial> shieldMaterials;
+    for (std::size_t i = 0; i < materials.size(); ++i) {
+        shieldMaterials.push_back(
+            {&materials[i]->resolved, plain[i].densityGPerCm3, plain[i].thicknessCm});
+    }
+    shielding::Shield shield;
     std::string error;
-    shielding::KermaMedia media{&orThrow(library.Air(error), error), nullptr};
-    std::optional<attenuation::AbsorptionMix> lastMix;
-    if (options.kind == shielding::DoseKind::Absorption && !materials.empty()) {
-        lastMix = library.MixOf(materials.back()->resolved, error);
-        if (!lastMix) {
-            throw std::invalid_argument(error);
-        }
-        media.lastLayer = &*lastMix;
+    if (!shielding::BuildShield(library, shieldMaterials, options, table.value_or(std::string()),
+                                shield, error)) {
+        throw std::invalid_argument(error);
     }
-    const shielding::BuildupKind buildupKind = options.kind == shielding::DoseKind::Absorption
-                                                   ? shielding::BuildupKind::Absorption
-                                                   : shielding::BuildupKind::Exposure;
-    std::vector<std::unique_ptr<shielding::BuildupFunction>> functions;
-    std::vector<shielding::ShieldLayer> layers;
-    for (std::size_t i = 0; i < plain.size(); ++i) {
-        if (options.kind != shielding::DoseKind::None && (!table || i == 0)) {
-            functions.push_back(std::make_unique<shielding::BuildupFunction>(
-                functionOf(library, materials[i]->resolved, buildupKind, table)));
-        }
-        const shielding::BuildupFunction* function =
-            functions.empty() ? nullptr : (table ? functions.front() : functions.back()).get();
-        layers.push_back({plain[i].table, plain[i].densityGPerCm3, plain[i].thicknessCm, function});
-    }
-    options.table = table && !functions.empty() ? functions.front().get() : nullptr;
+    const std::vector<shielding::ShieldLayer>& layers = shield.layers;
+    const shielding::KermaMedia& media = shield.media;
+    options = shield.options;
 
     shielding::DoseResult result;
     shielding::DoseRate(source.lines, activityBq, distanceCm, layers, options, media, result);

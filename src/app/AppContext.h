@@ -25,6 +25,7 @@ class Form8;
 class Form9;
 class Form10;
 class AttenuationWindow;
+class ShieldingWindow;
 
 /// Every window of the program, each created once and then only shown and hidden.
 struct Windows {
@@ -39,6 +40,7 @@ struct Windows {
     Form9* form9 = nullptr;
     Form10* form10 = nullptr;
     AttenuationWindow* attenuation = nullptr; ///< opened from the main window's lists
+    ShieldingWindow* shielding = nullptr;     ///< opened from the Attenuation window
 };
 
 /// What the windows share: the run-long state, the dialogs and launcher, the working folder

@@ -11,9 +11,11 @@
 #include "newdata/Form4.h"
 #include "newdata/Form5.h"
 #include "newdata/Form6.h"
+#include "shielding/ShieldingWindow.h"
 
 Application::Application(AppContext& context)
     : m_context(context), m_form10(std::make_unique<Form10>(context)),
+      m_shielding(std::make_unique<ShieldingWindow>(context)),
       m_attenuation(std::make_unique<AttenuationWindow>(context)),
       m_form4(std::make_unique<Form4>(context)), m_form6(std::make_unique<Form6>(context)),
       m_form5(std::make_unique<Form5>(context)), m_form3(std::make_unique<Form3>(context)),
@@ -32,6 +34,9 @@ Application::Application(AppContext& context)
     w.form9 = m_form9.get();
     w.form10 = m_form10.get();
     w.attenuation = m_attenuation.get();
+    w.shielding = m_shielding.get();
+    QObject::connect(m_attenuation.get(), &AttenuationWindow::ShieldingRequested, m_shielding.get(),
+                     &ShieldingWindow::ShowFor);
     m_context.returnToMainWindow = [main = m_form1.get()](bool listsChanged) {
         if (listsChanged) {
             main->RefreshMaterialList();

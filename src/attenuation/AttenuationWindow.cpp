@@ -5,6 +5,8 @@
 #include "attenuation/Spectrum.h"
 #include "attenuation/TextLines.h"
 #include "attenuation/TransmissionPlot.h"
+#include "attenuation/TypedLayers.h"
+#include "data/CsvText.h"
 #include "data/MaterialFile.h"
 #include "data/NumberMask.h"
 #include "material/Resolve.h"
@@ -17,6 +19,7 @@
 #include <QCompleter>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,43 +38,6 @@ constexpr int kPlotWidth = 520;
 constexpr int kPlotHeight = 300;
 
 std::string number(double value) { return data::FormatScientific(value); }
-
-struct ParsedLayer {
-    std::string word;
-    std::unique_ptr<material::ResolvedMaterial> material;
-    double density = 0.0;
-    double thickness = 0.0;
-};
-
-bool parseLayer(const std::filesystem::path& root, std::string_view word, ParsedLayer& layer,
-                std::string& problem) {
-    const std::size_t at = word.find('@');
-    const std::size_t second = at == std::string_view::npos ? at : word.find('@', at + 1);
-    layer.word = std::string(word);
-    layer.material = std::make_unique<material::ResolvedMaterial>();
-    if (!material::ResolveMaterial(root, word.substr(0, at), *layer.material, problem)) {
-        return false;
-    }
-    const std::optional<double> thickness =
-        at == std::string_view::npos
-            ? std::optional<double>(1.0)
-            : attenuation::ReadNumberField(word.substr(at + 1, second - std::min(second, at + 1)));
-    const std::optional<double> density =
-        second == std::string_view::npos ? layer.material->densityGPerCm3
-                                         : attenuation::ReadNumberField(word.substr(second + 1));
-    if (!thickness || !(*thickness >= 0.0)) {
-        problem = "layer " + layer.word + ": the thickness is not a number of cm";
-        return false;
-    }
-    if (!density || !(*density > 0.0)) {
-        problem =
-            "layer " + layer.word + ": the density is not known; write it as MATERIAL@CM@DENSITY";
-        return false;
-    }
-    layer.thickness = *thickness;
-    layer.density = *density;
-    return true;
-}
 
 /// Line 1 of a data file (its name), without the line end; empty when it cannot be read.
 QString firstLine(const std::filesystem::path& file) {
@@ -143,6 +109,12 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
     computeButton->setObjectName("computeButton");
     saveButton = new QPushButton("Save table as CSV", this);
     saveButton->setObjectName("saveButton");
+    shieldingButton = new QPushButton("Shielding...", this);
+    shieldingButton->setObjectName("shieldingButton");
+    shieldingButton->setToolTip("Dose rate of a radionuclide behind these layers, with buildup "
+                                "(Ctrl+Shift+S)");
+    shieldingButton->setShortcut(QKeySequence("Ctrl+Shift+S"));
+    grid->addWidget(shieldingButton, 3, 0);
     grid->addWidget(computeButton, 3, 1);
     grid->addWidget(saveButton, 3, 2);
     resultTable = new QTableWidget(0, 3, this);
@@ -158,6 +130,8 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
     grid->addWidget(transmissionPlot, 5, 0, 1, 3);
     connect(computeButton, &QPushButton::clicked, this, &AttenuationWindow::Compute);
     connect(saveButton, &QPushButton::clicked, this, &AttenuationWindow::SaveCsv);
+    connect(shieldingButton, &QPushButton::clicked, this,
+            [this] { emit ShieldingRequested(layersEdit->text()); });
     // Enter on a name highlighted in the list of names chooses it and computes nothing yet.
     connect(layersEdit, &QLineEdit::returnPressed, this, [this] {
         const QAbstractItemView* names = materialCompleter->popup();
@@ -207,10 +181,10 @@ void AttenuationWindow::showProblem(const std::string& problem) {
 bool AttenuationWindow::compute(std::string& problem) {
     const std::filesystem::path& root = m_context.root;
     const std::string layersText = layersEdit->text().toStdString();
-    std::vector<ParsedLayer> parsed;
+    std::vector<attenuation::TypedLayer> parsed;
     for (const std::string_view word : attenuation::SplitLayerList(layersText)) {
         parsed.emplace_back();
-        if (!parseLayer(root, word, parsed.back(), problem)) {
+        if (!attenuation::ReadTypedLayer(root, word, parsed.back(), problem)) {
             return false;
         }
     }
@@ -219,7 +193,7 @@ bool AttenuationWindow::compute(std::string& problem) {
         return false;
     }
     std::vector<attenuation::Layer> layers;
-    for (const ParsedLayer& p : parsed) {
+    for (const attenuation::TypedLayer& p : parsed) {
         layers.push_back({&p.material->table, p.density, p.thickness});
     }
     attenuation::AbsorptionLibrary absorption(root);
@@ -286,7 +260,7 @@ bool AttenuationWindow::compute(std::string& problem) {
         add("mu x", number(muX), "");
         add("transmission", number(std::exp(-muX)), "");
         // The quantities of the first layer's material.
-        const ParsedLayer& first = parsed.front();
+        const attenuation::TypedLayer& first = parsed.front();
         attenuation::HalfValueRow hv;
         attenuation::HalfValueAt(first.material->table, first.density, *energy, hv);
         double muRho = 0.0;
@@ -360,18 +334,7 @@ void AttenuationWindow::SaveCsv() {
     }
     std::string text = "quantity,value,unit\r\n";
     for (const auto& row : m_rows) {
-        for (std::size_t col = 0; col < row.size(); ++col) {
-            std::string field = row[col];
-            if (field.find_first_of(",\"") != std::string::npos) {
-                for (std::size_t at = field.find('"'); at != std::string::npos;
-                     at = field.find('"', at + 2)) {
-                    field.insert(at, 1, '"');
-                }
-                field = "\"" + field + "\"";
-            }
-            text += (col == 0 ? "" : ",") + field;
-        }
-        text += "\r\n";
+        data::AppendCsvRow(text, row);
     }
     const std::filesystem::path target = std::filesystem::path(name).is_absolute()
                                              ? std::filesystem::path(name)

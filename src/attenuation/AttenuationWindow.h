@@ -40,9 +40,15 @@ class AttenuationWindow : public QWidget {
     QLineEdit* spectrumEdit = nullptr;       ///< a spectrum file; when given it replaces the energy
     QPushButton* computeButton = nullptr;
     QPushButton* saveButton = nullptr;
+    QPushButton* shieldingButton = nullptr; ///< asks for the Shielding window on these layers
     QTableWidget* resultTable = nullptr;
     QtCanvas* transmissionPlot = nullptr;
 
+  signals:
+    /// The Shielding window is asked for, with the layers typed here.
+    void ShieldingRequested(const QString& layers);
+
+  public:
     /// The rows shown: quantity, value, unit.
     const std::vector<std::vector<std::string>>& Rows() const { return m_rows; }
 

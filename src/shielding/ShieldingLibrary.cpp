@@ -50,6 +50,50 @@ ShieldingLibrary::MixOf(const material::ResolvedMaterial& material, std::string&
     return attenuation::MixAbsorption(*shares, m_absorption, error);
 }
 
+bool BuildShield(ShieldingLibrary& library, const std::vector<ShieldMaterial>& materials,
+                 const DoseOptions& options, std::string_view tableName, Shield& shield,
+                 std::string& error) {
+    shield.options = options;
+    shield.layers.clear();
+    shield.functions.clear();
+    shield.lastLayerMix.reset();
+    shield.media = {library.Air(error), nullptr};
+    if (shield.media.air == nullptr) {
+        return false;
+    }
+    if (options.kind == DoseKind::Absorption && !materials.empty()) {
+        shield.lastLayerMix = library.MixOf(*materials.back().material, error);
+        if (!shield.lastLayerMix) {
+            return false;
+        }
+        shield.media.lastLayer = &*shield.lastLayerMix;
+    }
+    const BuildupKind kind =
+        options.kind == DoseKind::Absorption ? BuildupKind::Absorption : BuildupKind::Exposure;
+    for (std::size_t i = 0; i < materials.size(); ++i) {
+        if (options.kind != DoseKind::None && (tableName.empty() || i == 0)) {
+            const BuildupTables* tables = library.Buildup(error);
+            std::optional<BuildupFunction> function =
+                tables == nullptr ? std::nullopt
+                                  : BuildupFunctionOf(*materials[i].material, *tables, kind,
+                                                      library.Elements(), tableName, error);
+            if (!function) {
+                return false;
+            }
+            shield.functions.push_back(std::make_unique<BuildupFunction>(std::move(*function)));
+        }
+        const BuildupFunction* function =
+            shield.functions.empty()
+                ? nullptr
+                : (tableName.empty() ? shield.functions.back() : shield.functions.front()).get();
+        shield.layers.push_back({&materials[i].material->table, materials[i].densityGPerCm3,
+                                 materials[i].thicknessCm, function});
+    }
+    shield.options.table =
+        !tableName.empty() && !shield.functions.empty() ? shield.functions.front().get() : nullptr;
+    return true;
+}
+
 bool SourceFromSpectrum(std::string_view text, std::string_view name, bool keV, Source& source,
                         std::string& error) {
     std::vector<attenuation::SpectrumBin> bins;

@@ -2,9 +2,11 @@
 
 #include "attenuation/Attenuation.h"
 #include "shielding/Buildup.h"
+#include "shielding/Dose.h"
 #include "shielding/Nuclides.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +47,34 @@ class ShieldingLibrary {
     attenuation::ElementLibrary m_elements;
     attenuation::AbsorptionLibrary m_absorption;
 };
+
+/// One layer of a shield as the faces read it: a resolved material, its density and thickness.
+struct ShieldMaterial {
+    const material::ResolvedMaterial* material = nullptr;
+    double densityGPerCm3 = 0.0;
+    double thicknessCm = 0.0;
+};
+
+/// A shield ready for DoseRate: its layers with their buildup functions of the dose's kind, the
+/// media of the kerma and the options, all kept together (it is neither copied nor moved).
+struct Shield {
+    Shield() = default;
+    Shield(const Shield&) = delete;
+    Shield& operator=(const Shield&) = delete;
+
+    DoseOptions options;
+    std::vector<ShieldLayer> layers;
+    KermaMedia media;
+    std::vector<std::unique_ptr<BuildupFunction>> functions;
+    std::optional<attenuation::AbsorptionMix> lastLayerMix;
+};
+
+/// Builds `shield` for `options`: each layer's buildup function (or the table `tableName` for
+/// them all, when not empty), dry air, and the last layer's mu_en/rho for the absorption kind.
+/// False with one sentence in `error` when a table, a composition or the air is missing.
+bool BuildShield(ShieldingLibrary& library, const std::vector<ShieldMaterial>& materials,
+                 const DoseOptions& options, std::string_view tableName, Shield& shield,
+                 std::string& error);
 
 /// A source's photon lines and what to call it.
 struct Source {

@@ -40,7 +40,7 @@ double niceStep(double span) {
 /// The frame of a plot with a linear x axis from 0 to `maxX` and a log y axis over whole
 /// decades from `lowDecade` to `highDecade`; returns nothing, the scale is left set.
 void drawFrame(platform::Canvas& c, double maxX, int lowDecade, int highDecade,
-               const std::string& xUnit) {
+               const std::string& xUnit, const std::string& yUnit) {
     const auto width = static_cast<float>(maxX);
     const auto low = static_cast<float>(lowDecade);
     const auto high = static_cast<float>(highDecade);
@@ -70,6 +70,9 @@ void drawFrame(platform::Canvas& c, double maxX, int lowDecade, int highDecade,
         c.SetCurrentY(y + 0.02f * span);
         c.Print("1E" + std::to_string(decade), false);
     }
+    c.SetCurrentX(-0.12f * width);
+    c.SetCurrentY(high + 0.075f * span);
+    c.Print(yUnit, false);
     c.Box(0.0f, high, width, low, kBlack);
 }
 
@@ -169,7 +172,7 @@ void DrawRatePlot(platform::Canvas& c, const std::vector<RatePoint>& points, dou
     const auto [low, high] = decadesOf(smallest, largest, 12);
     const double maxX =
         points.empty() || !(points.back().thicknessCm > 0.0) ? 1.0 : points.back().thicknessCm;
-    drawFrame(c, maxX, low, high, "cm");
+    drawFrame(c, maxX, low, high, "cm", "uGy/h");
     std::vector<std::pair<double, double>> broad;
     std::vector<std::pair<double, double>> narrow;
     for (const RatePoint& point : points) {
@@ -205,7 +208,7 @@ void DrawBuildupPlot(platform::Canvas& c, const BuildupFunction& function, doubl
         }
     }
     const int high = std::max(1, static_cast<int>(std::ceil(std::log10(largest))));
-    drawFrame(c, maxMfp, 0, high, "mfp");
+    drawFrame(c, maxMfp, 0, high, "mfp", "B");
     const auto second = [](const std::pair<double, double>& p) { return p.second; };
     drawCurve(c, fitted, second, 0, kBlue);
     drawCurve(c, extrapolated, second, 0, kOrange);

@@ -1,0 +1,40 @@
+#include "attenuation/TypedLayers.h"
+
+#include "attenuation/TextLines.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace attenuation {
+
+bool ReadTypedLayer(const std::filesystem::path& root, std::string_view word, TypedLayer& layer,
+                    std::string& problem) {
+    const std::size_t at = word.find('@');
+    const std::size_t second = at == std::string_view::npos ? at : word.find('@', at + 1);
+    layer.word = std::string(word);
+    layer.material = std::make_unique<material::ResolvedMaterial>();
+    if (!material::ResolveMaterial(root, word.substr(0, at), *layer.material, problem)) {
+        return false;
+    }
+    const std::optional<double> thickness =
+        at == std::string_view::npos
+            ? std::optional<double>(1.0)
+            : ReadNumberField(word.substr(at + 1, second - std::min(second, at + 1)));
+    const std::optional<double> density = second == std::string_view::npos
+                                              ? layer.material->densityGPerCm3
+                                              : ReadNumberField(word.substr(second + 1));
+    if (!thickness || !(*thickness >= 0.0)) {
+        problem = "layer " + layer.word + ": the thickness is not a number of cm";
+        return false;
+    }
+    if (!density || !(*density > 0.0)) {
+        problem =
+            "layer " + layer.word + ": the density is not known; write it as MATERIAL@CM@DENSITY";
+        return false;
+    }
+    layer.thickness = *thickness;
+    layer.density = *density;
+    return true;
+}
+
+} // namespace attenuation

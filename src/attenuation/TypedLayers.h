@@ -1,0 +1,25 @@
+#pragma once
+
+#include "material/Resolve.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace attenuation {
+
+/// A layer as typed in a window: MATERIAL@CM or MATERIAL@CM@DENSITY, or MATERIAL alone for 1 cm.
+struct TypedLayer {
+    std::string word;
+    std::unique_ptr<material::ResolvedMaterial> material;
+    double density = 0.0;   ///< g/cm3: the typed one, else the data file's
+    double thickness = 0.0; ///< cm
+};
+
+/// Resolves one typed layer in `root`. False with one sentence in `problem` when the material
+/// names nothing, the thickness is not a number of 0 cm or more, or no density is known.
+bool ReadTypedLayer(const std::filesystem::path& root, std::string_view word, TypedLayer& layer,
+                    std::string& problem);
+
+} // namespace attenuation

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class QtCanvas;
+struct AppContext;
+
+namespace shielding {
+class ShieldingLibrary;
+}
+
+/// The kerma rate of a point source (a radionuclide, lines or a spectrum file) behind layers,
+/// line by line with broad-beam buildup, the rate against the last layer's thickness, the
+/// thickness for a target rate, and a look-up of buildup factors with B against penetration.
+class ShieldingWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit ShieldingWindow(AppContext& context, QWidget* parent = nullptr);
+    ~ShieldingWindow() override;
+
+    /// Shows the window with `layers` (MATERIAL@CM words) in its layers box when given, and
+    /// computes.
+    void ShowFor(const QString& layers);
+    /// Computes the table, the total, the thickness (when a target rate is given) and the plot.
+    /// A problem is shown in a message box and as the table's only row.
+    void Compute();
+    /// Looks up the buildup factor and draws B against penetration.
+    void LookUpBuildup();
+    /// Asks for a file name (relative to the working folder) and writes the line table as CSV.
+    void SaveCsv();
+
+    QLineEdit* sourceEdit = nullptr;   ///< Co-60, lines:E=Y,... or a spectrum file
+    QLineEdit* activityEdit = nullptr; ///< with its unit: 1 GBq, 10 mCi
+    QLineEdit* distanceEdit = nullptr; ///< with its unit: 1 m, 50 cm
+    QLineEdit* layersEdit = nullptr;   ///< MATERIAL@CM[@DENSITY] words
+    QComboBox* kindBox = nullptr;      ///< exposure, absorption, none
+    QComboBox* ruleBox = nullptr;      ///< broder, last
+    QLineEdit* tableEdit = nullptr;    ///< one named buildup table for the whole stack, or empty
+    QLineEdit* cutoffEdit = nullptr;   ///< MeV
+    QLineEdit* targetEdit = nullptr;   ///< uGy/h, or empty
+    QPushButton* computeButton = nullptr;
+    QPushButton* saveButton = nullptr;
+    QTableWidget* lineTable = nullptr;
+    QLabel* totalLabel = nullptr;
+    QLabel* thicknessLabel = nullptr;
+    QtCanvas* ratePlot = nullptr;
+
+    QLineEdit* buildupMaterialEdit = nullptr;
+    QLineEdit* buildupEnergyEdit = nullptr; ///< MeV
+    QLineEdit* buildupMfpEdit = nullptr;
+    QComboBox* buildupKindBox = nullptr;
+    QPushButton* buildupButton = nullptr;
+    QLabel* buildupLabel = nullptr;
+    QtCanvas* buildupPlot = nullptr;
+
+    /// The rows of the line table as shown, the total last; empty after a problem.
+    const std::vector<std::vector<std::string>>& Rows() const { return m_rows; }
+
+  private:
+    bool compute(std::string& problem);
+    bool lookUpBuildup(std::string& problem);
+
+    AppContext& m_context;
+    std::unique_ptr<shielding::ShieldingLibrary> m_library;
+    std::vector<std::vector<std::string>> m_rows;
+};

@@ -1,0 +1,183 @@
+#include "fakes/WindowFixture.h"
+
+#include "attenuation/AttenuationWindow.h"
+#include "data/NumberMask.h"
+#include "material/Resolve.h"
+#include "platform/qt/QtCanvas.h"
+#include "shielding/ShieldingLibrary.h"
+#include "shielding/ShieldingWindow.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace {
+
+/// Whether a plot holds a pixel of the colour: a curve drawn.
+bool drawn(const QtCanvas& canvas, const QColor& colour) {
+    const QImage& image = canvas.Image();
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            if (image.pixelColor(x, y) == colour) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+/// The total rate of a nuclide behind lead for 1 GBq at 1 m, as the core computes it.
+double coreTotal(const std::filesystem::path& root, const std::string& nuclide, double leadCm,
+                 shielding::DoseKind kind) {
+    shielding::ShieldingLibrary library(root);
+    std::string error;
+    material::ResolvedMaterial lead;
+    material::ResolveMaterial(root, "Pb", lead, error);
+    shielding::DoseOptions options;
+    options.kind = kind;
+    shielding::Shield shield;
+    if (!shielding::BuildShield(library, {{&lead, *lead.densityGPerCm3, leadCm}}, options, {},
+                                shield, error)) {
+        qFatal("%s", error.c_str());
+    }
+    shielding::DoseResult result;
+    shielding::DoseRate(shielding::FindNuclide(*library.Nuclides(error), nuclide)->lines, 1e9,
+                        100.0, shield.layers, shield.options, shield.media, result);
+    return result.total;
+}
+
+} // namespace
+
+/// The Shielding window headless, opened from the Attenuation window, over a copy of the
+/// shipped library.
+class ShieldingWindowTest : public QObject {
+    Q_OBJECT
+
+    testing::WindowFixture* m_fixture = nullptr;
+    ShieldingWindow* m_window = nullptr;
+
+  private slots:
+    void init() {
+        m_fixture = new testing::WindowFixture;
+        const std::filesystem::path shipped = testing::sourceDir() / "library";
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(shipped)) {
+            if (entry.is_regular_file()) {
+                const std::string relative =
+                    std::filesystem::relative(entry.path(), shipped).generic_string();
+                m_fixture->library({relative.c_str()});
+            }
+        }
+        m_fixture->start();
+        m_window = m_fixture->windows().shielding;
+    }
+    void cleanup() { delete m_fixture; }
+
+    void opensOnTheAttenuationLayersAndComputes() {
+        AttenuationWindow* attenuation = m_fixture->windows().attenuation;
+        attenuation->ShowFor("");
+        attenuation->layersEdit->setText("Pb@2");
+        QTest::mouseClick(attenuation->shieldingButton, Qt::LeftButton);
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(m_window->layersEdit->text(), QString("Pb@2"));
+        // Co-60, 1 GBq at 1 m behind 2 cm of lead: the core's total, line by line in the table.
+        const auto& rows = m_window->Rows();
+        QVERIFY(rows.size() > 2);
+        QCOMPARE(rows.back()[0], std::string("total"));
+        const double total =
+            coreTotal(m_fixture->root(), "Co-60", 2.0, shielding::DoseKind::Exposure);
+        QCOMPARE(rows.back()[5], data::FormatScientific(total));
+        QVERIFY(m_window->totalLabel->text().contains("mR/h"));
+        QCOMPARE(m_window->lineTable->rowCount(), static_cast<int>(rows.size()));
+        QVERIFY(drawn(*m_window->ratePlot, QColor(0, 0, 255)));
+        QVERIFY(drawn(*m_window->ratePlot, QColor(220, 0, 0)));
+
+        // Narrow beam gives less; a target rate gives the thickness of the last layer.
+        m_window->kindBox->setCurrentText("none");
+        testing::enter(m_window->targetEdit, "1");
+        const double narrow = coreTotal(m_fixture->root(), "Co-60", 2.0, shielding::DoseKind::None);
+        QCOMPARE(m_window->Rows().back()[5], data::FormatScientific(narrow));
+        QVERIFY(narrow < total);
+        QVERIFY2(m_window->thicknessLabel->text().contains("The last layer needs"),
+                 qPrintable(m_window->thicknessLabel->text()));
+
+        m_fixture->dialogs.inputAnswers.push_back("lines.csv");
+        QTest::mouseClick(m_window->saveButton, Qt::LeftButton);
+        const std::string csv = testing::readFile(m_fixture->root() / "lines.csv");
+        QVERIFY(csv.starts_with("Energy (MeV),Photons/decay,mfp,"));
+        QVERIFY(csv.find("\r\ntotal,") != std::string::npos);
+    }
+
+    void problemsLeaveNoResult_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("activity without unit") << "activityEdit"
+                                               << "1000"
+                                               << "needs a unit";
+        QTest::newRow("distance in feet") << "distanceEdit"
+                                          << "3 ft"
+                                          << "does not know";
+        QTest::newRow("misspelt nuclide") << "sourceEdit"
+                                          << "Cs-173"
+                                          << "did you mean";
+        QTest::newRow("bad layer") << "layersEdit"
+                                   << "Pb@x"
+                                   << "thickness";
+        QTest::newRow("no such table") << "tableEdit"
+                                       << "wood"
+                                       << "no buildup table";
+        QTest::newRow("target of 0") << "targetEdit"
+                                     << "0"
+                                     << "target rate";
+    }
+    void problemsLeaveNoResult() {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        m_window->ShowFor("Pb@1");
+        QVERIFY(!m_window->Rows().empty());
+        testing::enter(testing::control<QLineEdit>(m_window, qPrintable(box)), text);
+        QVERIFY(m_window->Rows().empty());
+        QCOMPARE(m_window->lineTable->rowCount(), 1);
+        QVERIFY2(m_window->lineTable->item(0, 0)->text().contains(message),
+                 qPrintable(m_window->lineTable->item(0, 0)->text()));
+        QVERIFY(!m_window->saveButton->isEnabled());
+        QVERIFY(!drawn(*m_window->ratePlot, QColor(0, 0, 255)));
+        QVERIFY(!m_fixture->dialogs.messages().empty());
+    }
+
+    void buildupLookUp_data() {
+        QTest::addColumn<QString>("material");
+        QTest::addColumn<QString>("mfp");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("lead's own table") << "Pb"
+                                          << "10"
+                                          << "table of lead";
+        QTest::newRow("water by its formula") << "formula:H2O"
+                                              << "10"
+                                              << "equivalent Z";
+        QTest::newRow("extrapolated") << "Pb"
+                                      << "60"
+                                      << "extrapolated";
+        QTest::newRow("beyond 100 mfp") << "Pb"
+                                        << "120"
+                                        << "No buildup factor";
+        QTest::newRow("unknown material") << "Kryptonite"
+                                          << "1"
+                                          << "Kryptonite";
+    }
+    void buildupLookUp() {
+        QFETCH(QString, material);
+        QFETCH(QString, mfp);
+        QFETCH(QString, shown);
+        m_window->buildupMaterialEdit->setText(material);
+        testing::enter(m_window->buildupMfpEdit, mfp);
+        QVERIFY2(m_window->buildupLabel->text().contains(shown),
+                 qPrintable(m_window->buildupLabel->text()));
+        QCOMPARE(drawn(*m_window->buildupPlot, QColor(0, 0, 255)), material != "Kryptonite");
+    }
+};
+
+QTEST_MAIN(ShieldingWindowTest)
+#include "test_window.moc"
