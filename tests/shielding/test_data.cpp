@@ -1,14 +1,11 @@
 #include "fakes/TestSupport.h"
 
-#include "EndfDecay.h"
 #include "attenuation/TextLines.h"
 #include "shielding/BuildupTables.h"
 #include "shielding/Nuclides.h"
 #include "shielding_library.h"
 
-#include <cmath>
-#include <functional>
-#include <map>
+#include <algorithm>
 
 namespace {
 
@@ -74,58 +71,15 @@ std::vector<xcom::ElementFacts> elementFacts() {
     return xcom::ReadElementFacts(testing::readFile(dataDir() / "nist" / "elements.csv")).elements;
 }
 
-// The fields of a CSV line; a quoted field may hold commas.
-std::vector<std::string> csvFields(std::string_view line) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (const char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ',' && !quoted) {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
-
-// Half a unit in the last digit a number text gives: what its rounding may have taken away.
-double halfUnitOf(std::string_view text) {
-    const std::size_t e = text.find_first_of("eE");
-    const std::size_t point = text.find('.');
-    const auto decimals = point == std::string_view::npos || point > e
-                              ? 0
-                              : static_cast<int>(std::min(e, text.size()) - point - 1);
-    const int exponent = e == std::string_view::npos
-                             ? 0
-                             : static_cast<int>(*attenuation::ReadNumberField(text.substr(e + 1)));
-    return 0.5 * std::pow(10.0, exponent - decimals);
-}
-
-// True when `value` rounds to the text, to the digits the text gives.
-bool roundsTo(double value, std::string_view text) {
-    const std::optional<double> number = attenuation::ReadNumberField(text);
-    return number && std::fabs(value - *number) <= halfUnitOf(text) * (1.0 + 1e-6);
-}
-
-// One chain member's decay file: "Ba_137m1" is read from endf/dec-056_Ba_137m1.endf.
-struct Member {
-    std::string file;
-    std::string emitter; ///< as the line table names it: "Ba-137m"
-    endf::DecayData decay;
-};
-
 } // namespace
 
-/// The shielding library: its readers, the importer that makes it from data/, and the photon
-/// lines of data/nuclides checked against the ENDF decay files they were read from.
+/// The shielding library: its readers, typed nuclide names and the importer that makes it from
+/// data/ (test_endf_lines.py checks data/nuclides against the ENDF decay files).
 class ShieldingDataTest : public QObject {
     Q_OBJECT
 
     std::optional<shielding::BuildupTables> m_buildup;
     std::optional<std::vector<shielding::Nuclide>> m_nuclides;
-    std::map<std::string, std::vector<std::vector<std::string>>> m_lineRows; // by nuclide
 
   private slots:
     void initTestCase() {
@@ -134,13 +88,6 @@ class ShieldingDataTest : public QObject {
         QVERIFY2(m_buildup, error.c_str());
         m_nuclides = shielding::ReadNuclides(libraryDir(), error);
         QVERIFY2(m_nuclides, error.c_str());
-        const std::string lines = testing::readFile(dataDir() / "nuclides" / "lines.csv");
-        for (const std::string_view line : attenuation::SplitLines(lines)) {
-            std::vector<std::string> fields = csvFields(line);
-            QCOMPARE(fields.size(), std::size_t{9});
-            m_lineRows[fields[0]].push_back(std::move(fields));
-        }
-        m_lineRows.erase("nuclide"); // the header
     }
 
     // --- The library files and the importer ---
@@ -185,37 +132,17 @@ class ShieldingDataTest : public QObject {
             const shielding::GpCoefficients& y = airAbsorption->rows[r].gp;
             QVERIFY(x.b == y.b && x.c == y.c && x.a == y.a && x.xk == y.xk && x.d == y.d);
         }
-    }
-
-    void correctedValuesAreShipped_data() {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("material");
-        QTest::addColumn<double>("energyMeV");
-        QTest::addColumn<QString>("parameter");
-        QTest::addColumn<double>("value");
-        const int exposure = static_cast<int>(BuildupKind::Exposure);
-        const int absorption = static_cast<int>(BuildupKind::Absorption);
-        QTest::newRow("magnesium exposure 3 MeV: a negative")
-            << exposure << "magnesium" << 3.0 << "a" << -0.013;
-        QTest::newRow("magnesium exposure 3 MeV: d positive")
-            << exposure << "magnesium" << 3.0 << "d" << 0.0022;
-        QTest::newRow("water absorption 0.06 MeV: d")
-            << absorption << "water" << 0.06 << "d" << 0.0576;
-    }
-    void correctedValuesAreShipped() {
-        QFETCH(int, kind);
-        QFETCH(QString, material);
-        QFETCH(double, energyMeV);
-        QFETCH(QString, parameter);
-        QFETCH(double, value);
-        const shielding::BuildupTable* table =
-            m_buildup->Find(static_cast<BuildupKind>(kind), material.toStdString());
-        QVERIFY(table);
-        const auto row =
-            std::find_if(table->rows.begin(), table->rows.end(),
-                         [&](const shielding::GpRow& r) { return r.energyMeV == energyMeV; });
-        QVERIFY(row != table->rows.end());
-        QCOMPARE(parameter == "a" ? row->gp.a : row->gp.d, value);
+        // The two corrected printed values: magnesium's exposure row at 3 MeV with the signs of
+        // a and d swapped back, water's absorption row at 0.06 MeV with d = 0.0576.
+        const auto row = [&](BuildupKind kind, const char* material, double energyMeV) {
+            const auto& rows = tables.Find(kind, material)->rows;
+            return std::find_if(rows.begin(), rows.end(),
+                                [&](const shielding::GpRow& r) { return r.energyMeV == energyMeV; })
+                ->gp;
+        };
+        QCOMPARE(row(BuildupKind::Exposure, "magnesium", 3.0).a, -0.013);
+        QCOMPARE(row(BuildupKind::Exposure, "magnesium", 3.0).d, 0.0022);
+        QCOMPARE(row(BuildupKind::Absorption, "water", 0.06).d, 0.0576);
     }
 
     void findBuildupTable_data() {
@@ -224,13 +151,10 @@ class ShieldingDataTest : public QObject {
         QTest::addColumn<QString>("found");
         QTest::newRow("element by its data name") << "lead" << 0 << "lead";
         QTest::newRow("name in capitals") << "WATER" << 0 << "water";
-        QTest::newRow("name with a capital") << "Concrete" << 0 << "concrete";
         QTest::newRow("element by atomic number") << "" << 82 << "lead";
-        QTest::newRow("uranium by atomic number") << "" << 92 << "uranium";
         QTest::newRow("atomic number 0 finds no mixture") << "" << 0 << "";
         QTest::newRow("element not tabulated") << "" << 79 << "";
         QTest::newRow("name not tabulated") << "gold" << 0 << "";
-        QTest::newRow("symbol is not a name") << "Pb" << 0 << "";
     }
     void findBuildupTable() {
         QFETCH(QString, material);
@@ -244,50 +168,29 @@ class ShieldingDataTest : public QObject {
         }
     }
 
-    void shippedNuclides_data() {
-        QTest::addColumn<QString>("nuclide");
-        QTest::addColumn<QString>("element");
-        QTest::addColumn<QString>("halfLife");
-        QTest::addColumn<double>("energyMeV");
-        QTest::addColumn<double>("photonsPerDecay");
-        QTest::addColumn<QString>("emitter");
-        // Per-100 intensities and keV energies of data/nuclides/lines.csv, as plain decimals.
-        QTest::newRow("Co-60 1332 keV") << "Co-60"
-                                        << "Cobalt"
-                                        << "1925.28 d" << 1.332492 << 0.9998 << "Co-60";
-        QTest::newRow("Cs-137 carries Ba-137m") << "Cs-137"
-                                                << "Cesium"
-                                                << "30.08 y" << 0.661657 << 0.8513 << "Ba-137m";
-        QTest::newRow("Tc-99m is technetium") << "Tc-99m"
-                                              << "Technetium"
-                                              << "6.0067 h" << 0.140511 << 0.89 << "Tc-99m";
-        QTest::newRow("K-40 annihilation") << "K-40"
-                                           << "Potassium"
-                                           << "1.248E+9 y" << 0.5109989 << 0.00002 << "K-40";
-        QTest::newRow("Am-241 59.5 keV") << "Am-241"
-                                         << "Americium"
-                                         << "432.6 y" << 0.0595409 << 0.359 << "Am-241";
-    }
     void shippedNuclides() {
-        QFETCH(QString, nuclide);
-        QFETCH(QString, element);
-        QFETCH(QString, halfLife);
-        QFETCH(double, energyMeV);
-        QFETCH(double, photonsPerDecay);
-        QFETCH(QString, emitter);
         QCOMPARE(m_nuclides->size(), std::size_t{53});
-        const shielding::Nuclide* found =
-            shielding::FindNuclide(*m_nuclides, nuclide.toStdString());
-        QVERIFY(found);
-        QCOMPARE(QString::fromStdString(found->element), element);
-        QCOMPARE(QString::fromStdString(found->halfLife), halfLife);
-        // The texts were shifted, not divided: the doubles are those of the decimal values.
-        const auto line =
-            std::find_if(found->lines.begin(), found->lines.end(),
-                         [&](const shielding::PhotonLine& l) { return l.energyMeV == energyMeV; });
-        QVERIFY(line != found->lines.end());
-        QCOMPARE(line->photonsPerDecay, photonsPerDecay);
-        QCOMPARE(QString::fromStdString(line->emitter), emitter);
+        // Lines of data/nuclides/lines.csv (keV, per 100 decays) as the decimals they stand for:
+        // the import moves the point in the text, so no division rounds them.
+        struct Expected {
+            const char *nuclide, *element, *halfLife;
+            double energyMeV, photonsPerDecay;
+            const char* emitter;
+        };
+        for (const Expected& e :
+             {Expected{"Cs-137", "Cesium", "30.08 y", 0.661657, 0.8513, "Ba-137m"},
+              Expected{"Tc-99m", "Technetium", "6.0067 h", 0.140511, 0.89, "Tc-99m"},
+              Expected{"K-40", "Potassium", "1.248E+9 y", 0.5109989, 0.00002, "K-40"}}) {
+            const shielding::Nuclide* found = shielding::FindNuclide(*m_nuclides, e.nuclide);
+            QVERIFY2(found && found->element == e.element && found->halfLife == e.halfLife,
+                     e.nuclide);
+            const auto line =
+                std::find_if(found->lines.begin(), found->lines.end(),
+                             [&](const auto& l) { return l.energyMeV == e.energyMeV; });
+            QVERIFY2(line != found->lines.end() && line->photonsPerDecay == e.photonsPerDecay &&
+                         line->emitter == e.emitter,
+                     e.nuclide);
+        }
     }
 
     void importRefusesBuildupSources_data() {
@@ -300,16 +203,9 @@ class ShieldingDataTest : public QObject {
         QTest::newRow("b not a number")
             << kEbf << replaced(kEabf, 3, "lead,82,1,1.2.5,0.9,0.08,14,-0.04,ORNL")
             << "buildup/eabf.csv, line 3: the b '1.2.5' is not a number";
-        QTest::newRow("a column missing") << replaced(kEbf, 3, "lead,82,1,1.3,0.9,14,-0.04,PAGEX")
-                                          << kEabf << "buildup/ebf.csv, line 3: 8 fields where 9";
         QTest::newRow("quote left open")
             << replaced(kEbf, 2, "lead,82,0.5,1.2,0.8,0.1,14.0,-0.05,\"ORNL") << kEabf
             << "buildup/ebf.csv, line 2: a quoted field";
-        QTest::newRow("material in capitals")
-            << replaced(kEbf, 4, "Water,,0.5,2.5,1.4,-0.05,14,0.03,ORNL") << kEabf
-            << "buildup/ebf.csv, line 4: the material 'Water'";
-        QTest::newRow("Z not whole") << replaced(kEbf, 2, "lead,82.2,0.5,1.2,0.8,0.1,14,-0.05,x")
-                                     << kEabf << "buildup/ebf.csv, line 2: Z '82.2'";
         QTest::newRow("falling energy, found by the library reader")
             << kEbf << replaced(kEabf, 3, "lead,82,0.4,1.25,0.9,0.08,14,-0.04,ORNL")
             << "buildup/eabf.csv, line 3: an energy not above the one before";
@@ -318,9 +214,6 @@ class ShieldingDataTest : public QObject {
             << "buildup/eabf.csv, line 3: the absorption energies of lead";
         QTest::newRow("no absorption rows for water")
             << kEbf << replaced(kEabf, 4, QString()) << "no absorption rows for water";
-        QTest::newRow("absorption file without rows")
-            << kEbf << "material,Z_or_Zeq,energy_MeV,b,c,a,Xk,d,source\n"
-            << "buildup/eabf.csv: no rows";
     }
     void importRefusesBuildupSources() {
         QFETCH(QString, ebf);
@@ -347,7 +240,6 @@ class ShieldingDataTest : public QObject {
                                  "absorption,lead,82,1,1.25,0.9,0.08,14,-0.04\n"
                                  "absorption,water,,0.5,2.4,1.4,-0.05,14,0.03\n";
         QVERIFY2(text.ends_with(rows), text.c_str());
-        QVERIFY(text.starts_with("#"));
         QVERIFY(text.find("ANSI/ANS-6.4.3-1991") < text.find(rows));
     }
 
@@ -362,10 +254,6 @@ class ShieldingDataTest : public QObject {
         QTest::newRow("emitter outside the chain")
             << replaced(kLines, 4, "Cs-137,30.08,y,661.657,85.13,gamma,Ba-137,0.13,x") << kSummary
             << "nuclides/lines.csv, line 4: the emitter 'Ba-137' is not in the chain of Cs-137";
-        QTest::newRow("nuclide missing from the summary")
-            << kLines + "Am-241,432.6,y,59.5409,35.92,gamma,Am-241,0.17,x\n"
-            << kSummary
-            << "nuclides/lines.csv, line 5: 'Am-241' is not in nuclides/nuclides_summary.csv";
         QTest::newRow("no such element")
             << kLines + "Xx-12,1,s,100,1,gamma,Xx-12,0,x\n"
             << kSummary + "Xx-12,1 s,1,Xx_012,1,1,0,,\n"
@@ -374,22 +262,9 @@ class ShieldingDataTest : public QObject {
             << replaced(kLines, 3, QString()) << kSummary
             << "nuclides/nuclides_summary.csv, line 2: lines_kept of Co-60 is 2, but "
                "nuclides/lines.csv has 1";
-        QTest::newRow("kind unknown")
-            << replaced(kLines, 2, "Co-60,1925.28,d,1173.228,99.85,beta,Co-60,0.03,x") << kSummary
-            << "nuclides/lines.csv, line 2: the kind 'beta'";
-        QTest::newRow("intensity not a number")
-            << replaced(kLines, 2, "Co-60,1925.28,d,1173.228,99.8x,gamma,Co-60,0.03,x") << kSummary
-            << "nuclides/lines.csv, line 2: the energy or the intensity is not a number";
         QTest::newRow("falling energy, found by the library reader")
             << replaced(kLines, 3, "Co-60,1925.28,d,1000,99.98,gamma,Co-60,0.0006,x") << kSummary
             << "nuclides/lines.csv, line 3: an energy below the one before";
-        QTest::newRow("chain led by another nuclide")
-            << kLines << replaced(kSummary, 3, "Cs-137,30.08 y,1,Ba_137m1 Cs_137,1,1,0,,")
-            << "nuclides/nuclides_summary.csv, line 3: the chain 'Ba_137m1 Cs_137' does not "
-               "begin with Cs-137";
-        QTest::newRow("nuclide listed twice")
-            << kLines << kSummary + "Co-60,1925.28 d,1,Co_060,2,1,0,,\n"
-            << "nuclides/nuclides_summary.csv, line 4: Co-60 is listed twice";
     }
     void importRefusesNuclideSources() {
         QFETCH(QString, lines);
@@ -408,25 +283,16 @@ class ShieldingDataTest : public QObject {
         QTest::addColumn<QString>("row");
         QTest::addColumn<double>("energyMeV");
         QTest::addColumn<double>("photonsPerDecay");
-        QTest::newRow("decimals") << "1173.228"
-                                  << "99.85"
-                                  << "1.173228,0.9985" << 1.173228 << 0.9985;
-        QTest::newRow("point moved past the first digit")
-            << "2.955"
-            << "0.003189"
-            << "0.002955,0.00003189" << 0.002955 << 0.00003189;
-        QTest::newRow("whole numbers") << "1000"
-                                       << "100"
-                                       << "1.000,1.00" << 1.0 << 1.0;
-        QTest::newRow("leading point") << ".5"
-                                       << "50"
-                                       << "0.0005,0.50" << 0.0005 << 0.5;
-        QTest::newRow("exponents kept") << "1.2E+3"
-                                        << "1.2E-3"
-                                        << "0.0012E+3,0.012E-3" << 1.2 << 1.2e-5;
-        QTest::newRow("lower-case exponents") << "5e2"
-                                              << "3.5e-1"
-                                              << "0.005e2,0.035e-1" << 0.5 << 0.0035;
+        const auto row = [](const char* name, const char* keV, const char* per100,
+                            const char* shifted, double energyMeV, double photonsPerDecay) {
+            QTest::newRow(name) << QString(keV) << QString(per100) << QString(shifted) << energyMeV
+                                << photonsPerDecay;
+        };
+        row("decimals", "1173.228", "99.85", "1.173228,0.9985", 1.173228, 0.9985);
+        row("point moved past the first digit", "2.955", "0.003189", "0.002955,0.00003189",
+            0.002955, 0.00003189);
+        row("exponents kept", "1.2E+3", "1.2E-3", "0.0012E+3,0.012E-3", 1.2, 1.2e-5);
+        row("lower-case exponents", "5e2", "3.5e-1", "0.005e2,0.035e-1", 0.5, 0.0035);
     }
     void importShiftsNumberTexts() {
         QFETCH(QString, keV);
@@ -451,20 +317,12 @@ class ShieldingDataTest : public QObject {
 
     void failedImportLeavesTheLibrary_data() {
         QTest::addColumn<QString>("damagedFile");
-        QTest::addColumn<QString>("newText"); // null: the file is removed
+        QTest::addColumn<QString>("newText");
         QTest::addColumn<bool>("nuclidesIsFolder");
         QTest::addColumn<QString>("message");
         QTest::newRow("coefficients damaged") << "buildup/eabf.csv"
                                               << "lead,82\n"
                                               << false << "buildup/eabf.csv, line 1: the header";
-        QTest::newRow("line table damaged")
-            << "nuclides/lines.csv"
-            << replaced(
-                   QString::fromStdString(testing::readFile(dataDir() / "nuclides" / "lines.csv")),
-                   3, "N-13,9.965,min,510.9989,199.6,beta,N-13,0.004,x")
-            << false << "nuclides/lines.csv, line 3: the kind 'beta'";
-        QTest::newRow("element names missing")
-            << "nist/elements.csv" << QString() << false << "elements.csv: cannot be read";
         QTest::newRow("nuclides.csv is a folder") << ""
                                                   << "" << true << "cannot be replaced";
     }
@@ -480,25 +338,23 @@ class ShieldingDataTest : public QObject {
                                  "nuclides/nuclides_summary.csv", "nist/elements.csv"}) {
             testing::writeFile(data / file, testing::readFile(dataDir() / file));
         }
-        if (!damagedFile.isEmpty() && newText.isNull()) {
-            fs::remove(data / damagedFile.toStdString());
-        } else if (!damagedFile.isEmpty()) {
+        if (!damagedFile.isEmpty()) {
             testing::writeFile(data / damagedFile.toStdString(), newText.toStdString());
         }
-        testing::writeFile(shielding / "buildup.csv", "old buildup\n");
+        testing::writeFile(shielding / "buildup.csv", "old\n");
         if (nuclidesIsFolder) {
             fs::create_directories(shielding / "nuclides.csv");
         } else {
-            testing::writeFile(shielding / "nuclides.csv", "old nuclides\n");
+            testing::writeFile(shielding / "nuclides.csv", "old\n");
         }
         const auto result =
             shielding::importing::ImportShieldingLibrary(data, folder.path() / "library");
         QVERIFY(!result.ok());
         QVERIFY2(QString::fromStdString(result.error).contains(message), result.error.c_str());
         QCOMPARE(result.filesWritten, 0);
-        QCOMPARE(testing::readFile(shielding / "buildup.csv"), std::string("old buildup\n"));
-        if (!nuclidesIsFolder) {
-            QCOMPARE(testing::readFile(shielding / "nuclides.csv"), std::string("old nuclides\n"));
+        for (const char* name : {"buildup.csv", "nuclides.csv"}) {
+            QVERIFY(fs::is_directory(shielding / name) ||
+                    testing::readFile(shielding / name) == "old\n");
         }
         QCOMPARE(std::distance(fs::directory_iterator(shielding), {}), 2); // nothing left aside
     }
@@ -512,7 +368,6 @@ class ShieldingDataTest : public QObject {
         QTest::newRow("byte-order mark") << QString::fromUtf8("\xEF\xBB\xBF") + kBuildup;
         QTest::newRow("comment between rows")
             << replaced(kBuildup, 7, "# absorption\n" + kBuildup.split('\n')[6]);
-        QTest::newRow("blank lines at the end") << kBuildup + "\n\n";
     }
     void buildupReaderTakes() {
         QFETCH(QString, text);
@@ -522,15 +377,12 @@ class ShieldingDataTest : public QObject {
         QCOMPARE(tables->exposure.size(), std::size_t{2});
         QCOMPARE(tables->absorption.size(), std::size_t{2});
         const shielding::BuildupTable& lead = tables->exposure[0];
-        QCOMPARE(lead.material, std::string("lead"));
-        QCOMPARE(lead.atomicNumber, 82);
-        QCOMPARE(lead.rows.size(), std::size_t{2});
+        QVERIFY(lead.material == "lead" && lead.atomicNumber == 82 && lead.rows.size() == 2);
         QCOMPARE(lead.rows[1].energyMeV, 1.0);
         const shielding::GpCoefficients& gp = lead.rows[1].gp;
         QVERIFY(gp.b == 1.3 && gp.c == 0.9 && gp.a == 0.08 && gp.xk == 14.5 && gp.d == -0.04);
-        QCOMPARE(tables->absorption[1].material, std::string("water"));
-        QCOMPARE(tables->absorption[1].atomicNumber, 0);
-        QCOMPARE(tables->absorption[1].rows[1].gp.b, 2.0);
+        const shielding::BuildupTable& water = tables->absorption[1];
+        QVERIFY(water.material == "water" && water.atomicNumber == 0 && water.rows[1].gp.b == 2.0);
     }
 
     void buildupReaderRefuses_data() {
@@ -542,32 +394,16 @@ class ShieldingDataTest : public QObject {
         row("header misspelt", 2, "kind,material,z,energy,b,c,a,xk,d", "line 2: the header is not");
         row("a column missing", 4, "exposure,lead,82,1,1.3,0.9,0.08,14",
             "line 4: 8 fields where 9 belong");
-        row("a column too many", 4, "exposure,lead,82,1,1.3,0.9,0.08,14,-0.04,0",
-            "line 4: 10 fields where 9 belong");
         row("b not a number", 5, "exposure,water,,0.5,2.5x,1.4,-0.05,14,0.03",
             "line 5: the b '2.5x' is not a number");
-        row("energy cut short", 6, "exposure,water,,1e,2.1,1.3,-0.04,14,0.02",
-            "line 6: the energy '1e' is not a number");
-        row("d empty", 6, "exposure,water,,1,2.1,1.3,-0.04,14,",
-            "line 6: the d '' is not a number");
         row("falling energy", 4, "exposure,lead,82,0.4,1.3,0.9,0.08,14,-0.04",
             "line 4: an energy not above the one before");
-        row("repeated energy", 4, "exposure,lead,82,0.5,1.3,0.9,0.08,14,-0.04",
-            "line 4: an energy not above the one before");
-        row("zero energy", 3, "exposure,lead,82,0,1.2,0.8,0.1,14,-0.05",
-            "line 3: an energy that is not above zero");
-        row("b below one", 3, "exposure,lead,82,0.5,0.9,0.8,0.1,14,-0.05", "line 3: b below 1");
         row("xk zero", 3, "exposure,lead,82,0.5,1.2,0.8,0.1,0,-0.05",
             "line 3: b below 1, or c or xk not above zero");
         row("unknown kind", 5, "dose,water,,0.5,2.5,1.4,-0.05,14,0.03",
             "line 5: the kind 'dose' is neither exposure nor absorption");
-        row("kind in capitals", 3, "Exposure,lead,82,0.5,1.2,0.8,0.1,14,-0.05",
-            "line 3: the kind 'Exposure'");
-        row("no material", 3, "exposure,,82,0.5,1.2,0.8,0.1,14,-0.05", "line 3: no material");
         row("atomic number not whole", 3, "exposure,lead,82.5,0.5,1.2,0.8,0.1,14,-0.05",
             "line 3: the atomic number '82.5' is not a whole number from 1 to 100");
-        row("atomic number beyond 100", 3, "exposure,lead,101,0.5,1.2,0.8,0.1,14,-0.05",
-            "line 3: the atomic number '101'");
         row("atomic number changes", 4, "exposure,lead,83,1,1.3,0.9,0.08,14,-0.04",
             "line 4: an atomic number other than that of the rows of lead above");
         row("rows of a material apart", 6, "exposure,lead,82,2,1.3,0.9,0.08,14,-0.04",
@@ -578,16 +414,12 @@ class ShieldingDataTest : public QObject {
             "line 8: the absorption energies of lead are not those of its exposure rows");
         row("absorption row missing", 10, QString(),
             "line 9: the absorption energies of water are not those of its exposure rows");
-        row("absorption atomic number differs", 7, "absorption,lead,83,0.5,1.1,0.7,0.1,14,-0.05",
-            "line 8: an atomic number other than that of the rows of lead above");
         QTest::newRow("absorption table missing")
             << replaced(replaced(kBuildup, 10, QString()), 9, QString())
             << "line 9: no absorption rows for water";
+        const QStringList lines = kBuildup.split('\n');
         QTest::newRow("absorption tables in another order")
-            << replaced(replaced(replaced(replaced(kBuildup, 7, kBuildup.split('\n')[8]), 8,
-                                          kBuildup.split('\n')[9]),
-                                 9, kBuildup.split('\n')[6]),
-                        10, kBuildup.split('\n')[7])
+            << (lines.mid(0, 6) + lines.mid(8, 2) + lines.mid(6, 2)).join('\n') + "\n"
             << "line 7: absorption rows of water where those of lead belong";
         QTest::newRow("absorption atomic number of a whole table")
             << replaced(replaced(kBuildup, 7, "absorption,lead,83,0.5,1.1,0.7,0.1,14,-0.05"), 8,
@@ -595,8 +427,6 @@ class ShieldingDataTest : public QObject {
             << "line 7: the absorption rows of lead give another atomic number";
         QTest::newRow("no rows") << "# c\nkind,material,z,energy_mev,b,c,a,xk,d\n"
                                  << "line 3: the file ends before the first row";
-        QTest::newRow("empty file") << ""
-                                    << "line 1: the file ends before the header";
     }
     void buildupReaderRefuses() {
         QFETCH(QString, text);
@@ -623,15 +453,11 @@ class ShieldingDataTest : public QObject {
         QVERIFY2(nuclides, error.c_str());
         QCOMPARE(nuclides->size(), std::size_t{3});
         const shielding::Nuclide& cs = (*nuclides)[1];
-        QCOMPARE(cs.name, std::string("Cs-137"));
-        QCOMPARE(cs.element, std::string("Cesium"));
-        QCOMPARE(cs.halfLife, std::string("30.08 y"));
+        QVERIFY(cs.name == "Cs-137" && cs.element == "Cesium" && cs.halfLife == "30.08 y");
         QCOMPARE(cs.lines.size(), std::size_t{2});
-        QCOMPARE(cs.lines[0].energyMeV, 0.031817);
-        QCOMPARE(cs.lines[0].photonsPerDecay, 0.01993);
-        QCOMPARE(cs.lines[0].kind, std::string("X"));
-        QCOMPARE(cs.lines[0].emitter, std::string("Ba-137m"));
-        QCOMPARE((*nuclides)[2].lines[0].energyMeV, 0.140511);
+        const shielding::PhotonLine& x = cs.lines[0];
+        QVERIFY(x.energyMeV == 0.031817 && x.photonsPerDecay == 0.01993 && x.kind == "X" &&
+                x.emitter == "Ba-137m");
     }
 
     void nuclideReaderRefuses_data() {
@@ -640,33 +466,19 @@ class ShieldingDataTest : public QObject {
         const auto row = [](const char* name, int line, const QString& with, const char* message) {
             QTest::newRow(name) << replaced(kNuclides, line, with) << message;
         };
-        row("header misspelt", 2, "nuclide,element,half_life,energy,photons_per_decay,kind,emitter",
-            "line 2: the header is not");
         row("a column missing", 4, "Co-60,Cobalt,1925.28 d,1.332492,0.9998,gamma",
             "line 4: 6 fields where 7 belong");
         row("name without a dash", 3, "Co60,Cobalt,1925.28 d,1.173228,0.9985,gamma,Co-60",
             "line 3: the nuclide 'Co60' is not a name like Co-60 or Tc-99m");
-        row("symbol in lower case", 3, "co-60,Cobalt,1925.28 d,1.173228,0.9985,gamma,Co-60",
-            "line 3: the nuclide 'co-60'");
-        row("mass number missing", 3, "Co-m,Cobalt,1925.28 d,1.173228,0.9985,gamma,Co-60",
-            "line 3: the nuclide 'Co-m'");
         row("no element", 3, "Co-60,,1925.28 d,1.173228,0.9985,gamma,Co-60", "line 3: no element");
         row("half-life without unit", 3, "Co-60,Cobalt,1925.28,1.173228,0.9985,gamma,Co-60",
             "line 3: the half-life '1925.28' is not a positive number and a unit");
-        row("half-life unit unknown", 3, "Co-60,Cobalt,1925.28 days,1.173228,0.9985,gamma,Co-60",
-            "line 3: the half-life '1925.28 days'");
-        row("half-life not positive", 3, "Co-60,Cobalt,-1 d,1.173228,0.9985,gamma,Co-60",
-            "line 3: the half-life '-1 d'");
         row("energy not a number", 4, "Co-60,Cobalt,1925.28 d,1.33x,0.9998,gamma,Co-60",
             "line 4: the energy '1.33x' is not a positive number");
-        row("energy zero", 4, "Co-60,Cobalt,1925.28 d,0,0.9998,gamma,Co-60",
-            "line 4: the energy '0' is not a positive number");
         row("intensity negative", 4, "Co-60,Cobalt,1925.28 d,1.332492,-0.9998,gamma,Co-60",
             "line 4: the photons per decay '-0.9998' are not a positive number");
         row("kind unknown", 6, "Cs-137,Cesium,30.08 y,0.661657,0.8513,beta,Ba-137m",
             "line 6: the kind 'beta' is none of gamma, X, annihilation");
-        row("kind in capitals", 6, "Cs-137,Cesium,30.08 y,0.661657,0.8513,Gamma,Ba-137m",
-            "line 6: the kind 'Gamma'");
         row("emitter misspelt", 6, "Cs-137,Cesium,30.08 y,0.661657,0.8513,gamma,Ba137m",
             "line 6: the emitter 'Ba137m' is not a name like Ba-137m");
         row("element changes", 4, "Co-60,Kobalt,1925.28 d,1.332492,0.9998,gamma,Co-60",
@@ -696,12 +508,6 @@ class ShieldingDataTest : public QObject {
         QTest::newRow("buildup file damaged")
             << true << replaced(kBuildup, 5, "exposure,water,,0.5,x,1.4,-0.05,14,0.03")
             << "shielding/buildup.csv, line 5: the b 'x' is not a number";
-        QTest::newRow("buildup file missing")
-            << true << QString() << "shielding/buildup.csv: cannot be read";
-        QTest::newRow("nuclide file damaged")
-            << false
-            << replaced(kNuclides, 7, "Tc-99m,Technetium,6 hours,0.140511,0.885,gamma,Tc-99m")
-            << "shielding/nuclides.csv, line 7: the half-life '6 hours'";
         QTest::newRow("nuclide file missing")
             << false << QString() << "shielding/nuclides.csv: cannot be read";
     }
@@ -726,46 +532,30 @@ class ShieldingDataTest : public QObject {
     void findNuclide_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("found"); // empty: none
-        QTest::newRow("as listed") << "Co-60"
-                                   << "Co-60";
         QTest::newRow("lower case, no dash") << "co60"
                                              << "Co-60";
         QTest::newRow("blank for the dash") << "CO 60"
                                             << "Co-60";
-        QTest::newRow("underscore") << "cs_137"
-                                    << "Cs-137";
         QTest::newRow("element name") << "Cobalt-60"
                                       << "Co-60";
-        QTest::newRow("element name, blank, lower case") << "cobalt 60"
-                                                         << "Co-60";
         QTest::newRow("symbol run into the mass") << "Cs137"
                                                   << "Cs-137";
         QTest::newRow("metastable") << "Tc-99m"
                                     << "Tc-99m";
-        QTest::newRow("metastable run together") << "tc99m"
-                                                 << "Tc-99m";
         QTest::newRow("metastable by element name") << "Technetium-99m"
                                                     << "Tc-99m";
         QTest::newRow("surrounding blanks") << "  I-131 "
                                             << "I-131";
-        QTest::newRow("two-letter symbol, one-digit ending") << "Ra-226"
-                                                             << "Ra-226";
         QTest::newRow("letter O for zero") << "Co-6O"
                                            << "";
         QTest::newRow("ground state of a metastable") << "Tc-99"
-                                                      << "";
-        QTest::newRow("metastable of a ground state") << "Cs-137m"
                                                       << "";
         QTest::newRow("chain member only") << "Ba-137m"
                                            << "";
         QTest::newRow("element alone") << "Cobalt"
                                        << "";
-        QTest::newRow("mass alone") << "60"
-                                    << "";
         QTest::newRow("nothing typed") << ""
                                        << "";
-        QTest::newRow("blanks only") << "  - "
-                                     << "";
     }
     void findNuclide() {
         QFETCH(QString, typed);
@@ -787,7 +577,6 @@ class ShieldingDataTest : public QObject {
             << "I-12" << QStringList{"I-123", "I-124", "I-125"};
         QTest::newRow("the exact name first") << "Co-58" << QStringList{"Co-58", "Co-57"};
         QTest::newRow("nothing near") << "Uranium" << QStringList{};
-        QTest::newRow("a word") << "xyz" << QStringList{};
         QTest::newRow("nothing typed") << "" << QStringList{};
     }
     void closestNuclides() {
@@ -799,167 +588,6 @@ class ShieldingDataTest : public QObject {
             got << QString::fromStdString(name);
         }
         QCOMPARE(got, names);
-    }
-
-    // --- The line table against the ENDF decay files ---
-
-    void endfNumbers_data() {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<double>("value");
-        QTest::newRow("exponent without E") << " 1.173228+6" << 1.173228e6;
-        QTest::newRow("negative exponent") << " 7.500000-5" << 7.5e-5;
-        QTest::newRow("negative mantissa") << "-2.500000-3" << -2.5e-3;
-        QTest::newRow("two-digit exponent") << " 1.55200-12" << 1.552e-12;
-        QTest::newRow("E written") << " 1.0E+2    " << 100.0;
-        QTest::newRow("blank field") << "           " << 0.0;
-    }
-    void endfNumbers() {
-        QFETCH(QString, field);
-        QFETCH(double, value);
-        QCOMPARE(endf::ReadNumber(field.toStdString()), std::optional<double>(value));
-    }
-
-    void linesAgreeWithTheEndfFiles_data() {
-        QTest::addColumn<QString>("nuclide");
-        QTest::addColumn<QStringList>("members");
-        QTest::addColumn<QString>("halfLifeS");
-        const std::string summary =
-            testing::readFile(dataDir() / "nuclides" / "nuclides_summary.csv");
-        int nuclides = 0;
-        for (const std::string_view line : attenuation::SplitLines(summary)) {
-            const std::vector<std::string> f = csvFields(line);
-            if (f[0] == "nuclide") {
-                continue;
-            }
-            QTest::newRow(f[0].c_str())
-                << QString::fromStdString(f[0]) << QString::fromStdString(f[3]).split(' ')
-                << QString::fromStdString(f[2]);
-            ++nuclides;
-        }
-        QCOMPARE(nuclides, 53);
-    }
-    void linesAgreeWithTheEndfFiles() {
-        QFETCH(QString, nuclide);
-        QFETCH(QStringList, members);
-        QFETCH(QString, halfLifeS);
-        const fs::path folder = dataDir() / "nuclides" / "endf";
-        std::map<std::string, Member> chain; // by member, "Ba_137m1"
-        for (const QString& name : members) {
-            Member member;
-            for (const auto& entry : fs::directory_iterator(folder)) {
-                const std::string file = entry.path().filename().string();
-                if (file.ends_with("_" + name.toStdString() + ".endf")) {
-                    member.file = file;
-                }
-            }
-            QVERIFY2(!member.file.empty(), qPrintable("no ENDF file for " + name));
-            std::string error;
-            const auto decay = endf::ReadDecayData(testing::readFile(folder / member.file), error);
-            QVERIFY2(decay, (member.file + ": " + error).c_str());
-            member.decay = *decay;
-            // "dec-056_Ba_137m1.endf" holds Z 56, A 137, the first isomer.
-            const QStringList parts = QString::fromStdString(member.file).chopped(5).split('_');
-            QCOMPARE(parts.size(), 3);
-            const int z = parts[0].mid(4).toInt();
-            const int a = parts[2].left(3).toInt();
-            const int isomer = parts[2].endsWith("m1") ? 1 : 0;
-            QCOMPARE(member.decay.za, 1000 * z + a);
-            QCOMPARE(member.decay.isomer, isomer);
-            member.emitter =
-                (parts[1] + "-" + QString::number(a) + (isomer ? "m" : "")).toStdString();
-            chain.emplace(name.toStdString(), std::move(member));
-        }
-        const Member& parent = chain.at(members.front().toStdString());
-        QVERIFY2(roundsTo(parent.decay.halfLifeS, halfLifeS.toStdString()),
-                 qPrintable(QString::number(parent.decay.halfLifeS, 'g', 10)));
-
-        // Per decay of the parent, how many decays of each member: the sum over the members
-        // that decay into it, each by its branching to that nucleus.
-        std::map<std::string, double> branching{{members.front().toStdString(), 1.0}};
-        std::function<double(const std::string&)> reached = [&](const std::string& name) {
-            if (const auto known = branching.find(name); known != branching.end()) {
-                return known->second;
-            }
-            const endf::DecayData& target = chain.at(name).decay;
-            double sum = 0.0;
-            for (const auto& [other, member] : chain) {
-                for (const endf::DecayMode& mode : member.decay.modes) {
-                    const auto product = endf::ProductOf(member.decay, mode);
-                    if (other != name && product &&
-                        *product == std::pair{target.za, target.isomer}) {
-                        sum += reached(other) * mode.branching;
-                    }
-                }
-            }
-            return branching[name] = sum;
-        };
-        for (const auto& [name, member] : chain) {
-            QVERIFY2(reached(name) > 0.0, (name + " is not reached from the parent").c_str());
-        }
-
-        const auto rows = m_lineRows.find(nuclide.toStdString());
-        QVERIFY(rows != m_lineRows.end() && !rows->second.empty());
-        const auto perHundred = [](const endf::Spectrum& spectrum, const endf::DiscreteLine& line,
-                                   double share) {
-            return spectrum.normalisation * line.relativeIntensity * 100.0 * share;
-        };
-        for (const std::vector<std::string>& row : rows->second) {
-            const std::string where = row[0] + ", " + row[6] + " " + row[3] + " keV: ";
-            const auto member = std::find_if(chain.begin(), chain.end(), [&](const auto& m) {
-                return m.second.emitter == row[6];
-            });
-            QVERIFY2(member != chain.end(), (where + "the emitter is not in the chain").c_str());
-            QVERIFY2(row[8].find(member->second.file) != std::string::npos,
-                     (where + "the source names another file").c_str());
-            const double share = branching.at(member->first);
-            // A daughter's lines say the branching they were multiplied by; the parent's none.
-            const std::size_t times = row[8].find("; x");
-            if (row[6] == row[0]) {
-                QVERIFY2(times == std::string::npos,
-                         (where + "a branching for the parent").c_str());
-            } else {
-                QVERIFY2(times != std::string::npos, (where + "no branching given").c_str());
-                const std::string stated =
-                    row[8].substr(times + 3, row[8].find(' ', times + 3) - times - 3);
-                QVERIFY2(roundsTo(share, stated),
-                         (where + "the branching is " + stated + ", the ENDF files give " +
-                          QString::number(share, 'g', 10).toStdString())
-                             .c_str());
-            }
-            const int type = row[5] == "gamma" ? 0 : 9;
-            bool found = false;
-            for (const endf::Spectrum& spectrum : member->second.decay.spectra) {
-                for (const endf::DiscreteLine& line : spectrum.lines) {
-                    found = found ||
-                            (spectrum.type == type && roundsTo(line.energyEv / 1000.0, row[3]) &&
-                             roundsTo(perHundred(spectrum, line, share), row[4]));
-                }
-            }
-            QVERIFY2(found,
-                     (where + "no ENDF line of that energy gives " + row[4] + " per 100 decays")
-                         .c_str());
-        }
-        // And the table leaves out no line of 1 keV or more that gives 0.001 per 100 decays.
-        for (const auto& [name, member] : chain) {
-            for (const endf::Spectrum& spectrum : member.decay.spectra) {
-                for (const endf::DiscreteLine& line : spectrum.lines) {
-                    if ((spectrum.type != 0 && spectrum.type != 9) || line.energyEv < 1000.0 ||
-                        perHundred(spectrum, line, branching.at(name)) < 0.001) {
-                        continue;
-                    }
-                    const bool listed =
-                        std::any_of(rows->second.begin(), rows->second.end(), [&](const auto& row) {
-                            return row[6] == member.emitter &&
-                                   (row[5] == "gamma") == (spectrum.type == 0) &&
-                                   roundsTo(line.energyEv / 1000.0, row[3]);
-                        });
-                    QVERIFY2(listed, (member.file + ": the line at " +
-                                      QString::number(line.energyEv, 'g', 10).toStdString() +
-                                      " eV is missing")
-                                         .c_str());
-                }
-            }
-        }
     }
 };
 
