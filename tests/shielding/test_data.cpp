@@ -398,6 +398,8 @@ class ShieldingDataTest : public QObject {
             "line 5: the b '2.5x' is not a number");
         row("falling energy", 4, "exposure,lead,82,0.4,1.3,0.9,0.08,14,-0.04",
             "line 4: an energy not above the one before");
+        row("repeated energy", 4, "exposure,lead,82,0.5,1.3,0.9,0.08,14,-0.04",
+            "line 4: an energy not above the one before");
         row("xk zero", 3, "exposure,lead,82,0.5,1.2,0.8,0.1,0,-0.05",
             "line 3: b below 1, or c or xk not above zero");
         row("unknown kind", 5, "dose,water,,0.5,2.5,1.4,-0.05,14,0.03",
