@@ -403,6 +403,14 @@ ImportResult ImportShieldingLibrary(const std::filesystem::path& dataDir,
         std::pair{std::string("buildup.csv"), &buildup},
         std::pair{std::string("nuclides.csv"), &nuclides}};
     const auto aside = [&](const std::string& name) { return folder / ("." + name + ".new"); };
+    // A rename cannot replace a folder or a device; find that out before anything is replaced.
+    for (const auto& [name, text] : outputs) {
+        const std::filesystem::file_status status = std::filesystem::status(folder / name, ec);
+        if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+            result.error = (folder / name).string() + ": cannot be replaced (not a plain file)";
+            return result;
+        }
+    }
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         const data::WriteResult written =
             data::WriteFileReplacing(aside(outputs[i].first), *outputs[i].second);

@@ -208,9 +208,15 @@ std::vector<std::string> ClosestNuclides(const std::vector<Nuclide>& nuclides,
     const std::size_t most = std::max<std::size_t>(1, typed.size() / 3);
     std::vector<std::pair<std::size_t, const Nuclide*>> near;
     for (const Nuclide& nuclide : nuclides) {
-        const std::array<std::string, 2> keys = keysOf(nuclide);
-        const std::size_t distance =
-            std::min(editDistance(typed, keys[0]), editDistance(typed, keys[1]));
+        std::size_t distance = most + 1;
+        for (const std::string& key : keysOf(nuclide)) {
+            // No fewer edits than the lengths differ, so a long paste costs no table.
+            const std::size_t apart =
+                typed.size() > key.size() ? typed.size() - key.size() : key.size() - typed.size();
+            if (apart <= most) {
+                distance = std::min(distance, editDistance(typed, key));
+            }
+        }
         if (!typed.empty() && distance <= most) {
             near.emplace_back(distance, &nuclide);
         }
