@@ -14,12 +14,17 @@ namespace shielding {
 
 namespace {
 
-/// The G-P K(x): c x^a plus the tanh term that lets the fits bend at about Xk mfp.
-double gpK(const GpCoefficients& gp, double mfp) {
-    static const double tanhMinus2 = std::tanh(-2.0);
-    return gp.c * std::pow(mfp, gp.a) +
-           gp.d * (std::tanh(mfp / gp.xk - 2.0) - tanhMinus2) / (1.0 - tanhMinus2);
+const double kTanhMinus2 = std::tanh(-2.0);
+const double kTanhScale = 1.0 / (1.0 - kTanhMinus2);
+
+/// The G-P K(x): c x^a plus the tanh term that lets the fits bend at about Xk mfp; x^a taken
+/// as exp(a ln x) with ln x given, which the two rows of an interpolation share.
+double gpK(const GpCoefficients& gp, double mfp, double logMfp) {
+    return gp.c * std::exp(gp.a * logMfp) +
+           gp.d * (std::tanh(mfp / gp.xk - 2.0) - kTanhMinus2) * kTanhScale;
 }
+
+double gpK(const GpCoefficients& gp, double mfp) { return gpK(gp, mfp, std::log(mfp)); }
 
 /// K beyond the fits' 40 mfp after Harima et al. (1991): continues K(35)..K(40) on a scale that
 /// grows as (x/35)^0.1, so that K reaches K(40) at 40 mfp exactly.
@@ -76,6 +81,19 @@ GpCoefficients lnZBetween(const GpCoefficients& p1, const GpCoefficients& p2, do
             p1.xk * w1 + p2.xk * w2, p1.d * w1 + p2.d * w2};
 }
 
+/// GpBuildup for 0 < x <= 100 with ln x given.
+Outcome gpBuildup(const GpCoefficients& gp, double mfp, double logMfp, double& buildup) {
+    const double k = mfp > kFittedMfp ? extrapolatedK(gp, mfp) : gpK(gp, mfp, logMfp);
+    // (K^x - 1)/(K - 1) tends to x as K tends to 1; expm1 keeps its digits near there.
+    const double growth = k == 1.0 ? mfp : std::expm1(mfp * std::log(k)) / (k - 1.0);
+    const double value = 1.0 + (gp.b - 1.0) * growth;
+    if (!std::isfinite(value)) {
+        return Outcome::CalculationError;
+    }
+    buildup = value;
+    return Outcome::Ok;
+}
+
 } // namespace
 
 Outcome GpBuildup(const GpCoefficients& gp, double mfp, double& buildup) {
@@ -86,15 +104,7 @@ Outcome GpBuildup(const GpCoefficients& gp, double mfp, double& buildup) {
         buildup = 1.0;
         return Outcome::Ok;
     }
-    const double k = mfp > kFittedMfp ? extrapolatedK(gp, mfp) : gpK(gp, mfp);
-    // (K^x - 1)/(K - 1) tends to x as K tends to 1; expm1 keeps its digits near there.
-    const double growth = k == 1.0 ? mfp : std::expm1(mfp * std::log(k)) / (k - 1.0);
-    const double value = 1.0 + (gp.b - 1.0) * growth;
-    if (!std::isfinite(value)) {
-        return Outcome::CalculationError;
-    }
-    buildup = value;
-    return Outcome::Ok;
+    return gpBuildup(gp, mfp, std::log(mfp), buildup);
 }
 
 Outcome AttenuationWithoutCoherent(const data::MaterialTable& table, double energyMeV,
@@ -224,6 +234,7 @@ BuildupFunction BuildupFunction::Equivalent(std::vector<EquivalentRow> rows) {
     for (const EquivalentRow& row : rows) {
         function.m_rows.push_back({row.energyMeV, row.gp});
         function.m_zeq.push_back(row.zeq);
+        function.m_logZeq.push_back(std::log(row.zeq));
         function.m_logEnergy.push_back(std::log(row.energyMeV));
     }
     return function;
@@ -259,8 +270,14 @@ Outcome BuildupFunction::At(double energyMeV, double mfp, BuildupValue& value) c
     }
     BuildupValue out;
     out.extrapolated = mfp > kFittedMfp;
+    if (mfp == 0.0) {
+        out.zeq = m_zeq.empty() ? 0.0 : m_zeq[lower];
+        value = out;
+        return Outcome::Ok;
+    }
+    const double logMfp = std::log(mfp);
     double b1 = 0.0;
-    Outcome outcome = GpBuildup(m_rows[lower].gp, mfp, b1);
+    Outcome outcome = gpBuildup(m_rows[lower].gp, mfp, logMfp, b1);
     if (outcome != Outcome::Ok) {
         return outcome;
     }
@@ -271,16 +288,15 @@ Outcome BuildupFunction::At(double energyMeV, double mfp, BuildupValue& value) c
         return Outcome::Ok;
     }
     double b2 = 0.0;
-    outcome = GpBuildup(m_rows[upper].gp, mfp, b2);
+    outcome = gpBuildup(m_rows[upper].gp, mfp, logMfp, b2);
     if (outcome != Outcome::Ok) {
         return outcome;
     }
     const double t =
         (std::log(energyMeV) - m_logEnergy[lower]) / (m_logEnergy[upper] - m_logEnergy[lower]);
-    out.buildup = std::exp(std::log(b1) + t * (std::log(b2) - std::log(b1)));
+    out.buildup = b1 * std::exp(t * std::log(b2 / b1)); // ln B linear in ln E
     if (!m_zeq.empty()) {
-        out.zeq = std::exp(std::log(m_zeq[lower]) +
-                           t * (std::log(m_zeq[upper]) - std::log(m_zeq[lower])));
+        out.zeq = std::exp(m_logZeq[lower] + t * (m_logZeq[upper] - m_logZeq[lower]));
     }
     if (!std::isfinite(out.buildup) || !(out.buildup > 0.0)) {
         return Outcome::CalculationError;

@@ -78,6 +78,7 @@ class BuildupFunction {
   private:
     std::vector<GpRow> m_rows;
     std::vector<double> m_zeq; ///< one per row for equivalent Z; empty for an own table
+    std::vector<double> m_logZeq;
     std::vector<double> m_logEnergy;
     double m_edgeMeV = 0.0;
     std::string m_table;
