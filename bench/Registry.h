@@ -41,6 +41,7 @@ void RegisterPeerCases();
 void RegisterAttenuationCases();
 void RegisterWindowCases();
 void RegisterProcessCases();
+void RegisterShieldingCases();
 
 /// Destroys the windows the window cases made, before the application object goes.
 void ReleaseWindows();

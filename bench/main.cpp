@@ -167,6 +167,7 @@ int main(int argc, char** argv) {
     bench::RegisterAttenuationCases();
     bench::RegisterWindowCases();
     bench::RegisterProcessCases();
+    bench::RegisterShieldingCases();
 
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
