@@ -1,0 +1,133 @@
+"""Buildup factors, dose rates and nuclides from Python: the command line's doubles, the errors,
+and the shielding document's examples run as written."""
+
+import doctest
+import os
+import re
+import shlex
+
+import numpy as np
+import pytest
+
+import photonxs
+from conftest import run_cli
+
+DOCUMENT = os.path.join(os.path.dirname(__file__), "..", "..", "docs", "shielding.md")
+
+
+def field_value(field):
+    """A CSV field as a float, None when empty, else its text (total, a nuclide's name)."""
+    try:
+        return float(field) if field else None
+    except ValueError:
+        return field
+
+
+def cli_numbers(*args):
+    """The CSV rows of a command at 17 digits."""
+    status, out, err = run_cli("--digits", "17", "--format", "csv", *args)
+    assert status == 0, err
+    return [[field_value(field) for field in line.split(",")] for line in out.splitlines()[1:]]
+
+
+@pytest.mark.parametrize("material, kind, table", [
+    ("Pb", "exposure", None),
+    ("formula:H2O", "exposure", None),
+    ("Concrete_Ordinary", "absorption", None),
+    ("Water_Liquid", "exposure", "iron"),
+])
+def test_buildup_gives_the_command_lines_doubles(material, kind, table):
+    energies = [0.05, 0.088, 0.5, 0.662, 3.0]
+    mfps = [0.5, 7.0, 39.0, 65.0]
+    args = ["buildup", material, *map(str, energies), "--mfp", ",".join(map(str, mfps)),
+            "--kind", kind] + (["--table", table] if table else [])
+    expected = np.array([row[2] for row in cli_numbers(*args)]).reshape(len(energies), len(mfps))
+    got = photonxs.buildup(material, np.array(energies)[:, None], np.array(mfps), kind, table)
+    assert got.shape == (len(energies), len(mfps))
+    np.testing.assert_array_equal(got, expected)
+    assert photonxs.buildup(material, 0.662, 7.0, kind, table) == expected[3, 1]
+
+
+@pytest.mark.parametrize("source, layers, options", [
+    ("Co-60", [("Pb", 5), ("Concrete_Ordinary", 30)], {}),
+    ("Cs-137", [("Water_Liquid", 20), ("Pb", 1)], {"rule": "last", "cutoff": 0.02}),
+    ("Ir-192", [("Fe", 3)], {"kind": "absorption"}),
+    ("lines:0.662=0.851,1.25=1", [("formula:CaCO3", 10, 2.7)], {"kind": "none"}),
+    ("Am-241", [("Al", 0.2)], {"table": "concrete"}),
+])
+def test_dose_rate_gives_the_command_lines_doubles(source, layers, options):
+    words = ["%s@%s" % (layer[0], "@".join(map(str, layer[1:]))) for layer in layers]
+    args = ["dose", source, *words, "--activity", "37 GBq", "--distance", "150 cm"]
+    for name, value in options.items():
+        args += ["--" + name, str(value)]
+    rows = cli_numbers(*args)
+    result = photonxs.dose_rate(source, 37e9, 150.0, layers, **options)
+    assert rows[-1][0] == "total"
+    assert result.total == rows[-1][4]
+    lines = np.array(rows[:-1], dtype=float)
+    for column, field in enumerate(("energy", "intensity", "uncollided", "buildup", "rate")):
+        np.testing.assert_array_equal(getattr(result, field), lines[:, column])
+    assert len(result.notes) == len(result.energy)
+
+
+def test_kerma_constants_and_nuclides():
+    assert photonxs.kerma_constant("Co-60") == cli_numbers("kerma-constant", "Co-60")[0][2]
+    assert photonxs.kerma_constant("cs137", cutoff=0.1) == \
+        cli_numbers("kerma-constant", "Cs-137", "--cutoff", "0.1")[0][2]
+    cesium = photonxs.nuclide("Cesium-137")
+    assert (cesium.name, cesium.element, cesium.half_life) == ("Cs-137", "Cesium", "30.08 y")
+    assert cesium.emitter[-1] == "Ba-137m" and cesium.kind[-1] == "gamma"
+    assert cesium.intensity[-1] == pytest.approx(0.8513, abs=1e-4)
+    assert len(photonxs.nuclides()) == 53 and "Tc-99m" in photonxs.nuclides()
+
+
+@pytest.mark.parametrize("call, message", [
+    (lambda: photonxs.dose_rate("Cs-173", 1e9, 100), "did you mean Cs-137?"),
+    (lambda: photonxs.dose_rate("Co-60", 1e9, 0), "distance must be a number of cm above 0"),
+    (lambda: photonxs.dose_rate("Co-60", -1, 100), "activity must be"),
+    (lambda: photonxs.dose_rate("Co-60", 1e9, 100, kind="broad"), "kind takes"),
+    (lambda: photonxs.dose_rate("Co-60", 1e9, 100, [("Pb", 1)], rule="first"), "rule takes"),
+    (lambda: photonxs.dose_rate("Co-60", 1e9, 100, [("Pb", 1)], table="wood"),
+     "no buildup table is named 'wood'"),
+    (lambda: photonxs.dose_rate([(0.662, -1)], 1e9, 100), "photons per decay"),
+    (lambda: photonxs.buildup("Pb", 1.0, 120, errors="raise"), "beyond 100"),
+    (lambda: photonxs.buildup("Pb", 1.0, 1.0, "dose"), "kind takes"),
+    (lambda: photonxs.nuclide("Kobalt-60"), "did you mean Co-60"),
+])
+def test_bad_input_raises_a_clear_value_error(call, message):
+    with pytest.raises(ValueError, match=re.escape(message)):
+        call()
+
+
+def test_out_of_range_pairs_are_nan_by_default():
+    values = photonxs.buildup("Pb", [0.02, 1.0, 1.0, 20.0], [1.0, 1.0, 101.0, 1.0])
+    assert np.isnan(values).tolist() == [True, False, True, True]
+
+
+def blocks(kind):
+    """The fenced blocks of the shielding document: ``` for commands, ```python for Python."""
+    with open(DOCUMENT, encoding="utf-8") as document:
+        text = document.read()
+    return re.findall(r"^```%s\n(.*?)^```" % kind, text, flags=re.MULTILINE | re.DOTALL)
+
+
+def test_the_documents_command_examples_print_what_it_shows():
+    examples = 0
+    for block in blocks(""):
+        for command in re.split(r"^\$ ", block, flags=re.MULTILINE)[1:]:
+            line, _, shown = command.partition("\n")
+            words = shlex.split(line)
+            if words[0] != "photonxs-cli":
+                continue
+            _, out, err = run_cli(*words[1:])
+            assert out + err == shown, line
+            examples += 1
+    assert examples >= 10
+
+
+def test_the_documents_python_examples_run_as_written():
+    text = "".join(blocks("python"))
+    examples = doctest.DocTestParser().get_doctest(text, {}, "shielding.md", DOCUMENT, 0)
+    runner = doctest.DocTestRunner()
+    runner.run(examples)
+    assert (runner.failures, runner.tries) == (0, text.count(">>> "))
