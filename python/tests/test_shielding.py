@@ -131,3 +131,30 @@ def test_the_documents_python_examples_run_as_written():
     runner = doctest.DocTestRunner()
     runner.run(examples)
     assert (runner.failures, runner.tries) == (0, text.count(">>> "))
+
+
+@pytest.mark.parametrize("args, status, message", [
+    (["dose", "Co-60", "--activity", "1", "--distance", "1m"], 1, "needs a unit"),
+    (["dose", "Co-60", "--activity", "1GBq", "--distance", "1 ft"], 1, "does not know"),
+    (["dose", "Kobalt-60", "--activity", "1GBq", "--distance", "1m"], 1, "did you mean Co-60?"),
+    (["dose", "Co-60", "Pb@-1", "--activity", "1GBq", "--distance", "1m"], 1, "thickness"),
+    (["dose", "Co-60", "Pb", "--activity", "1GBq", "--distance", "1m"], 2, "is not a LAYER"),
+    (["dose", "Co-60", "--activity", "1GBq"], 2, "--distance"),
+    (["dose", "Co-60", "--activity", "1GBq", "--distance", "1m", "--thickness-for", "1"], 2,
+     "at least one LAYER"),
+    (["dose", "Co-60", "Pb@1", "--activity", "1GBq", "--distance", "1m", "--rule", "first"], 1,
+     "broder, last"),
+    (["dose", "lines:0.662", "--activity", "1GBq", "--distance", "1m"], 1, "ENERGY=PHOTONS"),
+    (["buildup", "Pb", "1", "--mfp", "-2"], 1, "0 or more"),
+    (["buildup", "Pb", "1", "--mfp", "120"], 3, "beyond 100 mfp"),
+    (["buildup", "Pb", "0.02", "--mfp", "1"], 3, "outside the buildup table"),
+    (["buildup", "Pb", "1"], 2, "--mfp"),
+    (["buildup", "Pb", "1", "--mfp", "1", "--kind", "none"], 1, "exposure, absorption"),
+    (["kerma-constant", "Co-60", "--cutoff", "-1"], 1, "--cutoff"),
+    (["nuclides", "Cs-173"], 1, "did you mean Cs-137?"),
+])
+def test_the_command_line_refuses_bad_input(args, status, message):
+    got, out, err = run_cli(*args)
+    assert got == status and message in err, (got, err)
+    if status == 3:
+        assert "OutOfRange" in out
