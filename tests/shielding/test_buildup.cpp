@@ -1,6 +1,7 @@
 #include "fakes/TestSupport.h"
 
 #include "attenuation/TextLines.h"
+#include "material/Edges.h"
 #include "material/Resolve.h"
 #include "shielding/Buildup.h"
 #include "shielding/ShieldingLibrary.h"
@@ -100,6 +101,28 @@ void BuildupTest::formAtItsFixedPoints() {
                      0.05 * (std::tanh(2.0 / 14.0 - 2.0) - std::tanh(-2.0)) / (1 - std::tanh(-2.0));
     QCOMPARE(shielding::GpBuildup(falling, 2.0, b), Outcome::Ok);
     QVERIFY(testing::closeTo(b, 1.0 + 2.0 * (k * k - 1.0) / (k - 1.0), 1e-13));
+
+    // Beyond 40 mfp by hand, for a row whose K falls towards 1 between 35 and 40 mfp (r in 0..1:
+    // K approaches 1 geometrically) and for one whose K grows (r > 1: K scales as a power).
+    const auto kOf = [](const shielding::GpCoefficients& gp, double x) {
+        return gp.c * std::pow(x, gp.a) +
+               gp.d * (std::tanh(x / gp.xk - 2.0) - std::tanh(-2.0)) / (1.0 - std::tanh(-2.0));
+    };
+    const shielding::GpCoefficients settling{1.5, 3.0, -0.2, 14.0, 0.0};
+    const shielding::GpCoefficients growing{2.0, 1.0, 0.05, 14.0, 0.0};
+    for (const shielding::GpCoefficients& gp : {settling, growing}) {
+        const double x = 70.0;
+        const double k35 = kOf(gp, 35.0);
+        const double k40 = kOf(gp, 40.0);
+        const double xi = (std::pow(x / 35.0, 0.1) - 1.0) / (std::pow(40.0 / 35.0, 0.1) - 1.0);
+        const double r = (k40 - 1.0) / (k35 - 1.0);
+        const double kx = r >= 0.0 && r <= 1.0 ? 1.0 + (k35 - 1.0) * std::pow(r, xi)
+                                               : k35 * std::pow(k40 / k35, std::pow(xi, 0.8));
+        QCOMPARE(shielding::GpBuildup(gp, x, b), Outcome::Ok);
+        QVERIFY2(
+            testing::closeTo(b, 1.0 + (gp.b - 1.0) * (std::pow(kx, x) - 1.0) / (kx - 1.0), 1e-12),
+            qPrintable(QString("r = %1").arg(r)));
+    }
 }
 
 void BuildupTest::waterAgreesWithThePublishedFactors() {
@@ -198,6 +221,7 @@ void BuildupTest::energiesBetweenRowsAndAcrossEdges_data() {
     QTest::newRow("lead between rows, no edge") << "Pb" << 0.7 << 0.6 << 0.8;
     QTest::newRow("iron between rows") << "Fe" << 0.09 << 0.08 << 0.1;
     QTest::newRow("on a row") << "Fe" << 0.08 << 0.08 << 0.08;
+    QTest::newRow("lead at its K edge itself") << "Pb" << -1.0 << 0.1 << 0.1;
 }
 
 void BuildupTest::energiesBetweenRowsAndAcrossEdges() {
@@ -205,6 +229,11 @@ void BuildupTest::energiesBetweenRowsAndAcrossEdges() {
     QFETCH(double, energy);
     QFETCH(double, lowerRow);
     QFETCH(double, upperRow);
+    if (energy < 0.0) { // the edge as the element's table has it
+        const data::MaterialTable& lead = shipped().Elements().Element(82)->table;
+        energy = lead.Energy[static_cast<std::size_t>(material::EdgeRows(lead).back())];
+        QVERIFY(energy > 0.0879 && energy < 0.0881);
+    }
     const shielding::BuildupFunction function =
         functionOf(material.toStdString(), BuildupKind::Exposure);
     const std::string name = function.TableName();

@@ -3,6 +3,7 @@
 #include "material/Resolve.h"
 #include "shielding/Dose.h"
 #include "shielding/ShieldingLibrary.h"
+#include "shielding/ShieldingPlots.h"
 
 #include <cmath>
 #include <memory>
@@ -95,6 +96,7 @@ class DoseTest : public QObject {
     void notesForLinesOutsideTheTables();
     void thicknessForARateInvertsTheRate_data();
     void thicknessForARateInvertsTheRate();
+    void rateCurveForThePlot();
     void activitiesAndDistancesNeedTheirUnits_data();
     void activitiesAndDistancesNeedTheirUnits();
     void lineLists_data();
@@ -169,6 +171,14 @@ void DoseTest::cutoffLeavesOutLowLines() {
     const shielding::DoseResult all = doseOf(americium->lines, Shield{});
     QVERIFY(all.lines.size() > above.lines.size());
     QVERIFY(all.total > above.total);
+    // A line at the cut-off itself is left out, by the dose and by the constant alike.
+    const std::vector<shielding::PhotonLine> two{{0.05, 1.0, {}, {}}, {0.1, 1.0, {}, {}}};
+    QCOMPARE(doseOf(two, Shield{}, options).lines.size(), std::size_t{1});
+    double constant = 0.0;
+    QCOMPARE(shielding::KermaRateConstant(two, 0.05, air(), constant), Outcome::Ok);
+    double above50 = 0.0;
+    QCOMPARE(shielding::KermaRateConstant({two[1]}, 0.0, air(), above50), Outcome::Ok);
+    QCOMPARE(constant, above50);
 }
 
 void DoseTest::broderForOneLayerIsThatLayersFactor() {
@@ -199,6 +209,18 @@ void DoseTest::broderForOneLayerIsThatLayersFactor() {
         QVERIFY(testing::closeTo(c.lines[i].buildup, a.lines[i].buildup, 1e-12));
         QVERIFY(testing::closeTo(c.lines[i].mfp, mfp, 1e-12));
     }
+    // The last layer's rule takes the last layer's factor at the whole penetration.
+    Shield two;
+    two.add("Fe", 2.0).add("Water_Liquid", 20.0);
+    const shielding::DoseResult lastRule = doseOf(cobalt60(), two, last);
+    for (const shielding::LineDose& line : lastRule.lines) {
+        shielding::BuildupValue value;
+        if (line.note == shielding::LineNote::None &&
+            two.functions[1]->At(line.energyMeV, line.mfp, value) == Outcome::Ok) {
+            QVERIFY(testing::closeTo(line.buildup, value.buildup, 1e-14));
+        }
+    }
+    QVERIFY(!testing::closeTo(doseOf(cobalt60(), two, broder).total, lastRule.total, 1e-3));
     // Lead then water differs from water then lead under Broder (the order matters).
     Shield leadFirst;
     leadFirst.add("Pb", 2.0).add("Water_Liquid", 30.0);
@@ -250,6 +272,10 @@ void DoseTest::notesForLinesOutsideTheTables() {
     QCOMPARE(far.lines[1].note, shielding::LineNote::BeyondRange);
     QCOMPARE(far.lines[1].rate, 0.0);
     QCOMPARE(far.total, 0.0);
+    // At the first energy of lead's table (30 keV) the table holds: B above 1, no note.
+    const shielding::DoseResult first = doseOf({{0.03, 1.0, {}, {}}}, thin);
+    QCOMPARE(first.lines[0].note, shielding::LineNote::None);
+    QVERIFY(first.lines[0].buildup > 1.0);
     // Between 40 and 100 mfp the factor is extrapolated.
     Shield deep;
     deep.add("Pb", 80.0);
@@ -290,6 +316,33 @@ void DoseTest::thicknessForARateInvertsTheRate() {
     QCOMPARE(shielding::ThicknessForRate(cobalt60(), 1e11, 100.0, shield.layers, options,
                                          {&air(), nullptr}, 0.0, thickness),
              Outcome::NoSolution);
+}
+
+void DoseTest::rateCurveForThePlot() {
+    // From no lead to 15 mean free paths of the strongest line (1.33 MeV: 15 / (0.0575 x
+    // 11.35) cm, about 23 cm), broad beam above narrow beam, both falling.
+    Shield lead;
+    lead.add("Pb", 2.0);
+    const double thickness = shielding::PlotThicknessCm(cobalt60(), lead.layers, 0.0);
+    double muRho = 0.0;
+    QCOMPARE(shielding::AttenuationWithoutCoherent(*lead.layers[0].table, 1.332492, muRho),
+             Outcome::Ok);
+    QVERIFY(testing::closeTo(thickness, 15.0 / (muRho * 11.35), 1e-12));
+    const auto points = shielding::RateAgainstThickness(cobalt60(), 1e9, 100.0, lead.layers, {},
+                                                        {&air(), nullptr}, thickness, 10);
+    QCOMPARE(points.size(), std::size_t{11});
+    QCOMPARE(points.front().thicknessCm, 0.0);
+    QCOMPARE(points.back().thicknessCm, thickness);
+    Shield none;
+    none.add("Pb", 0.0);
+    QCOMPARE(points.front().broad, doseOf(cobalt60(), none).total);
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        QVERIFY(points[i].broad > points[i].narrow);
+        QVERIFY(points[i].broad < points[i - 1].broad && points[i].narrow < points[i - 1].narrow);
+    }
+    // A thick layer is shown past its own thickness.
+    lead.layers[0].thicknessCm = 40.0;
+    QCOMPARE(shielding::PlotThicknessCm(cobalt60(), lead.layers, 0.0), 60.0);
 }
 
 void DoseTest::activitiesAndDistancesNeedTheirUnits_data() {
