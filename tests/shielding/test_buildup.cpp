@@ -1,4 +1,4 @@
-#include "fakes/TestSupport.h"
+#include "ShippedLibrary.h"
 
 #include "attenuation/TextLines.h"
 #include "material/Edges.h"
@@ -14,31 +14,9 @@ using shielding::Outcome;
 
 namespace {
 
-std::filesystem::path library() { return testing::sourceDir() / "library"; }
-
-/// The shipped library's shielding data, read once for the whole suite.
-shielding::ShieldingLibrary& shipped() {
-    static shielding::ShieldingLibrary data(library());
-    return data;
-}
-
-const shielding::BuildupTables& tables() {
-    std::string error;
-    const shielding::BuildupTables* read = shipped().Buildup(error);
-    if (read == nullptr) {
-        qFatal("%s", error.c_str());
-    }
-    return *read;
-}
-
-std::unique_ptr<material::ResolvedMaterial> resolved(const std::string& name) {
-    auto m = std::make_unique<material::ResolvedMaterial>();
-    std::string error;
-    if (!material::ResolveMaterial(library(), name, *m, error)) {
-        qFatal("%s: %s", name.c_str(), error.c_str());
-    }
-    return m;
-}
+using testing::resolved;
+using testing::shipped;
+using testing::tables;
 
 shielding::BuildupFunction functionOf(const std::string& name, BuildupKind kind,
                                       const std::string& table = {}) {

@@ -1,4 +1,4 @@
-#include "fakes/TestSupport.h"
+#include "ShippedLibrary.h"
 
 #include "material/Resolve.h"
 #include "shielding/Dose.h"
@@ -13,21 +13,9 @@ using shielding::Outcome;
 
 namespace {
 
-std::filesystem::path library() { return testing::sourceDir() / "library"; }
-
-shielding::ShieldingLibrary& shipped() {
-    static shielding::ShieldingLibrary data(library());
-    return data;
-}
-
-const attenuation::AbsorptionMix& air() {
-    std::string error;
-    const attenuation::AbsorptionMix* mix = shipped().Air(error);
-    if (mix == nullptr) {
-        qFatal("%s", error.c_str());
-    }
-    return *mix;
-}
+using testing::air;
+using testing::library;
+using testing::shipped;
 
 double airMuEn(double energyMeV) {
     double value = 0.0;
