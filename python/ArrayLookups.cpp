@@ -89,4 +89,21 @@ Failures EnergiesAtTotals(const data::MaterialTable& table, const double* totals
     });
 }
 
+Failures BuildupFactors(const shielding::BuildupFunction& function, const double* energies,
+                        const double* mfps, double* out, std::size_t count) {
+    return overPieces(count, [&](std::size_t begin, std::size_t end) {
+        Failures failures;
+        shielding::BuildupValue value;
+        for (std::size_t i = begin; i < end; ++i) {
+            if (function.At(energies[i], mfps[i], value) == shielding::Outcome::Ok) {
+                out[i] = value.buildup;
+            } else {
+                out[i] = kNaN;
+                failures = merge(failures, {1, i});
+            }
+        }
+        return failures;
+    });
+}
+
 } // namespace bindings

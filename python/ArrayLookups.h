@@ -2,6 +2,7 @@
 
 #include "calc/Interpolation.h"
 #include "data/MaterialTable.h"
+#include "shielding/Buildup.h"
 
 #include <cstddef>
 
@@ -36,5 +37,10 @@ Failures CoefficientsAtEnergies(const data::MaterialTable& table, const double* 
 /// value asked for (as the command line's row does). Split as above.
 Failures EnergiesAtTotals(const data::MaterialTable& table, const double* totals, EnergyRow* out,
                           std::size_t count);
+
+/// BuildupFunction::At at each of `count` (energy MeV, penetration mfp) pairs into out[i]; NaN
+/// where it gives no value. Split as above.
+Failures BuildupFactors(const shielding::BuildupFunction& function, const double* energies,
+                        const double* mfps, double* out, std::size_t count);
 
 } // namespace bindings

@@ -1,4 +1,5 @@
 // Buildup factors, radionuclide sources and dose rates behind layers, from the shielding core.
+#include "ArrayLookups.h"
 #include "Support.h"
 #include "shielding/Dose.h"
 #include "shielding/ShieldingLibrary.h"
@@ -71,22 +72,14 @@ py::array_t<double> buildup(const py::handle& argument, const Values& energies,
         shieldingLibrary(material->root), material->resolved, buildupKindOf(kind), table);
     py::array_t<double> result(energies.size());
     const auto count = static_cast<std::size_t>(energies.size());
-    std::size_t failed = 0;
-    std::size_t first = 0;
+    Failures failures;
     {
         py::gil_scoped_release released;
-        double* out = result.mutable_data();
-        for (std::size_t i = 0; i < count; ++i) {
-            shielding::BuildupValue value;
-            if (function.At(energies.data()[i], penetrations.data()[i], value) ==
-                attenuation::Outcome::Ok) {
-                out[i] = value.buildup;
-            } else {
-                out[i] = kNaN;
-                first = failed++ == 0 ? i : first;
-            }
-        }
+        failures = BuildupFactors(function, energies.data(), penetrations.data(),
+                                  result.mutable_data(), count);
     }
+    const std::size_t failed = failures.count;
+    const std::size_t first = failures.first;
     if (raise && failed > 0) {
         throw std::invalid_argument(
             std::to_string(failed) + " of " + std::to_string(count) +
