@@ -187,7 +187,55 @@
     parse_formula: (formula) => check(need().parse_formula(text(formula, 'formula'))),
     /** The material's table as the program's CSV export writes it. */
     csv: (material) => check(need().csv_text(text(material, 'material'))).text,
+    /** Broad-beam buildup factors by the G-P fits at energies (MeV) and penetrations (mean
+     *  free paths without coherent scattering): numbers or arrays of one length, a number or a
+     *  one-value array going with every value of the other. {kind: 'exposure' | 'absorption',
+     *  table: a table's name for all}. A number for two numbers, else a Float64Array; NaN
+     *  outside the table's energies or beyond 100 mfp. */
+    buildup(material, energy, mfp, options = {}) {
+      const e = values(energy, 'energy');
+      const x = values(mfp, 'mfp');
+      const n = Math.max(e.length, x.length);
+      if (e.length !== x.length && e.length !== 1 && x.length !== 1) {
+        throw new Error(`energy (${e.length} values) and mfp (${x.length}) must be of one length, or one of them a single value`);
+      }
+      const spread = (v) => (v.length === n ? v : new Float64Array(n).fill(v[0]));
+      const found = check(
+        need().buildup(text(material, 'material'), options.kind ?? 'exposure', options.table ?? '', spread(e), spread(x)),
+      );
+      return typeof energy === 'number' && typeof mfp === 'number' ? found.buildup[0] : found.buildup;
+    },
+    /** The kerma rate (uGy/h) of an isotropic point source at distance_cm behind layers
+     *  ([[material, cm], [material, cm, density], ...]). source: a nuclide ("Co-60", "cs137"),
+     *  "lines:E=Y,..." or [[energy MeV, photons per decay], ...]; activity_bq and distance_cm
+     *  numbers, or texts with their units ("1 TBq", "2 m"). {kind: 'exposure' | 'absorption' |
+     *  'none', rule: 'broder' | 'last', table, cutoff (MeV)}. Returns {total, energy, intensity,
+     *  mfp, uncollided, buildup, rate, notes}, the arrays one value a line above the cut-off. */
+    dose_rate(source, activity_bq, distance_cm, options = {}) {
+      const r = check(need().dose_rate(doseOrder(source, activity_bq, distance_cm, options)));
+      const { total, energy, intensity, mfp, uncollided, buildup, rate, notes } = r;
+      return { total, energy, intensity, mfp, uncollided, buildup, rate, notes };
+    },
+    /** The thickness (cm) of the last layer that brings dose_rate's total to target uGy/h; 0
+     *  when the other layers alone do. Arguments and options as dose_rate's. */
+    thickness_for: (source, activity_bq, distance_cm, target, options = {}) =>
+      check(need().thickness_for(doseOrder(source, activity_bq, distance_cm, options), target)),
+    /** The air-kerma-rate constant, uGy m2/(GBq h), of a nuclide's lines (or a source as
+     *  dose_rate takes one) above {cutoff} MeV, 0.02 when not given. */
+    kerma_constant: (nuclide, options = {}) => check(need().kerma_constant(nuclide, false, options.cutoff ?? 0.02)),
+    /** {name, element, half_life, energy, intensity, kind, emitter} of the nuclide a name
+     *  means ("Co-60", "co60", "Cobalt-60"); an Error with the closest names when none does. */
+    nuclide: (name) => check(need().nuclide(text(name, 'nuclide'))),
+    /** The names of the library's radionuclides. */
+    nuclides: () => check(need().nuclide_list()).map((n) => n.name),
   };
+
+  function doseOrder(source, activity, distance, options) {
+    if (options.layers !== undefined && !Array.isArray(options.layers)) {
+      throw new TypeError('layers must be an array of layers');
+    }
+    return { source, activity, distance, ...options };
+  }
 
   // For the page: pictures, the read-out, builders and the files kept in the browser.
   const page = {
