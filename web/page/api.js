@@ -200,10 +200,16 @@
         throw new Error(`energy (${e.length} values) and mfp (${x.length}) must be of one length, or one of them a single value`);
       }
       const spread = (v) => (v.length === n ? v : new Float64Array(n).fill(v[0]));
-      const found = check(
-        need().buildup(text(material, 'material'), options.kind ?? 'exposure', options.table ?? '', spread(e), spread(x)),
-      );
-      return typeof energy === 'number' && typeof mfp === 'number' ? found.buildup[0] : found.buildup;
+      const [energies, depths] = [spread(e), spread(x)];
+      const name = text(material, 'material');
+      // In pieces, so that the module's memory holds one piece at a time.
+      const found = new Float64Array(n);
+      for (let start = 0; start === 0 || start < n; start += PIECE) {
+        const end = Math.min(n, start + PIECE);
+        const part = need().buildup(name, options.kind ?? 'exposure', options.table ?? '', energies.subarray(start, end), depths.subarray(start, end));
+        found.set(check(part).buildup, start);
+      }
+      return typeof energy === 'number' && typeof mfp === 'number' ? found[0] : found;
     },
     /** The kerma rate (uGy/h) of an isotropic point source at distance_cm behind layers
      *  ([[material, cm], [material, cm, density], ...]). source: a nuclide ("Co-60", "cs137"),
