@@ -218,7 +218,7 @@
      *  'none', rule: 'broder' | 'last', table, cutoff (MeV)}. Returns {total, energy, intensity,
      *  mfp, uncollided, buildup, rate, notes}, the arrays one value a line above the cut-off. */
     dose_rate(source, activity_bq, distance_cm, options = {}) {
-      const r = check(need().dose_rate(doseOrder(source, activity_bq, distance_cm, options)));
+      const r = doseRate(doseOrder(source, activity_bq, distance_cm, options));
       const { total, energy, intensity, mfp, uncollided, buildup, rate, notes } = r;
       return { total, energy, intensity, mfp, uncollided, buildup, rate, notes };
     },
@@ -235,6 +235,19 @@
     /** The names of the library's radionuclides. */
     nuclides: () => check(need().nuclide_list()).map((n) => n.name),
   };
+
+  // The core's dose, its columns named and each line's note in words.
+  const NOTES = ['', 'extrapolated', 'no buildup data', 'beyond 100 mfp'];
+  const DOSE_COLUMNS = ['energy', 'intensity', 'mfp', 'uncollided', 'buildup', 'rate'];
+  function doseRate(order) {
+    const { columns, ...r } = check(need().dose_rate(order));
+    const n = columns.length / 7;
+    DOSE_COLUMNS.forEach((name, c) => {
+      r[name] = columns.subarray(c * n, (c + 1) * n);
+    });
+    r.notes = Array.from(columns.subarray(6 * n), (code) => NOTES[code]);
+    return r;
+  }
 
   function doseOrder(source, activity, distance, options) {
     if (options.layers !== undefined && !Array.isArray(options.layers)) {
@@ -262,6 +275,9 @@
       core.forget();
     },
     readMaterialFile: (path) => core.FS.readFile(`${LIBRARY}/${path}`),
+    // The dose of the page's order ({source, keV, activity, distance, layers, kind, rule,
+    // cutoff}): {total, mR_h, name, half_life} and the lines' arrays with their notes.
+    doseRate: (order) => doseRate(order),
   };
 
   api.ready = (async () => {

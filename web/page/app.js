@@ -566,7 +566,7 @@
     'submit',
     guarded($('shield-message'), () => {
       const order = doseOrderOf();
-      const r = px.page.check(px.page.core().dose_rate(order));
+      const r = px.page.doseRate(order);
       const { rows, total } = doseRows(r);
       const cell = (x, i) => (typeof x !== 'number' ? x : i === 0 ? shownEnergy(x) : shown(x));
       fillTable($('shield-table'), doseHeadings(), [...rows, total].map((row) => row.map(cell)));

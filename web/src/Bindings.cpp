@@ -1010,23 +1010,27 @@ std::unique_ptr<DoseSetup> doseSetup(const val& order, std::string& error) {
     return setup;
 }
 
-std::string noteWord(shielding::LineNote note) {
+// A line's note as a number, which the page's script turns into words: one array for all
+// lines costs less than a text for each. 0 none, 1 extrapolated, 2 no buildup data, 3 beyond
+// 100 mfp.
+double noteCode(shielding::LineNote note) {
     switch (note) {
     case shielding::LineNote::None:
-        return "";
+        return 0.0;
     case shielding::LineNote::Extrapolated:
-        return "extrapolated";
+        return 1.0;
     case shielding::LineNote::NoBuildupData:
-        return "no buildup data";
+        return 2.0;
     case shielding::LineNote::BeyondRange:
         break;
     }
-    return "beyond 100 mfp";
+    return 3.0;
 }
 
-// The rate (uGy/h) of a point source behind layers: {total, mR_h, name, half_life, energy,
-// intensity, mfp, uncollided, buildup, rate, notes}, a line's arrays in the source's order.
-// A line without a value fails the call, naming it.
+// The rate (uGy/h) of a point source behind layers: {total, mR_h, name, half_life, columns},
+// columns holding one value a line (in the source's order) of energy, intensity, mfp,
+// uncollided, buildup, rate and note (as noteCode gives it), column after column. A line
+// without a value fails the call, naming it.
 val doseRate(const val& order) {
     std::string error;
     const std::unique_ptr<DoseSetup> setup = doseSetup(order, error);
@@ -1036,22 +1040,24 @@ val doseRate(const val& order) {
     shielding::DoseResult result;
     shielding::DoseRate(setup->source.lines, setup->activityBq, setup->distanceCm, setup->layers,
                         setup->options, setup->media, result);
-    std::array<std::vector<double>, 6> columns;
-    val notes = val::array();
-    for (const shielding::LineDose& line : result.lines) {
+    // The seven columns one after another in one array: one copy out instead of seven.
+    const std::size_t count = result.lines.size();
+    std::vector<double> columns(7 * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const shielding::LineDose& line = result.lines[i];
         if (line.outcome != attenuation::Outcome::Ok) {
             return failed("the " + numberText(line.energyMeV) + " MeV line gives no value: " +
                           attenuation::DescribeOutcome(line.outcome, line.energyMeV));
         }
-        const std::array<double, 6> row = {line.energyMeV,  line.photonsPerDecay, line.mfp,
-                                           line.uncollided, line.buildup,         line.rate};
+        const std::array<double, 7> row = {line.energyMeV,     line.photonsPerDecay, line.mfp,
+                                           line.uncollided,    line.buildup,         line.rate,
+                                           noteCode(line.note)};
         for (std::size_t c = 0; c < row.size(); ++c) {
-            columns[c].push_back(row[c]);
+            columns[c * count + i] = row[c];
         }
-        notes.call<void>("push", noteWord(line.note));
     }
-    val answer = named<6>(columns, {"energy", "intensity", "mfp", "uncollided", "buildup", "rate"});
-    answer.set("notes", notes);
+    val answer = val::object();
+    answer.set("columns", floatArray(columns));
     answer.set("total", result.total);
     answer.set("mR_h", shielding::MilliRoentgenPerHour(result.total));
     answer.set("name", setup->source.name);
