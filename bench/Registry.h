@@ -39,6 +39,7 @@ Target TargetOf(const std::string& name);
 void RegisterCoreCases();
 void RegisterPeerCases();
 void RegisterAttenuationCases();
+void RegisterShieldingCases();
 void RegisterWindowCases();
 void RegisterProcessCases();
 
