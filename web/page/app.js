@@ -576,6 +576,12 @@
       $('shield-total').textContent = `Total ${what} of ${of}: ${shown(r.total)} uGy/h${exposure}`;
       doseShown = { order, result: r };
       $('shield-csv').disabled = false;
+      // The plot is of the last layer's thickness: without a layer there is none to draw.
+      if (order.layers.length === 0) {
+        contextOf($('rate-plot'), 'rate').clearRect(0, 0, ...SIZES.rate);
+        $('shield-png').disabled = true;
+        return;
+      }
       const target = Number($('shield-target-rate').value.trim() || '0');
       drawRate(order, target > 0 ? target : 0);
     }, clearDose),

@@ -298,6 +298,17 @@ test('shielding: a dose behind layers, the thickness for a target rate, and buil
   assert.match(await page.locator('#buildup-source').textContent(), /^Pb: its own table/);
   const [buildupPng] = await Promise.all([page.waitForEvent('download'), shield.getByRole('button', { name: 'Download buildup plot PNG' }).click()]);
   assert.equal(readFileSync(await buildupPng.path()).subarray(1, 4).toString(), 'PNG');
+
+  // Without a layer the dose is the source's alone, and a target asks for a layer.
+  await shield.getByRole('button', { name: 'Remove shield layer 2' }).click();
+  await shield.getByRole('button', { name: 'Remove shield layer 1' }).click();
+  await shield.getByRole('button', { name: 'Dose rate' }).click();
+  assert.equal(await page.locator('#shield-message').textContent(), '');
+  const bare = await page.evaluate(() => photonxs.dose_rate('Co-60', 1e10, 150).total);
+  assert.ok((await page.locator('#shield-total').textContent()).includes(`: ${await shown(bare)} uGy/h`));
+  await shield.getByLabel('Target rate (uGy/h)').fill('1');
+  await shield.getByRole('button', { name: 'Thickness of the last layer' }).click();
+  assert.match(await page.locator('#shield-thickness').textContent(), /^add a shield layer/);
 });
 
 test('keyboard alone, labelled controls, and a phone-wide screen', async () => {
