@@ -39,7 +39,6 @@ Target TargetOf(const std::string& name);
 void RegisterCoreCases();
 void RegisterPeerCases();
 void RegisterAttenuationCases();
-void RegisterShieldingCases();
 void RegisterWindowCases();
 void RegisterProcessCases();
 

@@ -165,7 +165,6 @@ int main(int argc, char** argv) {
     bench::RegisterCoreCases();
     bench::RegisterPeerCases();
     bench::RegisterAttenuationCases();
-    bench::RegisterShieldingCases();
     bench::RegisterWindowCases();
     bench::RegisterProcessCases();
 

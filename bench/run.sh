@@ -42,13 +42,20 @@ PYTHONPATH="$build/python" PHOTONXS_HOME="$repo/library" /usr/bin/python3 \
 if [ -f "$repo/build-web/photonxs.html" ] && [ -d "$repo/web/node_modules/playwright-core" ]; then
     median() {
         /usr/bin/python3 -c 'import json, statistics, sys
+# A case run with repetitions is named NAME/repeats:N.
 runs = [b["cpu_time"] for b in json.load(open(sys.argv[1]))["benchmarks"]
-        if b.get("run_name") == sys.argv[2] and b.get("run_type") == "iteration"]
-print(statistics.median(runs))' "$output/results.json" "$1"
+        if b.get("run_name", "").split("/repeats:")[0] == sys.argv[2]
+        and b.get("run_type") == "iteration"]
+print(statistics.median(runs) if runs else "")' "$output/results.json" "$1"
     }
     native="$(median CoefficientsAtEnergy)"
-    shielding="$(median Shielding/dose_every_nuclide_3_layers),$(median Shielding/buildup_lead_pair),$(median Shielding/buildup_concrete_pair)"
+    shielding="$(median Shielding/dose_every_nuclide_3_layers),$(median Shielding/buildup_1e6_pairs_own_table),$(median Shielding/buildup_1e6_pairs_equivalent_z)"
+    # The shielding ratios where the suite has all three shielding cases.
+    shieldingArgs=()
+    if [[ "$shielding" =~ ^[^,]+,[^,]+,[^,]+$ ]]; then
+        shieldingArgs=(--native-shielding "$shielding")
+    fi
     node "$repo/bench/web_bench.mjs" "$repo/build-web/photonxs.html" "$native" \
-        --native-shielding "$shielding" --out "$output/web.md"
+        "${shieldingArgs[@]}" --out "$output/web.md"
 fi
 echo "Results: $output/results.json, $output/summary.md, $output/python.md, $output/web.md"
