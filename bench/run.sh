@@ -40,10 +40,22 @@ PYTHONPATH="$build/python" PHOTONXS_HOME="$repo/library" /usr/bin/python3 \
 # The browser page against the native one-thread look-up just measured, where the page and its
 # test driver are built (web/build.sh, npm ci in web/).
 if [ -f "$repo/build-web/photonxs.html" ] && [ -d "$repo/web/node_modules/playwright-core" ]; then
-    native="$(/usr/bin/python3 -c 'import json, statistics, sys
+    median() {
+        /usr/bin/python3 -c 'import json, statistics, sys
+# A case run with repetitions is named NAME/repeats:N.
 runs = [b["cpu_time"] for b in json.load(open(sys.argv[1]))["benchmarks"]
-        if b.get("run_name") == "CoefficientsAtEnergy" and b.get("run_type") == "iteration"]
-print(statistics.median(runs))' "$output/results.json")"
-    node "$repo/bench/web_bench.mjs" "$repo/build-web/photonxs.html" "$native" --out "$output/web.md"
+        if b.get("run_name", "").split("/repeats:")[0] == sys.argv[2]
+        and b.get("run_type") == "iteration"]
+print(statistics.median(runs) if runs else "")' "$output/results.json" "$1"
+    }
+    native="$(median CoefficientsAtEnergy)"
+    shielding="$(median Shielding/dose_every_nuclide_3_layers),$(median Shielding/buildup_1e6_pairs_own_table),$(median Shielding/buildup_1e6_pairs_equivalent_z)"
+    # The shielding ratios where the suite has all three shielding cases.
+    shieldingArgs=()
+    if [[ "$shielding" =~ ^[^,]+,[^,]+,[^,]+$ ]]; then
+        shieldingArgs=(--native-shielding "$shielding")
+    fi
+    node "$repo/bench/web_bench.mjs" "$repo/build-web/photonxs.html" "$native" \
+        "${shieldingArgs[@]}" --out "$output/web.md"
 fi
 echo "Results: $output/results.json, $output/summary.md, $output/python.md, $output/web.md"

@@ -1,10 +1,14 @@
 // The browser page's benchmarks, in headless Chromium: time to ready after opening the file,
-// one material's two plots, mu_rho over a million energies, and the page's memory after every
-// library file has been plotted once. Prints a Markdown table with each target.
+// one material's two plots, mu_rho over a million energies, the page's memory after every
+// library file has been plotted once, the dose rate of every library nuclide behind three
+// layers and buildup factors over a million (energy, penetration) pairs. Prints a Markdown
+// table with each target.
 //
-//   node bench/web_bench.mjs PAGE.html [NATIVE_NS_PER_VALUE] [--out FILE]
+//   node bench/web_bench.mjs PAGE.html [NATIVE_NS_PER_VALUE] [--native-shielding D,P,C] [--out FILE]
 // NATIVE_NS_PER_VALUE is the native one-thread CoefficientsAtEnergy figure (bench/run.sh
-// passes the suite's median) for the ratio of the million-energy look-up.
+// passes the suite's median) for the ratio of the million-energy look-up; D, P and C are the
+// native Shielding cases' medians in ms (a sweep of every nuclide, a million pairs of lead's own
+// table, a million pairs of water by equivalent Z) for the shielding ratios.
 import { writeFileSync } from 'node:fs';
 import { pathToFileURL } from 'node:url';
 import { chromium } from '../web/node_modules/playwright-core/index.mjs';
@@ -12,6 +16,8 @@ import { chromium } from '../web/node_modules/playwright-core/index.mjs';
 const args = process.argv.slice(2);
 const outAt = args.indexOf('--out');
 const out = outAt >= 0 ? args.splice(outAt, 2)[1] : null;
+const shieldingAt = args.indexOf('--native-shielding');
+const nativeShielding = shieldingAt >= 0 ? args.splice(shieldingAt, 2)[1].split(',').map(Number) : null;
 const [pagePath, nativeText] = args;
 const native = nativeText ? Number(nativeText) : null;
 const url = pathToFileURL(pagePath).href;
@@ -75,6 +81,52 @@ const lookups = await page.evaluate(() => {
   }
   return times;
 });
+// Shielding, as the native Shielding cases do it: every nuclide, 1 GBq at 1 m behind 1 cm of
+// lead, 2 cm of iron and 20 cm of ordinary concrete (each its own table or equivalent Z,
+// Broder's rule), and B at a million pairs, energies log-uniform over 30 keV..15 MeV and
+// penetrations log-uniform over 0.01..40 mfp, for lead's own table and for water made from its
+// formula (equivalent Z): 15 sweeps and 7 runs of the pairs after warming up.
+const shielding = await page.evaluate(() => {
+  const layers = [['Pb', 1], ['Fe', 2], ['Concrete_Ordinary', 20]];
+  const names = photonxs.nuclides();
+  const sweep = () => {
+    let lines = 0;
+    for (const name of names) lines += photonxs.dose_rate(name, 1e9, 100, { layers }).energy.length;
+    return lines;
+  };
+  // Several sweeps first: the browser runs new WebAssembly code through its baseline compiler
+  // until the optimised code is ready.
+  let lines = 0;
+  for (let i = 0; i < 30; i++) lines = sweep();
+  const doses = [];
+  for (let i = 0; i < 15; i++) {
+    const start = performance.now();
+    sweep();
+    doses.push(performance.now() - start);
+  }
+  let state = 19910101;
+  const logUniform = (low, high) => {
+    state = (Math.imul(state, 1664525) + 1013904223) >>> 0;
+    return low * (high / low) ** (state / 2 ** 32);
+  };
+  const energies = new Float64Array(1000000);
+  const depths = new Float64Array(1000000);
+  for (let i = 0; i < energies.length; i++) {
+    energies[i] = logUniform(0.03, 15);
+    depths[i] = logUniform(0.01, 40);
+  }
+  const pairs = {};
+  for (const material of ['Pb', 'formula:H2O']) {
+    for (let i = 0; i < 2; i++) photonxs.buildup(material, energies, depths);
+    pairs[material] = [];
+    for (let i = 0; i < 7; i++) {
+      const start = performance.now();
+      photonxs.buildup(material, energies, depths);
+      pairs[material].push(performance.now() - start);
+    }
+  }
+  return { nuclides: names.length, lines, doses, pairs };
+});
 await browser.close();
 
 const ms = (x) => `${x.toFixed(1)} ms`;
@@ -95,11 +147,33 @@ const rows = [
     native ? perValue <= 2 * native : '-',
   ],
   ['Memory after plotting every file: JS heap + wasm', mb(plots.heap + plots.wasm), mb(plots.heap), mb(plots.wasm), '≤ 64 MB', plots.heap + plots.wasm <= 64 * 1048576],
+  [
+    `Dose rate of each of the ${shielding.nuclides} nuclides (${shielding.lines} lines) behind 1 cm Pb, 2 cm Fe, 20 cm concrete (15 runs)`,
+    ms(spread(shielding.doses).median),
+    ms(spread(shielding.doses).min),
+    ms(spread(shielding.doses).max),
+    nativeShielding ? `≤ 2 × native (${nativeShielding[0].toFixed(2)} ms)` : '≤ 2 × native',
+    nativeShielding ? median(shielding.doses) <= 2 * nativeShielding[0] : '-',
+  ],
+  ...Object.entries(shielding.pairs).map(([material, times], k) => {
+    const t = spread(times);
+    const native_ = nativeShielding?.[k + 1];
+    return [
+      `buildup of ${material}, 10^6 (E, mfp) pairs (7 runs)`,
+      ms(t.median),
+      ms(t.min),
+      ms(t.max),
+      native_ ? `≤ 2 × native (${native_.toFixed(1)} ms)` : '≤ 2 × native',
+      native_ ? t.median <= 2 * native_ : '-',
+    ];
+  }),
 ];
 let table = '| Case | Median | Min | Max | Target | Holds |\n|---|---:|---:|---:|---|:---:|\n';
 for (const [name, a, b, c, target, holds] of rows) {
   table += `| ${name} | ${a} | ${b} | ${c} | ${target} | ${holds === '-' ? '-' : holds ? 'yes' : 'no'} |\n`;
 }
-table += `\nmu_rho: ${perValue.toFixed(1)} ns a value${native ? `, ${(perValue / native).toFixed(2)} × native` : ''}. Memory columns: total, JS heap, wasm memory. Slowest plot: ${plots.slowest}.\n`;
+table += `\nmu_rho: ${perValue.toFixed(1)} ns a value${native ? `, ${(perValue / native).toFixed(2)} × native` : ''}. Memory columns: total, JS heap, wasm memory. Slowest plot: ${plots.slowest}.\nShielding: ${(median(shielding.doses) / shielding.nuclides).toFixed(3)} ms a nuclide${nativeShielding ? `, ${(median(shielding.doses) / nativeShielding[0]).toFixed(2)} × native` : ''}; buildup ${Object.entries(shielding.pairs)
+  .map(([m, t], k) => `${m} ${median(t).toFixed(1)} ns a pair${nativeShielding ? ` (${(median(t) / nativeShielding[k + 1]).toFixed(2)} × native)` : ''}`)
+  .join(', ')}.\n`;
 process.stdout.write(table);
 if (out) writeFileSync(out, table);

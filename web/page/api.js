@@ -187,7 +187,74 @@
     parse_formula: (formula) => check(need().parse_formula(text(formula, 'formula'))),
     /** The material's table as the program's CSV export writes it. */
     csv: (material) => check(need().csv_text(text(material, 'material'))).text,
+    /** Broad-beam buildup factors by the G-P fits at energies (MeV) and penetrations (mean
+     *  free paths without coherent scattering): numbers or arrays of one length, a number or a
+     *  one-value array going with every value of the other. {kind: 'exposure' | 'absorption',
+     *  table: a table's name for all}. A number for two numbers, else a Float64Array; NaN
+     *  outside the table's energies or beyond 100 mfp. */
+    buildup(material, energy, mfp, options = {}) {
+      const e = values(energy, 'energy');
+      const x = values(mfp, 'mfp');
+      const n = Math.max(e.length, x.length);
+      if (e.length !== x.length && e.length !== 1 && x.length !== 1) {
+        throw new Error(`energy (${e.length} values) and mfp (${x.length}) must be of one length, or one of them a single value`);
+      }
+      const spread = (v) => (v.length === n ? v : new Float64Array(n).fill(v[0]));
+      const [energies, depths] = [spread(e), spread(x)];
+      const name = text(material, 'material');
+      // In pieces, so that the module's memory holds one piece at a time.
+      const found = new Float64Array(n);
+      for (let start = 0; start === 0 || start < n; start += PIECE) {
+        const end = Math.min(n, start + PIECE);
+        const part = need().buildup(name, options.kind ?? 'exposure', options.table ?? '', energies.subarray(start, end), depths.subarray(start, end));
+        found.set(check(part).buildup, start);
+      }
+      return typeof energy === 'number' && typeof mfp === 'number' ? found[0] : found;
+    },
+    /** The kerma rate (uGy/h) of an isotropic point source at distance_cm behind layers
+     *  ([[material, cm], [material, cm, density], ...]). source: a nuclide ("Co-60", "cs137"),
+     *  "lines:E=Y,..." or [[energy MeV, photons per decay], ...]; activity_bq and distance_cm
+     *  numbers, or texts with their units ("1 TBq", "2 m"). {kind: 'exposure' | 'absorption' |
+     *  'none', rule: 'broder' | 'last', table, cutoff (MeV)}. Returns {total, energy, intensity,
+     *  mfp, uncollided, buildup, rate, notes}, the arrays one value a line above the cut-off. */
+    dose_rate(source, activity_bq, distance_cm, options = {}) {
+      const r = doseRate(doseOrder(source, activity_bq, distance_cm, options));
+      const { total, energy, intensity, mfp, uncollided, buildup, rate, notes } = r;
+      return { total, energy, intensity, mfp, uncollided, buildup, rate, notes };
+    },
+    /** The thickness (cm) of the last layer that brings dose_rate's total to target uGy/h; 0
+     *  when the other layers alone do. Arguments and options as dose_rate's. */
+    thickness_for: (source, activity_bq, distance_cm, target, options = {}) =>
+      check(need().thickness_for(doseOrder(source, activity_bq, distance_cm, options), target)),
+    /** The air-kerma-rate constant, uGy m2/(GBq h), of a nuclide's lines (or a source as
+     *  dose_rate takes one) above {cutoff} MeV, 0.02 when not given. */
+    kerma_constant: (nuclide, options = {}) => check(need().kerma_constant(nuclide, false, options.cutoff ?? 0.02)),
+    /** {name, element, half_life, energy, intensity, kind, emitter} of the nuclide a name
+     *  means ("Co-60", "co60", "Cobalt-60"); an Error with the closest names when none does. */
+    nuclide: (name) => check(need().nuclide(text(name, 'nuclide'))),
+    /** The names of the library's radionuclides. */
+    nuclides: () => check(need().nuclide_list()).map((n) => n.name),
   };
+
+  // The core's dose, its columns named and each line's note in words.
+  const NOTES = ['', 'extrapolated', 'no buildup data', 'beyond 100 mfp'];
+  const DOSE_COLUMNS = ['energy', 'intensity', 'mfp', 'uncollided', 'buildup', 'rate'];
+  function doseRate(order) {
+    const { columns, ...r } = check(need().dose_rate(order));
+    const n = columns.length / 7;
+    DOSE_COLUMNS.forEach((name, c) => {
+      r[name] = columns.subarray(c * n, (c + 1) * n);
+    });
+    r.notes = Array.from(columns.subarray(6 * n), (code) => NOTES[code]);
+    return r;
+  }
+
+  function doseOrder(source, activity, distance, options) {
+    if (options.layers !== undefined && !Array.isArray(options.layers)) {
+      throw new TypeError('layers must be an array of layers');
+    }
+    return { source, activity, distance, ...options };
+  }
 
   // For the page: pictures, the read-out, builders and the files kept in the browser.
   const page = {
@@ -208,6 +275,9 @@
       core.forget();
     },
     readMaterialFile: (path) => core.FS.readFile(`${LIBRARY}/${path}`),
+    // The dose of the page's order ({source, keV, activity, distance, layers, kind, rule,
+    // cutoff}): {total, mR_h, name, half_life} and the lines' arrays with their notes.
+    doseRate: (order) => doseRate(order),
   };
 
   api.ready = (async () => {

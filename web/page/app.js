@@ -8,7 +8,14 @@
   const MAX_VALUES = 10000;
   const COLUMNS = ['coherent', 'incoherent', 'photo_electric', 'pair_nuclear', 'pair_electron', 'total'];
   const HEADINGS = ['Coherent', 'Incoherent', 'Photo-electric', 'Pair (nuclear)', 'Pair (electron)', 'Total'];
-  const SIZES = { graph: [661, 629], fraction: [661, 277], enlarged: [909, 861], transmission: [520, 300] };
+  const SIZES = {
+    graph: [661, 629],
+    fraction: [661, 277],
+    enlarged: [909, 861],
+    transmission: [520, 300],
+    rate: [520, 320],
+    buildup: [520, 320],
+  };
 
   let current = null; // {expr, info}
   let readRow = null; // the tabulated row the read-out shows
@@ -125,6 +132,7 @@
       other.tabIndex = on ? 0 : -1;
       $(other.getAttribute('aria-controls')).hidden = !on;
     }
+    if (tab.id === 'tab-shield') startShielding();
   }
   for (const tab of tabs) {
     tab.addEventListener('click', () => select(tab));
@@ -366,48 +374,57 @@
 
   // ------------------------------------------------------------------ attenuation
 
-  let layerCount = 0;
-  function addLayer(material = '', thickness = '') {
-    layerCount += 1;
-    const n = layerCount;
-    const row = document.createElement('div');
-    row.className = 'layer';
-    const field = (label, value, extra = {}) => {
-      const input = document.createElement('input');
-      input.setAttribute('aria-label', label);
-      input.placeholder = extra.placeholder ?? '';
-      input.value = value;
-      input.spellcheck = false;
-      if (extra.list) input.setAttribute('list', extra.list);
-      row.append(input);
-      return input;
-    };
-    field(`Layer ${n} material`, material, { list: 'material-list', placeholder: 'material' });
-    field(`Layer ${n} thickness (cm)`, thickness, { placeholder: 'cm' });
-    field(`Layer ${n} density (g/cm3)`, '', { placeholder: 'density (its own)' });
-    const remove = document.createElement('button');
-    remove.type = 'button';
-    remove.textContent = 'Remove';
-    remove.setAttribute('aria-label', `Remove layer ${n}`);
-    remove.addEventListener('click', () => row.remove());
-    row.append(remove);
-    $('layers').append(row);
-  }
-  $('add-layer').addEventListener('click', () => addLayer());
-
-  function layersOf() {
-    const layers = [];
-    for (const row of $('layers').children) {
-      const [material, thickness, density] = [...row.querySelectorAll('input')].map((i) => i.value.trim());
-      const n = layers.length + 1;
-      if (material === '') throw new Error(`layer ${n}: give a material`);
-      const cm = numberOf(thickness, `layer ${n} thickness`);
-      if (cm < 0) throw new Error(`layer ${n} ('${material}'): the thickness is not a number of cm, 0 or more`);
-      layers.push(density === '' ? [material, cm] : [material, cm, numberOf(density, `layer ${n} density`)]);
+  // An editor of layers (material, thickness, optional density) in a container; `name` and
+  // `gap` make each control's label ("Layer 1 material", "Shield layer 1: material"), so that no
+  // label of one editor holds another's.
+  function layerEditor(container, name, gap = ' ') {
+    let count = 0;
+    function add(material = '', thickness = '') {
+      count += 1;
+      const n = count;
+      const row = document.createElement('div');
+      row.className = 'layer';
+      const field = (label, value, extra = {}) => {
+        const input = document.createElement('input');
+        input.setAttribute('aria-label', label);
+        input.placeholder = extra.placeholder ?? '';
+        input.value = value;
+        input.spellcheck = false;
+        if (extra.list) input.setAttribute('list', extra.list);
+        row.append(input);
+        return input;
+      };
+      field(`${name} ${n}${gap}material`, material, { list: 'material-list', placeholder: 'material' });
+      field(`${name} ${n}${gap}thickness (cm)`, thickness, { placeholder: 'cm' });
+      field(`${name} ${n}${gap}density (g/cm3)`, '', { placeholder: 'density (its own)' });
+      const remove = document.createElement('button');
+      remove.type = 'button';
+      remove.textContent = 'Remove';
+      remove.setAttribute('aria-label', `Remove ${name.toLowerCase()} ${n}`);
+      remove.addEventListener('click', () => row.remove());
+      row.append(remove);
+      container.append(row);
     }
-    if (layers.length === 0) throw new Error('add a layer first');
-    return layers;
+    // [[material, cm], [material, cm, density], ...]; empty when `required` is false.
+    function read(required = true) {
+      const layers = [];
+      for (const row of container.children) {
+        const [material, thickness, density] = [...row.querySelectorAll('input')].map((i) => i.value.trim());
+        const n = layers.length + 1;
+        if (material === '') throw new Error(`layer ${n}: give a material`);
+        const cm = numberOf(thickness, `layer ${n} thickness`);
+        if (cm < 0) throw new Error(`layer ${n} ('${material}'): the thickness is not a number of cm, 0 or more`);
+        layers.push(density === '' ? [material, cm] : [material, cm, numberOf(density, `layer ${n} density`)]);
+      }
+      if (required && layers.length === 0) throw new Error('add a layer first');
+      return layers;
+    }
+    return { add, read };
   }
+
+  const stackEditor = layerEditor($('layers'), 'Layer');
+  $('add-layer').addEventListener('click', () => stackEditor.add());
+  const layersOf = () => stackEditor.read();
 
   let attenRows = null;
   function clearAttenuation() {
@@ -478,6 +495,154 @@
       say($('spectrum-message'), error.message);
     }
   });
+
+  // ------------------------------------------------------------------ shielding
+
+  const shieldEditor = layerEditor($('shield-layers'), 'Shield layer', ': ');
+
+  // The first time the part is shown, the dose and the buildup of the example filled in.
+  let shieldStarted = false;
+  function startShielding() {
+    if (shieldStarted || document.documentElement.dataset.ready !== 'true') return;
+    shieldStarted = true;
+    $('dose').requestSubmit();
+    $('buildup-form').requestSubmit();
+  }
+  $('shield-add-layer').addEventListener('click', () => shieldEditor.add());
+
+  const KIND_TEXT = { exposure: 'air kerma rate', absorption: 'kerma rate in the last layer', none: 'uncollided air kerma rate' };
+  let doseShown = null; // {order, result}: the last dose computed, for the CSV and the target
+
+  // What the core needs for a dose: the form read as the user typed it.
+  function doseOrderOf() {
+    const source = $('shield-source').value.trim();
+    if (source === '') throw new Error('type a nuclide (Co-60), or lines:E=Y,... in the energy unit');
+    const core = px.page.core();
+    const quantity = (input, select, activity) => {
+      const word = $(input).value.trim();
+      if (word === '') throw new Error(`give the ${activity ? 'activity' : 'distance'}`);
+      return px.page.check(core.read_quantity(`${word} ${$(select).value}`, activity));
+    };
+    const cutoff = $('shield-cutoff').value.trim();
+    return {
+      source,
+      keV: unit === 'keV',
+      activity: quantity('shield-activity', 'shield-activity-unit', true),
+      distance: quantity('shield-distance', 'shield-distance-unit', false),
+      layers: shieldEditor.read(false),
+      kind: $('shield-kind').value,
+      rule: $('shield-rule').value,
+      cutoff: cutoff === '' ? 0 : energyOf(cutoff),
+    };
+  }
+
+  function drawRate(order, target) {
+    const canvas = $('rate-plot');
+    px.page.check(px.page.core().draw_rate_plot(order, target, contextOf(canvas, 'rate'), ...SIZES.rate));
+    $('shield-png').disabled = false;
+  }
+
+  function clearDose() {
+    doseShown = null;
+    $('shield-table').replaceChildren();
+    $('shield-total').textContent = '';
+    say($('shield-thickness'), '', false);
+    $('shield-csv').disabled = true;
+    $('shield-png').disabled = true;
+    const context = contextOf($('rate-plot'), 'rate');
+    context.clearRect(0, 0, ...SIZES.rate);
+  }
+
+  // The per-line rows as the CSV and the table hold them, with the CLI's total row.
+  function doseRows(r) {
+    const rows = [...r.energy].map((e, i) => [e, r.intensity[i], r.mfp[i], r.uncollided[i], r.buildup[i], r.rate[i], r.notes[i]]);
+    const photons = r.intensity.reduce((a, b) => a + b, 0);
+    const uncollided = r.uncollided.reduce((a, b) => a + b, 0);
+    return { rows, total: ['total', photons, '', uncollided, uncollided > 0 ? r.total / uncollided : NaN, r.total, ''] };
+  }
+  const doseHeadings = () => [energyHeading(), 'Photons per decay', 'Penetration (mfp)', 'Uncollided (uGy/h)', 'Buildup', 'Rate (uGy/h)', 'Note'];
+
+  $('dose').addEventListener(
+    'submit',
+    guarded($('shield-message'), () => {
+      const order = doseOrderOf();
+      const r = px.page.doseRate(order);
+      const { rows, total } = doseRows(r);
+      const cell = (x, i) => (typeof x !== 'number' ? x : i === 0 ? shownEnergy(x) : shown(x));
+      fillTable($('shield-table'), doseHeadings(), [...rows, total].map((row) => row.map(cell)));
+      const what = KIND_TEXT[order.kind];
+      const of = r.half_life === null ? r.name : `${r.name} (half-life ${r.half_life})`;
+      const exposure = order.kind === 'absorption' ? '' : ` = ${shown(r.mR_h)} mR/h`;
+      $('shield-total').textContent = `Total ${what} of ${of}: ${shown(r.total)} uGy/h${exposure}`;
+      doseShown = { order, result: r };
+      $('shield-csv').disabled = false;
+      // The plot is of the last layer's thickness: without a layer there is none to draw.
+      if (order.layers.length === 0) {
+        contextOf($('rate-plot'), 'rate').clearRect(0, 0, ...SIZES.rate);
+        $('shield-png').disabled = true;
+        return;
+      }
+      const target = Number($('shield-target-rate').value.trim() || '0');
+      drawRate(order, target > 0 ? target : 0);
+    }, clearDose),
+  );
+
+  $('shield-target').addEventListener(
+    'submit',
+    guarded($('shield-thickness'), () => {
+      // The dose of the form as it is now, whatever was computed before.
+      $('dose').requestSubmit();
+      if (!doseShown) throw new Error('the dose rate above has a problem: see its message');
+      const target = numberOf($('shield-target-rate').value.trim(), 'target rate');
+      const { order } = doseShown;
+      if (order.layers.length === 0) throw new Error('add a shield layer: the answer is the last layer\'s thickness');
+      const last = order.layers[order.layers.length - 1][0];
+      const cm = px.page.check(px.page.core().thickness_for(order, target));
+      const answer =
+        cm === 0
+          ? `The layers before ${last} already bring the rate to ${shown(target)} uGy/h or below: ${last} may be 0 cm.`
+          : `${shown(cm)} cm of ${last} (the last layer) brings the rate to ${shown(target)} uGy/h.`;
+      say($('shield-thickness'), answer, false);
+      drawRate(order, target);
+    }),
+  );
+
+  $('shield-csv').addEventListener('click', () => {
+    if (!doseShown) return;
+    const { rows, total } = doseRows(doseShown.result);
+    const kev = (row) => row.map((x, i) => (i === 0 && unit === 'keV' && typeof x === 'number' ? x * 1000 : x));
+    const headings = [`energy_${unit}`, 'photons_per_decay', 'mfp', 'uncollided_uGy_h', 'buildup', 'rate_uGy_h', 'note'];
+    const name = fileBase(doseShown.result.name);
+    download(`${name}-dose.csv`, new Blob([csvOf(headings, [...rows.map(kev), total])], { type: 'text/csv' }));
+  });
+  $('shield-png').addEventListener('click', () => savePicture($('rate-plot'), 'dose-rate.png'));
+
+  $('buildup-form').addEventListener(
+    'submit',
+    guarded($('buildup-message'), () => {
+      const material = $('buildup-material').value.trim();
+      if (material === '') throw new Error('type a material');
+      const energy = energyOf($('buildup-energy').value.trim());
+      const mfp = wordsOf($('buildup-mfp').value, 'penetrations').map((w) => numberOf(w, 'penetration'));
+      const kind = $('buildup-kind').value;
+      const found = px.page.check(px.page.core().buildup(material, kind, '', Float64Array.from(mfp, () => energy), Float64Array.from(mfp)));
+      const rows = mfp.map((x, i) => [shown(x), shown(found.buildup[i]), found.zeq === null ? '' : shown(found.zeq[i])]);
+      fillTable($('buildup-table'), ['Penetration (mfp)', 'Buildup factor', 'Zeq'], rows);
+      const range = `${shownEnergy(found.lowest)} to ${shownEnergy(found.highest)} ${unit}`;
+      $('buildup-source').textContent =
+        (found.table === null ? `Equivalent Z of ${material}` : `${material}: its own table (${found.table})`) +
+        `, ${range}${found.extrapolated ? '; beyond 40 mfp extrapolated' : ''}.`;
+      if (found.buildup.some(Number.isNaN)) say($('buildup-message'), `no value outside ${range} or beyond 100 mfp`);
+      const most = Math.min(100, Math.max(40, ...mfp.filter((x) => x <= 100)));
+      px.page.check(px.page.core().draw_buildup_plot(material, kind, '', energy, most, contextOf($('buildup-plot'), 'buildup'), ...SIZES.buildup));
+      $('buildup-png').disabled = false;
+    }, () => {
+      $('buildup-table').replaceChildren();
+      $('buildup-source').textContent = '';
+      $('buildup-png').disabled = true;
+    }),
+  );
+  $('buildup-png').addEventListener('click', () => savePicture($('buildup-plot'), 'buildup.png'));
 
   // ------------------------------------------------------------------ materials kept here
 
@@ -631,7 +796,9 @@
     });
   }
   showUnit();
-  addLayer('Pb', '0.5');
+  stackEditor.add('Pb', '0.5');
+  shieldEditor.add('Pb', '5');
+  shieldEditor.add('Concrete_Ordinary', '30');
 
   px.ready
     .then(async () => {
@@ -640,6 +807,12 @@
       }
       listUserFiles();
       fillCompletion();
+      for (const n of px.page.check(px.page.core().nuclide_list())) {
+        const option = document.createElement('option');
+        option.value = n.name;
+        option.label = `${n.element}, ${n.half_life}`;
+        $('nuclide-list').append(option);
+      }
       $('material').disabled = false;
       $('find').querySelector('button').disabled = false;
       $('material').value = 'Pb';

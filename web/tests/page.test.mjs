@@ -196,6 +196,121 @@ test('builders, files kept in the browser, uploads and downloads', async () => {
   }
 });
 
+test('shielding: a dose behind layers, the thickness for a target rate, and buildup factors', async () => {
+  await page.getByRole('radio', { name: 'MeV' }).check();
+  await page.getByRole('tab', { name: 'Shielding' }).click();
+  const shield = panel('shield');
+  // Pixels of each curve's colour the core drew on a plot.
+  const coloured = (id) =>
+    page.evaluate((id) => {
+      const canvas = document.getElementById(id);
+      const { data } = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
+      const count = { blue: 0, red: 0, orange: 0 };
+      for (let i = 0; i < data.length; i += 4) {
+        const [r, g, b] = data.subarray(i, i + 3);
+        // Lines are smoothed at their edges: the hue decides, not the exact colour.
+        if (b > r + 80 && b > g + 80) count.blue += 1;
+        else if (r > g + 100 && g < b + 30) count.red += 1;
+        else if (r > g + 60 && g > b + 50) count.orange += 1;
+      }
+      return count;
+    }, id);
+  await shield.getByLabel('Source').fill('cs137');
+  await shield.getByLabel('Activity', { exact: true }).fill('10');
+  await shield.getByLabel('Activity unit').selectOption('GBq');
+  await shield.getByLabel('Distance', { exact: true }).fill('150');
+  await shield.getByLabel('Distance unit').selectOption('cm');
+  await shield.getByLabel('Shield layer 1: thickness (cm)').fill('2');
+  await shield.getByLabel('Shield layer 2: material').fill('Water_Liquid');
+  await shield.getByLabel('Shield layer 2: thickness (cm)').fill('20');
+  await shield.getByRole('button', { name: 'Dose rate' }).click();
+
+  const layers = [['Pb', 2], ['Water_Liquid', 20]];
+  const want = await page.evaluate((layers) => {
+    const r = photonxs.dose_rate('Cs-137', 1e10, 150, { layers });
+    return { rate: Array.from(r.rate), buildup: Array.from(r.buildup), total: r.total, lines: photonxs.nuclide('Cs-137').energy.length };
+  }, layers);
+  const rows = await cells('#shield-table');
+  assert.equal(rows.length, want.lines + 1, 'a row for each line and the total');
+  assert.deepEqual(rows.slice(0, -1).map((r) => r[5]), await Promise.all(want.rate.map(shown)));
+  assert.deepEqual(rows.at(-1).slice(0, 1).concat(rows.at(-1)[5]), ['total', await shown(want.total)]);
+  // 1 R is 8.76426 mGy of air kerma.
+  const total = await page.locator('#shield-total').textContent();
+  assert.ok(total.includes(`${await shown(want.total)} uGy/h = ${await shown(want.total / 8.76426)} mR/h`), total);
+  assert.match(total, /Cs-137 \(half-life [^)]+\)/);
+  const curves = await coloured('rate-plot');
+  assert.ok(curves.blue > 50 && curves.red > 50, `broad and narrow beam drawn: ${JSON.stringify(curves)}`);
+
+  const [csv] = await Promise.all([page.waitForEvent('download'), shield.getByRole('button', { name: 'Download CSV' }).click()]);
+  const lines = readFileSync(await csv.path(), 'utf8').trim().split('\r\n');
+  assert.equal(lines[0], 'energy_MeV,photons_per_decay,mfp,uncollided_uGy_h,buildup,rate_uGy_h,note');
+  assert.deepEqual(lines.slice(1, -1).map((l) => Number(l.split(',')[5])), want.rate);
+  const [png] = await Promise.all([page.waitForEvent('download'), shield.getByRole('button', { name: 'Download rate plot PNG' }).click()]);
+  assert.equal(readFileSync(await png.path()).subarray(1, 4).toString(), 'PNG');
+
+  // The thickness found brings the rate to the target.
+  const plotted = await page.evaluate(() => document.getElementById('rate-plot').toDataURL());
+  await shield.getByLabel('Target rate (uGy/h)').fill('0.5');
+  await shield.getByRole('button', { name: 'Thickness of the last layer' }).click();
+  const answer = await page.locator('#shield-thickness').textContent();
+  const found = Number(answer.match(/^([\d.]+) cm of Water_Liquid \(the last layer\) brings the rate to 0\.50000 uGy\/h\.$/)?.[1]);
+  assert.ok(found > 20, answer);
+  const reached = await page.evaluate((cm) => photonxs.dose_rate('Cs-137', 1e10, 150, { layers: [['Pb', 2], ['Water_Liquid', cm]] }).total, found);
+  assert.ok(Math.abs(reached / 0.5 - 1) < 1e-3, `${found} cm gives ${reached} uGy/h`);
+  assert.notEqual(await page.evaluate(() => document.getElementById('rate-plot').toDataURL()), plotted, 'the target is drawn');
+  await photograph('shielding');
+
+  await shield.getByLabel('Target rate (uGy/h)').fill('1e9');
+  await shield.getByRole('button', { name: 'Thickness of the last layer' }).click();
+  assert.match(await page.locator('#shield-thickness').textContent(), /already bring the rate to .* Water_Liquid may be 0 cm/);
+
+  // Uncollided photons only: no buildup.
+  await shield.getByLabel('Dose', { exact: true }).selectOption('none');
+  await shield.getByRole('button', { name: 'Dose rate' }).click();
+  const counted = (await cells('#shield-table')).slice(0, -1).filter((r) => r[6] !== 'beyond 100 mfp');
+  assert.equal(counted.length, 1, 'of Cs-137 only the 662 keV line comes through');
+  assert.deepEqual(new Set(counted.map((r) => r[4])), new Set(['1.0000']));
+  assert.doesNotMatch(await page.locator('#shield-total').textContent(), /^Total air kerma/);
+
+  await shield.getByLabel('Source').fill('Cs13');
+  await shield.getByRole('button', { name: 'Dose rate' }).click();
+  assert.match(await page.locator('#shield-message').textContent(), /'Cs13' is no nuclide .*did you mean Cs-131, Cs-134 or Cs-137\?/);
+  assert.equal(await page.locator('#shield-table tr').count(), 0, 'no stale table beside the message');
+  assert.equal(await page.locator('#shield-total').textContent(), '');
+  await shield.getByLabel('Source').fill('Co-60');
+  await shield.getByLabel('Dose', { exact: true }).selectOption('exposure');
+
+  // Buildup: equivalent Z for concrete, lead's own table.
+  await shield.getByLabel('Buildup material').fill('Concrete_Ordinary');
+  await shield.getByLabel('Photon energy (MeV)').fill('0.662');
+  await shield.getByLabel('Penetrations (mfp)').fill('1 10 60');
+  await shield.getByRole('button', { name: 'Buildup factor', exact: true }).click();
+  const b = await page.evaluate(() => Array.from(photonxs.buildup('Concrete_Ordinary', 0.662, [1, 10, 60])));
+  const table = await cells('#buildup-table');
+  assert.deepEqual(table.map((r) => r[1]), await Promise.all(b.map(shown)));
+  assert.ok(table.every((r) => Number(r[2]) > 10 && Number(r[2]) < 14), 'Zeq of concrete lies between Na and Si');
+  assert.match(await page.locator('#buildup-source').textContent(), /^Equivalent Z of Concrete_Ordinary, .*beyond 40 mfp extrapolated\.$/);
+  const buildupCurve = await coloured('buildup-plot');
+  assert.ok(buildupCurve.blue > 50 && buildupCurve.orange > 20, `fitted and extrapolated parts drawn: ${JSON.stringify(buildupCurve)}`);
+  await shield.getByLabel('Buildup material').fill('Pb');
+  await shield.getByRole('button', { name: 'Buildup factor', exact: true }).click();
+  assert.deepEqual((await cells('#buildup-table')).map((r) => r[2]), ['', '', '']);
+  assert.match(await page.locator('#buildup-source').textContent(), /^Pb: its own table/);
+  const [buildupPng] = await Promise.all([page.waitForEvent('download'), shield.getByRole('button', { name: 'Download buildup plot PNG' }).click()]);
+  assert.equal(readFileSync(await buildupPng.path()).subarray(1, 4).toString(), 'PNG');
+
+  // Without a layer the dose is the source's alone, and a target asks for a layer.
+  await shield.getByRole('button', { name: 'Remove shield layer 2' }).click();
+  await shield.getByRole('button', { name: 'Remove shield layer 1' }).click();
+  await shield.getByRole('button', { name: 'Dose rate' }).click();
+  assert.equal(await page.locator('#shield-message').textContent(), '');
+  const bare = await page.evaluate(() => photonxs.dose_rate('Co-60', 1e10, 150).total);
+  assert.ok((await page.locator('#shield-total').textContent()).includes(`: ${await shown(bare)} uGy/h`));
+  await shield.getByLabel('Target rate (uGy/h)').fill('1');
+  await shield.getByRole('button', { name: 'Thickness of the last layer' }).click();
+  assert.match(await page.locator('#shield-thickness').textContent(), /^add a shield layer/);
+});
+
 test('keyboard alone, labelled controls, and a phone-wide screen', async () => {
   await page.getByRole('tab', { name: 'Plot' }).focus();
   await page.keyboard.press('ArrowRight');
@@ -221,7 +336,7 @@ test('keyboard alone, labelled controls, and a phone-wide screen', async () => {
   assert.deepEqual(unlabelled, []);
 
   await page.setViewportSize({ width: 360, height: 740 });
-  for (const tab of ['Plot', 'Calculator', 'Compare', 'Attenuation', 'New material']) {
+  for (const tab of ['Plot', 'Calculator', 'Compare', 'Attenuation', 'Shielding', 'New material']) {
     await page.getByRole('tab', { name: tab }).click();
     assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= 360), `${tab} fits a phone`);
   }
