@@ -554,6 +554,8 @@ class ShieldingDataTest : public QObject {
                                                       << "";
         QTest::newRow("chain member only") << "Ba-137m"
                                            << "";
+        QTest::newRow("a letter after the mass other than m") << "Co-60x"
+                                                              << "";
         QTest::newRow("element alone") << "Cobalt"
                                        << "";
         QTest::newRow("nothing typed") << ""

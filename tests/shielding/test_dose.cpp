@@ -1,4 +1,5 @@
 #include "ShippedLibrary.h"
+#include "fakes/RecordingCanvas.h"
 
 #include "material/Resolve.h"
 #include "shielding/Dose.h"
@@ -85,6 +86,7 @@ class DoseTest : public QObject {
     void thicknessForARateInvertsTheRate_data();
     void thicknessForARateInvertsTheRate();
     void rateCurveForThePlot();
+    void ratePlotOnWholeDecades();
     void activitiesAndDistancesNeedTheirUnits_data();
     void activitiesAndDistancesNeedTheirUnits();
     void lineLists_data();
@@ -331,6 +333,31 @@ void DoseTest::rateCurveForThePlot() {
     // A thick layer is shown past its own thickness.
     lead.layers[0].thicknessCm = 40.0;
     QCOMPARE(shielding::PlotThicknessCm(cobalt60(), lead.layers, 0.0), 60.0);
+}
+
+void DoseTest::ratePlotOnWholeDecades() {
+    // Rates from 1E3 down to 1E-2 uGy/h over 10 cm, with a point of no value that breaks both
+    // curves: six decades labelled, ticks every 2 cm, one stroke of each curve before the gap
+    // and none after it, and the target's line at 1E0.
+    const double none = std::nan("");
+    testing::RecordingCanvas canvas;
+    shielding::DrawRatePlot(canvas,
+                            {{0, 1000, 500}, {5, 3, 1}, {7.5, none, none}, {10, 0.02, 0.01}}, 1.0);
+    QStringList labels;
+    for (const testing::CanvasCommand& print : canvas.ofKind("Print")) {
+        labels << QString::fromStdString(print.text);
+    }
+    QCOMPARE(labels, QStringList({"0", "2", "4", "6", "8", "10", "cm", "1E-2", "1E-1", "1E0", "1E1",
+                                  "1E2", "1E3", "uGy/h"}));
+    const auto strokes = canvas.ofKind("LineTo");
+    QCOMPARE(strokes.size(), std::size_t{2}); // narrow beam, then broad beam
+    QCOMPARE(strokes[0].x2, 5.0f);
+    QCOMPARE(strokes[1].x2, 5.0f);
+    QCOMPARE(canvas.ofKind("Line").back().y1, 0.0f);
+    // A rate that stays at 1E2 still gets a decade of frame below it.
+    testing::RecordingCanvas flat;
+    shielding::DrawRatePlot(flat, {{0, 100, 100}, {1, 100, 100}}, 0.0);
+    QCOMPARE(flat.ofKind("Box").front().y2, 1.0f);
 }
 
 void DoseTest::activitiesAndDistancesNeedTheirUnits_data() {
