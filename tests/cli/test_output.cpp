@@ -1,6 +1,7 @@
-// Text fields as the command line writes them into JSON and CSV: whatever bytes a material's
-// name holds, the result must stay valid.
+// Typed numbers as the command line reads them, and text fields as it writes them into JSON and
+// CSV: whatever bytes a material's name holds, the result must stay valid.
 
+#include "NumberText.h"
 #include "Output.h"
 
 #include <QtTest>
@@ -9,6 +10,35 @@ class CliOutputTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // A number is a number from its first character to its last; the value is that of the
+    // windows' reader. NaN in `value` marks a refused text.
+    void typedNumbers_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("digits, point, digits") << QByteArray("0.662") << 0.662;
+        QTest::newRow("sign and point first") << QByteArray("-.5") << -0.5;
+        QTest::newRow("D exponent with sign") << QByteArray("6.62D-1") << 0.662;
+        QTest::newRow("unit glued on") << QByteArray("662keV") << qQNaN();
+        QTest::newRow("unit glued on after the decimals") << QByteArray("0.662MeV") << qQNaN();
+        QTest::newRow("decimal comma") << QByteArray("0,662") << qQNaN();
+        QTest::newRow("blank after the decimals") << QByteArray("0.5 ") << qQNaN();
+        QTest::newRow("exponent without digits") << QByteArray("1e+") << qQNaN();
+        QTest::newRow("lone point") << QByteArray(".") << qQNaN();
+    }
+    void typedNumbers() {
+        QFETCH(QByteArray, text);
+        QFETCH(double, value);
+        // A view without the string's closing NUL, so that reading past its end shows.
+        const std::string padded = text.toStdString() + "5";
+        const std::string_view typed(padded.data(), padded.size() - 1);
+        const std::optional<double> read = cli::ReadNumber(typed);
+        QCOMPARE(cli::IsNumberText(typed), !qIsNaN(value));
+        QCOMPARE(read.has_value(), !qIsNaN(value));
+        if (read) {
+            QCOMPARE(*read, value);
+        }
+    }
+
     void jsonStrings_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("json");
