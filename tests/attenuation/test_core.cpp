@@ -243,6 +243,50 @@ class AttenuationCoreTest : public QObject {
         QCOMPARE(problem.line, 2);
     }
 
+    // The thickness of the stack's last layer for an air kerma transmission: one line at 0.1 MeV
+    // through the light material (mu 0.2 per cm), alone or behind 1 cm of the heavy one at
+    // density 0.5 (mu 0.5 per cm), which lets exp(-0.5) = 0.61 through.
+    void spectrumThicknessFor_data() {
+        QTest::addColumn<bool>("behindHeavy");
+        QTest::addColumn<double>("transmission");
+        QTest::addColumn<double>("thickness"); // NaN: refused
+        QTest::addColumn<QString>("problem");
+        const QString range = "the transmission must lie above 0 and at most 1";
+        QTest::newRow("half") << false << 0.5 << std::numbers::ln2 / 0.2 << QString();
+        QTest::newRow("all of it needs no thickness") << false << 1.0 << 0.0 << QString();
+        QTest::newRow("a tenth behind the heavy layer")
+            << true << 0.1 << (std::log(10.0) - 0.5) / 0.2 << QString();
+        QTest::newRow("none of it") << false << 0.0 << qQNaN() << range;
+        QTest::newRow("more than all of it") << false << 1.5 << qQNaN() << range;
+        QTest::newRow("more than the heavy layer lets through")
+            << true << 0.9 << qQNaN()
+            << "no thickness of the last layer gives that air kerma transmission";
+    }
+    void spectrumThicknessFor() {
+        QFETCH(bool, behindHeavy);
+        QFETCH(double, transmission);
+        QFETCH(double, thickness);
+        QFETCH(QString, problem);
+        const AbsorptionTable air = airTable();
+        std::vector<SpectrumBin> bins;
+        SpectrumProblem found;
+        QVERIFY(ReadSpectrum("0.1 1\n", bins, found));
+        std::vector<Layer> layers{{&kLight, 1.0, 0.0}};
+        if (behindHeavy) {
+            layers.insert(layers.begin(), {&kHeavy, 0.5, 1.0});
+        }
+        double solved = -1.0;
+        const bool ok =
+            SpectrumThicknessFor(bins, layers, {{{&air, 1.0}}, true}, transmission, solved, found);
+        QCOMPARE(ok, !qIsNaN(thickness));
+        if (ok) {
+            QVERIFY2(testing::closeTo(solved, thickness, 1e-9),
+                     qPrintable(QString::number(solved)));
+        } else {
+            QCOMPARE(QString::fromStdString(found.what), problem);
+        }
+    }
+
     void badSpectra_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("line");
@@ -257,6 +301,9 @@ class AttenuationCoreTest : public QObject {
         QTest::newRow("no weight at all") << "0.05 0\n0.06 0\n" << 0;
         QTest::newRow("decimal comma beside a semicolon") << "energy;n\n0,05;1\n" << 2;
         QTest::newRow("control bytes are no header") << "\x01PK\x02 x\n0.05 1\n" << 1;
+        QTest::newRow("a line of nan is no header") << "nan\n0.05 1\n" << 1;
+        QTest::newRow("upper-case NAN is no header") << "NAN\n0.05 1\n" << 1;
+        QTest::newRow("signed infinity is no header") << "-Infinity;x\n0.05 1\n" << 1;
     }
     void badSpectra() {
         QFETCH(QString, text);
