@@ -60,6 +60,8 @@ class GraphWindowsTest : public QObject {
 
   private slots:
     void canvasPixels();
+    void circlePen_data();
+    void circlePen();
     void goReadoutAndFailedLoads();
     void enlargedViewCollectsUntilClosed();
 };
@@ -82,6 +84,30 @@ void GraphWindowsTest::canvasPixels() {
             image.pixel(120, 690) != grey);
     QVERIFY(image.pixel(decade - 1, 700) != grey && image.pixel(decade, 700) == grey &&
             image.pixel(decade + 1, 700) != grey);
+}
+
+// A circle of radius 20 pixels drawn with a pen 5 wide: the plain pen straddles the circle
+// (17.5 to 22.5 pixels out), the inside pen keeps within it (15 to 20).
+void GraphWindowsTest::circlePen_data() {
+    QTest::addColumn<bool>("inside");
+    QTest::addColumn<int>("offset"); // pixels right of the centre
+    QTest::addColumn<bool>("inked");
+    QTest::newRow("plain pen, past the circle") << false << 21 << true;
+    QTest::newRow("plain pen, within its inner edge") << false << 16 << false;
+    QTest::newRow("inside pen, within the circle") << true << 16 << true;
+    QTest::newRow("inside pen, just outside") << true << 21 << false;
+}
+
+void GraphWindowsTest::circlePen() {
+    QFETCH(bool, inside);
+    QFETCH(int, offset);
+    QFETCH(bool, inked);
+    QtCanvas view(100, 100); // one user unit is one pixel
+    view.SetLineWidth(5);
+    view.SetDrawStyle(inside ? platform::DrawStyle::InsideSolid : platform::DrawStyle::Solid);
+    view.Circle(50, 50, 20, {0, 0, 0});
+    QCOMPARE(view.Image().pixel(50 + offset, 50) == kBlack, inked);
+    QCOMPARE(view.Image().pixel(50 - offset, 50) == kBlack, inked);
 }
 
 void GraphWindowsTest::goReadoutAndFailedLoads() {
