@@ -59,12 +59,22 @@ std::optional<double> ReadNumber(std::string_view text) {
         return std::nullopt;
     }
     // The check above guarantees that the reader takes the whole text, so a typed number means
-    // here exactly what it means in the windows.
+    // here exactly what it means in the windows. Where the text is also one the standard reader
+    // takes whole (no leading '+', no D exponent), both give the correctly rounded value; the
+    // program's reader then only has to say what a number beyond a double's range becomes.
+    double value = 0.0;
+    const char* last = text.data() + text.size();
+    if (text.front() != '+' && text.find_first_of("Dd") == std::string_view::npos) {
+        const auto [end, error] = data::FromChars(text.data(), last, value);
+        if (error == std::errc() && end == last) {
+            return value;
+        }
+    }
     return data::NumericValue(text);
 }
 
 void AppendValue(std::string& out, double value, int digits) {
-    if (digits == kMaskDigits || !std::isfinite(value)) {
+    if (!std::isfinite(value)) {
         out += data::FormatScientific(value);
         return;
     }

@@ -243,10 +243,12 @@ void CliTest::statusOutputAndMessage_data() {
         "gave no value", "200\n30\n",
         {"^\\{\"total\":2\\.000E\\+02,\"error\":\"CalculationError\"\\}$",
          "^\\{\"energy\":6\\.\\d{3}E-03,\"coherent\":.*\"total\":3\\.000E\\+01\\}$"});
-    // 1: bad input, and nothing is printed or written before the mistake is found.
+    // 1: bad input, and nothing is printed or written before the mistake is found, except the
+    // rows of standard input's lines before the one that holds it (it is read as a stream).
     row("unknown symbol", {"at", "Xx", "1"}, 1, "'Xx'");
     row("energy not a number", {"at", "Pb", "1", "abc"}, 1, "'abc'");
-    row("input not a number", {"at", "Pb", "-"}, 1, "line 2: the energy 'x3'", "1\n2 x3\n");
+    row("input not a number", {"at", "Pb", "-"}, 1, "line 2: the energy 'x3'", "1\n2 x3\n",
+        {"^1\\.000E\\+00  "});
     row("energies as a spreadsheet saves them",
         {"--energy-unit", "keV", "at", "mix/edge.mix3", "-"}, 0, "1.000E+01  1.000E+00",
         "\xEF\xBB\xBF# from a sheet\r\nenergy;weight\r\n10;2\r\n",
