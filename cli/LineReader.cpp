@@ -22,11 +22,9 @@ bool LineReader::fill() {
     if (m_atEnd) {
         return false;
     }
-    if (m_begin > 0) {
-        std::memmove(m_block.data(), m_block.data() + m_begin, m_end - m_begin);
-        m_end -= m_begin;
-        m_begin = 0;
-    }
+    std::memmove(m_block.data(), m_block.data() + m_begin, m_end - m_begin);
+    m_end -= m_begin;
+    m_begin = 0;
     if (m_end == m_block.size()) {
         m_block.resize(2 * m_block.size()); // a line longer than a block
     }

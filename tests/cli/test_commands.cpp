@@ -85,6 +85,7 @@ class CliTest : public QObject {
     void filesAreWhatTheWindowsWrite();
     void statusOutputAndMessage_data();
     void statusOutputAndMessage();
+    void unreadableStandardInput();
     void standardInputIsAStream_data();
     void standardInputIsAStream();
 };
@@ -254,8 +255,10 @@ void CliTest::statusOutputAndMessage_data() {
     row("energy not a number", {"at", "Pb", "1", "abc"}, 1, "'abc'");
     row("input not a number", {"at", "Pb", "-"}, 1, "line 2: the energy 'x3'", "1\n2 x3\n",
         {"^1\\.000E\\+00  "});
-    row("lines ended by CR, CR LF and LF", {"at", "Pb", "-"}, 1, "line 3: the energy 'x'",
-        "1\r2\r\n3 x\n", {"^1\\.000E\\+00  ", "^2\\.000E\\+00  "});
+    row("lines ended by CR, CR LF and LF", {"at", "Pb", "-"}, 1, "line 5: the energy 'x'",
+        "1\r2\r\n3\n\n4 x\n", {"^1\\.000E\\+00  ", "^2\\.000E\\+00  ", "^3\\.000E\\+00  "});
+    row("standard input is read only for -", {"at", "Pb", "1"}, 0, "1.000E+00", "2\n",
+        {"^1\\.000E\\+00  "});
     row("energies as a spreadsheet saves them",
         {"--energy-unit", "keV", "at", "mix/edge.mix3", "-"}, 0, "1.000E+01  1.000E+00",
         "\xEF\xBB\xBF# from a sheet\r\nenergy;weight\r\n10;2\r\n",
@@ -316,24 +319,37 @@ void CliTest::standardInputIsAStream_data() {
     QTest::addColumn<QByteArrayList>("pieces");
     QTest::addColumn<QList<int>>("rows"); // the rows each piece completes
     const QStringList at = {"at", "mix/edge.mix3", "-"};
+    QTest::newRow("a first line shorter than a byte-order mark")
+        << at << QByteArrayList{"1\n", "0.002\n"} << QList<int>{1, 1};
     QTest::newRow("one energy a line")
         << at << QByteArrayList{"0.001\n", "0.002\n", "0.01\n"} << QList<int>{1, 1, 1};
     QTest::newRow("a spreadsheet's lines: mark, header, comment, blank line, CR LF")
         << QStringList{"--energy-unit", "keV", "at", "mix/edge.mix3", "-"}
         << QByteArrayList{"\xEF\xBB\xBF", "energy;n\r\n", "1;2\r\n", "# x\r\n\r\n", "10\r\n"}
         << QList<int>{0, 0, 2, 0, 1};
+    QTest::newRow("a line longer than the reader's block")
+        << at << QByteArrayList{"0.001" + QByteArray(70000, ' ') + "0.002\n", "0.01\n"}
+        << QList<int>{2, 1};
     QTest::newRow("a line in two pieces")
         << at << QByteArrayList{"0.0", "01 0.002\n", "0.0", "1"} << QList<int>{0, 2, 0, 0};
     QTest::newRow("lone CR line ends, one with its LF in the next piece")
         << at << QByteArrayList{"0.001\r", "0.002\r", "\n0.01\r"} << QList<int>{1, 1, 1};
     QTest::newRow("a mistake names its line after the rows before it")
         << at << QByteArrayList{"0.001\r", "\n0.002\n", "0.003 x,y\n"} << QList<int>{1, 1, 0};
-    QTest::newRow("totals, json") << QStringList{"--format", "json", "energy", "mix/edge.mix3", "-"}
-                                  << QByteArrayList{"30\n", "200 15\n"} << QList<int>{1, 2};
     const QStringList hvl = {"hvl", "H", "--density", "1", "-"};
     QTest::newRow("half-value layers") << hvl << QByteArrayList{"0.1\n", "1\n"} << QList<int>{1, 1};
     QTest::newRow("half-value layers of no energy")
         << hvl << QByteArrayList{"# none\n"} << QList<int>{0};
+}
+
+void CliTest::unreadableStandardInput() {
+    Root root;
+    QProcess process;
+    process.setStandardInputFile(qs(root.root())); // a folder opens, but cannot be read
+    testing::startCli(process, root.arguments({"at", "Pb", "1", "-"}));
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 1);
+    QCOMPARE(process.readAllStandardError(), "photonxs-cli: standard input cannot be read\n");
 }
 
 void CliTest::standardInputIsAStream() {
