@@ -105,10 +105,6 @@ class AttenuationCliTest : public QObject {
             << QStringList{"attenuate", "Pb@1", "--spectrum", "-", "--thickness-for", "0.01"}
             << QByteArray("0.05 1\n0.662 1\n") << 0 << "3.575E+00\n"
             << "";
-        QTest::newRow("no thickness of a spectrum's last layer")
-            << QStringList{"attenuate", "Pb@5", "Al@1", "--spectrum", "-", "--thickness-for", "0.5"}
-            << QByteArray("0.662 1\n") << 1 << ""
-            << "no thickness of the last layer gives that air kerma transmission";
         QTest::newRow("water by formula")
             << QStringList{"zeff", "formula:H2O", "0.1"} << QByteArray() << 0
             << "1.000E-01  3.403E+00  3.413E+23\n"

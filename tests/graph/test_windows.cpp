@@ -95,7 +95,6 @@ void GraphWindowsTest::circlePen_data() {
     QTest::newRow("plain pen, past the circle") << false << 21 << true;
     QTest::newRow("plain pen, within its inner edge") << false << 16 << false;
     QTest::newRow("inside pen, within the circle") << true << 16 << true;
-    QTest::newRow("inside pen, just outside") << true << 21 << false;
 }
 
 void GraphWindowsTest::circlePen() {
