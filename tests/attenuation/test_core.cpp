@@ -310,6 +310,36 @@ class AttenuationCoreTest : public QObject {
         QCOMPARE(bins.size(), std::size_t(1)); // untouched
     }
 
+    // A field in a message: at most 24 characters, a UTF-8 character as it is, any other byte
+    // that is not printable ASCII as \xNN.
+    void quotedExcerpts_data() {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QByteArray>("excerpt");
+        const QByteArray e(QByteArray("\xC3\xA9").repeated(24));
+        QTest::newRow("printable ASCII") << QByteArray("0,662 ~") << QByteArray("'0,662 ~'");
+        QTest::newRow("lowest and highest two-byte leads")
+            << QByteArray("\xC2\xB0\xDF\xBF") << QByteArray("'\xC2\xB0\xDF\xBF'");
+        QTest::newRow("three and four bytes, up to U+10FFFF")
+            << QByteArray("\xE0\xA4\x85\xEF\xBF\xBD\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF")
+            << QByteArray("'\xE0\xA4\x85\xEF\xBF\xBD\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF'");
+        QTest::newRow("bytes that start no character")
+            << QByteArray("\xC1\xBF\xF5\x80") << QByteArray("'\\xC1\\xBF\\xF5\\x80'");
+        QTest::newRow("a character cut short")
+            << QByteArray("\xE2\x82x") << QByteArray("'\\xE2\\x82x'");
+        QTest::newRow("control bytes and DEL")
+            << QByteArray("\t\x1F\x7F") << QByteArray("'\\x09\\x1F\\x7F'");
+        QTest::newRow("24 characters") << e << "'" + e + "'";
+        QTest::newRow("more than 24 characters") << e + "x"
+                                                 << "'" + e + "...'";
+    }
+    void quotedExcerpts() {
+        QFETCH(QByteArray, field);
+        QFETCH(QByteArray, excerpt);
+        QCOMPARE(QByteArray::fromStdString(
+                     QuotedExcerpt(std::string_view(field.constData(), field.size()))),
+                 excerpt);
+    }
+
     // An energy-absorption table row must be exactly three positive numbers.
     void badAbsorptionTables_data() {
         QTest::addColumn<QString>("rows");
