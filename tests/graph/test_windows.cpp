@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -62,6 +63,8 @@ class GraphWindowsTest : public QObject {
     void canvasPixels();
     void circlePen_data();
     void circlePen();
+    void fontSizeKeepsTheLastUsableOne_data();
+    void fontSizeKeepsTheLastUsableOne();
     void goReadoutAndFailedLoads();
     void enlargedViewCollectsUntilClosed();
 };
@@ -107,6 +110,25 @@ void GraphWindowsTest::circlePen() {
     view.Circle(50, 50, 20, {0, 0, 0});
     QCOMPARE(view.Image().pixel(50 + offset, 50) == kBlack, inked);
     QCOMPARE(view.Image().pixel(50 - offset, 50) == kBlack, inked);
+}
+
+// A size a text cannot be drawn in (from a window shrunk to nothing, say) leaves the last one.
+void GraphWindowsTest::fontSizeKeepsTheLastUsableOne_data() {
+    QTest::addColumn<float>("size");
+    QTest::addColumn<float>("kept");
+    QTest::newRow("a size") << 9.0f << 9.0f;
+    QTest::newRow("zero") << 0.0f << 12.0f;
+    QTest::newRow("negative") << -3.0f << 12.0f;
+    QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << 12.0f;
+}
+
+void GraphWindowsTest::fontSizeKeepsTheLastUsableOne() {
+    QFETCH(float, size);
+    QFETCH(float, kept);
+    QtCanvas view(10, 10);
+    view.SetFontSize(12.0f);
+    view.SetFontSize(size);
+    QCOMPARE(view.FontSize(), kept);
 }
 
 void GraphWindowsTest::goReadoutAndFailedLoads() {
