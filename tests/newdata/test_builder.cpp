@@ -216,7 +216,8 @@ class BuilderTest : public QObject {
         row("rounded up to an exponent of 100",
             {{1, 9.9996e99, 1, 1, 1, 1}, E::ValueDoesNotFit, "1.000E+100"});
         row("density too large to hold",
-            {one, E::NonFiniteValue, "too large", "mix/New.mix3", "New", HUGE_VAL});
+            {one, E::NonFiniteValue, "A value of the new material is too large", "mix/New.mix3",
+             "New", HUGE_VAL});
         row("empty file name", {one, E::CannotWrite, "no file name", "mix/.mix3", ""});
         row("nothing built", {{}, E::NothingBuilt, "no built material"});
         row("a grid whose columns were not combined", {{1}, E::NothingBuilt, "no built material"});
