@@ -201,9 +201,6 @@ bool AddGridEnergies(const Invocation& invocation, const data::MaterialTable& ta
                      std::vector<double>& energies, BufferedStream& err) {
     const auto grid = invocation.options.find("grid");
     const bool withEdges = invocation.options.contains("with-edges");
-    if (grid == invocation.options.end() && !withEdges) {
-        return true;
-    }
     double low = 0.0;
     double high = 0.0;
     if (grid != invocation.options.end()) {

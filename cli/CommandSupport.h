@@ -75,8 +75,8 @@ class ValueReader {
 
 /// Adds the energies of --grid FROM:TO:N (N log-spaced energies) and --with-edges (both sides
 /// of every edge of the table in the range of the energies, or all of them when none is given)
-/// to `energies`, then sorts them when either option was given. False, with a message on `err`,
-/// when --grid is malformed.
+/// to `energies`, then sorts them and drops repeats; for an invocation with either option.
+/// False, with a message on `err`, when --grid is malformed.
 bool AddGridEnergies(const Invocation& invocation, const data::MaterialTable& table,
                      std::vector<double>& energies, BufferedStream& err);
 

@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 namespace cli {
@@ -126,7 +127,7 @@ void AppendValue(std::string& out, double value, int digits) {
         // The digits are the whole number's; the exponent, within the powers of ten exact in a
         // double of the first digit, has a sign and two digits.
         char* p = buffer + sizeof buffer;
-        const int shown = exponent < 0 ? -exponent : exponent;
+        const int shown = std::abs(exponent);
         *--p = static_cast<char>('0' + shown % 10);
         *--p = static_cast<char>('0' + shown / 10);
         *--p = exponent < 0 ? '-' : '+';
