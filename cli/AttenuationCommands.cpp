@@ -25,23 +25,12 @@ namespace {
 
 using attenuation::Outcome;
 
-/// The energies of the arguments from `first` on ("-" reads standard input) and of --grid.
-bool energiesOf(const Invocation& invocation, std::size_t first, const data::MaterialTable& table,
-                std::vector<double>& energies, BufferedStream& err) {
-    Invocation values = invocation;
-    values.arguments.assign(1, std::string());
-    values.arguments.insert(values.arguments.end(),
-                            invocation.arguments.begin() + static_cast<std::ptrdiff_t>(first),
-                            invocation.arguments.end());
-    if (!GatherValues(values, "the energy", true, energies, err) ||
-        !AddGridEnergies(invocation, table, energies, err)) {
-        return false;
-    }
-    if (energies.empty()) {
-        Complain(err, invocation.command + " needs at least one energy");
-        return false;
-    }
-    return true;
+/// The energies of `words` ("-" reads standard input) and of --grid, read as rows are written.
+std::unique_ptr<ValueReader> energiesOf(const Invocation& invocation,
+                                        std::vector<std::string> words, BufferedStream& out,
+                                        BufferedStream& err) {
+    return std::make_unique<ValueReader>(invocation, std::move(words), "the energy", true, out,
+                                         err);
 }
 
 int finish(std::size_t failed, std::size_t total, BufferedStream& err) {
@@ -81,7 +70,8 @@ bool spectrumFailed(const std::string& file, const attenuation::SpectrumProblem&
 // when all is well, else the exit status with the message written. `density`: the material
 // must have one.
 int materialAndEnergies(const Invocation& invocation, const std::string& usageText, bool density,
-                        Material& m, std::vector<double>& energies, BufferedStream& err,
+                        Material& m, std::unique_ptr<ValueReader>& energies, BufferedStream& out,
+                        BufferedStream& err,
                         std::optional<attenuation::Composition>* composition = nullptr) {
     if (invocation.arguments.empty() ||
         (invocation.arguments.size() < 2 && !invocation.options.contains("grid"))) {
@@ -90,7 +80,9 @@ int materialAndEnergies(const Invocation& invocation, const std::string& usageTe
     const std::string& argument = invocation.arguments[0];
     if (!ResolveArgument(invocation, argument, m, err) ||
         (density && !NeedDensity(argument, m, err)) ||
-        !energiesOf(invocation, 1, m.resolved->table, energies, err)) {
+        !(energies = energiesOf(
+              invocation, {invocation.arguments.begin() + 1, invocation.arguments.end()}, out, err))
+             ->Start(&m.resolved->table)) {
         return kExitBadInput;
     }
     if (composition != nullptr && !(*composition = CompositionOf(argument, m, err))) {
@@ -99,32 +91,41 @@ int materialAndEnergies(const Invocation& invocation, const std::string& usageTe
     return kExitDone;
 }
 
-// One row per energy: `rowAt(energy)` writes the row and gives Ok, or gives why it could not,
-// and the row then carries the outcome's word. The command's exit status.
+// The header and one row per energy: `rowAt(energy)` writes the row and gives Ok, or gives why
+// it could not, and the row then carries the outcome's word. The command's exit status; nothing
+// is printed when no energy is given.
 template <typename RowAt>
-int rowPerEnergy(const Table& table, const std::vector<double>& energies, BufferedStream& out,
-                 BufferedStream& err, RowAt rowAt) {
+int rowPerEnergy(const Invocation& invocation, const Table& table, ValueReader& energies,
+                 BufferedStream& out, BufferedStream& err, RowAt rowAt) {
+    double energy = 0.0;
+    if (!energies.Next(energy)) {
+        if (!energies.Failed()) {
+            Complain(err, invocation.command + " needs at least one energy");
+        }
+        return kExitBadInput;
+    }
+    table.Header(out.Text());
     std::size_t failed = 0;
-    for (const double energy : energies) {
+    do {
         const Outcome outcome = rowAt(energy);
         if (outcome != Outcome::Ok) {
             ++failed;
             table.Row(out.Text(), {}, {energy}, attenuation::OutcomeWord(outcome));
         }
         out.FlushIfLarge();
-    }
-    return finish(failed, energies.size(), err);
+    } while (energies.Next(energy));
+    return energies.Failed() ? kExitBadInput : finish(failed, energies.Count(), err);
 }
 
 } // namespace
 
 int RunAbsorption(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
     Material m;
-    std::vector<double> energies;
+    std::unique_ptr<ValueReader> energies;
     std::optional<attenuation::Composition> composition;
     if (const int status =
             materialAndEnergies(invocation, "absorption takes MATERIAL and at least one energy",
-                                false, m, energies, err, &composition);
+                                false, m, energies, out, err, &composition);
         status != kExitDone) {
         return status;
     }
@@ -140,8 +141,7 @@ int RunAbsorption(const Invocation& invocation, BufferedStream& out, BufferedStr
     const attenuation::AbsorptionColumns columns(*mix, *air, *water);
     const Table table(invocation,
                       {"energy", "mu_rho", "mu_en_rho", "kerma_ratio_air", "kerma_ratio_water"});
-    table.Header(out.Text());
-    return rowPerEnergy(table, energies, out, err, [&](double energy) {
+    return rowPerEnergy(invocation, table, *energies, out, err, [&](double energy) {
         attenuation::AbsorptionRow row;
         const Outcome outcome = attenuation::AbsorptionAt(m.resolved->table, columns, energy, row);
         if (outcome == Outcome::Ok) {
@@ -180,16 +180,15 @@ int RunHalfValue(const Invocation& invocation, BufferedStream& out, BufferedStre
         return kExitDone;
     }
     Material m;
-    std::vector<double> energies;
+    std::unique_ptr<ValueReader> energies;
     if (const int status = materialAndEnergies(
             invocation, "hvl takes MATERIAL and at least one energy, or --spectrum FILE", true, m,
-            energies, err);
+            energies, out, err);
         status != kExitDone) {
         return status;
     }
     const Table table(invocation, {"energy", "mu", "hvl", "tvl", "mfp"});
-    table.Header(out.Text());
-    return rowPerEnergy(table, energies, out, err, [&](double energy) {
+    return rowPerEnergy(invocation, table, *energies, out, err, [&](double energy) {
         attenuation::HalfValueRow row;
         const Outcome outcome = attenuation::HalfValueAt(m.resolved->table, m.density, energy, row);
         if (outcome == Outcome::Ok) {
@@ -207,17 +206,16 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
     }
     // Layers carry '@'; with --energy the other words are energies.
     std::vector<std::string> layerWords;
-    Invocation energyWords = invocation;
-    energyWords.arguments.assign(1, std::string());
+    std::vector<std::string> energyWords;
     for (const std::string& word : invocation.arguments) {
-        (word.find('@') != std::string::npos ? layerWords : energyWords.arguments).push_back(word);
+        (word.find('@') != std::string::npos ? layerWords : energyWords).push_back(word);
     }
     if (layerWords.empty()) {
         return Usage(err,
                      "attenuate needs at least one LAYER (MATERIAL@CM or MATERIAL@CM@DENSITY)");
     }
-    if (!byEnergy && energyWords.arguments.size() > 1) {
-        return Usage(err, Echo(energyWords.arguments[1]) + " is not a LAYER (MATERIAL@CM)");
+    if (!byEnergy && !energyWords.empty()) {
+        return Usage(err, Echo(energyWords[0]) + " is not a LAYER (MATERIAL@CM)");
     }
     std::optional<double> target;
     if (const auto found = invocation.options.find("thickness-for");
@@ -292,13 +290,14 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
     if (invocation.options.contains("out")) {
         return Usage(err, "--out writes a transmitted spectrum: it needs --spectrum");
     }
-    std::vector<double> energies;
-    if (!GatherValues(energyWords, "the energy", true, energies, err) ||
-        !AddGridEnergies(invocation, *layers.back().table, energies, err)) {
+    ValueReader energies(invocation, std::move(energyWords), "the energy", true, out, err);
+    double energy = 0.0;
+    if (!energies.Start(layers.back().table)) {
         return kExitBadInput;
     }
-    if (energies.empty()) {
-        return Usage(err, "attenuate --energy needs at least one energy");
+    if (!energies.Next(energy)) {
+        return energies.Failed() ? kExitBadInput
+                                 : Usage(err, "attenuate --energy needs at least one energy");
     }
     const bool perLayer = invocation.options.contains("layers") && !target;
     std::vector<std::string> keys{"energy", "mu_x", "transmission"};
@@ -310,7 +309,7 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
     const Table table(invocation, keys);
     table.Header(out.Text());
     std::size_t failed = 0;
-    for (const double energy : energies) {
+    do {
         std::vector<double> each;
         double muX = 0.0;
         double thickness = 0.0;
@@ -332,17 +331,17 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
                      : table.Row(out.Text(), {}, {energy, muX, std::exp(-muX)});
         }
         out.FlushIfLarge();
-    }
-    return finish(failed, energies.size(), err);
+    } while (energies.Next(energy));
+    return energies.Failed() ? kExitBadInput : finish(failed, energies.Count(), err);
 }
 
 int RunEffectiveZ(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
     Material m;
-    std::vector<double> energies;
+    std::unique_ptr<ValueReader> energies;
     std::optional<attenuation::Composition> composition;
     if (const int status =
             materialAndEnergies(invocation, "zeff takes MATERIAL and at least one energy", false, m,
-                                energies, err, &composition);
+                                energies, out, err, &composition);
         status != kExitDone) {
         return status;
     }
@@ -354,8 +353,7 @@ int RunEffectiveZ(const Invocation& invocation, BufferedStream& out, BufferedStr
         return kExitBadInput;
     }
     const Table table(invocation, {"energy", "zeff", "neff"});
-    table.Header(out.Text());
-    return rowPerEnergy(table, energies, out, err, [&](double energy) {
+    return rowPerEnergy(invocation, table, *energies, out, err, [&](double energy) {
         attenuation::EffectiveZRow row;
         const Outcome outcome = attenuation::EffectiveZAt(*elements, energy, row);
         if (outcome == Outcome::Ok) {

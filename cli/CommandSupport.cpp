@@ -1,5 +1,6 @@
 #include "CommandSupport.h"
 
+#include "LineReader.h"
 #include "NumberText.h"
 #include "attenuation/TextLines.h"
 #include "data/MaterialFile.h"
@@ -78,51 +79,121 @@ std::optional<double> ReadEnergy(const Invocation& invocation, std::string_view 
     return ReadNumber(attenuation::ShiftDecimalPoint(text, -3));
 }
 
-bool GatherValues(const Invocation& invocation, std::string_view what, bool energies,
-                  std::vector<double>& values, BufferedStream& err) {
-    const auto read = [&](std::string_view word) {
-        return energies ? ReadEnergy(invocation, word) : ReadNumber(word);
-    };
-    bool inputRead = false;
-    for (std::size_t i = 1; i < invocation.arguments.size(); ++i) {
-        const std::string& word = invocation.arguments[i];
-        if (word != "-") {
-            const std::optional<double> value = read(word);
-            if (!value) {
-                Complain(err, std::string(what) + " " + Echo(word) + " is not a number");
-                return false;
+struct ValueReader::Input {
+    explicit Input(BufferedStream& out) : lines(0, &out) {}
+    LineReader lines;
+    std::vector<std::string_view> fields; ///< those of the line read last
+    std::vector<double> values;           ///< their numbers
+    std::size_t next = 0;                 ///< the next of them to hand out
+    bool done = false;
+};
+
+ValueReader::ValueReader(const Invocation& invocation, std::vector<std::string> words,
+                         std::string_view what, bool energies, BufferedStream& out,
+                         BufferedStream& err)
+    : m_invocation(invocation), m_words(std::move(words)), m_what(what), m_energies(energies),
+      m_out(out), m_err(err) {}
+
+ValueReader::~ValueReader() = default;
+
+std::optional<double> ValueReader::read(std::string_view word) const {
+    return m_energies ? ReadEnergy(m_invocation, word) : ReadNumber(word);
+}
+
+bool ValueReader::Start(const data::MaterialTable* gridTable) {
+    for (const std::string& word : m_words) {
+        if (word == "-") {
+            if (!m_inputAt) {
+                m_inputAt = m_given.size(); // a later "-" finds standard input read
             }
-            values.push_back(*value);
             continue;
         }
-        if (inputRead) {
-            continue; // standard input is read once; a second "-" finds it empty
-        }
-        inputRead = true;
-        std::string input;
-        if (!readStandardInput(input)) {
-            Complain(err, "standard input cannot be read");
+        const std::optional<double> value = read(word);
+        if (!value) {
+            Complain(m_err, std::string(m_what) + " " + Echo(word) + " is not a number");
             return false;
         }
-        const std::vector<std::string_view> lines =
-            attenuation::SplitLines(attenuation::WithoutByteOrderMark(input));
-        for (std::size_t n = 0; n < lines.size(); ++n) {
-            const std::string_view line = lines[n].substr(0, lines[n].find('#'));
-            const std::vector<std::string_view> fields = attenuation::SplitFields(line);
-            if (attenuation::IsWordLine(line, fields)) {
-                continue;
+        m_given.push_back(*value);
+    }
+    if (gridTable == nullptr || !m_energies ||
+        (!m_invocation.options.contains("grid") && !m_invocation.options.contains("with-edges"))) {
+        return true;
+    }
+    // A grid comes in order of energy, so every number is needed before the first row.
+    std::vector<double> all;
+    double value = 0.0;
+    while (Next(value)) {
+        all.push_back(value);
+    }
+    if (m_failed || !AddGridEnergies(m_invocation, *gridTable, all, m_err)) {
+        return false;
+    }
+    m_given = std::move(all);
+    m_inputAt.reset();
+    m_next = 0;
+    m_count = 0;
+    return true;
+}
+
+bool ValueReader::nextOfInput(double& value) {
+    if (!m_input) {
+        m_input = std::make_unique<Input>(m_out);
+    }
+    Input& in = *m_input;
+    // A line is read whole before any of its numbers is handed out, so that a line with a
+    // mistake gives no rows.
+    while (in.next == in.values.size()) {
+        std::string_view line;
+        if (!in.lines.Next(line)) {
+            in.done = true;
+            if (in.lines.Failed()) {
+                Complain(m_err, "standard input cannot be read");
+                m_failed = true;
             }
-            for (const std::string_view field : fields) {
-                const std::optional<double> value = read(field);
-                if (!value) {
-                    Complain(err, "standard input, line " + std::to_string(n + 1) + ": " +
-                                      std::string(what) + " " + Echo(field) + " is not a number");
-                    return false;
-                }
-                values.push_back(*value);
+            return false;
+        }
+        line = line.substr(0, line.find('#'));
+        attenuation::SplitFields(line, in.fields);
+        in.values.clear();
+        in.next = 0;
+        if (attenuation::IsWordLine(line, in.fields)) {
+            continue;
+        }
+        for (const std::string_view field : in.fields) {
+            const std::optional<double> number = read(field);
+            if (!number) {
+                Complain(m_err, "standard input, line " + std::to_string(in.lines.LineNumber()) +
+                                    ": " + std::string(m_what) + " " + Echo(field) +
+                                    " is not a number");
+                m_failed = true;
+                in.done = true;
+                return false;
             }
+            in.values.push_back(*number);
         }
     }
+    value = in.values[in.next++];
+    return true;
+}
+
+bool ValueReader::Next(double& value) {
+    if (m_failed) {
+        return false;
+    }
+    if (m_inputAt && *m_inputAt == m_next && !(m_input && m_input->done)) {
+        if (nextOfInput(value)) {
+            ++m_count;
+            return true;
+        }
+        if (m_failed) {
+            return false;
+        }
+    }
+    if (m_next == m_given.size()) {
+        return false;
+    }
+    value = m_given[m_next++];
+    ++m_count;
     return true;
 }
 
@@ -130,9 +201,6 @@ bool AddGridEnergies(const Invocation& invocation, const data::MaterialTable& ta
                      std::vector<double>& energies, BufferedStream& err) {
     const auto grid = invocation.options.find("grid");
     const bool withEdges = invocation.options.contains("with-edges");
-    if (grid == invocation.options.end() && !withEdges) {
-        return true;
-    }
     double low = 0.0;
     double high = 0.0;
     if (grid != invocation.options.end()) {

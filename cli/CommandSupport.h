@@ -4,6 +4,7 @@
 #include "Output.h"
 #include "data/MaterialTable.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,18 +28,55 @@ bool IsExpression(std::string_view argument);
 /// places, so that 662 keV is the very double of 0.662 MeV. Empty when it is not a number.
 std::optional<double> ReadEnergy(const Invocation& invocation, std::string_view text);
 
-/// The numbers of the arguments after the first, in order; "-" stands for every number of
-/// standard input (read once, as an energy or spectrum file is read: a byte-order mark, header
-/// and comment lines, and blanks, tabs, ',' or ';' between fields). Energies are read in the
-/// invocation's unit when `energies` is set. False, with a message naming the word, on one that
-/// is not a number.
-bool GatherValues(const Invocation& invocation, std::string_view what, bool energies,
-                  std::vector<double>& values, BufferedStream& err);
+/// The numbers of a command line, one at a time: the words given (all checked before the
+/// first is handed out), where "-" stands for every number of standard input, read a line at a
+/// time as the numbers are asked for (as an energy or spectrum file is read: a byte-order mark,
+/// header and comment lines, and blanks, tabs, ',' or ';' between fields). Standard input is
+/// read once, at the first "-". Energies are read in the invocation's unit when `energies` is
+/// set. With --grid or --with-edges (energies and a table given to Start) every number is read
+/// first and the grid's added, in order of energy.
+class ValueReader {
+  public:
+    /// `what` names a value in messages ("the energy"); `out` is written out whenever standard
+    /// input keeps the reader waiting.
+    ValueReader(const Invocation& invocation, std::vector<std::string> words, std::string_view what,
+                bool energies, BufferedStream& out, BufferedStream& err);
+    ValueReader(const ValueReader&) = delete;
+    ValueReader& operator=(const ValueReader&) = delete;
+    ~ValueReader();
+
+    /// Checks the words (and --grid); false, with a message, on one that is not a number.
+    bool Start(const data::MaterialTable* gridTable = nullptr);
+    /// The next number. False at the end, and with a message naming the line (Failed()) at a
+    /// field of standard input that is not a number or when it cannot be read.
+    bool Next(double& value);
+    bool Failed() const { return m_failed; }
+    /// How many numbers Next has given.
+    std::size_t Count() const { return m_count; }
+
+  private:
+    struct Input;
+    std::optional<double> read(std::string_view word) const;
+    bool nextOfInput(double& value);
+
+    const Invocation& m_invocation;
+    std::vector<std::string> m_words;
+    std::string_view m_what;
+    bool m_energies;
+    BufferedStream& m_out;
+    BufferedStream& m_err;
+    std::vector<double> m_given;          ///< the words' numbers, or every number for a grid
+    std::optional<std::size_t> m_inputAt; ///< before which of m_given standard input comes
+    std::size_t m_next = 0;               ///< the next of m_given to hand out
+    std::unique_ptr<Input> m_input;       ///< standard input, once it is being read
+    bool m_failed = false;
+    std::size_t m_count = 0;
+};
 
 /// Adds the energies of --grid FROM:TO:N (N log-spaced energies) and --with-edges (both sides
 /// of every edge of the table in the range of the energies, or all of them when none is given)
-/// to `energies`, then sorts them when either option was given. False, with a message on `err`,
-/// when --grid is malformed.
+/// to `energies`, then sorts them and drops repeats; for an invocation with either option.
+/// False, with a message on `err`, when --grid is malformed.
 bool AddGridEnergies(const Invocation& invocation, const data::MaterialTable& table,
                      std::vector<double>& energies, BufferedStream& err);
 

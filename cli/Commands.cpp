@@ -145,11 +145,12 @@ int runTable(const Invocation& invocation, BufferedStream& out, BufferedStream& 
 
 // energy --all: for each total, one line per energy at which the table's total takes it.
 int printAllRoots(const Invocation& invocation, const data::MaterialTable& table,
-                  const std::vector<double>& totals, BufferedStream& out, BufferedStream& err) {
+                  ValueReader& totals, BufferedStream& out, BufferedStream& err) {
     const RowWriter writer(invocation.Style(), kRowKeys);
     writer.Header(out.Text());
     std::size_t none = 0;
-    for (const double total : totals) {
+    double total = 0.0;
+    while (totals.Next(total)) {
         const std::vector<calc::TotalRoot> roots = calc::EnergiesAtTotal(table, total);
         if (roots.empty()) {
             ++none;
@@ -160,8 +161,11 @@ int printAllRoots(const Invocation& invocation, const data::MaterialTable& table
         }
         out.FlushIfLarge();
     }
+    if (totals.Failed()) {
+        return kExitBadInput;
+    }
     if (none > 0) {
-        Complain(err, std::to_string(none) + " of " + std::to_string(totals.size()) +
+        Complain(err, std::to_string(none) + " of " + std::to_string(totals.Count()) +
                           " totals are taken at no energy of the table");
         return kExitSomeRowsFailed;
     }
@@ -184,11 +188,9 @@ int runLookup(const Invocation& invocation, Lookup lookup, BufferedStream& out,
     if (!loadTable(invocation, invocation.arguments[0], *table, density, err)) {
         return kExitBadInput;
     }
-    std::vector<double> values;
-    if (!GatherValues(invocation, byEnergy ? "the energy" : "the total", byEnergy, values, err)) {
-        return kExitBadInput;
-    }
-    if (byEnergy && !AddGridEnergies(invocation, *table, values, err)) {
+    ValueReader values(invocation, {invocation.arguments.begin() + 1, invocation.arguments.end()},
+                       byEnergy ? "the energy" : "the total", byEnergy, out, err);
+    if (!values.Start(table.get())) {
         return kExitBadInput;
     }
     if (!byEnergy && invocation.options.contains("all")) {
@@ -198,7 +200,8 @@ int runLookup(const Invocation& invocation, Lookup lookup, BufferedStream& out,
     const RowWriter writer(invocation.Style(), kRowKeys);
     writer.Header(out.Text());
     std::size_t failed = 0;
-    for (const double value : values) {
+    double value = 0.0;
+    while (values.Next(value)) {
         calc::CoefficientSet set;
         calc::CalcStatus status;
         double energyMeV = value;
@@ -217,8 +220,11 @@ int runLookup(const Invocation& invocation, Lookup lookup, BufferedStream& out,
         }
         out.FlushIfLarge();
     }
+    if (values.Failed()) {
+        return kExitBadInput;
+    }
     if (failed > 0) {
-        Complain(err, std::to_string(failed) + " of " + std::to_string(values.size()) +
+        Complain(err, std::to_string(failed) + " of " + std::to_string(values.Count()) +
                           (byEnergy ? " energies" : " totals") +
                           " gave no value (out of range or calculation error)");
         return kExitSomeRowsFailed;

@@ -121,12 +121,9 @@ int RunBuildup(const Invocation& invocation, BufferedStream& out, BufferedStream
     if (!ResolveArgument(invocation, argument, m, err)) {
         return kExitBadInput;
     }
-    Invocation energyWords = invocation;
-    energyWords.arguments.erase(energyWords.arguments.begin());
-    energyWords.arguments.insert(energyWords.arguments.begin(), std::string());
-    std::vector<double> energies;
-    if (!GatherValues(energyWords, "the energy", true, energies, err) ||
-        !AddGridEnergies(invocation, m.resolved->table, energies, err)) {
+    ValueReader energies(invocation, {invocation.arguments.begin() + 1, invocation.arguments.end()},
+                         "the energy", true, out, err);
+    if (!energies.Start(&m.resolved->table)) {
         return kExitBadInput;
     }
 
@@ -143,11 +140,18 @@ int RunBuildup(const Invocation& invocation, BufferedStream& out, BufferedStream
         return kExitBadInput;
     }
 
+    double energy = 0.0;
+    if (!energies.Next(energy)) {
+        if (!energies.Failed()) {
+            Complain(err, "buildup needs at least one energy");
+        }
+        return kExitBadInput;
+    }
     const Table table(invocation, {"energy", "mfp", "buildup", "zeq"}, {"", "mfp", "", ""});
     table.Header(out.Text());
     std::size_t failed = 0;
     bool extrapolated = false;
-    for (const double energy : energies) {
+    do {
         for (const double mfp : penetrations) {
             shielding::BuildupValue value;
             const Outcome outcome = function->At(energy, mfp, value);
@@ -162,13 +166,16 @@ int RunBuildup(const Invocation& invocation, BufferedStream& out, BufferedStream
             }
             out.FlushIfLarge();
         }
+    } while (energies.Next(energy));
+    if (energies.Failed()) {
+        return kExitBadInput;
     }
     if (extrapolated) {
         Complain(err, "note: buildup factors beyond 40 mfp are extrapolated (Harima et al. 1991)");
     }
     if (failed > 0) {
         Complain(err, std::to_string(failed) + " of " +
-                          std::to_string(energies.size() * penetrations.size()) +
+                          std::to_string(energies.Count() * penetrations.size()) +
                           " rows gave no value: the energy lies outside the buildup table (" +
                           energyText(invocation, function->LowestEnergyMeV()) + " to " +
                           energyText(invocation, function->HighestEnergyMeV()) +

@@ -97,11 +97,17 @@ std::string_view WithoutByteOrderMark(std::string_view text) {
 }
 
 std::vector<std::string_view> SplitFields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    SplitFields(line, fields);
+    return fields;
+}
+
+void SplitFields(std::string_view line, std::vector<std::string_view>& fields) {
+    fields.clear();
     const bool semicolons = line.find(';') != std::string_view::npos;
     const auto separates = [&](char c) {
         return c == ' ' || c == '\t' || c == ';' || (c == ',' && !semicolons);
     };
-    std::vector<std::string_view> fields;
     std::size_t i = 0;
     while (i < line.size()) {
         while (i < line.size() && separates(line[i])) {
@@ -115,7 +121,6 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
             fields.push_back(line.substr(start, i - start));
         }
     }
-    return fields;
 }
 
 namespace {

@@ -31,6 +31,8 @@ std::string_view WithoutByteOrderMark(std::string_view text);
 /// In a line that holds a ';' the comma separates nothing (it may be a decimal comma, which
 /// then makes its field no number rather than two numbers).
 std::vector<std::string_view> SplitFields(std::string_view line);
+/// The same into `fields`, which is emptied first, so that a reader of many lines reuses it.
+void SplitFields(std::string_view line, std::vector<std::string_view>& fields);
 
 /// True for a line of words, such as a header ("energy;counts"): printable text in which no
 /// field begins like a number or is a number's word (nan, inf).

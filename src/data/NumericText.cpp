@@ -61,8 +61,7 @@ long long decimalOrder(std::string_view number) {
 double NumericValue(std::string_view text) {
     // Gather the significant characters of the leading number, skipping blanks wherever they
     // stand, into a form std::from_chars accepts: [-]digits[.digits][e[-]digits].
-    std::string number;
-    number.reserve(32);
+    std::string number; // most numbers fit in the string itself, with no allocation
     std::size_t i = 0;
     const auto next = [&]() -> char {
         while (i < text.size() && isIgnored(text[i])) {

@@ -243,6 +243,44 @@ class AttenuationCoreTest : public QObject {
         QCOMPARE(problem.line, 2);
     }
 
+    // The thickness of the stack's last layer for an air kerma transmission: one line at 0.1 MeV
+    // through the light material (mu 0.2 per cm), alone or behind 1 cm of the heavy one at
+    // density 0.5, which lets exp(-0.5) = 0.61 through. NaN: refused with `problem`.
+    void spectrumThicknessFor_data() {
+        QTest::addColumn<bool>("behindHeavy");
+        QTest::addColumn<double>("transmission");
+        QTest::addColumn<double>("thickness");
+        QTest::addColumn<QString>("problem");
+        const QString range = "the transmission must lie above 0 and at most 1";
+        QTest::newRow("half") << false << 0.5 << std::numbers::ln2 / 0.2 << QString();
+        QTest::newRow("all of it needs no thickness") << false << 1.0 << 0.0 << QString();
+        QTest::newRow("a tenth behind the heavy layer")
+            << true << 0.1 << (std::log(10.0) - 0.5) / 0.2 << QString();
+        QTest::newRow("none of it") << false << 0.0 << qQNaN() << range;
+        QTest::newRow("more than the heavy layer lets through")
+            << true << 0.9 << qQNaN()
+            << "no thickness of the last layer gives that air kerma "
+               "transmission";
+    }
+    void spectrumThicknessFor() {
+        QFETCH(bool, behindHeavy);
+        QFETCH(double, transmission);
+        QFETCH(double, thickness);
+        QFETCH(QString, problem);
+        const AbsorptionTable air = airTable();
+        std::vector<SpectrumBin> bins{{0.1, 1.0, 1}};
+        std::vector<Layer> layers{{&kLight, 1.0, 0.0}};
+        layers.insert(layers.begin(), behindHeavy ? 1 : 0, {&kHeavy, 0.5, 1.0});
+        double solved = -1.0;
+        SpectrumProblem found;
+        QCOMPARE(
+            SpectrumThicknessFor(bins, layers, {{{&air, 1.0}}, true}, transmission, solved, found),
+            !qIsNaN(thickness));
+        QVERIFY2(qIsNaN(thickness) ? QString::fromStdString(found.what) == problem
+                                   : testing::closeTo(solved, thickness, 1e-9),
+                 qPrintable(QString::number(solved) + " " + QString::fromStdString(found.what)));
+    }
+
     void badSpectra_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("line");
@@ -257,6 +295,9 @@ class AttenuationCoreTest : public QObject {
         QTest::newRow("no weight at all") << "0.05 0\n0.06 0\n" << 0;
         QTest::newRow("decimal comma beside a semicolon") << "energy;n\n0,05;1\n" << 2;
         QTest::newRow("control bytes are no header") << "\x01PK\x02 x\n0.05 1\n" << 1;
+        QTest::newRow("a line of nan is no header") << "nan\n0.05 1\n" << 1;
+        QTest::newRow("upper-case NAN is no header") << "NAN\n0.05 1\n" << 1;
+        QTest::newRow("signed infinity is no header") << "-Infinity;x\n0.05 1\n" << 1;
     }
     void badSpectra() {
         QFETCH(QString, text);
@@ -267,6 +308,36 @@ class AttenuationCoreTest : public QObject {
         QCOMPARE(problem.line, line);
         QVERIFY(!problem.what.empty());
         QCOMPARE(bins.size(), std::size_t(1)); // untouched
+    }
+
+    // A field in a message: at most 24 characters, a UTF-8 character as it is, any other byte
+    // that is not printable ASCII as \xNN.
+    void quotedExcerpts_data() {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QByteArray>("excerpt");
+        const QByteArray e(QByteArray("\xC3\xA9").repeated(24));
+        QTest::newRow("printable ASCII") << QByteArray("0,662 ~") << QByteArray("'0,662 ~'");
+        QTest::newRow("lowest and highest two-byte leads")
+            << QByteArray("\xC2\xB0\xDF\xBF") << QByteArray("'\xC2\xB0\xDF\xBF'");
+        QTest::newRow("three and four bytes, up to U+10FFFF")
+            << QByteArray("\xE0\xA4\x85\xEF\xBF\xBD\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF")
+            << QByteArray("'\xE0\xA4\x85\xEF\xBF\xBD\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF'");
+        QTest::newRow("bytes that start no character")
+            << QByteArray("\xC1\xBF\xF5\x80") << QByteArray("'\\xC1\\xBF\\xF5\\x80'");
+        QTest::newRow("a character cut short")
+            << QByteArray("\xE2\x82x") << QByteArray("'\\xE2\\x82x'");
+        QTest::newRow("control bytes and DEL")
+            << QByteArray("\t\x1F\x7F") << QByteArray("'\\x09\\x1F\\x7F'");
+        QTest::newRow("24 characters") << e << "'" + e + "'";
+        QTest::newRow("more than 24 characters") << e + "x"
+                                                 << "'" + e + "...'";
+    }
+    void quotedExcerpts() {
+        QFETCH(QByteArray, field);
+        QFETCH(QByteArray, excerpt);
+        QCOMPARE(QByteArray::fromStdString(
+                     QuotedExcerpt(std::string_view(field.constData(), field.size()))),
+                 excerpt);
     }
 
     // An energy-absorption table row must be exactly three positive numbers.

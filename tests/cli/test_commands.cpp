@@ -38,8 +38,11 @@ struct Root : testing::WindowFixture {
                                                       {0.01, 1, 1, 8, 0, 0}}));
         write("mix/broken.mix1", "Broken\r\n");
     }
+    QStringList arguments(const QStringList& rest) const {
+        return QStringList{"--no-header", "--root", qs(root())} + rest;
+    }
     Run run(const QStringList& rest, const QByteArray& input = {}) const {
-        return runCli(QStringList{"--no-header", "--root", qs(root())} + rest, input);
+        return runCli(arguments(rest), input);
     }
 };
 
@@ -82,6 +85,9 @@ class CliTest : public QObject {
     void filesAreWhatTheWindowsWrite();
     void statusOutputAndMessage_data();
     void statusOutputAndMessage();
+    void unreadableStandardInput();
+    void standardInputIsAStream_data();
+    void standardInputIsAStream();
 };
 
 void CliTest::listAndTable() {
@@ -243,10 +249,16 @@ void CliTest::statusOutputAndMessage_data() {
         "gave no value", "200\n30\n",
         {"^\\{\"total\":2\\.000E\\+02,\"error\":\"CalculationError\"\\}$",
          "^\\{\"energy\":6\\.\\d{3}E-03,\"coherent\":.*\"total\":3\\.000E\\+01\\}$"});
-    // 1: bad input, and nothing is printed or written before the mistake is found.
+    // 1: bad input, and nothing is printed or written before the mistake is found, except the
+    // rows of standard input's lines before the one that holds it (it is read as a stream).
     row("unknown symbol", {"at", "Xx", "1"}, 1, "'Xx'");
     row("energy not a number", {"at", "Pb", "1", "abc"}, 1, "'abc'");
-    row("input not a number", {"at", "Pb", "-"}, 1, "line 2: the energy 'x3'", "1\n2 x3\n");
+    row("input not a number", {"at", "Pb", "-"}, 1, "line 2: the energy 'x3'", "1\n2 x3\n",
+        {"^1\\.000E\\+00  "});
+    row("lines ended by CR, CR LF and LF", {"at", "Pb", "-"}, 1, "line 5: the energy 'x'",
+        "1\r2\r\n3\n\n4 x\n", {"^1\\.000E\\+00  ", "^2\\.000E\\+00  ", "^3\\.000E\\+00  "});
+    row("standard input is read only for -", {"at", "Pb", "1"}, 0, "1.000E+00", "2\n",
+        {"^1\\.000E\\+00  "});
     row("energies as a spreadsheet saves them",
         {"--energy-unit", "keV", "at", "mix/edge.mix3", "-"}, 0, "1.000E+01  1.000E+00",
         "\xEF\xBB\xBF# from a sheet\r\nenergy;weight\r\n10;2\r\n",
@@ -297,6 +309,77 @@ void CliTest::statusOutputAndMessage() {
         QVERIFY2(QRegularExpression(lines[i]).match(printed[i]).hasMatch(), qPrintable(printed[i]));
     }
     QVERIFY(!fs::exists(root.root() / "mix" / "bad.mix3"));
+}
+
+// Standard input fed a piece at a time, as a producer that pauses feeds it: the rows of each
+// piece's lines come out before the next piece is sent, and in the end the output, the
+// messages and the status are those of the same input given at once.
+void CliTest::standardInputIsAStream_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArrayList>("pieces");
+    QTest::addColumn<QList<int>>("rows"); // the rows each piece completes
+    const QStringList at = {"at", "mix/edge.mix3", "-"};
+    QTest::newRow("a first line shorter than a byte-order mark")
+        << at << QByteArrayList{"1\n", "0.002\n"} << QList<int>{1, 1};
+    QTest::newRow("one energy a line")
+        << at << QByteArrayList{"0.001\n", "0.002\n", "0.01\n"} << QList<int>{1, 1, 1};
+    QTest::newRow("a spreadsheet's lines: mark, header, comment, blank line, CR LF")
+        << QStringList{"--energy-unit", "keV", "at", "mix/edge.mix3", "-"}
+        << QByteArrayList{"\xEF\xBB\xBF", "energy;n\r\n", "1;2\r\n", "# x\r\n\r\n", "10\r\n"}
+        << QList<int>{0, 0, 2, 0, 1};
+    QTest::newRow("a line longer than the reader's block")
+        << at << QByteArrayList{"0.001" + QByteArray(70000, ' ') + "0.002\n", "0.01\n"}
+        << QList<int>{2, 1};
+    QTest::newRow("a line in two pieces")
+        << at << QByteArrayList{"0.0", "01 0.002\n", "0.0", "1"} << QList<int>{0, 2, 0, 0};
+    QTest::newRow("lone CR line ends, one with its LF in the next piece")
+        << at << QByteArrayList{"0.001\r", "0.002\r", "\n0.01\r"} << QList<int>{1, 1, 1};
+    QTest::newRow("a mistake names its line after the rows before it")
+        << at << QByteArrayList{"0.001\r", "\n0.002\n", "0.003 x,y\n"} << QList<int>{1, 1, 0};
+    const QStringList hvl = {"hvl", "H", "--density", "1", "-"};
+    QTest::newRow("half-value layers") << hvl << QByteArrayList{"0.1\n", "1\n"} << QList<int>{1, 1};
+    QTest::newRow("half-value layers of no energy")
+        << hvl << QByteArrayList{"# none\n"} << QList<int>{0};
+}
+
+void CliTest::unreadableStandardInput() {
+    Root root;
+    QProcess process;
+    process.setStandardInputFile(qs(root.root())); // a folder opens, but cannot be read
+    testing::startCli(process, root.arguments({"at", "Pb", "1", "-"}));
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 1);
+    QCOMPARE(process.readAllStandardError(), "photonxs-cli: standard input cannot be read\n");
+}
+
+void CliTest::standardInputIsAStream() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(QList<int>, rows);
+    Root root;
+    QProcess process;
+    testing::startCli(process, root.arguments(arguments));
+    QVERIFY(process.waitForStarted());
+    QByteArray out;
+    int expected = 0;
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        process.write(pieces[i]);
+        QVERIFY(process.waitForBytesWritten(5000));
+        expected += rows[i];
+        while (out.count('\n') < expected) {
+            QVERIFY2(process.waitForReadyRead(5000),
+                     qPrintable("no row after piece " + QString::number(i)));
+            out += process.readAllStandardOutput();
+        }
+        QCOMPARE(out.count('\n'), expected); // and no row ahead of its line
+    }
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(20000));
+    out += process.readAllStandardOutput();
+    const Run whole = root.run(arguments, pieces.join());
+    QCOMPARE(QString::fromUtf8(out), whole.out);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()), whole.err);
+    QCOMPARE(process.exitCode(), whole.status);
 }
 
 QTEST_MAIN(CliTest)

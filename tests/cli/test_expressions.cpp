@@ -49,7 +49,8 @@ class CliExpressionsTest : public QObject {
         QVERIFY2(run.err.contains(errorPart), qPrintable(run.err));
     }
 
-    // The edges of lead: K, three L and five M shells, each a jump upwards of the total.
+    // The edges of lead: K, three L and five M shells, each a jump upwards of the total, in the
+    // masks' four digits.
     void listsTheEdgesOfLead() {
         const Run run = cli({"--format", "csv", "edges", "Pb"});
         QCOMPARE(run.status, 0);
@@ -61,7 +62,7 @@ class CliExpressionsTest : public QObject {
             QCOMPARE(fields.size(), 4);
             QCOMPARE(fields[0], QString("Pb"));
             shells << fields[1];
-            QVERIFY2(fields[3].toDouble() > 1.0, qPrintable(row));
+            QVERIFY2(fields[3].toDouble() > 1.0 && fields[3].size() == 9, qPrintable(row));
         }
         QCOMPARE(shells, (QStringList{"K", "L1", "L2", "L3", "M1", "M2", "M3", "M4", "M5"}));
         // Lead's K edge lies at 88.0 keV.

@@ -1,14 +1,82 @@
-// Text fields as the command line writes them into JSON and CSV: whatever bytes a material's
-// name holds, the result must stay valid.
+// Typed numbers as the command line reads them, and text fields as it writes them into JSON and
+// CSV: whatever bytes a material's name holds, the result must stay valid.
 
+#include "NumberText.h"
 #include "Output.h"
 
 #include <QtTest>
+
+#include <charconv>
+#include <cmath>
+#include <random>
 
 class CliOutputTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // A number is a number from its first character to its last; the value is that of the
+    // windows' reader. NaN in `value` marks a refused text.
+    void typedNumbers_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("whole number") << QByteArray("662") << 662.0;
+        QTest::newRow("digits, point, digits") << QByteArray("0.662") << 0.662;
+        QTest::newRow("sign and point first") << QByteArray("-.5") << -0.5;
+        QTest::newRow("D exponent with sign") << QByteArray("6.62D-1") << 0.662;
+        QTest::newRow("unit glued on") << QByteArray("662keV") << qQNaN();
+        QTest::newRow("unit glued on after the decimals") << QByteArray("0.662MeV") << qQNaN();
+        QTest::newRow("decimal comma") << QByteArray("0,662") << qQNaN();
+        QTest::newRow("blank after the decimals") << QByteArray("0.5 ") << qQNaN();
+        QTest::newRow("exponent without digits") << QByteArray("1e+") << qQNaN();
+        QTest::newRow("lone point") << QByteArray(".") << qQNaN();
+    }
+    void typedNumbers() {
+        QFETCH(QByteArray, text);
+        QFETCH(double, value);
+        // A view without the string's closing NUL, so that reading past its end shows.
+        const std::string padded = text.toStdString() + "5";
+        const std::string_view typed(padded.data(), padded.size() - 1);
+        const std::optional<double> read = cli::ReadNumber(typed);
+        QCOMPARE(cli::IsNumberText(typed), !qIsNaN(value));
+        QCOMPARE(read.has_value(), !qIsNaN(value));
+        if (read) {
+            QCOMPARE(*read, value);
+        }
+    }
+
+    // A value with `digits` significant digits is what std::to_chars rounds it to, with 'E' for
+    // 'e' and zero unsigned: over random values of every magnitude and sign, and over binary
+    // fractions whose decimal digits end in a 5, the halves that go to the even digit.
+    void valuesAsTheStandardLibraryRoundsThem_data() {
+        QTest::addColumn<int>("digits");
+        for (const int digits : {1, 2, 4, 9, 10, 17}) {
+            QTest::addRow("%d digits", digits) << digits;
+        }
+    }
+    void valuesAsTheStandardLibraryRoundsThem() {
+        QFETCH(int, digits);
+        std::mt19937_64 random(static_cast<unsigned>(digits));
+        std::vector<double> values{
+            0.0, -0.0, 1e22, 1e23, 9.9999999999, 5e-324, 1.7976931348623157e308};
+        for (int i = 0; i < 50000; ++i) {
+            const double sign = random() % 2 == 0 ? 1.0 : -1.0;
+            values.push_back(sign * std::ldexp(static_cast<double>(random() >> 11),
+                                               static_cast<int>(random() % 260) - 200));
+            values.push_back(sign * std::ldexp(static_cast<double>(2 * (random() % 100000) + 1),
+                                               -static_cast<int>(random() % 24)));
+        }
+        for (const double value : values) {
+            std::string ours;
+            cli::AppendValue(ours, value, digits);
+            char buffer[64];
+            const auto written = std::to_chars(buffer, buffer + sizeof buffer, value + 0.0,
+                                               std::chars_format::scientific, digits - 1);
+            std::string expected(buffer, written.ptr);
+            expected[expected.find('e')] = 'E';
+            QVERIFY2(ours == expected, qPrintable(QString::number(value, 'g', 17)));
+        }
+    }
+
     void jsonStrings_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("json");
@@ -30,6 +98,8 @@ class CliOutputTest : public QObject {
             << QByteArray("\xEF\xBF\xBD") << QByteArray("\"\xEF\xBF\xBD\"");
         QTest::newRow("last code point before the surrogates, U+D7FF")
             << QByteArray("\xED\x9F\xBF") << QByteArray("\"\xED\x9F\xBF\"");
+        QTest::newRow("the last code point, U+10FFFF")
+            << QByteArray("\xF4\x8F\xBF\xBF") << QByteArray("\"\xF4\x8F\xBF\xBF\"");
         QTest::newRow("above U+10FFFF")
             << QByteArray("\xF4\x90\x80\x80") << QByteArray("\"\\u00f4\\u0090\\u0080\\u0080\"");
         QTest::newRow("sequence cut short by the end")

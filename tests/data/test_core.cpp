@@ -145,6 +145,11 @@ class DataCoreTest : public QObject {
         row("negative zero", "0.000E+00 0.000E+00 1.000E+00 0.000E+00 2.000E+00 3.000E+00",
             {-0.0, -0.0, 1, 0, 2, 3});
         row("fixed columns, not blanks", "1.000E-03  1.000E+00 2.000E+00", {0.001, 1, 2, 0, 0, 0});
+        // Fields a person or another program wrote are read by their numeric value.
+        row("nine characters without a point", "1.000E-03 12345E-03 10000E+00",
+            {0.001, 12.345, 10000, 0, 0, 0});
+        row("decimal comma ends the number", "1.000E-03 1,234E+01 2.000E+00",
+            {0.001, 1, 2, 0, 0, 0});
     }
     void parseTableRow() {
         QFETCH(std::string, line);

@@ -16,18 +16,24 @@ struct CliRun {
     QString err;
 };
 
-/// The program with `arguments`, `input` on standard input and `environment` ("NAME=value")
-/// added to this process's, never with the user's PHOTONXS_HOME unless given there.
-inline CliRun runCli(const QStringList& arguments, const QByteArray& input = {},
+/// Starts the program with `arguments` and `environment` ("NAME=value") added to this
+/// process's, never with the user's PHOTONXS_HOME unless given there.
+inline void startCli(QProcess& process, const QStringList& arguments,
                      const QStringList& environment = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("PHOTONXS_HOME");
     for (const QString& setting : environment) {
         env.insert(setting.section('=', 0, 0), setting.section('=', 1));
     }
-    QProcess process;
     process.setProcessEnvironment(env);
     process.start(PHOTONXS_CLI_PROGRAM, arguments);
+}
+
+/// The program run to its end with `input` on standard input (see startCli).
+inline CliRun runCli(const QStringList& arguments, const QByteArray& input = {},
+                     const QStringList& environment = {}) {
+    QProcess process;
+    startCli(process, arguments, environment);
     process.write(input);
     process.closeWriteChannel();
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {

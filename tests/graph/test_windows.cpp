@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -60,6 +61,10 @@ class GraphWindowsTest : public QObject {
 
   private slots:
     void canvasPixels();
+    void circlePen_data();
+    void circlePen();
+    void fontSizeKeepsTheLastUsableOne_data();
+    void fontSizeKeepsTheLastUsableOne();
     void goReadoutAndFailedLoads();
     void enlargedViewCollectsUntilClosed();
 };
@@ -82,6 +87,48 @@ void GraphWindowsTest::canvasPixels() {
             image.pixel(120, 690) != grey);
     QVERIFY(image.pixel(decade - 1, 700) != grey && image.pixel(decade, 700) == grey &&
             image.pixel(decade + 1, 700) != grey);
+}
+
+// A circle of radius 20 pixels drawn with a pen 5 wide: the plain pen straddles the circle
+// (17.5 to 22.5 pixels out), the inside pen keeps within it (15 to 20).
+void GraphWindowsTest::circlePen_data() {
+    QTest::addColumn<bool>("inside");
+    QTest::addColumn<int>("offset"); // pixels right of the centre
+    QTest::addColumn<bool>("inked");
+    QTest::newRow("plain pen, past the circle") << false << 21 << true;
+    QTest::newRow("plain pen, within its inner edge") << false << 16 << false;
+    QTest::newRow("inside pen, within the circle") << true << 16 << true;
+}
+
+void GraphWindowsTest::circlePen() {
+    QFETCH(bool, inside);
+    QFETCH(int, offset);
+    QFETCH(bool, inked);
+    QtCanvas view(100, 100); // one user unit is one pixel
+    view.SetLineWidth(5);
+    view.SetDrawStyle(inside ? platform::DrawStyle::InsideSolid : platform::DrawStyle::Solid);
+    view.Circle(50, 50, 20, {0, 0, 0});
+    QCOMPARE(view.Image().pixel(50 + offset, 50) == kBlack, inked);
+    QCOMPARE(view.Image().pixel(50 - offset, 50) == kBlack, inked);
+}
+
+// A size a text cannot be drawn in (from a window shrunk to nothing, say) leaves the last one.
+void GraphWindowsTest::fontSizeKeepsTheLastUsableOne_data() {
+    QTest::addColumn<float>("size");
+    QTest::addColumn<float>("kept");
+    QTest::newRow("a size") << 9.0f << 9.0f;
+    QTest::newRow("zero") << 0.0f << 12.0f;
+    QTest::newRow("negative") << -3.0f << 12.0f;
+    QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << 12.0f;
+}
+
+void GraphWindowsTest::fontSizeKeepsTheLastUsableOne() {
+    QFETCH(float, size);
+    QFETCH(float, kept);
+    QtCanvas view(10, 10);
+    view.SetFontSize(12.0f);
+    view.SetFontSize(size);
+    QCOMPARE(view.FontSize(), kept);
 }
 
 void GraphWindowsTest::goReadoutAndFailedLoads() {

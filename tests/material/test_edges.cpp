@@ -1,5 +1,6 @@
 // The edge list beside ele/ against a fresh import, and as the program reads it back.
 
+#include "data/MaterialFile.h"
 #include "element_library.h"
 #include "fakes/TestSupport.h"
 #include "material/Edges.h"
@@ -39,6 +40,43 @@ class EdgeListTest : public QObject {
         QCOMPARE(edges[0].row, 37);
         QCOMPARE(edges[0].shell, std::string("K"));
         QCOMPARE(edges[0].energyMeV, 0.088);
+    }
+
+    // An edge is a row whose total rises from the row before at the same energy, up to the
+    // tables' four digits; the rows' totals here are their photo-electric coefficients.
+    void edgeRows_data() {
+        QTest::addColumn<QList<double>>("energies");
+        QTest::addColumn<QList<double>>("totals");
+        QTest::addColumn<QList<int>>("edges");
+        QTest::newRow("a repeated energy, the total rising")
+            << QList<double>{0.01, 0.088, 0.088, 0.1} << QList<double>{5, 1, 4, 3} << QList<int>{3};
+        QTest::newRow("an edge in the last row")
+            << QList<double>{0.01, 0.088, 0.088} << QList<double>{5, 1, 4} << QList<int>{3};
+        QTest::newRow("the total falling at a repeated energy")
+            << QList<double>{0.01, 0.088, 0.088} << QList<double>{5, 4, 1} << QList<int>{};
+        QTest::newRow("the same total at a repeated energy")
+            << QList<double>{0.01, 0.088, 0.088} << QList<double>{5, 4, 4} << QList<int>{};
+        QTest::newRow("energies a unit of the last digit apart")
+            << QList<double>{0.1, 0.1001} << QList<double>{1, 2} << QList<int>{2};
+        QTest::newRow("energies further apart")
+            << QList<double>{0.1, 0.1011} << QList<double>{1, 2} << QList<int>{};
+        QTest::newRow("a falling energy")
+            << QList<double>{0.1001, 0.1} << QList<double>{1, 2} << QList<int>{};
+        QTest::newRow("energy 0 twice")
+            << QList<double>{0, 0, 0.01} << QList<double>{1, 2, 1} << QList<int>{};
+    }
+    void edgeRows() {
+        QFETCH(QList<double>, energies);
+        QFETCH(QList<double>, totals);
+        QFETCH(QList<int>, edges);
+        std::vector<std::string> lines{"Edges", "1", std::to_string(energies.size())};
+        for (qsizetype i = 0; i < energies.size(); ++i) {
+            lines.push_back(data::FormatTableRow(energies[i], {0, 0, totals[i], 0, 0}));
+        }
+        data::MaterialTable table;
+        QVERIFY(data::LoadMaterialTableFromText(table, data::JoinLines(lines)).ok());
+        const std::vector<int> found = material::EdgeRows(table);
+        QCOMPARE(QList<int>(found.begin(), found.end()), edges);
     }
 
     // Each edge's row in its element file and the row before it hold the edge's energy (up to

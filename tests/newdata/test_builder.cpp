@@ -65,7 +65,7 @@ struct Failure {
 };
 
 struct Saved {
-    L row; // energy and five coefficients; empty: nothing built
+    L row; // energy and five coefficients; the energy alone: columns not combined; empty: none
     E error;
     std::string expected; // the file written, or part of the failure's sentence
     std::string path = "mix/New.mix3", fileName = "New";
@@ -216,9 +216,11 @@ class BuilderTest : public QObject {
         row("rounded up to an exponent of 100",
             {{1, 9.9996e99, 1, 1, 1, 1}, E::ValueDoesNotFit, "1.000E+100"});
         row("density too large to hold",
-            {one, E::NonFiniteValue, "too large", "mix/New.mix3", "New", HUGE_VAL});
+            {one, E::NonFiniteValue, "A value of the new material is too large", "mix/New.mix3",
+             "New", HUGE_VAL});
         row("empty file name", {one, E::CannotWrite, "no file name", "mix/.mix3", ""});
         row("nothing built", {{}, E::NothingBuilt, "no built material"});
+        row("a grid whose columns were not combined", {{1}, E::NothingBuilt, "no built material"});
     }
     void writtenFile() {
         QFETCH(Saved, c);
@@ -227,7 +229,7 @@ class BuilderTest : public QObject {
         BuilderState state;
         if (!c.row.empty()) {
             state.MergedGrid = {0, c.row[0]};
-            for (std::size_t k = 0; k < 5; ++k) {
+            for (std::size_t k = 0; k < 5 && c.row.size() > 1; ++k) {
                 state.Combined[k] = {0, c.row[k + 1]};
             }
         }
