@@ -50,6 +50,7 @@ class AttenuationCoreTest : public QObject {
         QTest::newRow("between rows, log-log") << 0.00175 << 1690.7302423536782;
         QTest::newRow("first energy") << 0.001 << 5197.0;
         QTest::newRow("below 1 keV") << 0.000999 << 0.0;
+        QTest::newRow("last energy, 20 MeV") << 20.0 << 0.03595;
         QTest::newRow("above 20 MeV") << 20.001 << 0.0;
     }
     void elementAbsorption() {

@@ -39,6 +39,7 @@ class CliExpressionsTest : public QObject {
         QTest::newRow("neither formula nor material")
             << QStringList{"csv", "mix:Watr=1", "-"} << "neither a formula";
         QTest::newRow("bad grid") << QStringList{"at", "Pb", "--grid", "1:0.1"} << "FROM:TO:N";
+        QTest::newRow("grid from 0") << QStringList{"at", "Pb", "--grid", "0:1:5"} << "FROM:TO:N";
     }
     void badExpressionsPrintNothing() {
         QFETCH(QStringList, arguments);

@@ -145,6 +145,8 @@ class BuilderTest : public QObject {
             {kCompound, std::vector(6, good), E::BadElementCount});
         row("the compound's five slots all used",
             {kCompound, std::vector(5, good), E::None, 0, 0, 0, L(5, 1.0), 4});
+        row("the mixture's fifteen slots all used",
+            {kMixture, std::vector(15, good), E::None, 0, 0, 0, L(15, 1.0), 4});
         row("used slot without an element", {kMixture, {good, "<none>"}, E::UnassignedSlot, 2});
         row("missing element file", {kMixture, {good, "<missing>"}, E::CannotOpenElement, 2});
         row("fewer rows than counted",
