@@ -371,18 +371,14 @@ void DoseTest::activitiesAndDistancesNeedTheirUnits_data() {
     QTest::newRow("curie") << "1 Ci" << true << 3.7e10 << "";
     QTest::newRow("millicurie") << "10 mCi" << true << 3.7e8 << "";
     QTest::newRow("micro sign") << "5 \u00b5Ci" << true << 1.85e5 << "";
-    QTest::newRow("u for micro") << "5 uCi" << true << 1.85e5 << "";
     QTest::newRow("exponent") << "1e3 kBq" << true << 1e6 << "";
     QTest::newRow("no unit") << "1000" << true << no << "needs a unit";
     QTest::newRow("unknown unit") << "1 Gbq" << true << no << "does not know";
     QTest::newRow("negative") << "-1 GBq" << true << no << "below 0";
-    QTest::newRow("word") << "lots" << true << no << "not a number";
     QTest::newRow("metres") << "1 m" << false << 100.0 << "";
     QTest::newRow("millimetres") << "25mm" << false << 2.5 << "";
-    QTest::newRow("centimetres") << " 50 cm " << false << 50.0 << "";
     QTest::newRow("distance without unit") << "2" << false << no << "needs a unit";
     QTest::newRow("zero distance") << "0 m" << false << no << "not above 0";
-    QTest::newRow("feet") << "3 ft" << false << no << "does not know";
 }
 
 void DoseTest::activitiesAndDistancesNeedTheirUnits() {

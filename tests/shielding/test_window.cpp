@@ -112,24 +112,16 @@ class ShieldingWindowTest : public QObject {
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
-        QTest::newRow("activity without unit") << "activityEdit"
-                                               << "1000"
-                                               << "needs a unit";
-        QTest::newRow("distance in feet") << "distanceEdit"
-                                          << "3 ft"
-                                          << "does not know";
-        QTest::newRow("misspelt nuclide") << "sourceEdit"
-                                          << "Cs-173"
-                                          << "did you mean";
-        QTest::newRow("bad layer") << "layersEdit"
-                                   << "Pb@x"
-                                   << "thickness";
-        QTest::newRow("no such table") << "tableEdit"
-                                       << "wood"
-                                       << "no buildup table";
-        QTest::newRow("target of 0") << "targetEdit"
-                                     << "0"
-                                     << "target rate";
+        const auto row = [](const char* name, const char* box, const char* text,
+                            const char* message) {
+            QTest::newRow(name) << QString(box) << QString(text) << QString(message);
+        };
+        row("activity without unit", "activityEdit", "1000", "needs a unit");
+        row("distance in feet", "distanceEdit", "3 ft", "does not know");
+        row("misspelt nuclide", "sourceEdit", "Cs-173", "did you mean");
+        row("bad layer", "layersEdit", "Pb@x", "thickness");
+        row("no such table", "tableEdit", "wood", "no buildup table");
+        row("target of 0", "targetEdit", "0", "target rate");
     }
     void problemsLeaveNoResult() {
         QFETCH(QString, box);
@@ -151,21 +143,15 @@ class ShieldingWindowTest : public QObject {
         QTest::addColumn<QString>("material");
         QTest::addColumn<QString>("mfp");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("lead's own table") << "Pb"
-                                          << "10"
-                                          << "table of lead";
-        QTest::newRow("water by its formula") << "formula:H2O"
-                                              << "10"
-                                              << "equivalent Z";
-        QTest::newRow("extrapolated") << "Pb"
-                                      << "60"
-                                      << "extrapolated";
-        QTest::newRow("beyond 100 mfp") << "Pb"
-                                        << "120"
-                                        << "No buildup factor";
-        QTest::newRow("unknown material") << "Kryptonite"
-                                          << "1"
-                                          << "Kryptonite";
+        const auto row = [](const char* name, const char* material, const char* mfp,
+                            const char* shown) {
+            QTest::newRow(name) << QString(material) << QString(mfp) << QString(shown);
+        };
+        row("lead's own table", "Pb", "10", "table of lead");
+        row("water by its formula", "formula:H2O", "10", "equivalent Z");
+        row("extrapolated", "Pb", "60", "extrapolated");
+        row("beyond 100 mfp", "Pb", "120", "No buildup factor");
+        row("unknown material", "Kryptonite", "1", "Kryptonite");
     }
     void buildupLookUp() {
         QFETCH(QString, material);
