@@ -137,6 +137,8 @@ def test_the_documents_python_examples_run_as_written():
     (["dose", "Kobalt-60", "--activity", "1GBq", "--distance", "1m"], 1, "did you mean Co-60?"),
     (["dose", "Co-60", "Pb@-1", "--activity", "1GBq", "--distance", "1m"], 1, "thickness"),
     (["dose", "Co-60", "Pb", "--activity", "1GBq", "--distance", "1m"], 2, "is not a LAYER"),
+    (["dose", "Co-60", "formula:H2O@1", "--activity", "1GBq", "--distance", "1m"], 1,
+     "density of formula:H2O is not known"),
     (["dose", "Co-60", "--activity", "1GBq"], 2, "--distance"),
     (["dose", "Co-60", "--activity", "1GBq", "--distance", "1m", "--thickness-for", "1"], 2,
      "at least one LAYER"),
