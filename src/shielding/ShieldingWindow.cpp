@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTableWidget>
 
 #include <cmath>
@@ -143,6 +144,13 @@ ShieldingWindow::ShieldingWindow(AppContext& context, QWidget* parent)
     lookUp->addWidget(buildupPlot, 6, 0, 1, 2);
     grid->addLayout(lookUp, 8, 2, 1, 2);
 
+    // One completer for the window's life; its names are read again each time it is shown.
+    m_nuclideNames = new QStringListModel(this);
+    auto* completer = new QCompleter(m_nuclideNames, sourceEdit);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setFilterMode(Qt::MatchContains);
+    sourceEdit->setCompleter(completer);
+
     connect(computeButton, &QPushButton::clicked, this, &ShieldingWindow::Compute);
     connect(saveButton, &QPushButton::clicked, this, &ShieldingWindow::SaveCsv);
     connect(buildupButton, &QPushButton::clicked, this, &ShieldingWindow::LookUpBuildup);
@@ -167,10 +175,7 @@ void ShieldingWindow::ShowFor(const QString& layers) {
         for (const shielding::Nuclide& nuclide : *nuclides) {
             names << QString::fromStdString(nuclide.name);
         }
-        auto* completer = new QCompleter(names, sourceEdit);
-        completer->setCaseSensitivity(Qt::CaseInsensitive);
-        completer->setFilterMode(Qt::MatchContains);
-        sourceEdit->setCompleter(completer);
+        m_nuclideNames->setStringList(names);
     }
     if (!layers.trimmed().isEmpty()) {
         layersEdit->setText(layers);

@@ -10,6 +10,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QStringListModel;
 class QTableWidget;
 class QtCanvas;
 struct AppContext;
@@ -73,4 +74,5 @@ class ShieldingWindow : public QWidget {
     AppContext& m_context;
     std::unique_ptr<shielding::ShieldingLibrary> m_library;
     std::vector<std::vector<std::string>> m_rows;
+    QStringListModel* m_nuclideNames = nullptr; ///< what the source box completes
 };
