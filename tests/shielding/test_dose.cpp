@@ -358,6 +358,10 @@ void DoseTest::ratePlotOnWholeDecades() {
     testing::RecordingCanvas flat;
     shielding::DrawRatePlot(flat, {{0, 100, 100}, {1, 100, 100}}, 0.0);
     QCOMPARE(flat.ofKind("Box").front().y2, 1.0f);
+    // A rate of 0 (every line beyond 100 mfp) is left off the scale, not taken as its bottom.
+    testing::RecordingCanvas stopped;
+    shielding::DrawRatePlot(stopped, {{0, 100, 100}, {1, 0, 0}}, 0.0);
+    QCOMPARE(stopped.ofKind("Box").front().y2, 1.0f);
 }
 
 void DoseTest::activitiesAndDistancesNeedTheirUnits_data() {
