@@ -121,7 +121,7 @@ const AbsorptionTable* AbsorptionLibrary::Element(int atomicNumber) {
     }
     auto found = m_tables.find(atomicNumber);
     if (found == m_tables.end()) {
-        std::optional<AbsorptionTable> table;
+        Loaded loaded;
         const std::filesystem::path folder = m_root / "muen";
         char prefix[8];
         std::snprintf(prefix, sizeof prefix, "%03d_", atomicNumber);
@@ -135,22 +135,23 @@ const AbsorptionTable* AbsorptionLibrary::Element(int atomicNumber) {
             std::string text;
             std::string error;
             if (!data::ReadWholeFile(it->path(), text)) {
-                m_lastError = "muen/" + name + ": cannot be read";
-            } else if (!(table = ParseAbsorptionTable(text, error))) {
-                m_lastError = "muen/" + name + ": " + error;
+                loaded.error = "muen/" + name + ": cannot be read";
+            } else if (!(loaded.table = ParseAbsorptionTable(text, error))) {
+                loaded.error = "muen/" + name + ": " + error;
             }
             break;
         }
-        if (!table && m_lastError.empty()) {
-            m_lastError = "no energy-absorption table for atomic number " +
-                          std::to_string(atomicNumber) + " in " + folder.string();
+        if (!loaded.table && loaded.error.empty()) {
+            loaded.error = "no energy-absorption table for atomic number " +
+                           std::to_string(atomicNumber) + " in " + folder.string();
         }
-        found = m_tables.emplace(atomicNumber, std::move(table)).first;
+        found = m_tables.emplace(atomicNumber, std::move(loaded)).first;
     }
-    if (!found->second) {
+    if (!found->second.table) {
+        m_lastError = found->second.error;
         return nullptr;
     }
-    return &*found->second;
+    return &*found->second.table;
 }
 
 } // namespace attenuation

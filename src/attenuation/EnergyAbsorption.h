@@ -60,7 +60,11 @@ class AbsorptionLibrary {
 
   private:
     std::filesystem::path m_root;
-    std::map<int, std::optional<AbsorptionTable>> m_tables;
+    struct Loaded {
+        std::optional<AbsorptionTable> table;
+        std::string error; // why table is empty
+    };
+    std::map<int, Loaded> m_tables;
     std::string m_lastError;
 };
 

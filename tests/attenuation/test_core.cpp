@@ -160,6 +160,28 @@ class AttenuationCoreTest : public QObject {
         QCOMPARE(MassEnergyAbsorption(*mix, 1.0, value), Outcome::NoAbsorptionData);
     }
 
+    // A working folder with a damaged carbon table and no nitrogen table: each refusal names
+    // its own element, whatever was asked before it.
+    void missingAndDamagedTablesAreNamed() {
+        testing::TempFolder folder;
+        testing::writeFile(folder.path() / "muen/006_C.muen", "not a table\n");
+        testing::writeFile(folder.path() / "muen/001_H.muen",
+                           testing::readFile(testing::sourceDir() / "library/muen/001_H.muen"));
+        AbsorptionLibrary library(folder.path());
+        for (const auto& [z, message] :
+             std::vector<std::pair<int, std::string>>{{6, "006_C.muen"},
+                                                      {7, "atomic number 7 in"},
+                                                      {6, "006_C.muen"},
+                                                      {1, ""},
+                                                      {93, "data for atomic number 93"},
+                                                      {7, "atomic number 7 in"}}) {
+            const bool found = library.Element(z) != nullptr;
+            QCOMPARE(found, message.empty());
+            QVERIFY2(found || library.lastError().find(message) != std::string::npos,
+                     library.lastError().c_str());
+        }
+    }
+
     void layers_data() {
         QTest::addColumn<double>("energy");
         QTest::addColumn<double>("lightCm");
