@@ -2,6 +2,7 @@
 
 #include "app/Form1.h"
 #include "app/Form9.h"
+#include "app/WorkingFolder.h"
 #include "calc/Form10.h"
 #include "fakes/WindowFixture.h"
 #include "graph/Form2.h"
@@ -69,6 +70,8 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void workingFolderChoice_data();
+    void workingFolderChoice();
     void startUp_data();
     void startUp();
     void choiceAcrossListsAndCategories();
@@ -240,6 +243,42 @@ void MainWindowTest::goIgnoresActionsDuringItsEventPass() {
             !s.windows().form5->isVisible());
     s.press("Command3"); // once GO has finished, Delete answers again
     QCOMPARE(strings(s.dialogs.messages()), QStringList({" really erase water.mix3 ? "}));
+}
+
+// Where an installed program works: PHOTONXS_HOME as given, else ~/PhotonXS seeded from the
+// installed library; nowhere to choose (the folder it was started in) without either.
+void MainWindowTest::workingFolderChoice_data() {
+    QTest::addColumn<QString>("photonxsHome"); // null: not set
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<QString>("folder");
+    const auto row = [](const char* name, const char* a, const char* b, bool i, const char* f) {
+        QTest::newRow(name) << QString(a) << QString(b) << i << QString(f);
+    };
+    row("PHOTONXS_HOME wins", "/w", "/h", true, "/w");
+    row("PHOTONXS_HOME empty", "", "/h", true, "/h/PhotonXS");
+    row("HOME empty", nullptr, "", true, "");
+    row("HOME not set", nullptr, nullptr, true, "");
+    row("a build tree", nullptr, "/h", false, "");
+}
+
+void MainWindowTest::workingFolderChoice() {
+    QFETCH(QString, photonxsHome);
+    QFETCH(QString, home);
+    QFETCH(bool, installed);
+    QFETCH(QString, folder);
+    testing::TempFolder tree;
+    if (installed) {
+        testing::writeFile(tree.path() / "share/photonxs/Start.dat", "x");
+    }
+    const QByteArray a = photonxsHome.toUtf8(), b = home.toUtf8();
+    const app::WorkingFolder chosen =
+        app::ChooseWorkingFolder(photonxsHome.isNull() ? nullptr : a.constData(),
+                                 home.isNull() ? nullptr : b.constData(), tree.path() / "bin/px");
+    QCOMPARE(QString::fromStdString(chosen.folder.string()), folder);
+    const bool seeded = folder.endsWith("PhotonXS");
+    QCOMPARE(chosen.library, seeded ? (tree.path() / "share/photonxs").lexically_normal()
+                                    : std::filesystem::path());
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -87,6 +87,12 @@ void GraphWindowsTest::canvasPixels() {
             image.pixel(120, 690) != grey);
     QVERIFY(image.pixel(decade - 1, 700) != grey && image.pixel(decade, 700) == grey &&
             image.pixel(decade + 1, 700) != grey);
+    // A scale with a corner that is not finite (the logarithm of a zero value) keeps the last.
+    QtCanvas small(100, 100);
+    small.SetScale(0, 0, 10, 10);
+    small.SetScale(0, -std::numeric_limits<float>::infinity(), 10, 10);
+    small.SetScale(std::numeric_limits<float>::quiet_NaN(), 0, 20, 20);
+    QCOMPARE(small.ToPixel(5, 5), QPoint(50, 50));
 }
 
 // A circle of radius 20 pixels drawn with a pen 5 wide: the plain pen straddles the circle
