@@ -209,6 +209,10 @@ void InterpolationTest::lookupsFollowThePlainRule_data() {
     row("count beyond the arrays", kMain, {{kCount, 0, 160}}, false, 50, error);
     row("empty table", {}, none, false, 1, error);
     row("single row", {{1, 1, 1, 1, 0, 0}}, none, true, 3, error);
+    const Rows two{{1, 1, 1, 1, 0, 0}, {4, 0.25, 1, 0.25, 0, 0}}; // totals 3 and 1.5
+    row("two rows, by energy", two, none, false, 2, ok, {2, 0.5, 1, 0.5, 0, 0, std::sqrt(4.5)});
+    row("two rows, by total", two, none, true, std::sqrt(4.5), ok,
+        {2, 0.5, 1, 0.5, 0, 0, std::sqrt(4.5)});
     // Values with no logarithm in the bracket are bad data.
     row("zero coherent", kMain, {{kCoherent, 2, 0}}, false, 0.02, error);
     row("negative pair value", kMain, {{kPairNuclear, 7, -1}}, false, 20.48, error);
