@@ -222,8 +222,15 @@ class FirefoxPage {
   getByLabel(label, options) {
     return new FirefoxLocator(this, []).getByLabel(label, options);
   }
-  evaluate(fn, arg) {
-    return this.page.evaluate(fn, arg);
+  // A typed array in the result comes back as an array, as playwright gives its values.
+  async evaluate(fn, arg) {
+    const result = await this.page.evaluateHandle(fn, arg);
+    return result.evaluate(function plain(v) {
+      if (ArrayBuffer.isView(v)) return Array.from(v);
+      if (Array.isArray(v)) return v.map(plain);
+      if (v === null || typeof v !== 'object') return v;
+      return Object.fromEntries(Object.entries(v).map(([key, x]) => [key, plain(x)]));
+    });
   }
   evaluateHandle(fn, arg) {
     return this.page.evaluateHandle(fn, arg);
