@@ -599,11 +599,16 @@
       const r = px.page.doseRate(order);
       const { rows, total } = doseRows(r);
       const cell = (x, i) => (typeof x !== 'number' ? x : i === 0 ? shownEnergy(x) : shown(x));
-      showInUnit('dose', () => fillTable($('shield-table'), doseHeadings(), [...rows, total].map((row) => row.map(cell))));
       const what = KIND_TEXT[order.kind];
-      const of = r.half_life === null ? r.name : `${r.name} (half-life ${r.half_life})`;
       const exposure = order.kind === 'absorption' ? '' : ` = ${shown(r.mR_h)} mR/h`;
-      $('shield-total').textContent = `Total ${what} of ${of}: ${shown(r.total)} uGy/h${exposure}`;
+      showInUnit('dose', () => {
+        fillTable($('shield-table'), doseHeadings(), [...rows, total].map((row) => row.map(cell)));
+        // Lines typed are named by their text, which then speaks the unit chosen.
+        const keV = unit === 'keV';
+        const name = order.keV === keV ? r.name : px.page.core().energies_in_other_unit(r.name, keV, true);
+        const of = r.half_life === null ? name : `${name} (half-life ${r.half_life})`;
+        $('shield-total').textContent = `Total ${what} of ${of}: ${shown(r.total)} uGy/h${exposure}`;
+      });
       doseShown = { order, result: r };
       $('shield-csv').disabled = false;
       // The plot is of the last layer's thickness: without a layer there is none to draw.

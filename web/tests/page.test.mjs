@@ -398,6 +398,7 @@ test('a change of unit converts every typed energy in place, and the results fol
   await page.getByRole('radio', { name: 'MeV' }).check();
   assert.deepEqual(await boxes(), [...TYPED.map((t) => t[2]).slice(0, 4), '1']);
   assert.equal(await page.locator('#shield-table th').first().textContent(), 'Energy (MeV)');
+  assert.match(await page.locator('#shield-total').textContent(), / of lines:0\.662=0\.851,1\.25=1: /);
   assert.deepEqual((await range('MeV')).map((x) => Math.round(x * 1e6)), kev.map((x) => Math.round(x * 1e3)));
   await photograph('units');
 });

@@ -83,6 +83,10 @@ function findAll(steps) {
   };
   let scopes = [document];
   for (const step of steps) {
+    if (step.first) {
+      scopes = scopes.slice(0, 1);
+      continue;
+    }
     const found = [];
     for (const scope of scopes) {
       const all = [...scope.querySelectorAll(step.css ?? '*')];
@@ -94,7 +98,7 @@ function findAll(steps) {
         found.push(...all);
       }
     }
-    scopes = step.first ? found.slice(0, 1) : [...new Set(found)];
+    scopes = [...new Set(found)];
   }
   return scopes;
 }
