@@ -94,6 +94,7 @@ test('calculator both ways, in MeV and in keV, kept over a reload', async () => 
   await page.waitForSelector('html[data-ready=true]');
   assert.equal(await page.getByRole('radio', { name: 'keV' }).isChecked(), true);
   assert.equal(await panel('calc').locator('label[for=energies]').textContent(), 'Energy (keV)');
+  assert.equal(await page.evaluate(() => document.getElementById('atten-energy').value), '662', 'the example in keV');
   await page.getByRole('radio', { name: 'MeV' }).check();
 });
 
