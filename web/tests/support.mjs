@@ -51,7 +51,8 @@ export async function openPage(browser, options = {}, url = pathToFileURL(pagePa
 
 // ------------------------------------------------------------------ firefox-esr
 
-const WAIT_MS = 15000;
+// As long as playwright waits for a control, so that a busy machine fails no test.
+const WAIT_MS = 30000;
 
 async function until(what, test) {
   const end = Date.now() + WAIT_MS;
@@ -275,6 +276,7 @@ async function launchFirefox() {
     browser: 'firefox',
     executablePath: process.env.PHOTONXS_FIREFOX || '/usr/bin/firefox-esr',
     headless: true,
+    timeout: 60000,
     extraPrefsFirefox: {
       'browser.download.dir': downloads,
       'browser.download.folderList': 2,
