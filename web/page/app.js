@@ -79,9 +79,9 @@
   }
 
   // The boxes that hold typed energies: a change of unit converts what is typed in them (and
-  // their examples), each energy read in the new unit as the same double. The page's own
-  // examples are in MeV: `examplesOnly` converts the boxes that still hold them.
-  // The lists (energies, lines) have each of their energies converted, the others as one.
+  // their examples), each energy read in the new unit as the same double; in a list (energies,
+  // lines) each energy, in the others the whole text. The page's own examples are in MeV:
+  // `examplesOnly` converts the boxes that still hold them.
   const ENERGY_BOXES = { energies: true, 'shield-source': true, 'atten-energy': false, 'shield-cutoff': false, 'buildup-energy': false };
   function convertEnergies(toKeV, examplesOnly = false) {
     for (const [id, list] of Object.entries(ENERGY_BOXES)) {
