@@ -18,8 +18,9 @@ git ls-files -- '*.cpp' '*.h' | xargs -r clang-format --dry-run --Werror
 
 echo "== browser page"
 web/build.sh
-# playwright-core, at the version the lock file pins; it drives Debian's Chromium.
-(cd web && npm ci --no-audit --no-fund --loglevel=error)
+# playwright-core and puppeteer-core, at the versions the lock file pins; they drive Debian's
+# Chromium and firefox-esr, and download no browser.
+(cd web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
 
 echo "== build and test"
 cmake --preset dev -DPHOTONXS_WEB_PAGE="$repo/build-web/photonxs.html"

@@ -84,8 +84,8 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
         grid->addWidget(edit, row, 1, 1, columns);
     };
     addEdit(0, "Layers (material@cm or material@cm@g/cm3)", "layersEdit", layersEdit, 2);
-    // The energy shares its row with its unit, which stays as chosen while the window lives and
-    // only says how the typed number is read.
+    // The energy shares its row with its unit, which stays as chosen while the window lives; a
+    // change of unit converts the typed energy and the table's energies to it.
     addEdit(1, "Energy", "energyEdit", energyEdit, 1);
     addEdit(2, "Spectrum file (instead of the energy)", "spectrumEdit", spectrumEdit, 2);
     layersEdit->setPlaceholderText("Pb@0.1, Water_Liquid@10");
@@ -97,6 +97,7 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
     energyUnitBox->addItems({"keV", "MeV"});
     energyUnitBox->setCurrentText("MeV");
     grid->addWidget(energyUnitBox, 1, 2);
+    connect(energyUnitBox, &QComboBox::currentTextChanged, this, &AttenuationWindow::unitChanged);
 
     m_offeredModel = new QStringListModel(this);
     materialCompleter = new QCompleter(m_offeredModel, this);
@@ -166,6 +167,18 @@ void AttenuationWindow::Compute() {
     showRows();
 }
 
+void AttenuationWindow::unitChanged(const QString& unit) {
+    // The typed energy in the new unit, the same double; a text that is no number stays.
+    const std::string typed = energyEdit->text().trimmed().toStdString();
+    if (const auto energy = attenuation::EnergyInOtherUnit(typed, unit == "keV")) {
+        energyEdit->setText(QString::fromStdString(*energy));
+    }
+    // A table on the screen is shown again in the new unit.
+    if (!m_rows.empty()) {
+        Compute();
+    }
+}
+
 void AttenuationWindow::showProblem(const std::string& problem) {
     showRows();
     resultTable->setRowCount(1);
@@ -232,8 +245,10 @@ bool AttenuationWindow::compute(std::string& problem) {
         }
         add("fluence transmission", number(through.fluence), "");
         add("air kerma transmission", number(through.airKerma), "");
-        add("mean energy in", number(through.meanEnergyInMeV), "MeV");
-        add("mean energy out", number(through.meanEnergyOutMeV), "MeV");
+        const bool keV = energyUnitBox->currentText() == "keV";
+        const auto energy = [&](double mev) { return number(keV ? mev * 1000.0 : mev); };
+        add("mean energy in", energy(through.meanEnergyInMeV), keV ? "keV" : "MeV");
+        add("mean energy out", energy(through.meanEnergyOutMeV), keV ? "keV" : "MeV");
         const std::string in = " in " + parsed.back().material->name;
         add("first HVL" + in, number(hvl.first), "cm");
         add("second HVL" + in, number(hvl.second), "cm");

@@ -35,7 +35,8 @@ class AttenuationWindow : public QWidget {
     /// MATERIAL@CM[@DENSITY] words, separated by blanks, commas or semicolons
     QLineEdit* layersEdit = nullptr;
     QLineEdit* energyEdit = nullptr;         ///< in the unit of energyUnitBox
-    QComboBox* energyUnitBox = nullptr;      ///< keV or MeV, kept while the window lives
+    QComboBox* energyUnitBox = nullptr;      ///< keV or MeV, kept while the window lives; a
+                                             ///< change converts the typed energy
     QCompleter* materialCompleter = nullptr; ///< offers the library's elements and materials
     QLineEdit* spectrumEdit = nullptr;       ///< a spectrum file; when given it replaces the energy
     QPushButton* computeButton = nullptr;
@@ -62,6 +63,7 @@ class AttenuationWindow : public QWidget {
     };
 
     bool compute(std::string& problem);
+    void unitChanged(const QString& unit);
     void showRows();
     void showProblem(const std::string& problem);
     void readOffers();

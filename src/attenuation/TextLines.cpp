@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <string>
 
 namespace attenuation {
@@ -215,6 +216,81 @@ std::string ShiftDecimalPoint(std::string_view number, int places) {
         result += digits.substr(0, at) + "." + digits.substr(at);
     }
     result += number.substr(i); // the exponent, untouched
+    return result;
+}
+
+namespace {
+
+/// A number's text without the zeros that change nothing: those leading the whole part (one is
+/// kept before the point) and those trailing the fraction, with its point when nothing follows.
+std::string withoutSpareZeros(const std::string& number) {
+    const std::size_t digits = number.find_first_not_of("+-");
+    std::string sign = number.substr(0, digits);
+    std::string whole = number.substr(digits);
+    std::string fraction;
+    if (const std::size_t point = whole.find('.'); point != std::string::npos) {
+        fraction = whole.substr(point + 1);
+        whole.resize(point);
+    }
+    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+    fraction.erase(std::min(fraction.find_last_not_of('0') + 1, fraction.size()));
+    return sign + (whole.empty() ? "0" : whole) + (fraction.empty() ? "" : "." + fraction);
+}
+
+} // namespace
+
+std::optional<std::string> EnergyInOtherUnit(std::string_view field, bool toKeV) {
+    if (!ReadNumberField(field)) {
+        return std::nullopt;
+    }
+    const int places = toKeV ? 3 : -3;
+    const std::size_t e = field.find_first_of("eE");
+    int exponent = 0;
+    if (e != std::string_view::npos) {
+        std::string_view digits = field.substr(e + 1);
+        if (digits.starts_with('+')) {
+            digits.remove_prefix(1);
+        }
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), exponent);
+        // An exponent beyond an int stays as it is: the point moves in the digits instead.
+        if (error == std::errc() && end == digits.data() + digits.size() &&
+            std::abs(exponent) < 100000) {
+            const int moved = exponent + places;
+            const std::string mantissa(field.substr(0, e));
+            return moved == 0 ? mantissa : mantissa + field[e] + std::to_string(moved);
+        }
+        return ShiftDecimalPoint(field, places);
+    }
+    return withoutSpareZeros(ShiftDecimalPoint(field, places));
+}
+
+std::string EnergiesInOtherUnit(std::string_view text, bool toKeV) {
+    std::string result;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t end = std::min(text.find_first_of(" \t\r\n,;", i), text.size());
+        if (end == i) {
+            result += text[i++];
+            continue;
+        }
+        const std::string_view word = text.substr(i, end - i);
+        // The energy of a word: the whole word, or what stands before '=' and after any ':'.
+        std::size_t from = 0;
+        std::size_t to = word.find('=');
+        if (to != std::string_view::npos) {
+            const std::size_t colon = word.substr(0, to).rfind(':');
+            from = colon == std::string_view::npos ? 0 : colon + 1;
+        } else {
+            to = word.size();
+        }
+        const std::optional<std::string> energy =
+            EnergyInOtherUnit(word.substr(from, to - from), toKeV);
+        result += energy
+                      ? std::string(word.substr(0, from)) + *energy + std::string(word.substr(to))
+                      : std::string(word);
+        i = end;
+    }
     return result;
 }
 

@@ -53,4 +53,17 @@ std::string ShiftDecimalPoint(std::string_view number, int places);
 /// bit). Empty where ReadNumberField would refuse the field.
 std::optional<double> ReadKeVAsMeV(std::string_view field);
 
+/// A typed energy in the other unit, from MeV to keV (`toKeV`) or back: the decimal point moved
+/// three places by ShiftDecimalPoint, or the exponent changed by three when the text has one,
+/// and the zeros that then lead or trail dropped ("0.662" gives "662", "6.62E2" gives "6.62E-1").
+/// Read in the new unit the result gives the very double the field gave in the old. Empty when
+/// ReadNumberField refuses the field.
+std::optional<std::string> EnergyInOtherUnit(std::string_view field, bool toKeV);
+
+/// Every energy of a typed text in the other unit, by EnergyInOtherUnit: each word between
+/// blanks, line ends, commas and semicolons that is a number, and the energy E of an "E=Y" line
+/// (after a "name:" in front, as in "lines:0.662=0.851"). Words that are no number and the
+/// separators stay as typed.
+std::string EnergiesInOtherUnit(std::string_view text, bool toKeV);
+
 } // namespace attenuation

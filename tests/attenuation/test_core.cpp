@@ -405,6 +405,29 @@ class AttenuationCoreTest : public QObject {
         QVERIFY(!read || *read == meV);
     }
 
+    // Typed energies in the other unit, converted by hand; separators and words stay as typed.
+    void energiesInTheOtherUnit_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("toKeV");
+        QTest::addColumn<QString>("converted");
+        const auto row = [](const char* name, const char* typed, bool toKeV, const char* to) {
+            QTest::newRow(name) << QString(typed) << toKeV << QString(to);
+        };
+        row("list and its separators", "0.662, 0.1;1e-4\t2", true, "662, 100;1e-1\t2000");
+        row("lines: the energies only", "lines:0.662=0.851,1.25=1", true, "lines:662=0.851,1250=1");
+        row("keV to MeV", "59.54 1e3 .5 1250", false, "0.05954 1 0.0005 1.25");
+        row("signs and zeros", "+1.50 -0.25 0 000.000", true, "+1500 -250 0 0");
+        row("exponent and its sign", "6.62E+2 3e-3", false, "6.62E-1 3e-6");
+        row("no numbers", "Co-60 662keV nan 1E+400 x=1", true, "Co-60 662keV nan 1E+400 x=1");
+    }
+    void energiesInTheOtherUnit() {
+        QFETCH(QString, typed);
+        QFETCH(bool, toKeV);
+        QFETCH(QString, converted);
+        QCOMPARE(QString::fromStdString(EnergiesInOtherUnit(typed.toStdString(), toKeV)),
+                 converted);
+    }
+
     void effectiveZ() {
         // Water from hydrogen (1.0079) and oxygen (15.9994) at 0.1 MeV, where their totals are
         // 0.2943769823 and 0.155099: Zeff and Neff worked out by hand from atom fractions 2/3, 1/3.

@@ -187,6 +187,48 @@ class AttenuationWindowTest : public QObject {
         QCOMPARE(m_window->energyUnitBox->currentText(), unit);
     }
 
+    // A change of unit converts the typed energy to the same double, so that the table computed
+    // again is the same; a text that is no number stays as typed.
+    void unitChangeConvertsTheEnergy_data() {
+        QTest::addColumn<QString>("mev");
+        QTest::addColumn<QString>("kev");
+        QTest::addColumn<QString>("back"); // the MeV text after switching back
+        const auto row = [](const char* name, const char* mev, const char* kev, const char* back) {
+            QTest::newRow(name) << QString(mev) << QString(kev) << QString(back);
+        };
+        row("decimal", "0.662", "662", "0.662");
+        row("exponent", "6.62E-1", "6.62E2", "6.62E-1");
+        row("zeros that change nothing", "00.6620", "662", "0.662");
+        row("below the tables", "0.0005", "0.5", "0.0005");
+        row("blanks around", " 1.25 ", "1250", "1.25");
+        row("no number", "662 keV", "662 keV", "662 keV");
+    }
+    void unitChangeConvertsTheEnergy() {
+        QFETCH(QString, mev);
+        QFETCH(QString, kev);
+        QFETCH(QString, back);
+        m_window->energyUnitBox->setCurrentText("MeV");
+        m_window->energyEdit->setText(mev);
+        testing::enter(m_window->layersEdit, "Pb@0.1, Water_Liquid@10");
+        const auto rows = m_window->Rows();
+        m_window->energyUnitBox->setCurrentText("keV");
+        QCOMPARE(m_window->energyEdit->text(), kev);
+        QCOMPARE(m_window->Rows(), rows);
+        m_window->energyUnitBox->setCurrentText("MeV");
+        QCOMPARE(m_window->energyEdit->text(), back);
+    }
+
+    // A spectrum's mean energy in the unit chosen: 3 photons of 0.6 MeV and 1 of 1.0 MeV.
+    void spectrumEnergiesFollowTheUnit() {
+        m_fixture->write("beam.txt", "0.6 3\n1.0 1\n");
+        m_window->spectrumEdit->setText("beam.txt");
+        testing::enter(m_window->layersEdit, "Pb@0.5");
+        const auto meanIn = [&] { return m_window->Rows()[2]; };
+        QCOMPARE(meanIn(), (std::vector<std::string>{"mean energy in", "7.000E-01", "MeV"}));
+        m_window->energyUnitBox->setCurrentText("keV");
+        QCOMPARE(meanIn(), (std::vector<std::string>{"mean energy in", "7.000E+02", "keV"}));
+    }
+
     // The first offer for a word being typed, or no list at all.
     void materialsAreCompleted_data() {
         QTest::addColumn<QString>("typed");

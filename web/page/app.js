@@ -70,6 +70,28 @@
   }
   const shownEnergy = (mev) => shown(unit === 'keV' ? mev * 1000 : mev);
 
+  // What is on the screen in the energy unit: each result shown registers how to show itself
+  // again, so that a change of unit redraws it, and forgets that when it is cleared.
+  const unitViews = new Map();
+  function showInUnit(name, draw) {
+    unitViews.set(name, draw);
+    draw();
+  }
+
+  // The boxes that hold typed energies: a change of unit converts what is typed in them (and
+  // their examples), each energy read in the new unit as the same double; in a list (energies,
+  // lines) each energy, in the others the whole text. The page's own examples are in MeV:
+  // `examplesOnly` converts the boxes that still hold them.
+  const ENERGY_BOXES = { energies: true, 'shield-source': true, 'atten-energy': false, 'shield-cutoff': false, 'buildup-energy': false };
+  function convertEnergies(toKeV, examplesOnly = false) {
+    for (const [id, list] of Object.entries(ENERGY_BOXES)) {
+      const box = $(id);
+      const convert = (text) => px.page.core().energies_in_other_unit(text, toKeV, list);
+      if (box.value !== '' && (!examplesOnly || box.value === box.defaultValue)) box.value = convert(box.value);
+      if (box.placeholder !== '') box.placeholder = convert(box.placeholder);
+    }
+  }
+
   // ------------------------------------------------------------------ small helpers
 
   function say(element, message, bad = true) {
@@ -192,6 +214,7 @@
 
   function hideReadout() {
     shownRow = null;
+    unitViews.delete('readout');
     $('graph-cross').hidden = true;
     $('fraction-cross').hidden = true;
   }
@@ -205,6 +228,10 @@
     // The pointer moves over one row for many events: the read-out changes only with the row.
     if (shownRow === row.row) return;
     shownRow = row.row;
+    showInUnit('readout', () => drawRow(row));
+  }
+
+  function drawRow(row) {
     const scale = scales.graph;
     for (const name of ['graph', 'fraction']) {
       const cross = $(`${name}-cross`);
@@ -267,16 +294,18 @@
 
   // ------------------------------------------------------------------ calculator
 
-  let calcRows = null;
-  function showCalc(headings, rows) {
-    fillTable($('calc-table'), headings, rows.map((r) => r.map((x, i) => (i === 0 ? shownEnergy(x) : shown(x)))));
-    calcRows = { headings, rows };
+  let calcRows = null; // energies in MeV and the six coefficients
+  const calcHeadings = () => [energyHeading(), ...coefficientHeadings()];
+  function showCalc(rows) {
+    showInUnit('calc', () => fillTable($('calc-table'), calcHeadings(), rows.map((r) => r.map((x, i) => (i === 0 ? shownEnergy(x) : shown(x))))));
+    calcRows = rows;
     $('calc-csv').disabled = false;
   }
 
   function clearCalc() {
     $('calc-table').replaceChildren();
     calcRows = null;
+    unitViews.delete('calc');
     $('calc-csv').disabled = true;
   }
 
@@ -309,7 +338,7 @@
       const energies = energiesOf($('energies').value);
       const result = px.mu_rho(expr, energies);
       const rows = [...energies].map((e, i) => [e, ...COLUMNS.map((c) => result[c][i])]);
-      showCalc([energyHeading(), ...coefficientHeadings()], rows);
+      showCalc(rows);
       const outside = rows.filter((r) => Number.isNaN(r[1])).length;
       if (outside > 0) say($('calc-message'), `${outside} of ${rows.length} energies lie outside the table (1 keV to 100 GeV)`);
     }, clearCalc),
@@ -326,15 +355,15 @@
         const roots = found[i];
         for (let k = 0; k < roots.energy.length; k++) rows.push([roots.energy[k], ...COLUMNS.map((c) => roots[c][k])]);
       });
-      showCalc([energyHeading(), ...coefficientHeadings()], rows);
+      showCalc(rows);
       if (rows.length === 0) say($('calc-message'), 'the total takes none of these values between 1 keV and 100 GeV');
     }, clearCalc),
   );
 
   $('calc-csv').addEventListener('click', () => {
     if (!calcRows) return;
-    const rows = calcRows.rows.map((r) => r.map((x, i) => (i === 0 && unit === 'keV' ? x * 1000 : x)));
-    download(`${fileBase(current.expr)}-calculator.csv`, new Blob([csvOf(calcRows.headings, rows)], { type: 'text/csv' }));
+    const rows = calcRows.map((r) => r.map((x, i) => (i === 0 && unit === 'keV' ? x * 1000 : x)));
+    download(`${fileBase(current.expr)}-calculator.csv`, new Blob([csvOf(calcHeadings(), rows)], { type: 'text/csv' }));
   });
 
   // ------------------------------------------------------------------ comparison
@@ -545,6 +574,7 @@
   function clearDose() {
     doseShown = null;
     $('shield-table').replaceChildren();
+    unitViews.delete('dose');
     $('shield-total').textContent = '';
     say($('shield-thickness'), '', false);
     $('shield-csv').disabled = true;
@@ -569,11 +599,16 @@
       const r = px.page.doseRate(order);
       const { rows, total } = doseRows(r);
       const cell = (x, i) => (typeof x !== 'number' ? x : i === 0 ? shownEnergy(x) : shown(x));
-      fillTable($('shield-table'), doseHeadings(), [...rows, total].map((row) => row.map(cell)));
       const what = KIND_TEXT[order.kind];
-      const of = r.half_life === null ? r.name : `${r.name} (half-life ${r.half_life})`;
       const exposure = order.kind === 'absorption' ? '' : ` = ${shown(r.mR_h)} mR/h`;
-      $('shield-total').textContent = `Total ${what} of ${of}: ${shown(r.total)} uGy/h${exposure}`;
+      showInUnit('dose', () => {
+        fillTable($('shield-table'), doseHeadings(), [...rows, total].map((row) => row.map(cell)));
+        // Lines typed are named by their text, which then speaks the unit chosen.
+        const keV = unit === 'keV';
+        const name = order.keV === keV ? r.name : px.page.core().energies_in_other_unit(r.name, keV, true);
+        const of = r.half_life === null ? name : `${name} (half-life ${r.half_life})`;
+        $('shield-total').textContent = `Total ${what} of ${of}: ${shown(r.total)} uGy/h${exposure}`;
+      });
       doseShown = { order, result: r };
       $('shield-csv').disabled = false;
       // The plot is of the last layer's thickness: without a layer there is none to draw.
@@ -628,17 +663,20 @@
       const found = px.page.check(px.page.core().buildup(material, kind, '', Float64Array.from(mfp, () => energy), Float64Array.from(mfp)));
       const rows = mfp.map((x, i) => [shown(x), shown(found.buildup[i]), found.zeq === null ? '' : shown(found.zeq[i])]);
       fillTable($('buildup-table'), ['Penetration (mfp)', 'Buildup factor', 'Zeq'], rows);
-      const range = `${shownEnergy(found.lowest)} to ${shownEnergy(found.highest)} ${unit}`;
-      $('buildup-source').textContent =
-        (found.table === null ? `Equivalent Z of ${material}` : `${material}: its own table (${found.table})`) +
-        `, ${range}${found.extrapolated ? '; beyond 40 mfp extrapolated' : ''}.`;
-      if (found.buildup.some(Number.isNaN)) say($('buildup-message'), `no value outside ${range} or beyond 100 mfp`);
+      const range = () => `${shownEnergy(found.lowest)} to ${shownEnergy(found.highest)} ${unit}`;
+      showInUnit('buildup', () => {
+        $('buildup-source').textContent =
+          (found.table === null ? `Equivalent Z of ${material}` : `${material}: its own table (${found.table})`) +
+          `, ${range()}${found.extrapolated ? '; beyond 40 mfp extrapolated' : ''}.`;
+        if (found.buildup.some(Number.isNaN)) say($('buildup-message'), `no value outside ${range()} or beyond 100 mfp`);
+      });
       const most = Math.min(100, Math.max(40, ...mfp.filter((x) => x <= 100)));
       px.page.check(px.page.core().draw_buildup_plot(material, kind, '', energy, most, contextOf($('buildup-plot'), 'buildup'), ...SIZES.buildup));
       $('buildup-png').disabled = false;
     }, () => {
       $('buildup-table').replaceChildren();
       $('buildup-source').textContent = '';
+      unitViews.delete('buildup');
       $('buildup-png').disabled = true;
     }),
   );
@@ -789,10 +827,12 @@
 
   for (const radio of document.querySelectorAll('input[name=unit]')) {
     radio.addEventListener('change', () => {
+      if (radio.value === unit) return;
       unit = radio.value;
       store?.setItem('photonxs.unit', unit);
+      if (document.documentElement.dataset.ready === 'true') convertEnergies(unit === 'keV');
       showUnit();
-      hideReadout();
+      for (const draw of unitViews.values()) draw();
     });
   }
   showUnit();
@@ -807,6 +847,7 @@
       }
       listUserFiles();
       fillCompletion();
+      if (unit === 'keV') convertEnergies(true, true);
       for (const n of px.page.check(px.page.core().nuclide_list())) {
         const option = document.createElement('option');
         option.value = n.name;

@@ -577,6 +577,20 @@ val readNumber(const std::string& text, bool keV) {
     return value ? val(*value) : val::null();
 }
 
+// The energies of a typed text in the other unit (MeV to keV with `toKeV`, else back), each
+// read in its new unit as the same double: every energy of a list, or the text as one energy
+// (blanks around it kept). What is no energy stays as typed.
+std::string energiesInOtherUnit(const std::string& text, bool toKeV, bool list) {
+    if (list) {
+        return attenuation::EnergiesInOtherUnit(text, toKeV);
+    }
+    const std::size_t first = std::min(text.find_first_not_of(" \t"), text.size());
+    const std::size_t last = text.find_last_not_of(" \t") + 1;
+    const std::optional<std::string> energy =
+        attenuation::EnergyInOtherUnit(std::string_view(text).substr(first, last - first), toKeV);
+    return energy ? text.substr(0, first) + *energy + text.substr(last) : text;
+}
+
 // ----------------------------------------------------------------------------- pictures
 
 val scaleOf(const HtmlCanvas& canvas) {
@@ -1239,6 +1253,7 @@ EMSCRIPTEN_BINDINGS(photonxs) {
     emscripten::function("zeff", &effectiveZ);
     emscripten::function("spectrum_hvl_text", &spectrumHalfValueLayers);
     emscripten::function("read_number", &readNumber);
+    emscripten::function("energies_in_other_unit", &energiesInOtherUnit);
     emscripten::function("draw_plot", &drawPlot);
     emscripten::function("draw_enlarged", &drawEnlarged);
     emscripten::function("draw_transmission", &drawTransmission);

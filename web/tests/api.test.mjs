@@ -101,6 +101,15 @@ test('attenuation, inverse look-ups and expressions equal the CLI', async () => 
   report(tally, 'attenuation');
 });
 
+test('energies typed in MeV and converted to keV give the CLI the same numbers, and convert back', async () => {
+  const mev = energies(5, 40).flatMap((e) => [String(e), e.toExponential(3), e.toFixed(5)]).filter((t) => Number(t) > 0);
+  const convert = (texts, toKeV) => page.evaluate(([t, k]) => photonxs.page.core().energies_in_other_unit(t, k, true).split(', '), [texts.join(', '), toKeV]);
+  const kev = await convert(mev, true);
+  assert.deepEqual((await convert(kev, false)).map(Number), mev.map(Number));
+  const column = (rows) => rows.map((r) => r.slice(1));
+  assert.deepEqual(column(cliRows(['--energy-unit', 'keV', 'at', 'Pb', ...kev]).rows), column(cliRows(['at', 'Pb', ...mev]).rows));
+});
+
 test('bad input throws the CLI message and the page keeps answering', async () => {
   const cases = [
     ['mu_rho', ['formula:H2Q', 1], ['at', 'formula:H2Q', '1']],

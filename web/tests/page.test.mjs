@@ -94,6 +94,7 @@ test('calculator both ways, in MeV and in keV, kept over a reload', async () => 
   await page.waitForSelector('html[data-ready=true]');
   assert.equal(await page.getByRole('radio', { name: 'keV' }).isChecked(), true);
   assert.equal(await panel('calc').locator('label[for=energies]').textContent(), 'Energy (keV)');
+  assert.equal(await page.evaluate(() => document.getElementById('atten-energy').value), '662', 'the example in keV');
   await page.getByRole('radio', { name: 'MeV' }).check();
 });
 
@@ -342,6 +343,65 @@ test('keyboard alone, labelled controls, and a phone-wide screen', async () => {
   }
   await page.getByRole('tab', { name: 'Plot' }).click();
   await photograph('phone');
+});
+
+// Energies typed in MeV and the same energies in keV, by hand; a text that is no number stays.
+const TYPED = [
+  ['calc', 'energies', '0.662, 0.1; 1e-4', '662, 100; 1e-1'],
+  ['atten', 'atten-energy', ' 0.0005', ' 0.5'],
+  ['shield', 'shield-source', 'lines:0.662=0.851,1.25=1', 'lines:662=0.851,1250=1'],
+  ['shield', 'shield-cutoff', '0.02', '20'],
+  ['shield', 'buildup-energy', '1,5', '1,5'],
+];
+
+test('a change of unit converts every typed energy in place, and the results follow it', async () => {
+  await page.setViewportSize({ width: 1280, height: 900 });
+  await page.getByRole('radio', { name: 'MeV' }).check();
+  await show('Pb');
+  const tabs = { calc: 'Calculator', atten: 'Attenuation', shield: 'Shielding' };
+  for (const [tab, id, mev] of TYPED) {
+    await page.getByRole('tab', { name: tabs[tab] }).click();
+    await panel(tab).locator(`#${id}`).fill(mev);
+  }
+  await page.getByRole('tab', { name: 'Calculator' }).click();
+  await panel('calc').getByRole('button', { name: 'Coefficients' }).click();
+  await page.getByRole('tab', { name: 'Plot' }).click();
+  const box = await page.locator('#graph').boundingBox();
+  await page.mouse.move(box.x + box.width * 0.3, box.y + box.height * 0.5);
+  const before = await cells('#calc-table');
+  const boxes = () => page.evaluate((ids) => ids.map((id) => document.getElementById(id).value), TYPED.map((t) => t[1]));
+
+  await page.getByRole('radio', { name: 'keV' }).check();
+  assert.deepEqual(await boxes(), TYPED.map((t) => t[3]));
+  // Each energy converted reads in keV as the very double its MeV text gave.
+  const same = await page.evaluate(([a, b]) => photonxs.page.core().read_number(a, false) === photonxs.page.core().read_number(b, true), ['0.0005', '0.5']);
+  assert.equal(same, true);
+  const readout = Object.fromEntries(await page.locator('#readout tr').evaluateAll((rows) => rows.map((r) => [r.cells[0].textContent, r.cells[1].textContent])));
+  const row = Number(readout.Row.split(' ')[0]) - 1;
+  const energy = await page.evaluate((row) => photonxs.material('Pb').table.energy[row], row);
+  assert.equal(readout['Energy (keV)'], await shown(energy * 1000));
+  const after = await cells('#calc-table');
+  assert.deepEqual(after.map((r) => r[0]), ['662.00', '100.00', '0.10000']);
+  assert.deepEqual(after.map((r) => r.slice(1)), before.map((r) => r.slice(1)));
+  assert.equal(await page.locator('#calc-table th').first().textContent(), 'Energy (keV)');
+  await page.getByRole('tab', { name: 'Calculator' }).click();
+  await panel('calc').getByRole('button', { name: 'Coefficients' }).click();
+  assert.deepEqual(await cells('#calc-table'), after, 'the converted text computes the same');
+  await page.getByRole('tab', { name: 'Shielding' }).click();
+  await panel('shield').locator('#buildup-energy').fill('1000');
+  await panel('shield').getByRole('button', { name: 'Dose rate' }).click();
+  await panel('shield').getByRole('button', { name: 'Buildup factor', exact: true }).click();
+  assert.equal(await page.locator('#shield-table th').first().textContent(), 'Energy (keV)');
+  assert.deepEqual((await cells('#shield-table')).slice(0, 2).map((r) => r[0]), ['662.00', '1250.0']);
+  const range = async (unit) => (await page.locator('#buildup-source').textContent()).match(new RegExp(`, ([\\d.]+) to ([\\d.]+) ${unit}[;.]`)).slice(1).map(Number);
+  const kev = await range('keV');
+
+  await page.getByRole('radio', { name: 'MeV' }).check();
+  assert.deepEqual(await boxes(), [...TYPED.map((t) => t[2]).slice(0, 4), '1']);
+  assert.equal(await page.locator('#shield-table th').first().textContent(), 'Energy (MeV)');
+  assert.match(await page.locator('#shield-total').textContent(), / of lines:0\.662=0\.851,1\.25=1: /);
+  assert.deepEqual((await range('MeV')).map((x) => Math.round(x * 1e6)), kev.map((x) => Math.round(x * 1e3)));
+  await photograph('units');
 });
 
 test('served by a plain static web server, the page gives the same numbers', async () => {
