@@ -100,11 +100,14 @@ bool loadTable(const Invocation& invocation, std::string_view argument, data::Ma
         if (unitText != invocation.options.end()) {
             unit = attenuation::ReadCoefficientUnit(unitText->second, error);
         }
-        if (unit) {
-            scale = attenuation::ScaleFor(*unit, *resolved, given, invocation.root, error);
+        if (!unit) {
+            Complain(err, "--unit: " + error);
+            return false;
         }
+        scale =
+            attenuation::ScaleFor(*unit, *resolved, given, invocation.root, error, "--density D");
         if (!scale) {
-            Complain(err, (unit ? "--unit " + std::string(unit->name) + ": " : "--unit: ") + error);
+            Complain(err, error);
             return false;
         }
         columns->scale = *scale;

@@ -148,15 +148,16 @@ std::optional<double> FormulaUnitMass(const material::Composition& composition,
                                       std::string& problem) {
     const std::string named = QuotedExcerpt(name);
     if (!composition.known || composition.elements.empty()) {
-        problem = "the elements of " + named + " are not known, so neither is its mass per atom";
+        problem = "barn/atom needs atoms per formula unit, and the elements of " + named +
+                  " are not known";
         return std::nullopt;
     }
     double mass = 0.0;
     for (const material::ElementFraction& element : composition.elements) {
         if (!(element.atoms > 0.0)) {
-            problem = named +
-                      " is a mixture by weight and has no atom or formula unit to give barn/atom "
-                      "for; name a compound by its formula (formula:H2O) or use cm2/g";
+            problem = "barn/atom needs atoms per formula unit, and " + named +
+                      " is a mixture by weight; name a compound by its formula (formula:H2O) or "
+                      "give cm2/g";
             return std::nullopt;
         }
         const ElementData* data = library.Element(element.z);
@@ -172,7 +173,8 @@ std::optional<double> FormulaUnitMass(const material::Composition& composition,
 std::optional<CoefficientScale> ScaleFor(const CoefficientUnit& unit,
                                          const material::ResolvedMaterial& resolved,
                                          std::optional<double> density,
-                                         const std::filesystem::path& root, std::string& problem) {
+                                         const std::filesystem::path& root, std::string& problem,
+                                         std::string_view densityHint) {
     CoefficientScale scale{unit, 1.0};
     if (unit.kind == CoefficientKind::PerAtom) {
         ElementLibrary library(root);
@@ -186,9 +188,10 @@ std::optional<CoefficientScale> ScaleFor(const CoefficientUnit& unit,
     } else if (unit.kind != CoefficientKind::MassAttenuation) {
         const std::optional<double> rho = density ? density : resolved.densityGPerCm3;
         if (!rho || !(*rho > 0.0) || !std::isfinite(*rho)) {
-            problem = std::string(unit.name) + " needs a density: that of " +
+            problem = std::string(unit.name) + " needs a density, and that of " +
                       QuotedExcerpt(resolved.dataPath.empty() ? resolved.name : resolved.dataPath) +
-                      (rho ? " must be a number above 0" : " is not known; give one");
+                      (rho ? " is not a number above 0" : " is not known") + "; give it with " +
+                      std::string(densityHint);
             return std::nullopt;
         }
         scale.factor = *rho;

@@ -72,11 +72,13 @@ std::optional<double> FormulaUnitMass(const material::Composition& composition,
 
 /// The scale of `unit` for a material: the formula unit's mass (elements of `root/ele`) for
 /// barn/atom; `density` (g/cm3) when given, else the material's, for 1/cm and lengths. Empty
-/// with one sentence in `problem` when the material lacks what the unit needs.
+/// with one sentence in `problem` when the material lacks what the unit needs; `densityHint`
+/// says how the face takes a density ("--density D", "density=").
 std::optional<CoefficientScale> ScaleFor(const CoefficientUnit& unit,
                                          const material::ResolvedMaterial& resolved,
                                          std::optional<double> density,
-                                         const std::filesystem::path& root, std::string& problem);
+                                         const std::filesystem::path& root, std::string& problem,
+                                         std::string_view densityHint);
 
 /// The total without coherent scattering, cm2/g: the four other coefficients added, each
 /// interpolated in its own column, as XCOM forms its total without coherent scattering.

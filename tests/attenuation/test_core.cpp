@@ -470,7 +470,7 @@ class AttenuationCoreTest : public QObject {
             ReadCoefficientUnit(unit.toStdString(), problem);
         const std::optional<CoefficientScale> scale =
             read ? ScaleFor(*read, resolved, density > 0 ? std::optional(density) : std::nullopt,
-                            root, problem)
+                            root, problem, "density=")
                  : std::nullopt;
         QCOMPARE(scale.has_value(), !qIsNaN(perCm2G));
         QVERIFY2(scale ||
