@@ -7,6 +7,7 @@
 #include "platform/qt/PatternFileList.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
 #include <QPushButton>
@@ -157,6 +158,13 @@ class AttenuationWindowTest : public QObject {
         QTest::newRow("below the tables in keV") << "Pb@1"
                                                  << "keV"
                                                  << "0.5" << QStringList{} << "out of range";
+        QTest::newRow("thicknesses in mm and g/cm2")
+            << "Pb@1mm, Water_Liquid@10g/cm2"
+            << "MeV"
+            << "0.662" << QStringList{"Pb@1mm", "Water_Liquid@10g/cm2"} << "3.743E-01";
+        QTest::newRow("thickness in feet") << "Pb@1ft"
+                                           << "MeV"
+                                           << "0.662" << QStringList{} << "mg/cm2, g/cm2";
         QTest::newRow("energy with its unit typed")
             << "Pb@1"
             << "keV"
@@ -185,6 +193,46 @@ class AttenuationWindowTest : public QObject {
         // The unit stays as chosen when the window is opened again.
         m_window->ShowFor("ele/082_Pb.ele");
         QCOMPARE(m_window->energyUnitBox->currentText(), unit);
+    }
+
+    // Lead at 662 keV by hand: 1.1102293E-01 cm2/g, without coherent 1.0359119E-01 (its
+    // incoherent and photo-electric parts), 207.199997 g/mol, 11.35 g/cm3.
+    void coefficientUnits_data() {
+        QTest::addColumn<QString>("layers");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<bool>("withoutCoherent");
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QString>("value"); // or part of the problem
+        const auto row = [](const char* name, const char* layers, const char* unit, bool without,
+                            const char* quantity, const char* value) {
+            QTest::newRow(name) << QString(layers) << QString::fromUtf8(unit) << without
+                                << QString(quantity) << QString(value);
+        };
+        row("per atom", "Pb@1", "barn/atom", false, "total of Lead", "3.820E+01");
+        row("linear, no coherent", "Pb@1", "1/cm", true, "total without coherent of Lead",
+            "1.176E+00");
+        row("length in mm", "Pb@2,Water_Liquid@1", "mm", false, "attenuation length of Lead",
+            "7.936E+00");
+        row("length in um, own density", "Pb@1@5.675", "µm", false, "attenuation length of Lead",
+            "1.587E+04");
+        row("cm2/g adds nothing", "Pb@1", "cm2/g", false, "total of Lead", "");
+        row("cm2/g without coherent", "Pb@1", "cm2/g", true, "total without coherent of Lead",
+            "1.036E-01");
+        row("a mixture has no atom", "Water_Liquid@1", "barn/atom", false, "total of Water, Liquid",
+            "mixture by weight");
+    }
+    void coefficientUnits() {
+        QFETCH(QString, layers);
+        QFETCH(QString, unit);
+        QFETCH(bool, withoutCoherent);
+        QFETCH(QString, quantity);
+        QFETCH(QString, value);
+        m_window->coefficientUnitBox->setCurrentText(unit);
+        m_window->withoutCoherentBox->setChecked(withoutCoherent);
+        testing::enter(m_window->layersEdit, layers);
+        const QString got = QString::fromStdString(shown(*m_window, quantity.toStdString()));
+        QVERIFY2(value.isEmpty() ? got.isEmpty() : got.contains(value), qPrintable(got));
+        QCOMPARE(shown(*m_window, "mu/rho of Lead").empty(), !layers.startsWith("Pb"));
     }
 
     // The first offer for a word being typed, or no list at all.
