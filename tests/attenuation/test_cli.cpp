@@ -133,15 +133,6 @@ class AttenuationCliTest : public QObject {
                "total_without_coherent\n"
                "6.620E-01,2.293E+00,2.066E+01,1.498E+01,0.000E+00,0.000E+00,3.820E+01,3.564E+01\n"
             << "";
-        QTest::newRow("unknown unit")
-            << QStringList{"at", "Pb", "1", "--unit", "b"} << QByteArray() << 1 << ""
-            << "cm2/g, barn/atom, 1/cm";
-        QTest::newRow("mixture per atom")
-            << QStringList{"table", "Water_Liquid", "--unit", "b/atom"} << QByteArray() << 1 << ""
-            << "mixture by weight";
-        QTest::newRow("unknown thickness unit")
-            << QStringList{"attenuate", "Pb@1ft", "--energy", "1"} << QByteArray() << 1 << ""
-            << "mm, cm, m, or a mass per area";
         QTest::newRow("no solution")
             << QStringList{"attenuate",       "Pb@5", "Al@1", "--energy", "0.662",
                            "--thickness-for", "0.5"}
