@@ -79,8 +79,8 @@ class DoseRate(NamedTuple):
 
 def dose_rate(source: Union[str, Sequence[Tuple[float, float]]], activity_bq: float,
               distance_cm: float,
-              layers: Sequence[Union[Tuple[_MaterialLike, float],
-                                     Tuple[_MaterialLike, float, float]]] = ...,
+              layers: Sequence[Union[Tuple[_MaterialLike, Union[float, str]],
+                                     Tuple[_MaterialLike, Union[float, str], float]]] = ...,
               kind: Literal["exposure", "absorption", "none"] = ...,
               rule: Literal["broder", "last"] = ..., table: Optional[str] = ...,
               cutoff: float = ...) -> DoseRate: ...
