@@ -28,8 +28,8 @@ int RunPlot(const Invocation&, BufferedStream&, BufferedStream& err) {
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
         {"list", {}, RunList},
-        {"table", {"density"}, RunTable},
-        {"at", {"density", "grid", "with-edges"}, RunAt},
+        {"table", {"density", "unit", "without-coherent"}, RunTable},
+        {"at", {"density", "grid", "with-edges", "unit", "without-coherent"}, RunAt},
         {"energy", {"density", "all"}, RunEnergy},
         {"csv", {"density"}, RunCsv},
         {"formula", {}, RunFormula},

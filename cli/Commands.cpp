@@ -2,6 +2,7 @@
 
 #include "CommandSupport.h"
 #include "NumberText.h"
+#include "attenuation/Units.h"
 #include "calc/Interpolation.h"
 #include "calc/TotalRoots.h"
 #include "data/MaterialFile.h"
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace cli {
@@ -34,10 +36,48 @@ constexpr std::size_t kTotalColumn = 6;
 constexpr std::string_view kOutOfRange = "OutOfRange";
 constexpr std::string_view kCalculationError = "CalculationError";
 
+// The coefficient columns of `at` and `table`: in the unit of --unit (cm2/g when not given), and
+// with --without-coherent the total without coherent scattering after them.
+struct CoefficientColumns {
+    attenuation::CoefficientScale scale;
+    bool withoutCoherent = false;
+
+    std::vector<std::string_view> Keys() const {
+        std::vector<std::string_view> keys = kRowKeys;
+        if (withoutCoherent) {
+            keys.push_back("total_without_coherent");
+        }
+        return keys;
+    }
+    /// The header's units: the keys' own for cm2/g, else the unit's name.
+    std::vector<std::string_view> Units() const {
+        if (scale.unit.kind == attenuation::CoefficientKind::MassAttenuation) {
+            return {};
+        }
+        std::vector<std::string_view> units(Keys().size(), scale.unit.name);
+        units[kEnergyColumn] = {};
+        return units;
+    }
+    /// The energy, the six coefficients and the total without coherent when asked for.
+    std::span<const double> Values(double energyMeV, const calc::CoefficientSet& set,
+                                   std::array<double, 8>& values) const {
+        values = {energyMeV,
+                  scale.Apply(set.coherent),
+                  scale.Apply(set.incoherent),
+                  scale.Apply(set.photoElectric),
+                  scale.Apply(set.pairNuclear),
+                  scale.Apply(set.pairElectron),
+                  scale.Apply(set.total),
+                  scale.Apply(attenuation::TotalWithoutCoherent(set))};
+        return {values.data(), withoutCoherent ? 8u : 7u};
+    }
+};
+
 // Resolves a material argument (data file, element, formula:, mix:) and loads it as GO does:
 // fresh extremes, then the table. --density, when given, stands for the material's density.
+// `columns`, when given, receives the scale of --unit for this material and --without-coherent.
 bool loadTable(const Invocation& invocation, std::string_view argument, data::MaterialTable& table,
-               double& density, BufferedStream& err) {
+               double& density, BufferedStream& err, CoefficientColumns* columns = nullptr) {
     std::optional<double> given;
     if (const auto found = invocation.options.find("density"); found != invocation.options.end()) {
         given = ReadNumber(found->second);
@@ -52,16 +92,35 @@ bool loadTable(const Invocation& invocation, std::string_view argument, data::Ma
         Complain(err, error);
         return false;
     }
+    if (columns != nullptr) {
+        columns->withoutCoherent = invocation.options.contains("without-coherent");
+        const auto unitText = invocation.options.find("unit");
+        std::optional<attenuation::CoefficientUnit> unit = attenuation::CoefficientUnit{};
+        std::optional<attenuation::CoefficientScale> scale;
+        if (unitText != invocation.options.end()) {
+            unit = attenuation::ReadCoefficientUnit(unitText->second, error);
+        }
+        if (!unit) {
+            Complain(err, "--unit: " + error);
+            return false;
+        }
+        scale =
+            attenuation::ScaleFor(*unit, *resolved, given, invocation.root, error, "--density D");
+        if (!scale) {
+            Complain(err, error);
+            return false;
+        }
+        columns->scale = *scale;
+    }
     table = std::move(resolved->table);
     density = given ? *given : resolved->densityGPerCm3.value_or(0.0);
     return true;
 }
 
-std::array<double, 7> rowValues(const data::MaterialTable& table, int row) {
+calc::CoefficientSet rowSet(const data::MaterialTable& table, int row) {
     const auto i = static_cast<std::size_t>(row);
-    return {table.Energy[i],        table.Coherent[i],    table.Incoherent[i],
-            table.PhotoElectric[i], table.PairNuclear[i], table.PairElectron[i],
-            table.Total[i]};
+    return {table.Coherent[i],    table.Incoherent[i],   table.PhotoElectric[i],
+            table.PairNuclear[i], table.PairElectron[i], table.Total[i]};
 }
 
 std::array<double, 7> setValues(double energyMeV, const calc::CoefficientSet& set) {
@@ -131,14 +190,17 @@ int runTable(const Invocation& invocation, BufferedStream& out, BufferedStream& 
     }
     auto table = std::make_unique<data::MaterialTable>();
     double density = 0.0;
-    if (!loadTable(invocation, invocation.arguments[0], *table, density, err)) {
+    CoefficientColumns columns;
+    if (!loadTable(invocation, invocation.arguments[0], *table, density, err, &columns)) {
         return kExitBadInput;
     }
-    const RowWriter writer(invocation.Style(), kRowKeys);
+    const RowWriter writer(invocation.Style(), columns.Keys(), columns.Units());
     std::string& text = out.Text();
     writer.Header(text);
+    std::array<double, 8> values{};
     for (int row = 1; row <= table->RowCount; ++row) {
-        writer.Values(text, rowValues(*table, row));
+        writer.Values(text, columns.Values(table->Energy[static_cast<std::size_t>(row)],
+                                           rowSet(*table, row), values));
     }
     return kExitDone;
 }
@@ -185,7 +247,8 @@ int runLookup(const Invocation& invocation, Lookup lookup, BufferedStream& out,
     }
     auto table = std::make_unique<data::MaterialTable>();
     double density = 0.0;
-    if (!loadTable(invocation, invocation.arguments[0], *table, density, err)) {
+    CoefficientColumns columns;
+    if (!loadTable(invocation, invocation.arguments[0], *table, density, err, &columns)) {
         return kExitBadInput;
     }
     ValueReader values(invocation, {invocation.arguments.begin() + 1, invocation.arguments.end()},
@@ -197,10 +260,11 @@ int runLookup(const Invocation& invocation, Lookup lookup, BufferedStream& out,
         return printAllRoots(invocation, *table, values, out, err);
     }
 
-    const RowWriter writer(invocation.Style(), kRowKeys);
+    const RowWriter writer(invocation.Style(), columns.Keys(), columns.Units());
     writer.Header(out.Text());
     std::size_t failed = 0;
     double value = 0.0;
+    std::array<double, 8> row{};
     while (values.Next(value)) {
         calc::CoefficientSet set;
         calc::CalcStatus status;
@@ -211,7 +275,7 @@ int runLookup(const Invocation& invocation, Lookup lookup, BufferedStream& out,
             status = calc::EnergyAtTotal(*table, value, energyMeV, set);
         }
         if (status == calc::CalcStatus::Ok) {
-            writer.Values(out.Text(), setValues(energyMeV, set));
+            writer.Values(out.Text(), columns.Values(energyMeV, set, row));
         } else {
             ++failed;
             writer.Failure(out.Text(), byEnergy ? kEnergyColumn : kTotalColumn, value,

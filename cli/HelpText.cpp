@@ -13,7 +13,7 @@ enlarged-view pictures of the PhotonXS windows, with the same numbers.
 Commands:
   list                        every data file: path, name and density
   table PATH                  the table of a data file, one line a row, the total last
-  at PATH E...                the six coefficients at each energy
+  at PATH E...                the six coefficients at each energy (--unit barn/atom, 1/cm, mm...)
   energy PATH MU...           the energy at which the total takes each value in cm2/g
   csv PATH OUT                the CSV export of a data file
   formula TEXT                the composition of a chemical formula
@@ -73,6 +73,7 @@ constexpr std::string_view kTable =
 Prints the table of a data file as the program loads it: one line a row, the energy in MeV,
 then coherent, incoherent, photo-electric, pair production in the nuclear field, pair
 production in the electron field and the total, in cm2/g. The total is the sum of the five.
+--unit U and --without-coherent as for at.
 )";
 
 constexpr std::string_view kAt =
@@ -89,6 +90,10 @@ place of the numbers; the other lines print normally and the exit status is 3.
 Every E must be a number (1, 0.662, 6.62E-01); anything else stops with exit status 1.
 --grid FROM:TO:N adds N energies spaced evenly in log from FROM to TO; --with-edges adds both
 sides of every edge of the table within the energies (all edges when none are given).
+--unit U gives the coefficients in U: cm2/g (the default), barn/atom (an element, or a formula:
+per formula unit; a mixture is refused), 1/cm (times the density: the file's or --density D),
+or a length (nm, um, mm, cm, m) for the attenuation length 1/mu of each column.
+--without-coherent adds the column total_without_coherent, the sum of the four others.
 )";
 
 constexpr std::string_view kEnergy =
@@ -198,7 +203,8 @@ constexpr std::string_view kAttenuate =
        photonxs-cli [OPTIONS] attenuate LAYER... --spectrum FILE [--out FILE] [--thickness-for T]
 
 A LAYER is PATH@CM or PATH@CM@DENSITY (thickness in cm, density in g/cm3; without it the data
-file's density). With --energy: E, mu_x (the sum of mu x over the layers) and the transmission
+file's density). A thickness may carry its unit: 5mm, 200um, 1m, or a mass per area divided
+by the layer's density: 2g/cm2, 500mg/cm2, 11.3kg/m2. With --energy: E, mu_x (the sum of mu x over the layers) and the transmission
 exp(-mu_x); --layers adds one line per layer before the stack's. With --spectrum:
 fluence_transmission, air_kerma_transmission, mean_energy_in, mean_energy_out (MeV); --out
 writes the transmitted spectrum. --thickness-for T prints instead the thickness (cm) of the

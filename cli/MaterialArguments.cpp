@@ -2,6 +2,7 @@
 
 #include "CommandSupport.h"
 #include "NumberText.h"
+#include "attenuation/Units.h"
 
 #include <cmath>
 
@@ -79,7 +80,12 @@ bool ReadLayers(const Invocation& invocation, const std::vector<std::string>& wo
         const std::string name = word.substr(0, at);
         const std::string cm =
             word.substr(at + 1, second == std::string::npos ? second : second - at - 1);
-        const std::optional<double> thickness = ReadNumber(cm);
+        // A bare number is read as every number of the command line is; one with its unit by
+        // the core's thickness reader.
+        std::string unreadable;
+        const std::optional<attenuation::Thickness> thickness =
+            ReadNumber(cm) ? std::optional<attenuation::Thickness>({*ReadNumber(cm), false})
+                           : attenuation::ReadThickness(cm, unreadable);
         std::optional<double> density;
         if (second != std::string::npos) {
             density = ReadNumber(word.substr(second + 1));
@@ -88,16 +94,18 @@ bool ReadLayers(const Invocation& invocation, const std::vector<std::string>& wo
                 return false;
             }
         }
-        if (!thickness || !(*thickness >= 0.0) || !std::isfinite(*thickness)) {
-            Complain(err,
-                     "layer " + Echo(word) + ": the thickness is not a number of cm, 0 or more");
+        if (!thickness || !(thickness->value >= 0.0) || !std::isfinite(thickness->value)) {
+            Complain(err, "layer " + Echo(word) + ": " +
+                              (unreadable.empty() ? "the thickness is not a number of cm, 0 or more"
+                                                  : unreadable));
             return false;
         }
         if (!ResolveArgument(invocation, name, materials[i], err, density) ||
             !NeedDensity(name, materials[i], err)) {
             return false;
         }
-        layers.push_back({&materials[i].resolved->table, materials[i].density, *thickness});
+        layers.push_back({&materials[i].resolved->table, materials[i].density,
+                          thickness->Cm(materials[i].density)});
     }
     return true;
 }

@@ -38,6 +38,7 @@ std::string_view unitOf(std::string_view key, EnergyUnit energyUnit) {
                                          {"pair_nuclear", "cm2/g"},
                                          {"pair_electron", "cm2/g"},
                                          {"total", "cm2/g"},
+                                         {"total_without_coherent", "cm2/g"},
                                          {"mu_rho", "cm2/g"},
                                          {"mu_en_rho", "cm2/g"},
                                          {"mu", "1/cm"},
@@ -98,10 +99,13 @@ void AppendColumnValue(std::string& out, const OutputStyle& style, std::string_v
     }
 }
 
-RowWriter::RowWriter(const OutputStyle& style, std::vector<std::string_view> keys)
-    : m_style(style), m_keys(std::move(keys)) {}
+RowWriter::RowWriter(const OutputStyle& style, std::vector<std::string_view> keys,
+                     std::vector<std::string_view> units)
+    : m_style(style), m_keys(std::move(keys)), m_units(std::move(units)) {}
 
-void RowWriter::Header(std::string& out) const { AppendHeader(out, m_style, m_keys); }
+void RowWriter::Header(std::string& out) const {
+    AppendHeader(out, m_style, m_keys, false, m_units);
+}
 
 namespace {
 

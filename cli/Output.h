@@ -70,7 +70,9 @@ class BufferedStream {
 /// Rows of numbers under fixed column keys, in one of the three output forms.
 class RowWriter {
   public:
-    RowWriter(const OutputStyle& style, std::vector<std::string_view> keys);
+    /// `units`, where given, name the columns' units in the header (see AppendHeader).
+    RowWriter(const OutputStyle& style, std::vector<std::string_view> keys,
+              std::vector<std::string_view> units = {});
 
     /// The header line (see AppendHeader).
     void Header(std::string& out) const;
@@ -84,6 +86,7 @@ class RowWriter {
   private:
     OutputStyle m_style;
     std::vector<std::string_view> m_keys;
+    std::vector<std::string_view> m_units;
 };
 
 /// One text field of a CSV line: quoted (with doubled quotes) when it holds a comma, a quote or

@@ -1,9 +1,11 @@
 // Energy absorption, half-value layers, transmission through layers, spectra and the effective
 // atomic number, over numpy arrays, from the attenuation core.
+#include "ArrayLookups.h"
 #include "Support.h"
 #include "attenuation/Attenuation.h"
 #include "attenuation/Compositions.h"
 #include "attenuation/Spectrum.h"
+#include "attenuation/Units.h"
 
 #include <charconv>
 #include <cmath>
@@ -137,6 +139,49 @@ py::object halfValueLayers(const py::handle& argument, const Values& energies,
                      });
 }
 
+// The six coefficients in a unit, and the total without coherent scattering: the look-ups of
+// mu_rho, the very doubles, each scaled as the command line's --unit scales it.
+py::tuple muRhoIn(const py::handle& argument, const Values& energies, const std::string& unitText,
+                  std::optional<double> density, const std::string& errors) {
+    const bool raise = raiseOnFailure(errors);
+    std::string problem;
+    const std::optional<attenuation::CoefficientUnit> unit =
+        attenuation::ReadCoefficientUnit(unitText, problem);
+    if (!unit) {
+        throw std::invalid_argument(problem);
+    }
+    const Material material = materialOf(argument);
+    const std::optional<attenuation::CoefficientScale> scale = attenuation::ScaleFor(
+        *unit, material->resolved, density, material->root, problem, "density=");
+    if (!scale) {
+        throw std::invalid_argument(problem);
+    }
+    auto result = shapedLike<calc::CoefficientSet>(energies);
+    auto without = shapedLike<double>(energies);
+    const auto count = static_cast<std::size_t>(energies.size());
+    Failures failures;
+    {
+        py::gil_scoped_release released;
+        calc::CoefficientSet* rows = result.mutable_data();
+        failures = CoefficientsAtEnergies(material->resolved.table, energies.data(), rows, count);
+        for (std::size_t i = 0; i < count; ++i) {
+            calc::CoefficientSet& row = rows[i];
+            without.mutable_data()[i] = scale->Apply(attenuation::TotalWithoutCoherent(row));
+            for (double* value : {&row.coherent, &row.incoherent, &row.photoElectric,
+                                  &row.pairNuclear, &row.pairElectron, &row.total}) {
+                *value = scale->Apply(*value);
+            }
+        }
+    }
+    if (raise && failures.count > 0) {
+        throw std::invalid_argument(
+            std::to_string(failures.count) + " of " + std::to_string(count) +
+            " energies gave no value (out of range or calculation error), the first " +
+            numberText(energies.data()[failures.first]) + " MeV");
+    }
+    return py::make_tuple(std::move(result), std::move(without));
+}
+
 py::object transmission(const py::sequence& stack, const Values& energies,
                         const std::string& errors) {
     std::vector<Material> materials;
@@ -217,22 +262,32 @@ std::vector<attenuation::Layer> LayersOf(const py::sequence& stack,
         const bool sequence = py::isinstance<py::sequence>(item) && !py::isinstance<py::str>(item);
         const py::sequence layer = sequence ? item.cast<py::sequence>() : py::sequence();
         if (!sequence || (layer.size() != 2 && layer.size() != 3)) {
-            throw py::type_error("a layer is (material, thickness in cm) or (material, thickness "
-                                 "in cm, density in g/cm3), not " +
+            throw py::type_error("a layer is (material, thickness) or (material, thickness, "
+                                 "density in g/cm3), the thickness in cm or a text with its "
+                                 "unit, not " +
                                  std::string(py::repr(item)));
         }
         materials.push_back(materialOf(layer[0]));
-        const auto thickness = py::float_(layer[1]).cast<double>();
-        if (!(thickness >= 0.0) || !std::isfinite(thickness)) {
+        // A number is cm; a text may carry its unit ("5 mm", "2 g/cm2"), read as the core reads
+        // a typed layer's.
+        std::string problem;
+        const std::optional<attenuation::Thickness> thickness =
+            py::isinstance<py::str>(layer[1])
+                ? attenuation::ReadThickness(layer[1].cast<std::string>(), problem)
+                : std::optional(attenuation::Thickness{py::float_(layer[1]).cast<double>(), false});
+        if (!thickness) {
+            throw std::invalid_argument("a layer's " + problem.substr(4));
+        }
+        if (!(thickness->value >= 0.0) || !std::isfinite(thickness->value)) {
             throw std::invalid_argument("a layer's thickness must be a number of cm from 0 up, "
                                         "not " +
-                                        numberText(thickness));
+                                        numberText(thickness->value));
         }
         const Material& last = materials.back();
         const double density = layer.size() == 3
                                    ? densityOf(*last, py::float_(layer[2]).cast<double>())
                                    : densityOf(*last, std::nullopt);
-        layers.push_back({&last->resolved.table, density, thickness});
+        layers.push_back({&last->resolved.table, density, thickness->Cm(density)});
     }
     return layers;
 }
@@ -242,6 +297,8 @@ void BindAttenuation(py::module_& module) {
     PYBIND11_NUMPY_DTYPE(attenuation::EffectiveZRow, zeff, neff);
     module.def("_mu_en_rho", &muEnRho, py::arg("material"), py::arg("energies"), py::arg("errors"));
     module.def("_hvl", &halfValueLayers, py::arg("material"), py::arg("energies"),
+               py::arg("density"), py::arg("errors"));
+    module.def("_mu_rho_in", &muRhoIn, py::arg("material"), py::arg("energies"), py::arg("unit"),
                py::arg("density"), py::arg("errors"));
     module.def("_transmission", &transmission, py::arg("layers"), py::arg("energies"),
                py::arg("errors"));

@@ -81,7 +81,8 @@ def parse_formula(text):
     return _core._parse_formula(text)
 
 
-def mu_rho(material, energies, *, errors="nan"):
+def mu_rho(material, energies, unit="cm2/g", *, density=None, without_coherent=False,
+           errors="nan"):
     """The six mass coefficients (cm2/g) of ``material`` at each energy (MeV).
 
     ``energies`` is a number or anything numpy turns into an array of floats; the result is a
@@ -89,11 +90,29 @@ def mu_rho(material, energies, *, errors="nan"):
     ``mu_rho("Pb", e)["total"]`` is the total at every energy of ``e`` (for a single number, one
     record). Each value is log-log interpolated in its own column between the tabulated rows.
 
+    ``unit`` gives every field in another unit, as the command line's ``--unit``:
+    ``"barn/atom"`` (an element, or a ``formula:`` per formula unit: mu/rho * A / N_A * 1E24;
+    ValueError for a mixture by weight), ``"1/cm"`` (times the material's density, or
+    ``density``), or a length (``"nm"``, ``"um"``, ``"mm"``, ``"cm"``, ``"m"``) for the
+    attenuation length 1/mu of each field (inf where a process has no cross-section).
+    ``without_coherent=True`` adds the field ``total_without_coherent``: the four other
+    coefficients added, in the same unit.
+
     An energy outside 0.001..100000 MeV or above the table's last energy, or NaN, gives NaN in
-    all six fields; with ``errors="raise"`` it raises ValueError instead, naming how many and
-    the first.
+    all fields; with ``errors="raise"`` it raises ValueError instead, naming how many and
+    the first. An unknown unit raises ValueError listing the known ones.
     """
-    return _core._mu_rho(material, energies, errors)
+    if unit == "cm2/g" and density is None and not without_coherent:
+        return _core._mu_rho(material, energies, errors)
+    records, without = _core._mu_rho_in(material, energies, unit, density, errors)
+    if without_coherent:
+        joined = _np.empty(records.shape, dtype=records.dtype.descr
+                           + [("total_without_coherent", "f8")])
+        for field in COEFFICIENTS:
+            joined[field] = records[field]
+        joined["total_without_coherent"] = without
+        records = joined
+    return records[()] if records.ndim == 0 else records
 
 
 def energy_at(material, mu, *, all=False, errors="nan"):  # pylint: disable=redefined-builtin
@@ -160,8 +179,10 @@ def hvl(material, energies, *, density=None, errors="nan"):
 def transmission(layers, energies, *, errors="nan"):
     """The share of a narrow beam that gets through a stack of layers, at each energy.
 
-    ``layers`` is a sequence of ``(material, thickness_cm)`` or ``(material, thickness_cm,
-    density)``; the result, of the energies' shape, is exp(-sum of mu/rho * density * thickness).
+    ``layers`` is a sequence of ``(material, thickness)`` or ``(material, thickness,
+    density)``: a thickness in cm, or a text with its unit, a length (``"5 mm"``, ``"250 um"``)
+    or a mass per area divided by the layer's density (``"2 g/cm2"``, ``"450 mg/cm2"``). The
+    result, of the energies' shape, is exp(-sum of mu/rho * density * thickness).
     An energy out of range of any layer's table gives NaN, or ValueError with
     ``errors="raise"``.
     """

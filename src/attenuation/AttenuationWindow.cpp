@@ -6,6 +6,7 @@
 #include "attenuation/TextLines.h"
 #include "attenuation/TransmissionPlot.h"
 #include "attenuation/TypedLayers.h"
+#include "attenuation/Units.h"
 #include "data/CsvText.h"
 #include "data/MaterialFile.h"
 #include "data/NumberMask.h"
@@ -15,6 +16,7 @@
 #include "platform/qt/QtCanvas.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
 #include <QGridLayout>
@@ -90,7 +92,8 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
     addEdit(2, "Spectrum file (instead of the energy)", "spectrumEdit", spectrumEdit, 2);
     layersEdit->setPlaceholderText("Pb@0.1, Water_Liquid@10");
     layersEdit->setToolTip("Layers separated by blanks, commas or semicolons; a material is a "
-                           "symbol, a file name, formula:... or mix:...");
+                           "symbol, a file name, formula:... or mix:...; a thickness in cm, or "
+                           "with its unit: Pb@5mm, Si@450um, Pb@2g/cm2");
     energyEdit->setText("0.662");
     energyUnitBox = new QComboBox(this);
     energyUnitBox->setObjectName("energyUnitBox");
@@ -115,9 +118,20 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
     shieldingButton->setToolTip("Dose rate of a radionuclide behind these layers, with buildup "
                                 "(Ctrl+Shift+S)");
     shieldingButton->setShortcut(QKeySequence("Ctrl+Shift+S"));
-    grid->addWidget(shieldingButton, 3, 0);
-    grid->addWidget(computeButton, 3, 1);
-    grid->addWidget(saveButton, 3, 2);
+    // The unit only changes how the first layer's total is shown; cm2/g adds no row.
+    grid->addWidget(new QLabel("Coefficients in", this), 3, 0);
+    coefficientUnitBox = new QComboBox(this);
+    coefficientUnitBox->setObjectName("coefficientUnitBox");
+    coefficientUnitBox->addItems({"cm2/g", "barn/atom", "1/cm", "µm", "mm", "cm"});
+    coefficientUnitBox->setToolTip("barn/atom: per atom, or per formula unit of a formula; a "
+                                   "length gives the attenuation length 1/mu");
+    grid->addWidget(coefficientUnitBox, 3, 1);
+    withoutCoherentBox = new QCheckBox("also without coherent", this);
+    withoutCoherentBox->setObjectName("withoutCoherentBox");
+    grid->addWidget(withoutCoherentBox, 3, 2);
+    grid->addWidget(shieldingButton, 4, 0);
+    grid->addWidget(computeButton, 4, 1);
+    grid->addWidget(saveButton, 4, 2);
     resultTable = new QTableWidget(0, 3, this);
     resultTable->setObjectName("resultTable");
     resultTable->setHorizontalHeaderLabels({"Quantity", "Value", "Unit"});
@@ -125,10 +139,10 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
     resultTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     resultTable->setMinimumHeight(300);
     resultTable->verticalHeader()->setDefaultSectionSize(22);
-    grid->addWidget(resultTable, 4, 0, 1, 3);
+    grid->addWidget(resultTable, 5, 0, 1, 3);
     transmissionPlot = new QtCanvas(kPlotWidth, kPlotHeight, this);
     transmissionPlot->setObjectName("transmissionPlot");
-    grid->addWidget(transmissionPlot, 5, 0, 1, 3);
+    grid->addWidget(transmissionPlot, 6, 0, 1, 3);
     connect(computeButton, &QPushButton::clicked, this, &AttenuationWindow::Compute);
     connect(saveButton, &QPushButton::clicked, this, &AttenuationWindow::SaveCsv);
     connect(shieldingButton, &QPushButton::clicked, this,
@@ -189,6 +203,37 @@ void AttenuationWindow::showProblem(const std::string& problem) {
     attenuation::DrawNoTransmission(
         *transmissionPlot,
         "No transmission to show: the layers or the energy have a problem (see the table).");
+}
+
+template <typename Add>
+void AttenuationWindow::addTotalsInUnit(const attenuation::TypedLayer& layer, double energyMeV,
+                                        Add add) const {
+    const std::string unitText = coefficientUnitBox->currentText().toStdString();
+    const bool withoutCoherent = withoutCoherentBox->isChecked();
+    std::string problem;
+    const std::optional<attenuation::CoefficientUnit> unit =
+        attenuation::ReadCoefficientUnit(unitText, problem);
+    if (!unit ||
+        (unit->kind == attenuation::CoefficientKind::MassAttenuation && !withoutCoherent)) {
+        return;
+    }
+    const bool length = unit->kind == attenuation::CoefficientKind::Length;
+    const std::string what = length ? "attenuation length" : "total";
+    const std::string of = " of " + layer.material->name;
+    const std::optional<attenuation::CoefficientScale> scale = attenuation::ScaleFor(
+        *unit, *layer.material, layer.density, m_context.root, problem, "MATERIAL@CM@DENSITY");
+    calc::CoefficientSet set;
+    if (!scale) {
+        add(what + of, problem, "");
+    } else if (calc::CoefficientsAtEnergy(layer.material->table, energyMeV, set) ==
+               calc::CalcStatus::Ok) {
+        add(what + of, number(scale->Apply(set.total)), std::string(unit->name));
+        if (withoutCoherent) {
+            add(what + " without coherent" + of,
+                number(scale->Apply(attenuation::TotalWithoutCoherent(set))),
+                std::string(unit->name));
+        }
+    }
 }
 
 bool AttenuationWindow::compute(std::string& problem) {
@@ -282,6 +327,7 @@ bool AttenuationWindow::compute(std::string& problem) {
         attenuation::MassAttenuation(first.material->table, *energy, muRho);
         const std::string of = " of " + first.material->name;
         add("mu/rho" + of, number(muRho), "cm2/g");
+        addTotalsInUnit(first, *energy, add);
         add("mu" + of, number(hv.mu), "1/cm");
         add("HVL", number(hv.hvl), "cm");
         add("TVL", number(hv.tvl), "cm");

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QCompleter;
 class QLineEdit;
@@ -14,6 +15,9 @@ class QStringListModel;
 class QTableWidget;
 class QtCanvas;
 struct AppContext;
+namespace attenuation {
+struct TypedLayer;
+}
 
 /// Attenuation, energy absorption and dose for a material or a stack of layers at one energy or
 /// for a spectrum file, with the stack's transmission from 1 keV to 20 MeV on log-log axes.
@@ -39,6 +43,10 @@ class AttenuationWindow : public QWidget {
                                              ///< change converts the typed energy
     QCompleter* materialCompleter = nullptr; ///< offers the library's elements and materials
     QLineEdit* spectrumEdit = nullptr;       ///< a spectrum file; when given it replaces the energy
+    /// The unit of the first layer's total coefficient: cm2/g (the table as it always was),
+    /// barn/atom, 1/cm, or a length for the attenuation length
+    QComboBox* coefficientUnitBox = nullptr;
+    QCheckBox* withoutCoherentBox = nullptr; ///< adds the total without coherent scattering
     QPushButton* computeButton = nullptr;
     QPushButton* saveButton = nullptr;
     QPushButton* shieldingButton = nullptr; ///< asks for the Shielding window on these layers
@@ -64,6 +72,10 @@ class AttenuationWindow : public QWidget {
 
     bool compute(std::string& problem);
     void unitChanged(const QString& unit);
+    /// The rows of the first layer's total in the unit box's unit, and without coherent
+    /// scattering when the box is ticked; none for cm2/g alone.
+    template <typename Add>
+    void addTotalsInUnit(const attenuation::TypedLayer& layer, double energyMeV, Add add) const;
     void showRows();
     void showProblem(const std::string& problem);
     void readOffers();

@@ -1,6 +1,7 @@
 #include "attenuation/TypedLayers.h"
 
 #include "attenuation/TextLines.h"
+#include "attenuation/Units.h"
 
 #include <algorithm>
 #include <optional>
@@ -16,15 +17,16 @@ bool ReadTypedLayer(const std::filesystem::path& root, std::string_view word, Ty
     if (!material::ResolveMaterial(root, word.substr(0, at), *layer.material, problem)) {
         return false;
     }
-    const std::optional<double> thickness =
+    std::string unreadable;
+    const std::optional<Thickness> thickness =
         at == std::string_view::npos
-            ? std::optional<double>(1.0)
-            : ReadNumberField(word.substr(at + 1, second - std::min(second, at + 1)));
+            ? std::optional<Thickness>(Thickness{1.0, false})
+            : ReadThickness(word.substr(at + 1, second - std::min(second, at + 1)), unreadable);
     const std::optional<double> density = second == std::string_view::npos
                                               ? layer.material->densityGPerCm3
                                               : ReadNumberField(word.substr(second + 1));
-    if (!thickness || !(*thickness >= 0.0)) {
-        problem = "layer " + layer.word + ": the thickness is not a number of cm";
+    if (!thickness) {
+        problem = "layer " + layer.word + ": " + unreadable;
         return false;
     }
     if (!density || !(*density > 0.0)) {
@@ -32,7 +34,7 @@ bool ReadTypedLayer(const std::filesystem::path& root, std::string_view word, Ty
             "layer " + layer.word + ": the density is not known; write it as MATERIAL@CM@DENSITY";
         return false;
     }
-    layer.thickness = *thickness;
+    layer.thickness = thickness->Cm(*density);
     layer.density = *density;
     return true;
 }

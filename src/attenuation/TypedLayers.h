@@ -9,7 +9,9 @@
 
 namespace attenuation {
 
-/// A layer as typed in a window: MATERIAL@CM or MATERIAL@CM@DENSITY, or MATERIAL alone for 1 cm.
+/// A layer as typed in a window: MATERIAL@THICKNESS or MATERIAL@THICKNESS@DENSITY, or MATERIAL
+/// alone for 1 cm. The thickness is a number of cm or has its unit ("5mm", "2g/cm2", see
+/// ReadThickness); a mass per area is divided by the layer's density.
 struct TypedLayer {
     std::string word;
     std::unique_ptr<material::ResolvedMaterial> material;
@@ -18,7 +20,7 @@ struct TypedLayer {
 };
 
 /// Resolves one typed layer in `root`. False with one sentence in `problem` when the material
-/// names nothing, the thickness is not a number of 0 cm or more, or no density is known.
+/// names nothing, the thickness is not a thickness of 0 or more, or no density is known.
 bool ReadTypedLayer(const std::filesystem::path& root, std::string_view word, TypedLayer& layer,
                     std::string& problem);
 

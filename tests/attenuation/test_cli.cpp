@@ -116,6 +116,23 @@ class AttenuationCliTest : public QObject {
         QTest::newRow("formula without a density")
             << QStringList{"hvl", "formula:H2O", "1"} << QByteArray() << 1 << ""
             << "density of formula:H2O is not known";
+        // Units: 50 mm and 56.75 g/cm2 of lead (11.35 g/cm3) are the 5 cm above; lead's
+        // coefficients at 662 keV (cm2/g, docs/cli.md) times 207.199997 / 0.602214076 barn.
+        QTest::newRow("thickness in mm") << QStringList{"attenuate", "Pb@50mm", "--energy", "0.662"}
+                                         << QByteArray() << 0 << "6.620E-01  6.301E+00  1.835E-03\n"
+                                         << "";
+        QTest::newRow("thickness as mass per area")
+            << QStringList{"attenuate", "Pb@56.75g/cm2", "--energy", "0.662"} << QByteArray() << 0
+            << "6.620E-01  6.301E+00  1.835E-03\n"
+            << "";
+        QTest::newRow("lead per atom")
+            << QStringList{"--format", "csv",    "at",        "Pb",
+                           "0.662",    "--unit", "barn/atom", "--without-coherent"}
+            << QByteArray() << 0
+            << "energy,coherent,incoherent,photo_electric,pair_nuclear,pair_electron,total,"
+               "total_without_coherent\n"
+               "6.620E-01,2.293E+00,2.066E+01,1.498E+01,0.000E+00,0.000E+00,3.820E+01,3.564E+01\n"
+            << "";
         QTest::newRow("no solution")
             << QStringList{"attenuate",       "Pb@5", "Al@1", "--energy", "0.662",
                            "--thickness-for", "0.5"}

@@ -3,6 +3,7 @@
 #include "attenuation/Attenuation.h"
 #include "attenuation/Spectrum.h"
 #include "attenuation/TextLines.h"
+#include "attenuation/Units.h"
 #include "data/MaterialFile.h"
 
 #include <numbers>
@@ -426,6 +427,80 @@ class AttenuationCoreTest : public QObject {
         QFETCH(QString, converted);
         QCOMPARE(QString::fromStdString(EnergiesInOtherUnit(typed.toStdString(), toKeV)),
                  converted);
+    }
+
+    // A thickness with its unit is the very double its spelling in cm (or g/cm2) gives.
+    void thicknessesWithUnits_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value"); // cm or g/cm2; NaN: refused
+        QTest::addColumn<bool>("perArea");
+        const auto row = [](const char* text, double value, bool perArea) {
+            QTest::newRow(text) << QString::fromUtf8(text) << value << perArea;
+        };
+        row("0.5", 0.5, false), row("5mm", 0.5, false), row(" 5 mm ", 0.5, false);
+        row("250um", 0.025, false), row("250µm", 0.025, false), row("250μm", 0.025, false);
+        row("1.5m", 150.0, false), row("80nm", 0.000008, false), row("1e3um", 0.1, false);
+        row("2.3g/cm2", 2.3, true), row("2.3 g/cm^2", 2.3, true);
+        row("2.3g/cm²", 2.3, true), row("450mg/cm2", 0.45, true), row("30ug/cm2", 0.00003, true);
+        row("11.3kg/m2", 1.13, true), row("-1mm", qQNaN(), false), row("5in", qQNaN(), false);
+        row("mm", qQNaN(), false), row("5 mmm", qQNaN(), false), row("", qQNaN(), false);
+        row("5MM", qQNaN(), false), row("1E400mm", qQNaN(), false);
+    }
+    void thicknessesWithUnits() {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QFETCH(bool, perArea);
+        std::string problem;
+        const std::optional<Thickness> read = ReadThickness(text.toStdString(), problem);
+        QCOMPARE(read.has_value(), !qIsNaN(value));
+        QVERIFY(!read || (read->value == value && read->perArea == perArea));
+        QVERIFY(read || problem.find("mg/cm2") != std::string::npos);
+    }
+
+    // barn/atom by hand: mu/rho times the atomic weights of the element files (last line) over
+    // Avogadro's number (CODATA 2018, exact), times 1E24 barn/cm2; 1/cm and lengths by density.
+    void coefficientUnits_data() {
+        QTest::addColumn<QString>("material");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<double>("density"); // 0: the material's
+        QTest::addColumn<double>("perCm2G"); // the value for 1 cm2/g; NaN: refused
+        const auto row = [](const char* name, const char* m, const char* u, double rho, double v) {
+            QTest::newRow(name) << QString(m) << QString::fromUtf8(u) << rho << v;
+        };
+        const double lead = 207.199997 / 6.02214076e23 * 1e24, nan = qQNaN();
+        row("lead per atom", "Pb", "barn/atom", 0, lead);
+        row("b/atom", "formula:Pb", "b/atom", 0, lead);
+        row("water molecule", "formula:H2O", "barn/atom", 0, (2 * 1.0079 + 15.9994) / 0.602214076);
+        row("gypsum", "formula:CaSO4·2H2O", "barn/atom", 0,
+            (40.080002 + 32.060001 + 6 * 15.9994 + 4 * 1.0079) / 0.602214076);
+        row("library mixture", "Water_Liquid", "barn/atom", 0, nan);
+        row("mix", "mix:H2O=1", "b/atom", 0, nan);
+        row("lead linear", "Pb", "1/cm", 0, 11.35), row("cm-1", "Pb", "cm-1", 2.0, 2.0);
+        row("given density", "formula:H2O", "1/cm", 0.5, 0.5);
+        row("no density", "formula:H2O", "1/cm", 0, nan);
+        row("cm", "Pb", "cm", 0, 1 / 11.35), row("mm", "Pb", "mm", 0, 10 / 11.35);
+        row("um", "Pb", "µm", 0, 1e4 / 11.35), row("m", "Pb", "m", 0, 0.01 / 11.35);
+        row("cm2/g", "Water_Liquid", "cm2/g", 0, 1.0), row("unknown", "Pb", "cm2", 0, nan);
+    }
+    void coefficientUnits() {
+        QFETCH(QString, material);
+        QFETCH(QString, unit);
+        QFETCH(double, density);
+        QFETCH(double, perCm2G);
+        const std::filesystem::path root = testing::sourceDir() / "library";
+        material::ResolvedMaterial resolved;
+        std::string problem;
+        QVERIFY(material::ResolveMaterial(root, material.toStdString(), resolved, problem));
+        const std::optional<CoefficientUnit> read =
+            ReadCoefficientUnit(unit.toStdString(), problem);
+        const std::optional<CoefficientScale> scale =
+            read ? ScaleFor(*read, resolved, density > 0 ? std::optional(density) : std::nullopt,
+                            root, problem, "density=")
+                 : std::nullopt;
+        QCOMPARE(scale.has_value(), !qIsNaN(perCm2G));
+        const bool length = scale && scale->unit.kind == CoefficientKind::Length;
+        QVERIFY(!scale || testing::closeTo(scale->Apply(length ? 1.0 : 0.25),
+                                           length ? perCm2G : perCm2G * 0.25, 1e-14));
     }
 
     void effectiveZ() {

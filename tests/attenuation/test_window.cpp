@@ -7,6 +7,7 @@
 #include "platform/qt/PatternFileList.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
 #include <QPushButton>
@@ -157,6 +158,13 @@ class AttenuationWindowTest : public QObject {
         QTest::newRow("below the tables in keV") << "Pb@1"
                                                  << "keV"
                                                  << "0.5" << QStringList{} << "out of range";
+        QTest::newRow("thicknesses in mm and g/cm2")
+            << "Pb@1mm, Water_Liquid@10g/cm2"
+            << "MeV"
+            << "0.662" << QStringList{"Pb@1mm", "Water_Liquid@10g/cm2"} << "3.743E-01";
+        QTest::newRow("thickness in feet") << "Pb@1ft"
+                                           << "MeV"
+                                           << "0.662" << QStringList{} << "mg/cm2, g/cm2";
         QTest::newRow("energy with its unit typed")
             << "Pb@1"
             << "keV"
@@ -227,6 +235,23 @@ class AttenuationWindowTest : public QObject {
         QCOMPARE(meanIn(), (std::vector<std::string>{"mean energy in", "7.000E-01", "MeV"}));
         m_window->energyUnitBox->setCurrentText("keV");
         QCOMPARE(meanIn(), (std::vector<std::string>{"mean energy in", "7.000E+02", "keV"}));
+    }
+
+    // Lead at 662 keV by hand: 1.1102293E-01 cm2/g, without coherent 1.0359119E-01 (its
+    // incoherent and photo-electric parts), 207.199997 g/mol, 11.35 g/cm3.
+    void coefficientUnits() {
+        const auto row = [&](const char* layers, const char* unit, bool without, const char* what) {
+            m_window->coefficientUnitBox->setCurrentText(QString::fromUtf8(unit));
+            m_window->withoutCoherentBox->setChecked(without);
+            testing::enter(m_window->layersEdit, layers);
+            return QString::fromStdString(shown(*m_window, what));
+        };
+        QCOMPARE(row("Pb@1", "barn/atom", false, "total of Lead"), "3.820E+01");
+        QCOMPARE(row("Pb@1", "1/cm", true, "total without coherent of Lead"), "1.176E+00");
+        QCOMPARE(row("Pb@1@5.675", "µm", false, "attenuation length of Lead"), "1.587E+04");
+        QCOMPARE(row("Pb@1", "cm2/g", false, "total of Lead"), ""); // the table as it was
+        QVERIFY(row("Water_Liquid@1", "barn/atom", false, "total of Water, Liquid")
+                    .contains("mixture by weight"));
     }
 
     // The first offer for a word being typed, or no list at all.

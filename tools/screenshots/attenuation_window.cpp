@@ -12,6 +12,7 @@
 #include "platform/qt/QtLauncher.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPixmap>
@@ -32,7 +33,9 @@ int main(int argc, char* argv[]) {
     AttenuationWindow* window = context.windows.attenuation;
     window->move(0, 0);
     window->ShowFor("ele/082_Pb.ele");
-    window->layersEdit->setText("Pb@5");
+    window->layersEdit->setText("Pb@50mm");
+    window->coefficientUnitBox->setCurrentText("barn/atom");
+    window->withoutCoherentBox->setChecked(true);
     window->energyUnitBox->setCurrentText("keV");
     window->energyEdit->setText("662");
     window->Compute();

@@ -1,6 +1,7 @@
 // window.photonxs: the computing core for scripts in the browser console and for the page
-// itself. Energies in MeV, coefficients in cm2/g, thicknesses in cm, densities in g/cm3, as on
-// the command line. Bad input throws an Error with the command line's message.
+// itself. Energies in MeV, coefficients in cm2/g (or the unit asked for), thicknesses in cm (or
+// texts with their unit), densities in g/cm3, as on the command line. Bad input throws an Error
+// with the command line's message.
 'use strict';
 
 (function () {
@@ -101,21 +102,30 @@
     material: (expr) => check(need().material(text(expr, 'material'))),
     /** The six coefficients (cm2/g) at each energy (MeV): an object of Float64Arrays named
      *  coherent, incoherent, photo_electric, pair_nuclear, pair_electron, total; NaN out of
-     *  range. */
-    mu_rho(material, energies) {
+     *  range. Options, as the command line's --unit and --without-coherent: {unit: 'barn/atom'
+     *  (an element or a formula), '1/cm' (with the material's density or {density}), or a
+     *  length ('nm', 'um', 'mm', 'cm', 'm') for the attenuation length 1/mu; without_coherent:
+     *  true adds total_without_coherent}. */
+    mu_rho(material, energies, options = {}) {
       const name = text(material, 'material');
       const input = values(energies, 'energies');
+      const scaled = options.unit !== undefined || options.density !== undefined || options.without_coherent;
+      const unit = options.unit === undefined ? 'cm2/g' : text(options.unit, 'unit');
+      const density = options.density ?? null;
+      if (density !== null && typeof density !== 'number') throw new TypeError('density must be a number');
+      const names = options.without_coherent ? [...COLUMNS, 'total_without_coherent'] : COLUMNS;
+      const width = scaled ? 7 : 6;
       const n = input.length;
-      const columns = new Float64Array(6 * n);
+      const columns = new Float64Array(width * n);
       const module = need();
-      const inAt = module._malloc(8 * PIECE * 7);
+      const inAt = module._malloc(8 * PIECE * (width + 1));
       const outAt = inAt + 8 * PIECE;
       try {
         for (let start = 0; start === 0 || start < n; start += PIECE) {
           const count = Math.min(PIECE, n - start);
           module.HEAPF64.set(input.subarray(start, start + count), inAt / 8);
-          check(module.mu_rho_into(name, inAt, outAt, count));
-          for (let c = 0; c < 6; c++) {
+          check(scaled ? module.mu_rho_unit_into(name, inAt, outAt, count, unit, density) : module.mu_rho_into(name, inAt, outAt, count));
+          for (let c = 0; c < width; c++) {
             const from = outAt / 8 + c * count;
             columns.set(module.HEAPF64.subarray(from, from + count), c * n + start);
           }
@@ -123,7 +133,7 @@
       } finally {
         module._free(inAt);
       }
-      return Object.fromEntries(COLUMNS.map((name_, c) => [name_, columns.subarray(c * n, (c + 1) * n)]));
+      return Object.fromEntries(names.map((name_, c) => [name_, columns.subarray(c * n, (c + 1) * n)]));
     },
     /** The energy (MeV) at which the total takes each value, with the six coefficients there;
      *  with {all: true} every such energy, one object per total (an array of them for an
@@ -150,7 +160,8 @@
         inPieces((e) => need().hvl(text(material, 'material'), e, density ?? null), values(energy, 'energy')),
         typeof energy === 'number',
       ),
-    /** Transmission of a stack [[material, cm], [material, cm, density], ...] at each energy. */
+    /** Transmission of a stack [[material, cm], [material, cm, density], ...] at each energy;
+     *  a thickness may be a text with its unit ('5 mm', '250 um', '2 g/cm2'). */
     transmission(layers, energies) {
       if (!Array.isArray(layers)) throw new TypeError('layers must be an array of layers');
       return inPieces((e) => need().transmission(layers, e), values(energies, 'energies'));

@@ -424,7 +424,7 @@
         return input;
       };
       field(`${name} ${n}${gap}material`, material, { list: 'material-list', placeholder: 'material' });
-      field(`${name} ${n}${gap}thickness (cm)`, thickness, { placeholder: 'cm' });
+      field(`${name} ${n}${gap}thickness (cm)`, thickness, { placeholder: 'cm, or 5 mm, 2 g/cm2' });
       field(`${name} ${n}${gap}density (g/cm3)`, '', { placeholder: 'density (its own)' });
       const remove = document.createElement('button');
       remove.type = 'button';
@@ -441,7 +441,10 @@
         const [material, thickness, density] = [...row.querySelectorAll('input')].map((i) => i.value.trim());
         const n = layers.length + 1;
         if (material === '') throw new Error(`layer ${n}: give a material`);
-        const cm = numberOf(thickness, `layer ${n} thickness`);
+        // A plain number is cm; a thickness with its unit ("5 mm", "2 g/cm2") goes to the core
+        // as typed, which reads it as every face does.
+        const withUnit = /[a-zA-Zµμ]/.test(thickness) && px.page.core().read_number(thickness, false) === null;
+        const cm = withUnit ? thickness : numberOf(thickness, `layer ${n} thickness`);
         if (cm < 0) throw new Error(`layer ${n} ('${material}'): the thickness is not a number of cm, 0 or more`);
         layers.push(density === '' ? [material, cm] : [material, cm, numberOf(density, `layer ${n} density`)]);
       }
@@ -480,6 +483,21 @@
         const h = px.hvl(material, energy, density);
         const of = ` (${i + 1}: ${material})`;
         rows.push([`mu${of}`, h.mu, '1/cm'], [`HVL${of}`, h.hvl, 'cm'], [`TVL${of}`, h.tvl, 'cm'], [`MFP${of}`, h.mfp, 'cm']);
+        // The total in the unit chosen, and without coherent scattering when asked for; the
+        // default (cm2/g, no box ticked) adds nothing.
+        const coefficientUnit = $('atten-coefficient-unit').value;
+        const withoutCoherent = $('atten-without-coherent').checked;
+        if (coefficientUnit !== 'cm2/g' || withoutCoherent) {
+          const length = !['cm2/g', 'barn/atom', '1/cm'].includes(coefficientUnit);
+          const what = length ? 'Attenuation length' : 'Total coefficient';
+          try {
+            const c = px.mu_rho(material, energy, { unit: coefficientUnit, density, without_coherent: withoutCoherent });
+            rows.push([`${what}${of}`, c.total[0], coefficientUnit]);
+            if (withoutCoherent) rows.push([`${what} without coherent${of}`, c.total_without_coherent[0], coefficientUnit]);
+          } catch (error) {
+            rows.push([`${what}${of}`, error.message, '']);
+          }
+        }
         try {
           const a = px.absorption(material, energy);
           rows.push([`mu_en/rho${of}`, a.mu_en_rho[0], 'cm2/g'], [`Kerma ratio to air${of}`, a.kerma_air[0], ''], [`Kerma ratio to water${of}`, a.kerma_water[0], '']);

@@ -6,6 +6,7 @@
 #include "attenuation/Spectrum.h"
 #include "attenuation/TextLines.h"
 #include "attenuation/TransmissionPlot.h"
+#include "attenuation/Units.h"
 #include "calc/Interpolation.h"
 #include "calc/TotalRoots.h"
 #include "data/CharConv.h"
@@ -234,6 +235,44 @@ val muRhoInto(const std::string& argument, std::uintptr_t in, std::uintptr_t out
     });
 }
 
+// The six coefficients in a unit, then the total without coherent scattering: seven columns
+// laid out as muRhoInto lays out its six; the command line's --unit and --without-coherent.
+val muRhoUnitInto(const std::string& argument, std::uintptr_t in, std::uintptr_t out,
+                  std::size_t count, const std::string& unitText, const val& density) {
+    std::string problem;
+    const std::optional<attenuation::CoefficientUnit> unit =
+        attenuation::ReadCoefficientUnit(unitText, problem);
+    if (!unit) {
+        return failed(problem);
+    }
+    return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
+        std::optional<double> given;
+        if (!density.isUndefined() && !density.isNull()) {
+            given = density.isNumber() ? density.as<double>() : kNaN;
+        }
+        std::string why;
+        const std::optional<attenuation::CoefficientScale> scale =
+            attenuation::ScaleFor(*unit, m, given, kRoot, why, "{density: D}");
+        if (!scale) {
+            return failed(why);
+        }
+        const auto* energies = reinterpret_cast<const double*>(in);
+        auto* columns = reinterpret_cast<double*>(out);
+        for (std::size_t i = 0; i < count; ++i) {
+            calc::CoefficientSet set;
+            if (calc::CoefficientsAtEnergy(m.table, energies[i], set) != calc::CalcStatus::Ok) {
+                set = {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
+            }
+            const std::array<double, 6> row = valuesOf(set);
+            for (std::size_t c = 0; c < row.size(); ++c) {
+                columns[c * count + i] = scale->Apply(row[c]);
+            }
+            columns[6 * count + i] = scale->Apply(attenuation::TotalWithoutCoherent(set));
+        }
+        return val::undefined();
+    });
+}
+
 // The energy at each total, the lowest where several energies give it; NaN where none does.
 val energyAt(const std::string& argument, const val& totalsArray) {
     return onMaterial(argument, [&](const material::ResolvedMaterial& m) {
@@ -457,7 +496,7 @@ val halfValueLayers(const std::string& argument, const val& energiesArray, const
 }
 
 // The layers of a stack, [[material, cm], [material, cm, density], ...], with the materials
-// they hold kept alive.
+// they hold kept alive. A thickness may be a text with its unit ("5 mm", "2 g/cm2").
 struct Stack {
     std::vector<Material> materials;
     std::vector<attenuation::Layer> layers;
@@ -480,9 +519,15 @@ std::optional<Stack> stackOf(const val& list, std::string& error) {
         if (!found) {
             return std::nullopt;
         }
-        const double thickness = layer[1].isNumber() ? layer[1].as<double>() : kNaN;
-        if (!(thickness >= 0.0) || !std::isfinite(thickness)) {
-            error = where + " ('" + name + "'): the thickness is not a number of cm, 0 or more";
+        std::string unreadable;
+        const std::optional<attenuation::Thickness> thickness =
+            layer[1].isString() ? attenuation::ReadThickness(layer[1].as<std::string>(), unreadable)
+                                : std::optional(attenuation::Thickness{
+                                      layer[1].isNumber() ? layer[1].as<double>() : kNaN, false});
+        if (!thickness || !(thickness->value >= 0.0) || !std::isfinite(thickness->value)) {
+            error = where + " ('" + name + "'): " +
+                    (unreadable.empty() ? "the thickness is not a number of cm, 0 or more"
+                                        : unreadable);
             return std::nullopt;
         }
         const double density = densityOf(**found, layer[2], error);
@@ -491,7 +536,7 @@ std::optional<Stack> stackOf(const val& list, std::string& error) {
             return std::nullopt;
         }
         stack.materials.push_back(*found);
-        stack.layers.push_back({&(*found)->table, density, thickness});
+        stack.layers.push_back({&(*found)->table, density, thickness->Cm(density)});
     }
     if (stack.layers.empty()) {
         error = "a stack needs at least one layer";
@@ -1242,6 +1287,7 @@ EMSCRIPTEN_BINDINGS(photonxs) {
     emscripten::function("material", &describeMaterial);
     emscripten::function("materials", &listMaterials);
     emscripten::function("mu_rho_into", &muRhoInto);
+    emscripten::function("mu_rho_unit_into", &muRhoUnitInto);
     emscripten::function("energy_at", &energyAt);
     emscripten::function("energy_at_all", &allEnergiesAt);
     emscripten::function("edges", &edgesOf);

@@ -161,6 +161,33 @@ const DOSES = [
 // up to 1 + 2x ULP apart; a fault in the computation moves them by far more.
 const behind = (mfp) => 1 + Math.ceil(2 * mfp);
 
+test('coefficients in other units and thicknesses with units equal the CLI', async () => {
+  const e = [0.001, 0.0151, 0.088, 0.662, 1.5, 30, 200000];
+  const names = [...COLUMNS, 'total_without_coherent'];
+  const tally = { values: 0, differ: 0 };
+  for (const [m, unit, density] of [['Pb', 'barn/atom'], ['formula:CaSO4·2H2O', 'b/atom'], ['Pb', '1/cm'], ['Si', 'µm'], ['Water_Liquid', 'm'], ['formula:H2O', '1/cm', 0.998]]) {
+    const more = density === undefined ? [] : ['--density', String(density)];
+    const out = runCli(['--digits', '17', '--format', 'csv', 'at', m, '--unit', unit, '--without-coherent', ...more, ...e.map(String)]).stdout;
+    const got = await page.evaluate(([m_, x, u, d]) => photonxs.mu_rho(m_, x, { unit: u, density: d, without_coherent: true }), [m, e, unit, density]);
+    out.trim().split('\n').slice(1).forEach((line, r) => line.split(',').slice(1).forEach((field, k) => {
+      const want = field === 'Inf' ? Infinity : /^[-+.\dE]+$/.test(field) ? Number(field) : NaN;
+      if (want === Infinity) assert.equal(got[names[k]][r], Infinity);
+      else compare(tally, `${m} ${names[k]} in ${unit} at ${e[r]}`, want, got[names[k]][r]);
+    }));
+  }
+  report(tally, 'mu_rho in units');
+  const through = await page.evaluate(() => [[['Pb', '5 mm']], [['Pb', 0.5]], [['Pb', '2 g/cm2', 4]], [['Pb', 0.5, 4]]].map((s) => photonxs.transmission(s, 0.662)[0]));
+  assert.deepEqual([through[0], through[2]], [through[1], through[3]]);
+  const message = await page.evaluate(() => {
+    try {
+      return photonxs.mu_rho('Water_Liquid', 1, { unit: 'barn/atom' });
+    } catch (error) {
+      return error.message;
+    }
+  });
+  assert.ok(runCli(['at', 'Water_Liquid', '1', '--unit', 'barn/atom']).stderr.includes(message), message);
+});
+
 test('shielding functions equal the CLI', async () => {
   const tally = { values: 0, differ: 0 };
   const doses = await page.evaluate(

@@ -135,6 +135,20 @@ test('attenuation of a stack, its bad input, and a spectrum file', async () => {
   assert.match(await page.locator('#atten-message').textContent(), /layer 2 .*thickness/);
   assert.equal(await page.locator('#atten-table tr').count(), 0);
 
+  // 100 mm of water is the 10 cm above; lead per atom by hand (0.11102293 cm2/g at 662 keV,
+  // 207.199997 g/mol); the library's water is a mixture with no atom to count.
+  await page.getByRole('textbox', { name: 'Layer 2 thickness (cm)' }).fill('100 mm');
+  await page.getByLabel('Coefficients in').selectOption('barn/atom');
+  await page.getByLabel('also without coherent').check();
+  await panel('atten').getByRole('button', { name: 'Compute' }).click();
+  const inUnits = Object.fromEntries((await cells('#atten-table')).map((r) => [r[0], r[1]]));
+  assert.equal(inUnits['Transmission of the stack'], await shown(t));
+  assert.equal(inUnits['Total coefficient (1: Pb)'], await shown((0.11102293 * 207.199997) / 0.602214076));
+  assert.ok(inUnits['Total coefficient without coherent (1: Pb)']);
+  assert.match(inUnits['Total coefficient (2: Water_Liquid)'], /mixture by weight/);
+  await page.getByLabel('Coefficients in').selectOption('cm2/g');
+  await page.getByLabel('also without coherent').uncheck();
+
   const spectrum = '# keV spectrum from a generator\n30 1\n60 2\n90 1\n';
   await page.getByRole('radio', { name: 'keV' }).check();
   await page.getByLabel('Spectrum file').setInputFiles({ name: 'tube.txt', mimeType: 'text/plain', buffer: Buffer.from(spectrum) });
