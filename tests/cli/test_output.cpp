@@ -89,6 +89,8 @@ class CliOutputTest : public QObject {
             << QByteArray("\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"");
         QTest::newRow("the lowest two-byte lead, U+00B0")
             << QByteArray("90\xC2\xB0") << QByteArray("\"90\xC2\xB0\"");
+        QTest::newRow("the highest two-byte lead, U+07FF")
+            << QByteArray("\xDF\xBF") << QByteArray("\"\xDF\xBF\"");
         QTest::newRow("a Latin-1 byte") << QByteArray("caf\xE9") << QByteArray("\"caf\\u00e9\"");
         QTest::newRow("overlong encoding of '/'")
             << QByteArray("\xC0\xAF") << QByteArray("\"\\u00c0\\u00af\"");
