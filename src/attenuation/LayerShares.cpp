@@ -28,8 +28,7 @@ Outcome coefficientsOf(const Layer& layer, double energyMeV, calc::CoefficientSe
 
 std::optional<double> PathFactor(double angleDeg, std::string& problem) {
     if (!(angleDeg >= 0.0 && angleDeg < kGrazingDegrees)) {
-        problem = "the angle of incidence must lie from 0 up to (not including) 90 degrees from "
-                  "the normal";
+        problem = "the angle of incidence must be 0 or more and below 90 degrees from the normal";
         return std::nullopt;
     }
     return 1.0 / std::cos(angleDeg * std::numbers::pi / 180.0);
