@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class LayersWindow;
 class QComboBox;
 class QCompleter;
 class QLineEdit;
@@ -41,6 +42,8 @@ class AttenuationWindow : public QWidget {
     QPushButton* computeButton = nullptr;
     QPushButton* saveButton = nullptr;
     QPushButton* shieldingButton = nullptr; ///< asks for the Shielding window on these layers
+    QPushButton* layersButton = nullptr;    ///< opens the layer-by-layer window on these layers
+    LayersWindow* layersWindow = nullptr;   ///< made the first time it is asked for
     QTableWidget* resultTable = nullptr;
     QtCanvas* transmissionPlot = nullptr;
 
