@@ -142,22 +142,6 @@ class LayerSharesTest : public QObject {
         QVERIFY(testing::closeTo(s.back().transmitted, std::exp(-muX * factor), 1e-13));
     }
 
-    void badInput_data() {
-        QTest::addColumn<double>("angle");
-        QTest::addColumn<bool>("taken");
-        for (const double a : {0.0, 89.999})
-            QTest::newRow(qPrintable(QString::number(a))) << a << true;
-        for (const double a : {90.0, 120.0, -1.0, std::nan("")})
-            QTest::newRow(qPrintable(QString::number(a))) << a << false;
-    }
-    void badInput() {
-        QFETCH(double, angle);
-        QFETCH(bool, taken);
-        std::string problem;
-        QCOMPARE(PathFactor(angle, problem).has_value(), taken);
-        QCOMPARE(problem.find("90 degrees") != std::string::npos, !taken);
-    }
-
     // Bins of 1 photon at 0.05 MeV and 3 at 0.1 MeV through 1 cm of light: the totals are the
     // bins' shares weighted by photons (by photons x energy for the energy deposited).
     void spectrumByHand() {
