@@ -208,6 +208,10 @@ py::tuple spectrumLayerShares(const Values& energies, const Values& weights,
     const auto binCount = static_cast<py::ssize_t>(bins.size());
     py::array_t<double> received({static_cast<py::ssize_t>(n), binCount});
     py::array_t<double> passed({static_cast<py::ssize_t>(n), binCount});
+    std::array<py::array_t<double>, 4> perBin;
+    for (auto& field : perBin) {
+        field = py::array_t<double>({static_cast<py::ssize_t>(n), binCount});
+    }
     for (std::size_t l = 0; l < n; ++l) {
         const attenuation::LayerShare& s = shares.total[l];
         total[0].mutable_data()[l] = s.interacted;
@@ -215,13 +219,19 @@ py::tuple spectrumLayerShares(const Values& energies, const Values& weights,
         total[2].mutable_data()[l] = s.deposited;
         total[3].mutable_data()[l] = s.transmitted;
         for (std::size_t b = 0; b < bins.size(); ++b) {
+            const attenuation::LayerShare& one = shares.bins[b][l];
+            perBin[0].mutable_data()[l * bins.size() + b] = one.interacted;
+            perBin[1].mutable_data()[l * bins.size() + b] = one.photoAbsorbed;
+            perBin[2].mutable_data()[l * bins.size() + b] = one.deposited;
+            perBin[3].mutable_data()[l * bins.size() + b] = one.transmitted;
             const double in = l == 0 ? bins[b].weight : passed.data()[(l - 1) * bins.size() + b];
             received.mutable_data()[l * bins.size() + b] = in;
             passed.mutable_data()[l * bins.size() + b] =
                 bins[b].weight * shares.bins[b][l].transmitted;
         }
     }
-    return py::make_tuple(total[0], total[1], total[2], total[3], received, passed);
+    return py::make_tuple(total[0], total[1], total[2], total[3], received, passed,
+                          py::make_tuple(perBin[0], perBin[1], perBin[2], perBin[3]));
 }
 
 py::tuple sensorEfficiency(const py::sequence& layers, const Values& energies, long long sensor,

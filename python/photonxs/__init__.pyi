@@ -117,6 +117,7 @@ class SpectrumShares(NamedTuple):
     transmitted: npt.NDArray[np.float64]
     received: npt.NDArray[np.float64]
     passed: npt.NDArray[np.float64]
+    bins: LayerShares
 
 class SensorEfficiency(NamedTuple):
     """A sensor layer's interaction and photo-absorption efficiency."""

@@ -18,10 +18,11 @@ fraction of the incident photons that interact in it, the part of those photo-ab
 fraction of the incident energy it keeps, and the fraction that leaves it."""
 
 SpectrumShares = _collections.namedtuple(
-    "SpectrumShares", "interacted photo_absorbed deposited transmitted received passed")
+    "SpectrumShares", "interacted photo_absorbed deposited transmitted received passed bins")
 SpectrumShares.__doc__ = """A spectrum's shares, one value per layer (weighted by photons; by
 photons times energy for ``deposited``), with the photons of each bin that each layer receives
-and passes, arrays of shape (layers, bins)."""
+and passes, arrays of shape (layers, bins), and ``bins``, a :class:`LayerShares` of each bin's
+own shares, arrays of shape (layers, bins)."""
 
 SensorEfficiency = _collections.namedtuple("SensorEfficiency", "interacted photo_absorbed")
 SensorEfficiency.__doc__ = """A sensor layer's interaction and photo-absorption efficiency: the
@@ -53,7 +54,8 @@ def spectrum_layer_shares(energies, weights, layers, angle_deg=0.0):
 
     Returns a :class:`SpectrumShares`. Raises ValueError naming the bin when a bin has no value.
     """
-    return SpectrumShares(*_core._spectrum_layer_shares(energies, weights, layers, angle_deg))
+    *summed, bins = _core._spectrum_layer_shares(energies, weights, layers, angle_deg)
+    return SpectrumShares(*summed, LayerShares(*bins))
 
 
 def sensor_efficiency(layers, energies, sensor, angle_deg=0.0, *, errors="nan"):

@@ -91,6 +91,10 @@ def test_spectrum_forms_are_the_command_lines_doubles():
     np.testing.assert_allclose(shares.passed[-1].sum() / weights.sum(), shares.transmitted[-1],
                                rtol=1e-13)
     np.testing.assert_array_equal(shares.received[1], shares.passed[0])
+    bins = np.array([row[1:] for row in layer_rows("layers", *words(stack), "--spectrum",
+                                                   SPECTRUM, "--bins")]).reshape(-1, 2, 6)
+    for column, got in zip((2, 3, 4, 1, 5), (*shares.bins[:3], shares.received, shares.passed)):
+        np.testing.assert_array_equal(bins[:, :, column].T, got)
     got = photonxs.spectrum_equivalent_thickness(energies, weights, [("Concrete_Ordinary", 15)])
     assert list(got) == cli_table("equivalent", "Concrete_Ordinary@15", "--spectrum",
                                   SPECTRUM)[0].tolist()
