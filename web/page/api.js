@@ -175,8 +175,8 @@
       return check(need().layer_shares(layers, values(energies, 'energies'), options.angle_deg ?? 0));
     },
     /** The same over a spectrum (energies in MeV, photons per bin): one value per layer in
-     *  each of the four, and {received, passed}, the photons of each bin that reach and leave
-     *  each layer. Options: {angle_deg}. */
+     *  each of the four; {received, passed}, the photons of each bin that reach and leave each
+     *  layer; and bins, the four of each bin (one Float64Array per layer). Options: {angle_deg}. */
     spectrum_layer_shares(energies, weights, layers, options = {}) {
       return api.spectrum_file_layer_shares(spectrumText(energies, weights), layers, options);
     },

@@ -1312,8 +1312,9 @@ val layerShares(const val& list, const val& energiesArray, double angleDeg) {
 }
 
 // A spectrum file's text through the stack: {interacted, photo_absorbed, deposited,
-// transmitted} as one Float64Array of a value per layer, and {received, passed}, the photons of
-// each bin that reach and leave each layer, one Float64Array per layer.
+// transmitted} as one Float64Array of a value per layer; {received, passed}, the photons of
+// each bin that reach and leave each layer, one Float64Array per layer; and bins, the four of
+// each bin, one Float64Array per layer.
 val spectrumLayerShares(const std::string& spectrum, const val& list, double angleDeg,
                         bool energiesInKeV) {
     std::vector<attenuation::SpectrumBin> bins;
@@ -1358,6 +1359,20 @@ val spectrumLayerShares(const std::string& spectrum, const val& list, double ang
     val result = named<4>(totals, kShareNames);
     result.set("received", received);
     result.set("passed", passed);
+    // Each bin's own shares: per field, one Float64Array over the bins per layer.
+    val perBin = val::object();
+    for (std::size_t f = 0; f < 4; ++f) {
+        val perLayer = val::array();
+        for (std::size_t l = 0; l < n; ++l) {
+            std::vector<double> column(bins.size());
+            for (std::size_t b = 0; b < bins.size(); ++b) {
+                column[b] = shareValues(shares.bins[b][l])[f];
+            }
+            perLayer.call<void>("push", floatArray(column));
+        }
+        perBin.set(kShareNames[f], perLayer);
+    }
+    result.set("bins", perBin);
     return result;
 }
 

@@ -66,8 +66,17 @@ test('the spectrum forms give the CLI doubles', async () => {
   const stack = [['Al', 0.25], ['Cu', 0.01]];
   const got = await page.evaluate(([t, s]) => {
     const r = photonxs.spectrum_file_layer_shares(t, s);
-    return { shares: Object.fromEntries(['interacted', 'photo_absorbed', 'deposited', 'transmitted'].map((k) => [k, Array.from(r[k])])), equivalent: photonxs.spectrum_file_equivalent_thickness(t, [['Concrete_Ordinary', 15]]) };
+    return {
+      shares: Object.fromEntries(['interacted', 'photo_absorbed', 'deposited', 'transmitted'].map((k) => [k, Array.from(r[k])])),
+      photo: r.bins.photo_absorbed.map((x) => Array.from(x)),
+      passed: r.passed.map((x) => Array.from(x)),
+      equivalent: photonxs.spectrum_file_equivalent_thickness(t, [['Concrete_Ordinary', 15]]),
+    };
   }, [text, stack]);
+  cliRows(['layers', ...words(stack), '--spectrum', SPECTRUM, '--bins']).rows.forEach((row, n) => {
+    same('photo_absorbed of a bin', row[4], got.photo[n % 2][Math.floor(n / 2)]);
+    same('passed', row[6], got.passed[n % 2][Math.floor(n / 2)]);
+  });
   cliRows(['layers', ...words(stack), '--spectrum', SPECTRUM]).rows.forEach((row, l) => {
     ['interacted', 'photo_absorbed', 'deposited', 'transmitted'].forEach((k, c) => same(k, row[c + 1], got.shares[k][l]));
   });
