@@ -57,7 +57,8 @@ void DrawEfficiencyPlot(platform::Canvas& c, const std::vector<Layer>& layers, s
     if (sensor >= layers.size()) {
         return;
     }
-    const std::vector<Layer> upTo(layers.begin(), layers.begin() + sensor + 1);
+    const std::vector<Layer> upTo(layers.begin(),
+                                  layers.begin() + static_cast<std::ptrdiff_t>(sensor) + 1);
     constexpr int kSteps = 400;
     for (const bool photo : {false, true}) {
         bool started = false;
