@@ -42,6 +42,7 @@ void RegisterAttenuationCases();
 void RegisterWindowCases();
 void RegisterProcessCases();
 void RegisterShieldingCases();
+void RegisterLayerCases();
 
 /// Destroys the windows the window cases made, before the application object goes.
 void ReleaseWindows();

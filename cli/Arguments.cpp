@@ -14,8 +14,8 @@ namespace {
 const std::set<std::string, std::less<>> kCommonOptions = {"root", "digits", "format",
                                                            "energy-unit", "no-header"};
 // Options that take no value.
-const std::set<std::string, std::less<>> kFlags = {"all",    "with-edges", "energy",
-                                                   "layers", "no-header",  "without-coherent"};
+const std::set<std::string, std::less<>> kFlags = {
+    "all", "with-edges", "energy", "layers", "bins", "no-header", "without-coherent"};
 
 bool takesOption(const std::string& command, const std::string& option) {
     if (kCommonOptions.contains(option)) {

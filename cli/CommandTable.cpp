@@ -3,6 +3,7 @@
 #include "AttenuationCommands.h"
 #include "CommandSupport.h"
 #include "Commands.h"
+#include "LayerCommands.h"
 #include "MaterialCommands.h"
 #include "ShieldingCommands.h"
 
@@ -39,6 +40,13 @@ const std::vector<Command>& Commands() {
         {"attenuate",
          {"energy", "spectrum", "layers", "thickness-for", "out", "grid", "with-edges"},
          RunAttenuate},
+        {"layers", {"energy", "spectrum", "angle", "bins", "grid", "with-edges"}, RunLayers},
+        {"efficiency",
+         {"energy", "sensor", "angle", "thickness-for", "by", "grid", "with-edges"},
+         RunEfficiency},
+        {"equivalent",
+         {"energy", "spectrum", "reference", "reference-density", "grid", "with-edges"},
+         RunEquivalent},
         {"zeff", {"grid", "with-edges"}, RunEffectiveZ},
         {"buildup", {"mfp", "kind", "table", "grid", "with-edges"}, RunBuildup},
         {"dose",

@@ -23,6 +23,12 @@ Commands:
   hvl --spectrum FILE PATH    first and second half-value layers of a spectrum by air kerma
   attenuate LAYER... --energy E... | --spectrum FILE
                               transmission through layers PATH@CM or PATH@CM@DENSITY
+  layers LAYER... --energy E... | --spectrum FILE
+                              what each layer takes out of the beam and lets through
+  efficiency LAYER... --sensor N --energy E...
+                              interaction and photo-absorption efficiency of a sensor layer
+  equivalent LAYER... --energy E... | --spectrum FILE
+                              thickness of lead (or --reference) that transmits the same
   zeff PATH E...              effective atomic number and electrons per gram
   buildup PATH E... --mfp X[,X...]
                               broad-beam buildup factors (G-P) at penetrations in mfp
@@ -211,6 +217,45 @@ writes the transmitted spectrum. --thickness-for T prints instead the thickness 
 last layer that brings the transmission (for a spectrum: of air kerma) to T.
 )";
 
+constexpr std::string_view kLayers =
+    R"(Usage: photonxs-cli [OPTIONS] layers LAYER... --energy E... [--angle DEG]
+       photonxs-cli [OPTIONS] layers LAYER... --spectrum FILE [--angle DEG] [--bins]
+
+What each layer of a stack does to a narrow beam that falls on it at DEG degrees from the
+normal (default 0, below 90; each layer's path is its thickness over cos DEG). A LAYER is
+PATH@CM or PATH@CM@DENSITY, as for attenuate. One row per layer and energy: layer, energy,
+interacted (the fraction of the incident photons that interact in it, with coherent
+scattering), photo_absorbed (the part of those taken by the photo-electric effect), deposited
+(the fraction of the incident energy it keeps, interacted x (mu_en/rho)/(mu/rho); blank without
+energy-absorption data) and transmitted (the fraction that leaves it). The interacted shares
+and the last transmitted add up to 1. With --spectrum: the same over the spectrum, weighted by
+photons (by photons x energy for deposited); --bins lists every bin of every layer instead:
+received and passed are the photons of the bin that reach and leave the layer.
+)";
+
+constexpr std::string_view kEfficiency =
+    R"(Usage: photonxs-cli [OPTIONS] efficiency LAYER... --sensor N --energy E... [--angle DEG]
+       photonxs-cli [OPTIONS] efficiency LAYER... --sensor N --energy E... --thickness-for F
+           [--by interacted|photo] [--angle DEG]
+
+The stack's N-th layer (1 for the first) as a detector's sensor behind the layers before it (a
+window, a dead layer): for each energy, the fraction of the photons falling on the stack that
+interact in it (interacted) and that it photo-absorbs (photo_absorbed). --thickness-for F prints
+instead the thickness (cm) of the sensor that interacts with (--by photo: photo-absorbs) the
+fraction F of them, or NoSolution when no thickness does.
+)";
+
+constexpr std::string_view kEquivalent =
+    R"(Usage: photonxs-cli [OPTIONS] equivalent LAYER... --energy E... [--reference PATH]
+       photonxs-cli [OPTIONS] equivalent LAYER... --spectrum FILE [--reference PATH]
+
+The thickness (cm) of the reference material (lead by default, at its file's density or
+--reference-density D) that transmits what the stack of layers transmits, narrow beam. With
+--energy: energy, the stack's transmission and the thickness, which changes with the energy.
+With --spectrum: the stack's air kerma transmission and the thickness of the reference with
+that air kerma transmission.
+)";
+
 constexpr std::string_view kZeff =
     R"(Usage: photonxs-cli [--root DIR] [--digits N] [--format F] zeff PATH E... [--grid G]
 
@@ -318,6 +363,15 @@ std::string HelpText(std::string_view command) {
     }
     if (command == "attenuate") {
         return std::string(kAttenuate);
+    }
+    if (command == "layers") {
+        return std::string(kLayers);
+    }
+    if (command == "efficiency") {
+        return std::string(kEfficiency);
+    }
+    if (command == "equivalent") {
+        return std::string(kEquivalent);
     }
     if (command == "zeff") {
         return std::string(kZeff);

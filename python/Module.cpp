@@ -270,4 +270,5 @@ PYBIND11_MODULE(_core, m) {
         py::arg("library"));
     bindings::BindAttenuation(m);
     bindings::BindShielding(m);
+    bindings::BindLayers(m);
 }

@@ -46,6 +46,10 @@ std::vector<attenuation::Layer> LayersOf(const py::sequence& stack,
 /// Adds mu_en_rho, hvl, transmission, spectrum_hvl and zeff to the module.
 void BindAttenuation(py::module_& module);
 
+/// Adds layer_shares, sensor_efficiency, sensor_thickness and equivalent_thickness (and their
+/// spectrum forms) to the module.
+void BindLayers(py::module_& module);
+
 /// Adds buildup, dose_rate, kerma_constant, nuclide and nuclides to the module.
 void BindShielding(py::module_& module);
 

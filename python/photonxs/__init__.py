@@ -23,6 +23,9 @@ import numpy as _np
 
 from ._core import DataFile, Library, Material
 from . import _core
+from ._layers import (EquivalentThickness, LayerShares, SensorEfficiency, SpectrumShares,
+                      equivalent_thickness, layer_shares, sensor_efficiency, sensor_thickness,
+                      spectrum_equivalent_thickness, spectrum_layer_shares)
 
 
 def _shipped_library():
@@ -49,7 +52,10 @@ for _public in (DataFile, Library, Material):
 __all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_rho", "energy_at",
            "edges", "mu_en_rho", "hvl", "NarrowBeam", "transmission", "spectrum_hvl",
            "HalfValueLayers", "zeff", "buildup", "DoseRate", "dose_rate", "kerma_constant",
-           "Nuclide", "nuclide", "nuclides", "COEFFICIENTS"]
+           "Nuclide", "nuclide", "nuclides", "COEFFICIENTS", "LayerShares", "layer_shares",
+           "SpectrumShares", "spectrum_layer_shares", "SensorEfficiency", "sensor_efficiency",
+           "sensor_thickness", "equivalent_thickness", "EquivalentThickness",
+           "spectrum_equivalent_thickness"]
 
 #: The six coefficients, in the order of every table and result (the command line's CSV keys).
 COEFFICIENTS = ("coherent", "incoherent", "photo_electric", "pair_nuclear", "pair_electron",

@@ -61,7 +61,10 @@ def zeff(material: _MaterialLike, energies: _Values, *, errors: _Errors = ...) -
 
 __all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_rho", "energy_at",
            "edges", "mu_en_rho", "hvl", "NarrowBeam", "transmission", "spectrum_hvl",
-           "HalfValueLayers", "zeff", "COEFFICIENTS"]
+           "HalfValueLayers", "zeff", "COEFFICIENTS", "LayerShares", "layer_shares",
+           "SpectrumShares", "spectrum_layer_shares", "SensorEfficiency", "sensor_efficiency",
+           "sensor_thickness", "equivalent_thickness", "EquivalentThickness",
+           "spectrum_equivalent_thickness"]
 def buildup(material: _MaterialLike, energy: _Values, mfp: _Values,
             kind: Literal["exposure", "absorption"] = ..., table: Optional[str] = ..., *,
             errors: _Errors = ...) -> _FloatOrArray: ...
@@ -98,3 +101,48 @@ class Nuclide(NamedTuple):
 
 def nuclide(name: str) -> Nuclide: ...
 def nuclides() -> List[str]: ...
+
+_Layers = Sequence[Union[Tuple[_MaterialLike, float], Tuple[_MaterialLike, float, float]]]
+
+class LayerShares(NamedTuple):
+    """Each layer's shares of a beam, arrays of shape (layers, energies)."""
+    interacted: npt.NDArray[np.float64]
+    photo_absorbed: npt.NDArray[np.float64]
+    deposited: npt.NDArray[np.float64]
+    transmitted: npt.NDArray[np.float64]
+
+class SpectrumShares(NamedTuple):
+    """A spectrum's shares per layer, with the photons each layer receives and passes per bin."""
+    interacted: npt.NDArray[np.float64]
+    photo_absorbed: npt.NDArray[np.float64]
+    deposited: npt.NDArray[np.float64]
+    transmitted: npt.NDArray[np.float64]
+    received: npt.NDArray[np.float64]
+    passed: npt.NDArray[np.float64]
+    bins: LayerShares
+
+class SensorEfficiency(NamedTuple):
+    """A sensor layer's interaction and photo-absorption efficiency."""
+    interacted: _FloatOrArray
+    photo_absorbed: _FloatOrArray
+
+class EquivalentThickness(NamedTuple):
+    """A stack's air kerma transmission and the reference's thickness (cm) that matches it."""
+    air_kerma_transmission: float
+    thickness: float
+
+def layer_shares(layers: _Layers, energies: _Values, angle_deg: float = ..., *,
+                 errors: _Errors = ...) -> LayerShares: ...
+def spectrum_layer_shares(energies: _Values, weights: _Values, layers: _Layers,
+                          angle_deg: float = ...) -> SpectrumShares: ...
+def sensor_efficiency(layers: _Layers, energies: _Values, sensor: int, angle_deg: float = ..., *,
+                      errors: _Errors = ...) -> SensorEfficiency: ...
+def sensor_thickness(layers: _Layers, energies: _Values, sensor: int, fraction: float,
+                     angle_deg: float = ..., *, by: Literal["interacted", "photo"] = ...,
+                     errors: _Errors = ...) -> _FloatOrArray: ...
+def equivalent_thickness(layers: _Layers, energies: _Values, reference: _MaterialLike = ..., *,
+                         density: Optional[float] = ...,
+                         errors: _Errors = ...) -> _FloatOrArray: ...
+def spectrum_equivalent_thickness(energies: _Values, weights: _Values, layers: _Layers,
+                                  reference: _MaterialLike = ..., *,
+                                  density: Optional[float] = ...) -> EquivalentThickness: ...

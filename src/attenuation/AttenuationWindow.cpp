@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "attenuation/Attenuation.h"
+#include "attenuation/LayersWindow.h"
 #include "attenuation/Spectrum.h"
 #include "attenuation/TextLines.h"
 #include "attenuation/TransmissionPlot.h"
@@ -143,6 +144,18 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
     transmissionPlot = new QtCanvas(kPlotWidth, kPlotHeight, this);
     transmissionPlot->setObjectName("transmissionPlot");
     grid->addWidget(transmissionPlot, 6, 0, 1, 3);
+    layersButton = new QPushButton("Layer by layer...", this);
+    layersButton->setObjectName("layersButton");
+    layersButton->setToolTip("What each layer takes out of the beam at an angle, a sensor's "
+                             "efficiency and the lead equivalence (Ctrl+Shift+L)");
+    layersButton->setShortcut(QKeySequence("Ctrl+Shift+L"));
+    grid->addWidget(layersButton, 7, 0);
+    connect(layersButton, &QPushButton::clicked, this, [this] {
+        if (layersWindow == nullptr) {
+            layersWindow = new LayersWindow(m_context, this);
+        }
+        layersWindow->ShowFor(layersEdit->text(), energyEdit->text(), energyUnitBox->currentText());
+    });
     connect(computeButton, &QPushButton::clicked, this, &AttenuationWindow::Compute);
     connect(saveButton, &QPushButton::clicked, this, &AttenuationWindow::SaveCsv);
     connect(shieldingButton, &QPushButton::clicked, this,

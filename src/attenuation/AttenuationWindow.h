@@ -7,6 +7,7 @@
 #include <vector>
 
 class QCheckBox;
+class LayersWindow;
 class QComboBox;
 class QCompleter;
 class QLineEdit;
@@ -50,6 +51,8 @@ class AttenuationWindow : public QWidget {
     QPushButton* computeButton = nullptr;
     QPushButton* saveButton = nullptr;
     QPushButton* shieldingButton = nullptr; ///< asks for the Shielding window on these layers
+    QPushButton* layersButton = nullptr;    ///< opens the layer-by-layer window on these layers
+    LayersWindow* layersWindow = nullptr;   ///< made the first time it is asked for
     QTableWidget* resultTable = nullptr;
     QtCanvas* transmissionPlot = nullptr;
 

@@ -89,6 +89,18 @@
     return one;
   }
 
+  // A spectrum's energies (MeV) and photons per bin as the text of a spectrum file.
+  function spectrumText(energies, weights) {
+    const e = values(energies, 'energies');
+    const w = values(weights, 'weights');
+    if (e.length !== w.length) {
+      throw new Error('a spectrum is two arrays of one length: energies and photons per bin');
+    }
+    let spectrum = '';
+    for (let i = 0; i < e.length; i++) spectrum += `${e[i]} ${w[i]}\n`;
+    return spectrum;
+  }
+
   function need() {
     if (core === null) throw new Error('PhotonXS is still loading: await photonxs.ready first');
     return core;
@@ -165,6 +177,60 @@
     transmission(layers, energies) {
       if (!Array.isArray(layers)) throw new TypeError('layers must be an array of layers');
       return inPieces((e) => need().transmission(layers, e), values(energies, 'energies'));
+    },
+    /** What each layer does to a narrow beam at each energy: {interacted, photo_absorbed,
+     *  deposited, transmitted}, each an array of one Float64Array per layer (shape layers x
+     *  energies). Options: {angle_deg} from the normal, 0 up to 90 (not included). */
+    layer_shares(layers, energies, options = {}) {
+      if (!Array.isArray(layers)) throw new TypeError('layers must be an array of layers');
+      return check(need().layer_shares(layers, values(energies, 'energies'), options.angle_deg ?? 0));
+    },
+    /** The same over a spectrum (energies in MeV, photons per bin): one value per layer in
+     *  each of the four; {received, passed}, the photons of each bin that reach and leave each
+     *  layer; and bins, the four of each bin (one Float64Array per layer). Options: {angle_deg}. */
+    spectrum_layer_shares(energies, weights, layers, options = {}) {
+      return api.spectrum_file_layer_shares(spectrumText(energies, weights), layers, options);
+    },
+    /** The same for the text of a spectrum file. Options: {angle_deg, unit: 'keV'}. */
+    spectrum_file_layer_shares(spectrum, layers, options = {}) {
+      if (!Array.isArray(layers)) throw new TypeError('layers must be an array of layers');
+      return check(need().spectrum_layer_shares_text(text(spectrum, 'spectrum'), layers, options.angle_deg ?? 0, options.unit === 'keV'));
+    },
+    /** {interacted, photo_absorbed} of layer `sensor` (0 for the first) at each energy, after
+     *  the layers before it. Options: {angle_deg}. */
+    sensor_efficiency(layers, energies, sensor, options = {}) {
+      if (!Array.isArray(layers)) throw new TypeError('layers must be an array of layers');
+      return inPieces((e) => need().sensor_efficiency(layers, e, sensor, options.angle_deg ?? 0), values(energies, 'energies'));
+    },
+    /** The thickness (cm) of layer `sensor` that takes `fraction` of the photons at each energy;
+     *  NaN where none does. Options: {angle_deg, by: 'interacted' (the default) or 'photo'}. */
+    sensor_thickness(layers, energies, sensor, fraction, options = {}) {
+      if (!Array.isArray(layers)) throw new TypeError('layers must be an array of layers');
+      return inPieces(
+        (e) => need().sensor_thickness(layers, e, sensor, fraction, options.angle_deg ?? 0, options.by ?? 'interacted'),
+        values(energies, 'energies'),
+      );
+    },
+    /** The thickness (cm) of the reference (lead unless {reference}) that transmits what the
+     *  stack does at each energy, narrow beam. Options: {reference, density}. */
+    equivalent_thickness(layers, energies, options = {}) {
+      if (!Array.isArray(layers)) throw new TypeError('layers must be an array of layers');
+      return inPieces(
+        (e) => need().equivalent_thickness(layers, e, text(options.reference ?? 'Pb', 'reference'), options.density ?? null),
+        values(energies, 'energies'),
+      );
+    },
+    /** {air_kerma_transmission, thickness}: the stack's air kerma transmission for a spectrum
+     *  and the thickness (cm) of the reference with the same. Options: {reference, density}. */
+    spectrum_equivalent_thickness(energies, weights, layers, options = {}) {
+      return api.spectrum_file_equivalent_thickness(spectrumText(energies, weights), layers, options);
+    },
+    /** The same for the text of a spectrum file. Options: {reference, density, unit: 'keV'}. */
+    spectrum_file_equivalent_thickness(spectrum, layers, options = {}) {
+      if (!Array.isArray(layers)) throw new TypeError('layers must be an array of layers');
+      return check(
+        need().spectrum_equivalent_text(text(spectrum, 'spectrum'), layers, text(options.reference ?? 'Pb', 'reference'), options.density ?? null, options.unit === 'keV'),
+      );
     },
     /** {zeff, neff} at each energy. */
     zeff: (material, energies) =>

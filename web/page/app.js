@@ -13,6 +13,7 @@
     fraction: [661, 277],
     enlarged: [909, 861],
     transmission: [520, 300],
+    efficiency: [520, 300],
     rate: [520, 320],
     buildup: [520, 320],
   };
@@ -522,6 +523,39 @@
     if (attenRows) download('attenuation.csv', new Blob([csvOf(['quantity', 'value', 'unit'], attenRows)], { type: 'text/csv' }));
   });
   $('atten-png').addEventListener('click', () => savePicture($('transmission'), 'transmission.png'));
+
+  // Each layer's shares at the stack's energy and angle, the stack's equivalent in the
+  // reference material, and the sensor layer's efficiency curve.
+  $('layer-form').addEventListener('submit', (event) => {
+    event.preventDefault();
+    say($('layer-message'), '');
+    $('layer-table').replaceChildren();
+    $('layer-equivalent').textContent = '';
+    try {
+      const layers = layersOf();
+      const energy = energyOf($('atten-energy').value.trim());
+      const angle = numberOf($('layer-angle').value.trim(), 'angle');
+      const sensorWord = $('layer-sensor').value.trim();
+      const sensor = sensorWord === '' ? layers.length : numberOf(sensorWord, 'sensor layer');
+      if (!Number.isInteger(sensor) || sensor < 1 || sensor > layers.length) {
+        throw new Error(`sensor layer ${sensorWord}: give a layer from 1 to ${layers.length}`);
+      }
+      const s = px.layer_shares(layers, energy, { angle_deg: angle });
+      if (Number.isNaN(s.transmitted[0][0])) throw new Error(`${shownEnergy(energy)} ${unit} lies outside the tables`);
+      fillTable(
+        $('layer-table'),
+        ['Layer', 'Interacted', 'Photo-absorbed', 'Energy deposited', 'Transmitted'],
+        layers.map((layer, i) => [`${i + 1}: ${layer[0]}`, ...['interacted', 'photo_absorbed', 'deposited', 'transmitted'].map((k) => shown(s[k][i][0]))]),
+      );
+      const reference = $('layer-reference').value.trim() || 'Pb';
+      const t = px.equivalent_thickness(layers, energy, { reference })[0];
+      $('layer-equivalent').textContent = `The stack transmits at ${shownEnergy(energy)} ${unit} what ${shown(t)} cm of ${reference} transmit (narrow beam).`;
+      px.page.check(px.page.core().draw_efficiency(layers, sensor - 1, angle, contextOf($('efficiency'), 'efficiency'), ...SIZES.efficiency));
+    } catch (error) {
+      say($('layer-message'), error.message);
+      px.page.core().draw_no_transmission('No efficiency to show: see the message above.', contextOf($('efficiency'), 'efficiency'), ...SIZES.efficiency);
+    }
+  });
 
   $('spectrum').addEventListener('submit', async (event) => {
     event.preventDefault();
