@@ -330,6 +330,13 @@ void DoseTest::rateCurveForThePlot() {
         QVERIFY(points[i].broad > points[i].narrow);
         QVERIFY(points[i].broad < points[i - 1].broad && points[i].narrow < points[i - 1].narrow);
     }
+    // A line at the cut-off is left out, as the dose leaves it out: the weaker 1.25 MeV line
+    // sets the range.
+    const std::vector<shielding::PhotonLine> two{{0.662, 1.0, "", ""}, {1.25, 0.1, "", ""}};
+    QCOMPARE(shielding::AttenuationWithoutCoherent(*lead.layers[0].table, 1.25, muRho),
+             Outcome::Ok);
+    QVERIFY(testing::closeTo(shielding::PlotThicknessCm(two, lead.layers, 0.662),
+                             15.0 / (muRho * 11.35), 1e-12));
     // A thick layer is shown past its own thickness.
     lead.layers[0].thicknessCm = 40.0;
     QCOMPARE(shielding::PlotThicknessCm(cobalt60(), lead.layers, 0.0), 60.0);
