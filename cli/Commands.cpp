@@ -52,6 +52,7 @@ bool loadTable(const Invocation& invocation, std::string_view argument, data::Ma
         Complain(err, error);
         return false;
     }
+    Note(err, resolved->note);
     table = std::move(resolved->table);
     density = given ? *given : resolved->densityGPerCm3.value_or(0.0);
     return true;
