@@ -227,16 +227,27 @@ std::string Catalogue::Closest(std::string_view typed) const {
     return text;
 }
 
+namespace {
+
+struct Kept {
+    Stamp stamp;
+    std::shared_ptr<const Catalogue> catalogue;
+};
+
+std::mutex g_guard;
+std::map<std::string, Kept> g_kept;
+
+} // namespace
+
+void ForgetCatalogues() {
+    const std::lock_guard lock(g_guard);
+    g_kept.clear();
+}
+
 std::shared_ptr<const Catalogue> CatalogueOf(const std::filesystem::path& root) {
-    struct Kept {
-        Stamp stamp;
-        std::shared_ptr<const Catalogue> catalogue;
-    };
-    static std::mutex guard;
-    static std::map<std::string, Kept> kept;
     const Stamp stamp = stampOf(root);
-    const std::lock_guard lock(guard);
-    Kept& entry = kept[root.generic_string()];
+    const std::lock_guard lock(g_guard);
+    Kept& entry = g_kept[root.generic_string()];
     if (!entry.catalogue || entry.stamp != stamp) {
         entry = {stamp, std::make_shared<const Catalogue>(build(root))};
     }

@@ -67,4 +67,8 @@ std::vector<std::string> NameWords(std::string_view text);
 /// removed from its ele/, mix/ or compendium/ folder or its compositions file changes.
 std::shared_ptr<const Catalogue> CatalogueOf(const std::filesystem::path& root);
 
+/// Drops every kept catalogue, for a file system whose times are too coarse to tell a change
+/// (the page's in-memory folders count milliseconds).
+void ForgetCatalogues();
+
 } // namespace material
