@@ -24,7 +24,7 @@ def test_names_in_python_and_cli(typed, name, density, note):
     assert note in material.note and (note or not material.note)
     status, _, err = run_cli("hvl", typed, "0.662", "--density", "1")
     assert status == 0 and (note in err if note else err == "")
-    assert cli_table("at", typed, "0.662")[0][-1] == photonxs.mu_rho(material, 0.662)
+    assert cli_table("at", typed, "0.662")[0][-1] == photonxs.mu_rho(material, [0.662])["total"][0]
 
 
 @pytest.mark.parametrize("typed,message", [

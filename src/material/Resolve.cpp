@@ -588,7 +588,9 @@ bool resolveBareFormula(const Catalogue& catalogue, std::string_view formula,
     if (!resolveFormula(catalogue, formula, material, error)) {
         return false;
     }
-    for (const auto& [path, shares] : catalogue.compositions) {
+    for (const auto& entry : catalogue.compositions) {
+        const std::string& path = entry.first;
+        const attenuation::Composition& shares = entry.second;
         if (path.rfind("mix/", 0) != 0 || shares.size() != material.composition.elements.size()) {
             continue;
         }
