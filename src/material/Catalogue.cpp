@@ -61,24 +61,28 @@ bool fromCompendium(NameKind kind) {
 Catalogue build(const std::filesystem::path& root) {
     Catalogue catalogue;
     catalogue.root = root;
+    double density = 0.0;
     const auto add = [&](std::string shown, NameKind kind, std::string path, std::size_t material,
                          bool usual, std::string_view named) {
         std::string key = FoldedName(named);
         if (!key.empty()) {
             catalogue.names.push_back({std::move(key), std::move(shown), kind, std::move(path),
-                                       material, usual, NameWords(named)});
+                                       material, usual, NameWords(named), LooseName(named), density,
+                                       std::string(named)});
         }
     };
     const auto lineOne = [&](const std::string& path) {
         data::DataFileHeader header;
-        return data::ReadDataFileHeader(root / path, header).ok() ? header.name : std::string();
+        const bool read = data::ReadDataFileHeader(root / path, header).ok();
+        density = read ? header.density : 0.0;
+        return read ? header.name : std::string();
     };
     catalogue.elementFiles = platform::ListFiles(root / "ele", "*.ele");
     for (const std::string& file : catalogue.elementFiles) {
         const std::string path = "ele/" + file;
         const std::string symbol = symbolOf(file);
-        add(symbol, NameKind::Symbol, path, 0, false, symbol);
         const std::string name = lineOne(path);
+        add(symbol, NameKind::Symbol, path, 0, false, symbol);
         add(name, NameKind::ElementName, path, 0, false, name);
     }
     for (const std::string_view pattern : kMaterialPatterns) {
@@ -89,17 +93,20 @@ Catalogue build(const std::filesystem::path& root) {
     for (const std::string& file : catalogue.materialFiles) {
         const std::string path = "mix/" + file;
         const std::string stem = file.substr(0, file.size() - 5);
+        const std::string name = lineOne(path);
         add(stem, NameKind::FileStem, path, 0, false, stem);
-        add(stem, NameKind::MaterialName, path, 0, false, lineOne(path));
+        add(stem, NameKind::MaterialName, path, 0, false, name);
     }
     if (std::optional<Compendium> compendium = ReadCompendium(root, catalogue.compendiumError)) {
         catalogue.compendium = std::move(*compendium);
     }
     const std::vector<CompendiumMaterial>& materials = catalogue.compendium.materials;
     for (std::size_t i = 0; i < materials.size(); ++i) {
+        density = materials[i].densityGPerCm3;
         add(materials[i].name, NameKind::CompendiumName, {}, i, false, materials[i].name);
     }
     for (const CompendiumName& name : catalogue.compendium.names) {
+        density = materials[name.material].densityGPerCm3;
         add(name.name, name.group ? NameKind::Group : NameKind::Alias, {}, name.material,
             name.usual, name.name);
     }
@@ -162,6 +169,98 @@ std::vector<std::string> NameWords(std::string_view text) {
         words.pop_back();
     }
     return words;
+}
+
+std::string LooseName(std::string_view text) {
+    std::string result;
+    for (const char c : text) {
+        if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')) {
+            result += c;
+        } else if (c >= 'A' && c <= 'Z') {
+            result += static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return result;
+}
+
+std::string TypedCompendiumName(const Catalogue& catalogue, std::size_t material) {
+    std::string typed;
+    for (const char c : catalogue.compendium.materials[material].name) {
+        const bool letter = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+                            (c >= 'A' && c <= 'Z') || c == '.' || c == '%' || c == '-';
+        if (letter) {
+            typed += c;
+        } else if (!typed.empty() && typed.back() != '_') {
+            typed += '_';
+        }
+    }
+    while (!typed.empty() && typed.back() == '_') {
+        typed.pop_back();
+    }
+    // Where a data file, an element or a library material would answer first, the prefix says
+    // which is meant.
+    const std::string key = FoldedName(typed);
+    const std::vector<std::string> words = NameWords(typed);
+    const bool taken =
+        std::any_of(catalogue.names.begin(), catalogue.names.end(), [&](const CatalogueName& name) {
+            if (name.path.empty()) {
+                return false;
+            }
+            return name.key == key ||
+                   std::all_of(words.begin(), words.end(), [&](const std::string& word) {
+                       return std::find(name.words.begin(), name.words.end(), word) !=
+                              name.words.end();
+                   });
+        });
+    return taken ? "compendium:" + typed : typed;
+}
+
+std::vector<MaterialChoice> MaterialChoices(const Catalogue& catalogue) {
+    std::vector<MaterialChoice> choices;
+    std::map<std::string, std::size_t> byPath;
+    std::map<std::size_t, std::size_t> byMaterial;
+    for (const CatalogueName& name : catalogue.names) {
+        std::size_t at = 0;
+        if (name.kind == NameKind::FileStem || name.kind == NameKind::MaterialName) {
+            const auto [found, added] = byPath.emplace(name.path, choices.size());
+            if (added) {
+                choices.push_back({name.shown, name.shown, name.density, false, {}, {}});
+            }
+            at = found->second;
+            if (name.kind == NameKind::MaterialName) {
+                choices[at].name = name.text;
+            }
+        } else if (name.kind == NameKind::CompendiumName || name.kind == NameKind::Alias) {
+            const auto [found, added] = byMaterial.emplace(name.material, choices.size());
+            if (added) {
+                choices.push_back({catalogue.compendium.materials[name.material].name,
+                                   TypedCompendiumName(catalogue, name.material),
+                                   name.density,
+                                   true,
+                                   {},
+                                   {}});
+            }
+            at = found->second;
+            if (name.kind == NameKind::Alias) {
+                choices[at].aliases += (choices[at].aliases.empty() ? "" : ", ") + name.shown;
+            }
+        } else {
+            continue;
+        }
+        choices[at].words.insert(choices[at].words.end(), name.words.begin(), name.words.end());
+    }
+    return choices;
+}
+
+bool ChoiceMatches(const MaterialChoice& choice, std::string_view search) {
+    for (const std::string& word : NameWords(search)) {
+        const bool begins = std::any_of(choice.words.begin(), choice.words.end(),
+                                        [&](const std::string& w) { return w.starts_with(word); });
+        if (!begins) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::vector<const CatalogueName*> Catalogue::Exactly(std::string_view typed) const {

@@ -32,6 +32,9 @@ struct CatalogueName {
     std::size_t material = 0; ///< the compendium material of a compendium name, alias or group
     bool usual = false;       ///< the usual meaning among a group's materials
     std::vector<std::string> words; ///< folded words of the name ("lead", "glass")
+    std::string loose;              ///< letters and digits alone, in lower case
+    double density = 0.0;           ///< g/cm3 of a data file or compendium material
+    std::string text;               ///< the name as written
 };
 
 /// Every name of a library folder: element files by symbol and name, library materials by file
@@ -62,6 +65,31 @@ std::string FoldedName(std::string_view text);
 /// The folded words of a name, split at blanks, underscores, commas, colons, semicolons and
 /// brackets ("Glass, Lead" and "Glass_Lead" give glass and lead; "Air-equivalent" is one word).
 std::vector<std::string> NameWords(std::string_view text);
+
+/// A name's letters and digits alone, in lower case: "Steel, Stainless 304" and
+/// "Steel_Stainless_304" give steelstainless304.
+std::string LooseName(std::string_view text);
+
+/// One material as a chooser lists it: a library material or a compendium material.
+struct MaterialChoice {
+    std::string name;  ///< its name ("Water, Liquid", "Kapton Polyimide Film")
+    std::string typed; ///< what to type for it, one word ("Water_Liquid", "Kapton")
+    double density = 0.0;
+    bool compendium = false;
+    std::string aliases;            ///< the compendium's other names for it, joined by ", "
+    std::vector<std::string> words; ///< of the name, the file name and the aliases
+};
+
+/// What to type for a compendium material as one word: its name with blanks and punctuation as
+/// underscores ("Steel_Stainless_304"), after "compendium:" where a data file, an element or a
+/// library material would answer to it first ("compendium:Water_Liquid").
+std::string TypedCompendiumName(const Catalogue& catalogue, std::size_t material);
+
+/// Every library material and compendium material of a catalogue, library first.
+std::vector<MaterialChoice> MaterialChoices(const Catalogue& catalogue);
+
+/// True when every word of `search` begins a word of the choice, or `search` is empty.
+bool ChoiceMatches(const MaterialChoice& choice, std::string_view search);
 
 /// The catalogue of a library folder, built on first use and kept until a file is added to or
 /// removed from its ele/, mix/ or compendium/ folder or its compositions file changes.

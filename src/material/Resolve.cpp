@@ -466,6 +466,14 @@ std::vector<CompendiumMatch> compendiumByName(const Catalogue& catalogue, std::s
             found.push_back({name->material, name->usual, name->kind == NameKind::Group});
         }
     }
+    // A compendium name with blanks and punctuation written otherwise ("Steel_Stainless_304").
+    const std::string loose = LooseName(typed);
+    for (const CatalogueName& name : catalogue.names) {
+        if (found.empty() && !loose.empty() && name.kind == NameKind::CompendiumName &&
+            name.loose == loose) {
+            found.push_back({name.material, false, false});
+        }
+    }
     return found;
 }
 
