@@ -13,6 +13,7 @@ class QPushButton;
 class QStringListModel;
 class QTableWidget;
 class QtCanvas;
+class MaterialChooser;
 struct AppContext;
 
 /// Attenuation, energy absorption and dose for a material or a stack of layers at one energy or
@@ -41,6 +42,9 @@ class AttenuationWindow : public QWidget {
     QPushButton* computeButton = nullptr;
     QPushButton* saveButton = nullptr;
     QPushButton* shieldingButton = nullptr; ///< asks for the Shielding window on these layers
+    QPushButton* materialsButton =
+        nullptr; ///< opens the chooser of library and compendium materials
+    MaterialChooser* chooser = nullptr;
     QTableWidget* resultTable = nullptr;
     QtCanvas* transmissionPlot = nullptr;
 
