@@ -245,6 +245,9 @@ bool resolveFormula(const Catalogue& catalogue, std::string_view formula,
     return true;
 }
 
+std::optional<std::size_t> compendiumPart(const Catalogue& catalogue, std::string_view typed);
+std::optional<std::string> libraryByWords(const Catalogue& catalogue, std::string_view typed);
+
 bool resolveMix(const Catalogue& catalogue, std::string_view mix, ResolvedMaterial& material,
                 std::string& error) {
     const std::filesystem::path& root = catalogue.root;
@@ -291,8 +294,26 @@ bool resolveMix(const Catalogue& catalogue, std::string_view mix, ResolvedMateri
             continue;
         }
         std::string pathError;
-        const std::optional<std::string> path = ResolveDataPath(catalogue, what, pathError);
+        std::optional<std::string> path = ResolveDataPath(catalogue, what, pathError);
+        if (!path) {
+            // As a material alone: the one library material holding every word ("Water").
+            path = libraryByWords(catalogue, what);
+        }
         const bool exists = path && std::filesystem::is_regular_file(root / *path);
+        if (const std::optional<std::size_t> named =
+                path ? std::nullopt : compendiumPart(catalogue, what)) {
+            // A compendium material adds its elements by weight.
+            for (const auto& [z, fraction] : catalogue.compendium.materials[*named].fractions) {
+                const std::optional<std::string> file =
+                    ResolveElementFile(catalogue, ElementSymbol(z), error);
+                if (!file) {
+                    error = where + ": " + error;
+                    return false;
+                }
+                addElement(slots, z, *file, *weight * fraction);
+            }
+            continue;
+        }
         if (!exists) {
             const FormulaResult parsed = ParseFormula(what);
             error = where + " is neither a formula (" + parsed.error + " at character " +
@@ -477,6 +498,15 @@ std::vector<CompendiumMatch> compendiumByName(const Catalogue& catalogue, std::s
     return found;
 }
 
+/// The one compendium material a mixture part names by its name or alias.
+std::optional<std::size_t> compendiumPart(const Catalogue& catalogue, std::string_view typed) {
+    const std::vector<CompendiumMatch> named = compendiumByName(catalogue, typed);
+    if (named.size() != 1 || named.front().group) {
+        return std::nullopt;
+    }
+    return named.front().material;
+}
+
 struct WordMatches {
     std::vector<std::string> library;    ///< data paths
     std::vector<std::size_t> compendium; ///< materials
@@ -508,6 +538,14 @@ WordMatches byWords(const Catalogue& catalogue, std::string_view typed) {
         }
     }
     return matches;
+}
+
+std::optional<std::string> libraryByWords(const Catalogue& catalogue, std::string_view typed) {
+    const WordMatches words = byWords(catalogue, typed);
+    if (words.library.size() != 1) {
+        return std::nullopt;
+    }
+    return words.library.front();
 }
 
 /// The refusal of a name that several materials answer to, naming them (a dozen at most).

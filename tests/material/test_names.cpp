@@ -50,6 +50,7 @@ class NamesTest : public QObject {
         row("Pb", "Lead", 11.35, "");
         row("compendium:Water, Liquid", "Water, Liquid", 0.997, "");
         row("compendium:lead", "Lead", 11.35, "");
+        row("mix:Kapton=1,Steel_Stainless_304=3", "Kapton=1,Steel_Stainless_304=3", 0.0, "");
     }
     void resolves() {
         QFETCH(QString, typed);
