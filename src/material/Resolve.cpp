@@ -770,6 +770,9 @@ bool ResolveMaterial(const std::filesystem::path& root, std::string_view argumen
         argument.find_first_of("0123456789()[].*\xC2\xE2") != std::string_view::npos) {
         error += "; as a " + formulaMessage(argument, parsed);
     }
+    if (!catalogue->compendiumError.empty()) {
+        error += "; " + catalogue->compendiumError;
+    }
     kind = ResolveFailure::NotFound;
     return false;
 }

@@ -138,6 +138,13 @@ class NamesTest : public QObject {
         QVERIFY2(material::ResolveMaterial(folder.path(), "Water_Liquid", *resolved, error),
                  error.c_str());
         QVERIFY(!material::ResolveMaterial(folder.path(), "Kapton", *resolved, error));
+        // A damaged compendium is named where a name is not found.
+        testing::writeFile(folder.path() / "compendium/materials.csv", "name,density\n");
+        testing::writeFile(folder.path() / "compendium/names.csv", "");
+        QVERIFY(!material::ResolveMaterial(folder.path(), "Kapton", *resolved, error));
+        QVERIFY2(error.find("compendium/materials.csv, line 1: the header is not") !=
+                     std::string::npos,
+                 error.c_str());
     }
 };
 
