@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <mutex>
+#include <tuple>
 
 namespace material {
 
