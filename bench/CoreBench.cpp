@@ -5,11 +5,15 @@
 
 #include "calc/Interpolation.h"
 #include "data/MaterialFile.h"
+#include "material/Catalogue.h"
+#include "material/Resolve.h"
 #include "newdata/Builder.h"
 #include "newdata/MaterialWriter.h"
 
 #include <array>
 #include <cstddef>
+#include <memory>
+#include <string>
 #include <utility>
 
 namespace bench {
@@ -119,6 +123,30 @@ void MixtureBuildInMemory(benchmark::State& state) {
     MixtureBuildIn(state, MemoryScratchLibrary());
 }
 
+// One name of each kind as typed, resolved on the kept catalogue: a library material by its
+// words, a compendium alias, a bare formula, a compendium name by its words, and a typo that
+// is refused with the closest names of every name and word.
+void ResolveNames(benchmark::State& state) {
+    const std::array<const char*, 5> names = {"water", "Kapton", "CsI", "steel stainless 304",
+                                              "Watr"};
+    auto material = std::make_unique<material::ResolvedMaterial>();
+    std::string error;
+    for (auto _ : state) {
+        for (const char* name : names) {
+            benchmark::DoNotOptimize(
+                material::ResolveMaterial(LibraryFolder(), name, *material, error));
+        }
+    }
+}
+
+// The catalogue of the library folder built afresh: every file's first line and the compendium.
+void BuildCatalogue(benchmark::State& state) {
+    for (auto _ : state) {
+        material::ForgetCatalogues();
+        benchmark::DoNotOptimize(material::CatalogueOf(LibraryFolder())->names.size());
+    }
+}
+
 } // namespace
 
 void RegisterCoreCases() {
@@ -133,6 +161,10 @@ void RegisterCoreCases() {
     Register("MixtureBuild/15_elements", MixtureBuild, 9, {Goal::TimeBelow, 2e-3, {}})
         ->Unit(benchmark::kMicrosecond);
     Register("MixtureBuild/15_elements_memory_folder", MixtureBuildInMemory, 9, {})
+        ->Unit(benchmark::kMicrosecond);
+    Register("ResolveNames/5_names", ResolveNames, 9, {Goal::TimeBelow, 10e-3, {}})
+        ->Unit(benchmark::kMicrosecond);
+    Register("BuildCatalogue", BuildCatalogue, 9, {Goal::TimeBelow, 20e-3, {}})
         ->Unit(benchmark::kMicrosecond);
 }
 

@@ -60,6 +60,12 @@ void Complain(BufferedStream& err, std::string_view message) {
     err.Text() += '\n';
 }
 
+void Note(BufferedStream& err, std::string_view note) {
+    if (!note.empty()) {
+        Complain(err, "note: " + std::string(note));
+    }
+}
+
 int Usage(BufferedStream& err, const std::string& message) {
     Complain(err, message + " (photonxs-cli --help tells more)");
     return kExitUsage;

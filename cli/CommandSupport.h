@@ -15,6 +15,10 @@ namespace cli {
 /// Writes "photonxs-cli: " and the message as one line of the error stream.
 void Complain(BufferedStream& err, std::string_view message);
 
+/// Writes "photonxs-cli: note: " and a resolved material's note, where it has one: which
+/// material a name was taken for.
+void Note(BufferedStream& err, std::string_view note);
+
 /// Complains with a pointer to the help and gives the usage status.
 int Usage(BufferedStream& err, const std::string& message);
 

@@ -92,6 +92,7 @@ bool loadTable(const Invocation& invocation, std::string_view argument, data::Ma
         Complain(err, error);
         return false;
     }
+    Note(err, resolved->note);
     if (columns != nullptr) {
         columns->withoutCoherent = invocation.options.contains("without-coherent");
         const auto unitText = invocation.options.find("unit");
@@ -310,7 +311,16 @@ int runCsv(const Invocation& invocation, BufferedStream& out, BufferedStream& er
         out.Text() += exporting::CsvText(*table, density);
         return kExitDone;
     }
-    if (IsExpression(invocation.arguments[0])) {
+    std::string error;
+    bool nothingFound = false;
+    const std::optional<std::string> path =
+        IsExpression(invocation.arguments[0])
+            ? std::nullopt
+            : material::ResolveDataPath(invocation.root, invocation.arguments[0], error,
+                                        &nothingFound);
+    // An expression, a bare formula or a compendium name is built, as the other commands build
+    // it; a data file is exported as the calculator exports it.
+    if (IsExpression(invocation.arguments[0]) || nothingFound) {
         double density = 0.0;
         if (!loadTable(invocation, invocation.arguments[0], *table, density, err)) {
             return kExitBadInput;
@@ -323,9 +333,6 @@ int runCsv(const Invocation& invocation, BufferedStream& out, BufferedStream& er
         }
         return kExitDone;
     }
-    std::string error;
-    const std::optional<std::string> path =
-        material::ResolveDataPath(invocation.root, invocation.arguments[0], error);
     if (!path) {
         Complain(err, error);
         return kExitBadInput;

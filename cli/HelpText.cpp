@@ -44,7 +44,11 @@ PATH is a data file relative to the root, ele/NAME or mix/NAME; an element may a
 by its symbol or name in any case (Pb, pb, lead), a material by its file name (Water_Liquid.mix2
 or Water_Liquid) or its name ("Water, Liquid"), case and blanks aside.
 PATH may also be an expression: formula:TEXT (formula:Ca10(PO4)6(OH)2, formula:CuSO4*5H2O)
-or mix:PART=WEIGHT,... (mix:H2O=0.7,C2H5OH=0.3), built as the builders build.
+or mix:PART=WEIGHT,... (mix:H2O=0.7,C2H5OH=0.3), built as the builders build; a material of
+the compendium by name or alias (Kapton, SS304, BGO; compendium:NAME for it alone); a bare
+formula (H2O, SiO2); or the words of one material's name (water, lead glass). A name of
+several materials (stainless steel, soil) lists them; a note on standard error says which
+material a name was taken for.
 
 Options:
   --root DIR      the folder holding ele/ and mix/ (default: PHOTONXS_HOME when set, else the

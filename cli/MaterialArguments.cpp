@@ -15,6 +15,7 @@ bool ResolveArgument(const Invocation& invocation, const std::string& argument, 
         Complain(err, error);
         return false;
     }
+    Note(err, m.resolved->note);
     if (const auto found = invocation.options.find("density");
         !density && found != invocation.options.end()) {
         density = ReadNumber(found->second);

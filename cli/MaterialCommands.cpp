@@ -94,6 +94,7 @@ int RunEdges(const Invocation& invocation, BufferedStream& out, BufferedStream& 
     if (!material::ResolveMaterial(invocation.root, invocation.arguments[0], *resolved, error)) {
         return complainBadInput(err, error);
     }
+    Note(err, resolved->note);
     if (!resolved->composition.known) {
         return complainBadInput(err, "the elements of '" + invocation.arguments[0] +
                                          "' are not known, so neither are its edges");

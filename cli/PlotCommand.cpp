@@ -95,6 +95,7 @@ int RunPlot(const Invocation& invocation, BufferedStream& /*out*/, BufferedStrea
             Complain(err, message);
             return kExitBadInput;
         }
+        Note(err, resolved->note);
         materials.push_back(std::move(resolved));
     }
 

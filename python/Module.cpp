@@ -207,11 +207,17 @@ PYBIND11_MODULE(_core, m) {
             "formula: or mix: expression.")
         .def_property_readonly(
             "name", [](const LoadedMaterial& material) { return material.resolved.name; },
-            "The name on the data file's first line, or the expression.")
+            "The name on the data file's first line, the compendium's name, or the expression.")
         .def_property_readonly(
             "density",
             [](const LoadedMaterial& material) { return material.resolved.densityGPerCm3; },
-            "Density, g/cm3, from the data file; None for an expression.")
+            "Density, g/cm3, from the data file or the compendium (or, for a formula, from the "
+            "library material of the same composition); None otherwise.")
+        .def_property_readonly(
+            "note", [](const LoadedMaterial& material) { return material.resolved.note; },
+            "Which material a name was taken for where it could be read otherwise (an alias "
+            "that reads as a formula, a name matched by its words, a formula with a library "
+            "material's composition); '' where the name says it plainly.")
         .def_property_readonly("composition", &compositionOf,
                                "Weight fraction of each element by symbol, in order of first "
                                "appearance; None when the data file does not say.")

@@ -11,6 +11,7 @@
 #include "data/CsvText.h"
 #include "data/MaterialFile.h"
 #include "data/NumberMask.h"
+#include "material/MaterialChooser.h"
 #include "material/Resolve.h"
 #include "platform/Dialogs.h"
 #include "platform/FileListing.h"
@@ -86,7 +87,18 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
         edit->setObjectName(name);
         grid->addWidget(edit, row, 1, 1, columns);
     };
-    addEdit(0, "Layers (material@cm or material@cm@g/cm3)", "layersEdit", layersEdit, 2);
+    addEdit(0, "Layers (material@cm or material@cm@g/cm3)", "layersEdit", layersEdit, 1);
+    materialsButton = new QPushButton("Materials...", this);
+    materialsButton->setObjectName("materialsButton");
+    materialsButton->setToolTip("Search the library's and the compendium's materials");
+    grid->addWidget(materialsButton, 0, 2);
+    chooser = new MaterialChooser(this);
+    connect(materialsButton, &QPushButton::clicked, this,
+            [this] { chooser->ShowFor(m_context.root); });
+    connect(chooser, &MaterialChooser::Chosen, this, [this](const QString& typed) {
+        layersEdit->setText(MaterialChooser::PlaceMaterial(layersEdit->text(),
+                                                           layersEdit->cursorPosition(), typed));
+    });
     // The energy shares its row with its unit, which stays as chosen while the window lives; a
     // change of unit converts the typed energy and the table's energies to it.
     addEdit(1, "Energy", "energyEdit", energyEdit, 1);

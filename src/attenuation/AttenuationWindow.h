@@ -15,6 +15,7 @@ class QPushButton;
 class QStringListModel;
 class QTableWidget;
 class QtCanvas;
+class MaterialChooser;
 struct AppContext;
 namespace attenuation {
 struct TypedLayer;
@@ -53,6 +54,9 @@ class AttenuationWindow : public QWidget {
     QPushButton* shieldingButton = nullptr; ///< asks for the Shielding window on these layers
     QPushButton* layersButton = nullptr;    ///< opens the layer-by-layer window on these layers
     LayersWindow* layersWindow = nullptr;   ///< made the first time it is asked for
+    QPushButton* materialsButton =
+        nullptr; ///< opens the chooser of library and compendium materials
+    MaterialChooser* chooser = nullptr;
     QTableWidget* resultTable = nullptr;
     QtCanvas* transmissionPlot = nullptr;
 

@@ -7,6 +7,8 @@
 
 namespace material {
 
+struct Catalogue;
+
 /// The data path a typed argument names, as the main window's selection holds it: a path with a
 /// folder ("ele/082_Pb.ele", "mix/Water_Liquid.mix2") as given; a bare element or material file
 /// name put in its folder; an element symbol ("Pb") or a material file name without its
@@ -25,5 +27,12 @@ std::optional<std::string> ResolveDataPath(const std::filesystem::path& root,
 /// there is no such element.
 std::optional<std::string> ResolveElementFile(const std::filesystem::path& root,
                                               std::string_view argument, std::string& error);
+
+/// The same on a library folder's catalogue (CatalogueOf), so that one resolution reads the
+/// folder once.
+std::optional<std::string> ResolveDataPath(const Catalogue& catalogue, std::string_view argument,
+                                           std::string& error, bool* nothingFound = nullptr);
+std::optional<std::string> ResolveElementFile(const Catalogue& catalogue, std::string_view argument,
+                                              std::string& error);
 
 } // namespace material

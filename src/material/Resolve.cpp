@@ -3,12 +3,15 @@
 #include "attenuation/Compositions.h"
 #include "data/CharConv.h"
 #include "data/MaterialFile.h"
+#include "material/Catalogue.h"
 #include "material/DataPaths.h"
 #include "material/Formula.h"
 #include "newdata/Builder.h"
 #include "newdata/BuilderState.h"
 #include "newdata/MaterialWriter.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -147,15 +150,16 @@ bool buildSlots(const std::filesystem::path& root, const std::vector<Slot>& slot
 }
 
 /// The element slots of a parsed formula, with the file of each element.
-bool formulaSlots(const std::filesystem::path& root, std::string_view formula,
-                  std::vector<Slot>& slots, std::string& error) {
+bool formulaSlots(const Catalogue& catalogue, std::string_view formula, std::vector<Slot>& slots,
+                  std::string& error) {
     const FormulaResult parsed = ParseFormula(formula);
     if (!parsed.ok()) {
         error = formulaMessage(formula, parsed);
         return false;
     }
     for (const FormulaElement& element : parsed.elements) {
-        const std::optional<std::string> file = ResolveElementFile(root, element.symbol, error);
+        const std::optional<std::string> file =
+            ResolveElementFile(catalogue, element.symbol, error);
         if (!file) {
             error = "formula " + inQuotes(formula) + ": " + error;
             return false;
@@ -215,10 +219,11 @@ int zOfElementFile(std::string_view fileName) {
     return AtomicNumber(underscore == std::string_view::npos ? stem : stem.substr(underscore + 1));
 }
 
-bool resolveFormula(const std::filesystem::path& root, std::string_view formula,
+bool resolveFormula(const Catalogue& catalogue, std::string_view formula,
                     ResolvedMaterial& material, std::string& error) {
+    const std::filesystem::path& root = catalogue.root;
     std::vector<Slot> slots;
-    if (!formulaSlots(root, formula, slots, error)) {
+    if (!formulaSlots(catalogue, formula, slots, error)) {
         return false;
     }
     auto state = std::make_unique<newdata::BuilderState>();
@@ -236,11 +241,16 @@ bool resolveFormula(const std::filesystem::path& root, std::string_view formula,
         material.composition.elements.push_back({slots[i].z, std::string(ElementSymbol(slots[i].z)),
                                                  slots[i].amount, state->SlotFraction[i + 1]});
     }
+    material.note.clear();
     return true;
 }
 
-bool resolveMix(const std::filesystem::path& root, std::string_view mix, ResolvedMaterial& material,
+std::optional<std::size_t> compendiumPart(const Catalogue& catalogue, std::string_view typed);
+std::optional<std::string> libraryByWords(const Catalogue& catalogue, std::string_view typed);
+
+bool resolveMix(const Catalogue& catalogue, std::string_view mix, ResolvedMaterial& material,
                 std::string& error) {
+    const std::filesystem::path& root = catalogue.root;
     std::vector<Slot> slots;
     std::vector<std::string_view> parts;
     for (std::size_t start = 0;;) {
@@ -273,7 +283,7 @@ bool resolveMix(const std::filesystem::path& root, std::string_view mix, Resolve
         if (ParseFormula(what).ok()) {
             std::vector<Slot> elements;
             std::vector<double> fractions;
-            if (!formulaSlots(root, what, elements, error) ||
+            if (!formulaSlots(catalogue, what, elements, error) ||
                 !weighFormula(root, elements, fractions, error)) {
                 error = where + ": " + error;
                 return false;
@@ -284,8 +294,26 @@ bool resolveMix(const std::filesystem::path& root, std::string_view mix, Resolve
             continue;
         }
         std::string pathError;
-        const std::optional<std::string> path = ResolveDataPath(root, what, pathError);
+        std::optional<std::string> path = ResolveDataPath(catalogue, what, pathError);
+        if (!path) {
+            // As a material alone: the one library material holding every word ("Water").
+            path = libraryByWords(catalogue, what);
+        }
         const bool exists = path && std::filesystem::is_regular_file(root / *path);
+        if (const std::optional<std::size_t> named =
+                path ? std::nullopt : compendiumPart(catalogue, what)) {
+            // A compendium material adds its elements by weight.
+            for (const auto& [z, fraction] : catalogue.compendium.materials[*named].fractions) {
+                const std::optional<std::string> file =
+                    ResolveElementFile(catalogue, ElementSymbol(z), error);
+                if (!file) {
+                    error = where + ": " + error;
+                    return false;
+                }
+                addElement(slots, z, *file, *weight * fraction);
+            }
+            continue;
+        }
         if (!exists) {
             const FormulaResult parsed = ParseFormula(what);
             error = where + " is neither a formula (" + parsed.error + " at character " +
@@ -347,6 +375,293 @@ bool resolveMix(const std::filesystem::path& root, std::string_view mix, Resolve
     return true;
 }
 
+std::string stemOf(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    std::string_view file = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = file.rfind('.');
+    return std::string(dot == std::string_view::npos ? file : file.substr(0, dot));
+}
+
+std::string densityText(double density) {
+    std::array<char, 32> text{};
+    const auto written = data::ToChars(text.data(), text.data() + text.size(), density);
+    return std::string(text.data(), written.ptr) + " g/cm3";
+}
+
+bool resolveDataFile(const Catalogue& catalogue, const std::string& path,
+                     ResolvedMaterial& material, std::string& error, ResolveFailure& kind) {
+    const std::filesystem::path& root = catalogue.root;
+    auto table = std::make_unique<data::MaterialTable>();
+    double density = 0.0;
+    if (!loadDataFile(root, path, *table, density, error)) {
+        std::error_code noFile;
+        kind = std::filesystem::exists(root / path, noFile) ? ResolveFailure::Invalid
+                                                            : ResolveFailure::NotFound;
+        return false;
+    }
+    Composition composition;
+    if (path.rfind("ele/", 0) == 0) {
+        if (const int z = zOfElementFile(path.substr(4)); z != 0) {
+            composition = Composition{true, {{z, std::string(ElementSymbol(z)), 1.0, 1.0}}};
+        }
+    } else if (const auto known = catalogue.compositions.find(path);
+               known != catalogue.compositions.end()) {
+        composition = Composition{true, {}};
+        for (const attenuation::ElementShare& share : known->second) {
+            composition.elements.push_back({share.atomicNumber,
+                                            std::string(ElementSymbol(share.atomicNumber)), 0.0,
+                                            share.weightFraction});
+        }
+    }
+    material.name = table->MaterialName;
+    material.densityGPerCm3 = density;
+    material.dataPath = path;
+    material.table = std::move(*table);
+    material.composition = std::move(composition);
+    material.note.clear();
+    return true;
+}
+
+/// A compendium material built as the mixture builder builds its elements by weight.
+bool resolveCompendium(const Catalogue& catalogue, std::size_t index, ResolvedMaterial& material,
+                       std::string& error) {
+    const CompendiumMaterial& m = catalogue.compendium.materials[index];
+    std::vector<Slot> slots;
+    for (const auto& [z, fraction] : m.fractions) {
+        const std::optional<std::string> file =
+            ResolveElementFile(catalogue, ElementSymbol(z), error);
+        if (!file) {
+            error = inQuotes(m.name) + ": " + error;
+            return false;
+        }
+        slots.push_back({z, *file, {}, fraction});
+    }
+    auto state = std::make_unique<newdata::BuilderState>();
+    auto table = std::make_unique<data::MaterialTable>();
+    if (!buildSlots(catalogue.root, slots, newdata::BuilderKind::Mixture, m.name, *state, *table,
+                    error)) {
+        return false;
+    }
+    material.name = m.name;
+    material.densityGPerCm3 = m.densityGPerCm3;
+    material.dataPath.clear();
+    material.table = std::move(*table);
+    material.composition = Composition{true, {}};
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        material.composition.elements.push_back(
+            {slots[i].z, std::string(ElementSymbol(slots[i].z)), 0.0, state->SlotFraction[i + 1]});
+    }
+    material.note.clear();
+    return true;
+}
+
+std::string compendiumShown(const Catalogue& catalogue, const ResolvedMaterial& material) {
+    std::string shown = "the compendium's " + material.name + " (" +
+                        densityText(material.densityGPerCm3.value_or(0.0)) + ")";
+    for (const CompendiumMaterial& m : catalogue.compendium.materials) {
+        if (m.name == material.name && !m.remark.empty()) {
+            shown += ", " + m.remark;
+        }
+    }
+    return shown;
+}
+
+struct CompendiumMatch {
+    std::size_t material = 0;
+    bool usual = false;
+    bool group = false;
+};
+
+/// The compendium materials a text names by their name, an alias or a common name.
+std::vector<CompendiumMatch> compendiumByName(const Catalogue& catalogue, std::string_view typed) {
+    std::vector<CompendiumMatch> found;
+    for (const CatalogueName* name : catalogue.Exactly(typed)) {
+        const bool own = name->kind == NameKind::CompendiumName;
+        if (!own && name->kind != NameKind::Alias && name->kind != NameKind::Group) {
+            continue;
+        }
+        const bool seen = std::any_of(found.begin(), found.end(), [&](const CompendiumMatch& m) {
+            return m.material == name->material;
+        });
+        if (!seen) {
+            found.push_back({name->material, name->usual, name->kind == NameKind::Group});
+        }
+    }
+    // A compendium name with blanks and punctuation written otherwise ("Steel_Stainless_304").
+    const std::string loose = LooseName(typed);
+    for (const CatalogueName& name : catalogue.names) {
+        if (found.empty() && !loose.empty() && name.kind == NameKind::CompendiumName &&
+            name.loose == loose) {
+            found.push_back({name.material, false, false});
+        }
+    }
+    return found;
+}
+
+/// The one compendium material a mixture part names by its name or alias.
+std::optional<std::size_t> compendiumPart(const Catalogue& catalogue, std::string_view typed) {
+    const std::vector<CompendiumMatch> named = compendiumByName(catalogue, typed);
+    if (named.size() != 1 || named.front().group) {
+        return std::nullopt;
+    }
+    return named.front().material;
+}
+
+struct WordMatches {
+    std::vector<std::string> library;    ///< data paths
+    std::vector<std::size_t> compendium; ///< materials
+};
+
+/// The library materials and compendium materials whose name holds every word of `typed`.
+WordMatches byWords(const Catalogue& catalogue, std::string_view typed) {
+    WordMatches matches;
+    const std::vector<std::string> words = NameWords(typed);
+    if (words.empty()) {
+        return matches;
+    }
+    for (const CatalogueName& name : catalogue.names) {
+        const bool library = name.kind == NameKind::FileStem || name.kind == NameKind::MaterialName;
+        if (!library && name.kind != NameKind::CompendiumName) {
+            continue;
+        }
+        const bool all = std::all_of(words.begin(), words.end(), [&](const std::string& word) {
+            return std::find(name.words.begin(), name.words.end(), word) != name.words.end();
+        });
+        if (!all) {
+            continue;
+        }
+        if (library && std::find(matches.library.begin(), matches.library.end(), name.path) ==
+                           matches.library.end()) {
+            matches.library.push_back(name.path);
+        } else if (!library) {
+            matches.compendium.push_back(name.material);
+        }
+    }
+    return matches;
+}
+
+std::optional<std::string> libraryByWords(const Catalogue& catalogue, std::string_view typed) {
+    const WordMatches words = byWords(catalogue, typed);
+    if (words.library.size() != 1) {
+        return std::nullopt;
+    }
+    return words.library.front();
+}
+
+/// The refusal of a name that several materials answer to, naming them (a dozen at most).
+std::string severalMessage(const Catalogue& catalogue, std::string_view typed,
+                           const std::vector<std::string>& library,
+                           const std::vector<CompendiumMatch>& compendium) {
+    std::vector<std::string> shown;
+    for (const std::string& path : library) {
+        shown.push_back(stemOf(path));
+    }
+    for (const CompendiumMatch& match : compendium) {
+        shown.push_back(catalogue.compendium.materials[match.material].name +
+                        (match.usual ? " (the usual meaning)" : ""));
+    }
+    constexpr std::size_t kShown = 12;
+    std::string text =
+        inQuotes(typed) + " may mean " + std::to_string(shown.size()) + " materials; name one: ";
+    for (std::size_t i = 0; i < shown.size() && i < kShown; ++i) {
+        text += (i == 0 ? "" : "; ") + shown[i];
+    }
+    if (shown.size() > kShown) {
+        text += "; and " + std::to_string(shown.size() - kShown) + " more";
+    }
+    return text;
+}
+
+std::vector<CompendiumMatch> asMatches(const std::vector<std::size_t>& materials) {
+    std::vector<CompendiumMatch> matches;
+    for (const std::size_t m : materials) {
+        matches.push_back({m, false, false});
+    }
+    return matches;
+}
+
+bool resolveCompendiumMatches(const Catalogue& catalogue, std::string_view typed,
+                              const std::vector<CompendiumMatch>& named, ResolvedMaterial& material,
+                              std::string& error) {
+    if (named.size() > 1 || named.front().group) {
+        error = severalMessage(catalogue, typed, {}, named);
+        return false;
+    }
+    if (!resolveCompendium(catalogue, named.front().material, material, error)) {
+        return false;
+    }
+    if (FoldedName(typed) != FoldedName(material.name)) {
+        material.note = inQuotes(typed) + " taken for " + compendiumShown(catalogue, material);
+        if (ParseFormula(typed).ok()) {
+            material.note +=
+                "; for the formula write " + std::string(kFormulaPrefix) + std::string(typed);
+        }
+    }
+    return true;
+}
+
+bool resolveCompendiumName(const Catalogue& catalogue, std::string_view typed,
+                           ResolvedMaterial& material, std::string& error, ResolveFailure& kind) {
+    const std::vector<CompendiumMatch> named = compendiumByName(catalogue, typed);
+    if (!named.empty()) {
+        return resolveCompendiumMatches(catalogue, typed, named, material, error);
+    }
+    const WordMatches words = byWords(catalogue, typed);
+    if (words.compendium.size() == 1) {
+        if (!resolveCompendium(catalogue, words.compendium.front(), material, error)) {
+            return false;
+        }
+        material.note = inQuotes(typed) + " taken for " + compendiumShown(catalogue, material);
+        return true;
+    }
+    if (words.compendium.size() > 1) {
+        error = severalMessage(catalogue, typed, {}, asMatches(words.compendium));
+        return false;
+    }
+    kind = ResolveFailure::NotFound;
+    error = inQuotes(typed) + " names no material of the compendium" +
+            (catalogue.compendiumError.empty() ? "" : " (" + catalogue.compendiumError + ")");
+    return false;
+}
+
+/// A formula typed without its prefix; where its composition is a library material's (by
+/// weight within 1e-5), the answer says so and takes that material's density. The tolerance is
+/// wider than the compositions' last digit because the element files' atomic weights (H 1.0079)
+/// are not those the library's compositions were worked out with (1.00794): water differs by
+/// 3.6e-6.
+bool resolveBareFormula(const Catalogue& catalogue, std::string_view formula,
+                        ResolvedMaterial& material, std::string& error) {
+    if (!resolveFormula(catalogue, formula, material, error)) {
+        return false;
+    }
+    for (const auto& entry : catalogue.compositions) {
+        const std::string& path = entry.first;
+        const attenuation::Composition& shares = entry.second;
+        if (path.rfind("mix/", 0) != 0 || shares.size() != material.composition.elements.size()) {
+            continue;
+        }
+        const bool same = std::all_of(
+            material.composition.elements.begin(), material.composition.elements.end(),
+            [&](const ElementFraction& element) {
+                return std::any_of(shares.begin(), shares.end(), [&](const auto& share) {
+                    return share.atomicNumber == element.z &&
+                           std::abs(share.weightFraction - element.weightFraction) <= 1e-5;
+                });
+            });
+        std::string loadError;
+        auto table = std::make_unique<data::MaterialTable>();
+        double density = 0.0;
+        if (same && loadDataFile(catalogue.root, path, *table, density, loadError)) {
+            material.densityGPerCm3 = density;
+            material.note = inQuotes(formula) + " has the composition of the library material " +
+                            stemOf(path) + ", whose density (" + densityText(density) +
+                            ") it takes";
+            break;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<Composition> LibraryComposition(const std::filesystem::path& root,
@@ -371,7 +686,7 @@ bool FormulaComposition(const std::filesystem::path& root, std::string_view form
                         Composition& composition, std::string& error) {
     std::vector<Slot> slots;
     std::vector<double> fractions;
-    if (!formulaSlots(root, formula, slots, error) ||
+    if (!formulaSlots(*CatalogueOf(root), formula, slots, error) ||
         !weighFormula(root, slots, fractions, error)) {
         return false;
     }
@@ -393,40 +708,73 @@ bool ResolveMaterial(const std::filesystem::path& root, std::string_view argumen
         error = "a material cannot be named across lines";
         return false;
     }
+    const std::shared_ptr<const Catalogue> catalogue = CatalogueOf(root);
     if (argument.substr(0, kFormulaPrefix.size()) == kFormulaPrefix) {
-        return resolveFormula(root, argument.substr(kFormulaPrefix.size()), material, error);
+        return resolveFormula(*catalogue, argument.substr(kFormulaPrefix.size()), material, error);
     }
     if (argument.substr(0, kMixPrefix.size()) == kMixPrefix) {
-        return resolveMix(root, argument.substr(kMixPrefix.size()), material, error);
+        return resolveMix(*catalogue, argument.substr(kMixPrefix.size()), material, error);
+    }
+    if (argument.substr(0, kCompendiumPrefix.size()) == kCompendiumPrefix) {
+        return resolveCompendiumName(*catalogue, argument.substr(kCompendiumPrefix.size()),
+                                     material, error, kind);
     }
     bool nothingFound = false;
-    const std::optional<std::string> path = ResolveDataPath(root, argument, error, &nothingFound);
-    if (!path) {
+    const std::optional<std::string> path =
+        ResolveDataPath(*catalogue, argument, error, &nothingFound);
+    if (path) {
+        return resolveDataFile(*catalogue, *path, material, error, kind);
+    }
+    if (!nothingFound || argument.empty()) {
         kind = nothingFound ? ResolveFailure::NotFound : ResolveFailure::Invalid;
         return false;
     }
-    auto table = std::make_unique<data::MaterialTable>();
-    double density = 0.0;
-    if (!loadDataFile(root, *path, *table, density, error)) {
-        std::error_code noFile;
-        kind = std::filesystem::exists(root / *path, noFile) ? ResolveFailure::Invalid
-                                                             : ResolveFailure::NotFound;
+    const std::string notFound = error;
+    const WordMatches words = byWords(*catalogue, argument);
+    if (words.library.size() == 1) {
+        if (!resolveDataFile(*catalogue, words.library.front(), material, error, kind)) {
+            return false;
+        }
+        material.note =
+            inQuotes(argument) + " taken for the library material " + stemOf(words.library.front());
+        return true;
+    }
+    const std::vector<CompendiumMatch> named = compendiumByName(*catalogue, argument);
+    if (words.library.size() > 1) {
+        error = severalMessage(*catalogue, argument, words.library,
+                               named.empty() ? asMatches(words.compendium) : named);
         return false;
     }
-    Composition composition;
-    if (path->rfind("ele/", 0) == 0) {
-        if (const int z = zOfElementFile(path->substr(4)); z != 0) {
-            composition = Composition{true, {{z, std::string(ElementSymbol(z)), 1.0, 1.0}}};
-        }
-    } else if (const std::optional<Composition> known = LibraryComposition(root, *path)) {
-        composition = *known;
+    if (!named.empty()) {
+        return resolveCompendiumMatches(*catalogue, argument, named, material, error);
     }
-    material.name = table->MaterialName;
-    material.densityGPerCm3 = density;
-    material.dataPath = *path;
-    material.table = std::move(*table);
-    material.composition = std::move(composition);
-    return true;
+    if (ParseFormula(argument).ok()) {
+        return resolveBareFormula(*catalogue, argument, material, error);
+    }
+    if (words.compendium.size() == 1) {
+        if (!resolveCompendium(*catalogue, words.compendium.front(), material, error)) {
+            return false;
+        }
+        material.note = inQuotes(argument) + " taken for " + compendiumShown(*catalogue, material);
+        return true;
+    }
+    if (words.compendium.size() > 1) {
+        error = severalMessage(*catalogue, argument, {}, asMatches(words.compendium));
+        return false;
+    }
+    error = notFound;
+    // A text that looks like a formula (one word with a digit, bracket or point) is told why it
+    // is not one.
+    const FormulaResult parsed = ParseFormula(argument);
+    if (argument.find_first_of(" \t") == std::string_view::npos &&
+        argument.find_first_of("0123456789()[].*\xC2\xE2") != std::string_view::npos) {
+        error += "; as a " + formulaMessage(argument, parsed);
+    }
+    if (!catalogue->compendiumError.empty()) {
+        error += "; " + catalogue->compendiumError;
+    }
+    kind = ResolveFailure::NotFound;
+    return false;
 }
 
 } // namespace material

@@ -6,6 +6,7 @@
 #include "data/CsvText.h"
 #include "data/MaterialFile.h"
 #include "data/NumberMask.h"
+#include "material/MaterialChooser.h"
 #include "platform/Dialogs.h"
 #include "platform/qt/QtCanvas.h"
 #include "shielding/Dose.h"
@@ -85,6 +86,17 @@ ShieldingWindow::ShieldingWindow(AppContext& context, QWidget* parent)
                            "MeV and photons per decay, or a file of energies and photons per "
                            "decay");
     tableEdit->setPlaceholderText("concrete, iron, Pb...");
+    materialsButton = new QPushButton("Materials...", this);
+    materialsButton->setObjectName("materialsButton");
+    materialsButton->setToolTip("Search the library's and the compendium's materials");
+    grid->addWidget(materialsButton, 2, 2);
+    chooser = new MaterialChooser(this);
+    connect(materialsButton, &QPushButton::clicked, this,
+            [this] { chooser->ShowFor(m_context.root); });
+    connect(chooser, &MaterialChooser::Chosen, this, [this](const QString& typed) {
+        layersEdit->setText(MaterialChooser::PlaceMaterial(layersEdit->text(),
+                                                           layersEdit->cursorPosition(), typed));
+    });
 
     computeButton = new QPushButton("Compute", this);
     computeButton->setObjectName("computeButton");

@@ -13,6 +13,7 @@ class QPushButton;
 class QStringListModel;
 class QTableWidget;
 class QtCanvas;
+class MaterialChooser;
 struct AppContext;
 
 namespace shielding {
@@ -49,6 +50,9 @@ class ShieldingWindow : public QWidget {
     QLineEdit* tableEdit = nullptr;    ///< one named buildup table for the whole stack, or empty
     QLineEdit* cutoffEdit = nullptr;   ///< MeV
     QLineEdit* targetEdit = nullptr;   ///< uGy/h, or empty
+    QPushButton* materialsButton =
+        nullptr; ///< opens the chooser of library and compendium materials
+    MaterialChooser* chooser = nullptr;
     QPushButton* computeButton = nullptr;
     QPushButton* saveButton = nullptr;
     QTableWidget* lineTable = nullptr;

@@ -215,8 +215,8 @@ class MaterialTest : public QObject {
                                          << "not a positive number";
         QTest::newRow("part without weight") << "mix:H2O"
                                              << "PART=WEIGHT";
-        QTest::newRow("part neither formula nor material") << "mix:Water=1"
-                                                           << "did you mean Water_Liquid?)";
+        QTest::newRow("part neither formula nor material") << "mix:Watr=1"
+                                                           << "did you mean Water_Liquid";
         // Names that begin with the text come before the symbol Ti a letter away.
         QTest::newRow("closest names first")
             << "mix:Tis=1"

@@ -109,8 +109,12 @@
   const api = {
     /** The shipped and the user's data files: {path, name, category, density}. */
     materials: () => need().materials(),
-    /** {name, path, density, composition, table} of an element, a library material, a
-     *  "formula:..." or a "mix:..." expression. */
+    /** The compendium's materials, aliases and common names: {name, material, density, kind}
+     *  with kind "material", "alias" or "common name" (a name of several materials). */
+    compendium_names: () => need().compendium_names(),
+    /** {name, path, density, note, composition, table} of an element, a library material, a
+     *  compendium material, a formula or a "mix:..." expression; note says which material a
+     *  name was taken for where it could be read otherwise ("" where it is plain). */
     material: (expr) => check(need().material(text(expr, 'material'))),
     /** The six coefficients (cm2/g) at each energy (MeV): an object of Float64Arrays named
      *  coherent, incoherent, photo_electric, pair_nuclear, pair_electron, total; NaN out of

@@ -182,7 +182,7 @@
     current = { expr, info };
     $('plot-title').textContent = describe(info);
     drawPlots();
-    say($('status'), `Showing ${describe(info)}.`, false);
+    say($('status'), `Showing ${describe(info)}.${info.note ? ` Note: ${info.note}.` : ''}`, false);
   }
 
   function drawPlots() {
@@ -871,6 +871,14 @@
       const base = entry.path.replace(/^.*\//, '').replace(/\.[^.]*$/, '');
       option.value = entry.category === 'element' ? base.replace(/^\d+_/, '') : base;
       option.label = entry.name;
+      list.append(option);
+    }
+    // The compendium by name and alias: the browser's completion finds them by any part.
+    for (const entry of px.compendium_names()) {
+      const option = document.createElement('option');
+      option.value = entry.name;
+      option.label = entry.kind === 'common name' ? `one of several, such as ${entry.material}`
+        : `${entry.kind === 'alias' ? `${entry.material}, ` : ''}${entry.density} g/cm3, compendium`;
       list.append(option);
     }
   }

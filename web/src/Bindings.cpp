@@ -17,6 +17,7 @@
 #include "graph/GraphCoords.h"
 #include "graph/Plots.h"
 #include "graph/Readout.h"
+#include "material/Catalogue.h"
 #include "material/DataPaths.h"
 #include "material/Edges.h"
 #include "material/Formula.h"
@@ -108,6 +109,7 @@ std::map<std::string, Function> g_functions;
 constexpr std::size_t kFunctionsKept = 64;
 
 void forget() {
+    material::ForgetCatalogues();
     g_recent.clear();
     g_functions.clear();
 }
@@ -154,6 +156,7 @@ val describeMaterial(const std::string& argument) {
         result.set("name", m.name);
         result.set("path", m.dataPath.empty() ? val::null() : val(m.dataPath));
         result.set("density", m.densityGPerCm3 ? val(*m.densityGPerCm3) : val::null());
+        result.set("note", m.note);
         val composition = val::null();
         if (m.composition.known) {
             composition = val::object();
@@ -346,6 +349,30 @@ val parseFormula(const std::string& text) {
         atoms.set(element.symbol, element.atoms);
     }
     return atoms;
+}
+
+// The compendium's names for completion and search: each material by its own name, then each
+// alias and common name, with the material it names and that material's density.
+val compendiumNames() {
+    const std::shared_ptr<const material::Catalogue> catalogue = material::CatalogueOf(kRoot);
+    val list = val::array();
+    for (const material::CatalogueName& name : catalogue->names) {
+        const bool own = name.kind == material::NameKind::CompendiumName;
+        if (!own && name.kind != material::NameKind::Alias &&
+            name.kind != material::NameKind::Group) {
+            continue;
+        }
+        const material::CompendiumMaterial& m = catalogue->compendium.materials[name.material];
+        val entry = val::object();
+        entry.set("name", name.shown);
+        entry.set("material", m.name);
+        entry.set("density", m.densityGPerCm3);
+        entry.set("kind", std::string(own                                      ? "material"
+                                      : name.kind == material::NameKind::Alias ? "alias"
+                                                                               : "common name"));
+        list.call<void>("push", entry);
+    }
+    return list;
 }
 
 val listMaterials() {
@@ -1575,6 +1602,7 @@ val drawEfficiency(const val& list, int sensor, double angleDeg, val context, in
 EMSCRIPTEN_BINDINGS(photonxs) {
     emscripten::function("material", &describeMaterial);
     emscripten::function("materials", &listMaterials);
+    emscripten::function("compendium_names", &compendiumNames);
     emscripten::function("mu_rho_into", &muRhoInto);
     emscripten::function("mu_rho_unit_into", &muRhoUnitInto);
     emscripten::function("energy_at", &energyAt);

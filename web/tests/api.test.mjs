@@ -319,3 +319,28 @@ test('bad shielding input gives the CLI message', async () => {
   assert.match(refused[3], /rule takes 'broder' or 'last'/);
   assert.match(refused[4], /at least one layer/);
 });
+
+test('names as typed: formulas, aliases and compendium names give the doubles and the note of the CLI', async () => {
+  const names = ['H2O', 'H₂O', 'SiO2', 'CsI', 'Kapton', 'NaI', 'SS304', 'lead glass', 'steel stainless 304', 'compendium:Water, Liquid'];
+  const tally = { values: 0, differ: 0 };
+  for (const name of names) {
+    const cli = cliRows(['at', name, '0.03', '0.662', '5']);
+    const got = await page.evaluate(([n]) => ({ note: photonxs.material(n).note, total: Array.from(photonxs.mu_rho(n, [0.03, 0.662, 5]).total) }), [name]);
+    cli.rows.forEach((row, r) => compare(tally, `${name} at ${row[0]}`, row[6], got.total[r], 0));
+    assert.equal(runCli(['at', name, '1']).stderr, got.note ? `note: ${got.note}` : '');
+  }
+  report(tally, 'names');
+  for (const name of ['soil', 'stainless steel', 'Watr', 'Kaptn', 'CO']) {
+    const message = await page.evaluate((n) => {
+      try {
+        return photonxs.material(n).name;
+      } catch (error) {
+        return error.message;
+      }
+    }, name);
+    assert.equal(message, runCli(['at', name, '1']).stderr);
+  }
+  const offered = await page.evaluate(() => photonxs.compendium_names());
+  assert.equal(offered.filter((o) => o.kind === 'material').length, 411);
+  assert.deepEqual(offered.find((o) => o.name === 'Kapton'), { name: 'Kapton', material: 'Kapton Polyimide Film', density: 1.42, kind: 'alias' });
+});

@@ -41,6 +41,9 @@ test('search, plots and the read-out under the pointer', async () => {
   await show('formula:H2Q');
   await assert.doesNotReject(page.locator('#status.bad').waitFor());
   assert.equal(await page.locator('#status').textContent(), runCli(['at', 'formula:H2Q', '1']).stderr);
+  await show('Kapton');
+  assert.equal(await page.locator('#status').textContent(), `Showing Kapton Polyimide Film, 1.42 g/cm3. Note: ${runCli(['at', 'Kapton', '1']).stderr.replace(/^note: /, '')}.`);
+  assert.ok(await page.locator('#material-list option[value="Steel, Stainless 304"]').count() === 1);
   await show('Water_Liquid');
   assert.match(await page.locator('#plot-title').textContent(), /^Water, Liquid \(mix\/Water_Liquid\.mix2\), 1 g\/cm3$/);
   const box = await page.locator('#graph').boundingBox();
