@@ -26,118 +26,90 @@ class AttenuationCliTest : public QObject {
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out"); // exact
         QTest::addColumn<QString>("err"); // part of it
+        const auto row = [](const char* name, const QStringList& arguments, const QByteArray& input,
+                            int status, const QString& out, const QString& err) {
+            QTest::newRow(name) << arguments << input << status << out << err;
+        };
         // Text output names its columns and units on a first line, unless --no-header is given
         // (every row whose output does not start with that line).
-        QTest::newRow("lead's mu_en/rho at a tabulated energy is NIST's")
-            << QStringList{"absorption", "Pb", "0.01"} << QByteArray() << 0
-            << "# energy (MeV)  mu_rho (cm2/g)  mu_en_rho (cm2/g)  kerma_ratio_air  "
-               "kerma_ratio_water\n1.000E-02  1.306E+02  1.247E+02  2.630E+01  2.523E+01\n"
-            << "";
-        QTest::newRow("water against water is 1")
-            << QStringList{"--format", "csv", "absorption", "Water_Liquid", "1"} << QByteArray()
-            << 0
-            << "energy,mu_rho,mu_en_rho,kerma_ratio_air,kerma_ratio_water\n"
-               "1.000E+00,7.072E-02,3.103E-02,1.113E+00,1.000E+00\n"
-            << "";
+        row("lead's mu_en/rho at a tabulated energy is NIST's", {"absorption", "Pb", "0.01"}, {}, 0,
+            "# energy (MeV)  mu_rho (cm2/g)  mu_en_rho (cm2/g)  kerma_ratio_air  "
+            "kerma_ratio_water\n1.000E-02  1.306E+02  1.247E+02  2.630E+01  2.523E+01\n",
+            "");
+        row("water against water is 1", {"--format", "csv", "absorption", "Water_Liquid", "1"}, {},
+            0,
+            "energy,mu_rho,mu_en_rho,kerma_ratio_air,kerma_ratio_water\n"
+            "1.000E+00,7.072E-02,3.103E-02,1.113E+00,1.000E+00\n",
+            "");
         // A material whose file name and name are one word, typed in lower case.
-        QTest::newRow("material by its name in lower case")
-            << QStringList{"--format", "csv", "zeff", "polystyrene", "1"} << QByteArray() << 0
-            << "energy,zeff,neff\n1.000E+00,3.500E+00,3.238E+23\n"
-            << "";
-        QTest::newRow("beyond 20 MeV has no absorption data")
-            << QStringList{"--format", "json", "absorption", "Pb", "-"} << QByteArray("25") << 3
-            << "{\"energy\":2.500E+01,\"error\":\"NoAbsorptionData\"}\n"
-            << "1 of 1";
-        QTest::newRow("half-value layer of lead at 662 keV")
-            << QStringList{"--digits", "5", "--energy-unit", "keV", "hvl", "Pb", "662"}
-            << QByteArray() << 0
-            << "# energy (keV)  mu (1/cm)  hvl (cm)  tvl (cm)  mfp (cm)\n"
-               "6.6200E+02  1.2601E+00  5.5007E-01  1.8273E+00  7.9358E-01\n"
-            << "";
-        QTest::newRow("5 cm of lead") << QStringList{"attenuate", "Pb@5", "--energy", "0.662"}
-                                      << QByteArray() << 0 << "6.620E-01  6.301E+00  1.835E-03\n"
-                                      << "";
-        QTest::newRow("layer with its own density")
-            << QStringList{"attenuate", "Pb@5@5.675", "--energy", "0.662"} << QByteArray() << 0
-            << "6.620E-01  3.150E+00  4.284E-02\n"
-            << "";
-        QTest::newRow("all of it needs no lead")
-            << QStringList{"attenuate", "Pb@1", "--energy", "0.662", "--thickness-for", "1"}
-            << QByteArray() << 0 << "6.620E-01  0.000E+00\n"
-            << "";
-        QTest::newRow("lead for 1 per cent")
-            << QStringList{"attenuate", "Pb@1", "--energy", "0.662", "--thickness-for", "0.01"}
-            << QByteArray() << 0 << "6.620E-01  3.655E+00\n"
-            << "";
+        row("material by its name in lower case", {"--format", "csv", "zeff", "polystyrene", "1"},
+            {}, 0, "energy,zeff,neff\n1.000E+00,3.500E+00,3.238E+23\n", "");
+        row("beyond 20 MeV has no absorption data", {"--format", "json", "absorption", "Pb", "-"},
+            "25", 3, "{\"energy\":2.500E+01,\"error\":\"NoAbsorptionData\"}\n", "1 of 1");
+        row("half-value layer of lead at 662 keV",
+            {"--digits", "5", "--energy-unit", "keV", "hvl", "Pb", "662"}, {}, 0,
+            "# energy (keV)  mu (1/cm)  hvl (cm)  tvl (cm)  mfp (cm)\n"
+            "6.6200E+02  1.2601E+00  5.5007E-01  1.8273E+00  7.9358E-01\n",
+            "");
+        row("5 cm of lead", {"attenuate", "Pb@5", "--energy", "0.662"}, {}, 0,
+            "6.620E-01  6.301E+00  1.835E-03\n", "");
+        row("layer with its own density", {"attenuate", "Pb@5@5.675", "--energy", "0.662"}, {}, 0,
+            "6.620E-01  3.150E+00  4.284E-02\n", "");
+        row("all of it needs no lead",
+            {"attenuate", "Pb@1", "--energy", "0.662", "--thickness-for", "1"}, {}, 0,
+            "6.620E-01  0.000E+00\n", "");
+        row("lead for 1 per cent",
+            {"attenuate", "Pb@1", "--energy", "0.662", "--thickness-for", "0.01"}, {}, 0,
+            "6.620E-01  3.655E+00\n", "");
         // 3 photons at 0.6 MeV and 1 at 1 MeV through 0.5 cm of lead, with dry air's mu_en/rho
         // summed by hand from the NIST tables.
-        QTest::newRow("two-line spectrum")
-            << QStringList{"--digits", "6", "attenuate", "Pb@0.5", "--spectrum", "-"}
-            << QByteArray("# two lines\n0.6 3\n\n1.0 1\n") << 0
-            << "5.36558E-01  5.53093E-01  7.00000E-01  7.24550E-01\n"
-            << "";
+        row("two-line spectrum", {"--digits", "6", "attenuate", "Pb@0.5", "--spectrum", "-"},
+            "# two lines\n0.6 3\n\n1.0 1\n", 0,
+            "5.36558E-01  5.53093E-01  7.00000E-01  7.24550E-01\n", "");
         // The same as a spreadsheet saves it: byte-order mark, a header, ';', CR LF, keV.
-        QTest::newRow("spectrum from a spreadsheet, in keV")
-            << QStringList{"--digits",  "6",      "--energy-unit", "keV",
-                           "attenuate", "Pb@0.5", "--spectrum",    "-"}
-            << QByteArray("\xEF\xBB\xBF"
-                          "Energy (keV);Counts\r\n600;3\r\n1000;1\r\n")
-            << 0 << "5.36558E-01  5.53093E-01  7.00000E+02  7.24550E+02\n"
-            << "";
-        QTest::newRow("spectrum separated by tabs under a header")
-            << QStringList{"--digits", "6", "attenuate", "Pb@0.5", "--spectrum", "-"}
-            << QByteArray("energy\tweight\n0.6\t3\n1.0\t1") << 0
-            << "5.36558E-01  5.53093E-01  7.00000E-01  7.24550E-01\n"
-            << "";
-        QTest::newRow("spectrum file that cannot be read")
-            << QStringList{"hvl", "--spectrum", "/no/such/spectrum.txt", "Al"} << QByteArray() << 1
-            << ""
-            << "/no/such/spectrum.txt: cannot be read";
-        QTest::newRow("density not a number")
-            << QStringList{"hvl", "Pb", "1", "--density", "1,5"} << QByteArray() << 1 << ""
-            << "--density '1,5' is not a number";
+        row("spectrum from a spreadsheet, in keV",
+            {"--digits", "6", "--energy-unit", "keV", "attenuate", "Pb@0.5", "--spectrum", "-"},
+            "\xEF\xBB\xBF"
+            "Energy (keV);Counts\r\n600;3\r\n1000;1\r\n",
+            0, "5.36558E-01  5.53093E-01  7.00000E+02  7.24550E+02\n", "");
+        row("spectrum separated by tabs under a header",
+            {"--digits", "6", "attenuate", "Pb@0.5", "--spectrum", "-"},
+            "energy\tweight\n0.6\t3\n1.0\t1", 0,
+            "5.36558E-01  5.53093E-01  7.00000E-01  7.24550E-01\n", "");
+        row("spectrum file that cannot be read",
+            {"hvl", "--spectrum", "/no/such/spectrum.txt", "Al"}, {}, 1, "",
+            "/no/such/spectrum.txt: cannot be read");
+        row("density not a number", {"hvl", "Pb", "1", "--density", "1,5"}, {}, 1, "",
+            "--density '1,5' is not a number");
         // By hand: 50 keV is gone well before 3 cm of lead, so the 662 keV line, 90.4 % of the
         // air kerma, must fall to 1/90.4 alone: ln(90.4) / 1.2601 cm-1.
-        QTest::newRow("lead for 1 per cent of a spectrum's air kerma")
-            << QStringList{"attenuate", "Pb@1", "--spectrum", "-", "--thickness-for", "0.01"}
-            << QByteArray("0.05 1\n0.662 1\n") << 0 << "3.575E+00\n"
-            << "";
-        QTest::newRow("water by formula")
-            << QStringList{"zeff", "formula:H2O", "0.1"} << QByteArray() << 0
-            << "1.000E-01  3.403E+00  3.413E+23\n"
-            << "";
-        QTest::newRow("bad spectrum line") << QStringList{"hvl", "--spectrum", "-", "Al"}
-                                           << QByteArray("0.05 1\n0.06 lots\n") << 1 << ""
-                                           << "standard input, line 2: 'lots' is not a number";
-        QTest::newRow("spectrum beyond the absorption tables")
-            << QStringList{"attenuate", "Al@1", "--spectrum", "-"} << QByteArray("0.05 1\n30 1\n")
-            << 1 << ""
-            << "line 2: no energy-absorption data at 30 MeV";
-        QTest::newRow("formula without a density")
-            << QStringList{"hvl", "formula:H2O", "1"} << QByteArray() << 1 << ""
-            << "density of formula:H2O is not known";
+        row("lead for 1 per cent of a spectrum's air kerma",
+            {"attenuate", "Pb@1", "--spectrum", "-", "--thickness-for", "0.01"},
+            "0.05 1\n0.662 1\n", 0, "3.575E+00\n", "");
+        row("water by formula", {"zeff", "formula:H2O", "0.1"}, {}, 0,
+            "1.000E-01  3.403E+00  3.413E+23\n", "");
+        row("bad spectrum line", {"hvl", "--spectrum", "-", "Al"}, "0.05 1\n0.06 lots\n", 1, "",
+            "standard input, line 2: 'lots' is not a number");
+        row("spectrum beyond the absorption tables", {"attenuate", "Al@1", "--spectrum", "-"},
+            "0.05 1\n30 1\n", 1, "", "line 2: no energy-absorption data at 30 MeV");
+        row("formula without a density", {"hvl", "formula:H2O", "1"}, {}, 1, "",
+            "density of formula:H2O is not known");
         // Units: 50 mm and 56.75 g/cm2 of lead (11.35 g/cm3) are the 5 cm above; lead's
         // coefficients at 662 keV (cm2/g, docs/cli.md) times 207.199997 / 0.602214076 barn.
-        QTest::newRow("thickness in mm") << QStringList{"attenuate", "Pb@50mm", "--energy", "0.662"}
-                                         << QByteArray() << 0 << "6.620E-01  6.301E+00  1.835E-03\n"
-                                         << "";
-        QTest::newRow("thickness as mass per area")
-            << QStringList{"attenuate", "Pb@56.75g/cm2", "--energy", "0.662"} << QByteArray() << 0
-            << "6.620E-01  6.301E+00  1.835E-03\n"
-            << "";
-        QTest::newRow("lead per atom")
-            << QStringList{"--format", "csv",    "at",        "Pb",
-                           "0.662",    "--unit", "barn/atom", "--without-coherent"}
-            << QByteArray() << 0
-            << "energy,coherent,incoherent,photo_electric,pair_nuclear,pair_electron,total,"
-               "total_without_coherent\n"
-               "6.620E-01,2.293E+00,2.066E+01,1.498E+01,0.000E+00,0.000E+00,3.820E+01,3.564E+01\n"
-            << "";
-        QTest::newRow("no solution")
-            << QStringList{"attenuate",       "Pb@5", "Al@1", "--energy", "0.662",
-                           "--thickness-for", "0.5"}
-            << QByteArray() << 3 << "6.620E-01  NoSolution\n"
-            << "1 of 1";
+        row("thickness in mm", {"attenuate", "Pb@50mm", "--energy", "0.662"}, {}, 0,
+            "6.620E-01  6.301E+00  1.835E-03\n", "");
+        row("thickness as mass per area", {"attenuate", "Pb@56.75g/cm2", "--energy", "0.662"}, {},
+            0, "6.620E-01  6.301E+00  1.835E-03\n", "");
+        row("lead per atom",
+            {"--format", "csv", "at", "Pb", "0.662", "--unit", "barn/atom", "--without-coherent"},
+            {}, 0,
+            "energy,coherent,incoherent,photo_electric,pair_nuclear,pair_electron,total,"
+            "total_without_coherent\n"
+            "6.620E-01,2.293E+00,2.066E+01,1.498E+01,0.000E+00,0.000E+00,3.820E+01,3.564E+01\n",
+            "");
+        row("no solution",
+            {"attenuate", "Pb@5", "Al@1", "--energy", "0.662", "--thickness-for", "0.5"}, {}, 3,
+            "6.620E-01  NoSolution\n", "1 of 1");
     }
     void commands() {
         QFETCH(QStringList, arguments);

@@ -340,21 +340,19 @@ class AttenuationCoreTest : public QObject {
         QTest::addColumn<QByteArray>("field");
         QTest::addColumn<QByteArray>("excerpt");
         const QByteArray e(QByteArray("\xC3\xA9").repeated(24));
-        QTest::newRow("printable ASCII") << QByteArray("0,662 ~") << QByteArray("'0,662 ~'");
-        QTest::newRow("lowest and highest two-byte leads")
-            << QByteArray("\xC2\xB0\xDF\xBF") << QByteArray("'\xC2\xB0\xDF\xBF'");
-        QTest::newRow("three and four bytes, up to U+10FFFF")
-            << QByteArray("\xE0\xA4\x85\xEF\xBF\xBD\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF")
-            << QByteArray("'\xE0\xA4\x85\xEF\xBF\xBD\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF'");
-        QTest::newRow("bytes that start no character")
-            << QByteArray("\xC1\xBF\xF5\x80") << QByteArray("'\\xC1\\xBF\\xF5\\x80'");
-        QTest::newRow("a character cut short")
-            << QByteArray("\xE2\x82x") << QByteArray("'\\xE2\\x82x'");
-        QTest::newRow("control bytes and DEL")
-            << QByteArray("\t\x1F\x7F") << QByteArray("'\\x09\\x1F\\x7F'");
-        QTest::newRow("24 characters") << e << "'" + e + "'";
-        QTest::newRow("more than 24 characters") << e + "x"
-                                                 << "'" + e + "...'";
+        const auto row = [](const char* name, const QByteArray& field, const QByteArray& excerpt) {
+            QTest::newRow(name) << field << excerpt;
+        };
+        row("printable ASCII", "0,662 ~", "'0,662 ~'");
+        row("lowest and highest two-byte leads", "\xC2\xB0\xDF\xBF", "'\xC2\xB0\xDF\xBF'");
+        row("three and four bytes, up to U+10FFFF",
+            "\xE0\xA4\x85\xEF\xBF\xBD\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF",
+            "'\xE0\xA4\x85\xEF\xBF\xBD\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF'");
+        row("bytes that start no character", "\xC1\xBF\xF5\x80", "'\\xC1\\xBF\\xF5\\x80'");
+        row("a character cut short", "\xE2\x82x", "'\\xE2\\x82x'");
+        row("control bytes and DEL", "\t\x1F\x7F", "'\\x09\\x1F\\x7F'");
+        row("24 characters", e, "'" + e + "'");
+        row("more than 24 characters", e + "x", "'" + e + "...'");
     }
     void quotedExcerpts() {
         QFETCH(QByteArray, field);
@@ -368,14 +366,13 @@ class AttenuationCoreTest : public QObject {
     void badAbsorptionTables_data() {
         QTest::addColumn<QString>("rows");
         QTest::addColumn<QString>("error");
-        QTest::newRow("two fields") << "0.001 1 1\n0.05 1\n"
-                                    << "line 5: not three numbers";
-        QTest::newRow("four fields") << "0.001 1 1\n0.05 1 1 1\n"
-                                     << "line 5: not three numbers";
-        QTest::newRow("zero") << "0.001 1 0\n0.05 1 1\n"
-                              << "line 4: a value";
-        QTest::newRow("falling energy") << "0.05 1 1\n0.001 1 1\n"
-                                        << "line 5: an energy below";
+        const auto row = [](const char* name, const QString& rows, const QString& error) {
+            QTest::newRow(name) << rows << error;
+        };
+        row("two fields", "0.001 1 1\n0.05 1\n", "line 5: not three numbers");
+        row("four fields", "0.001 1 1\n0.05 1 1 1\n", "line 5: not three numbers");
+        row("zero", "0.001 1 0\n0.05 1 1\n", "line 4: a value");
+        row("falling energy", "0.05 1 1\n0.001 1 1\n", "line 5: an energy below");
     }
     void badAbsorptionTables() {
         QFETCH(QString, rows);

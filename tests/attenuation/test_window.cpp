@@ -100,15 +100,13 @@ class AttenuationWindowTest : public QObject {
         QTest::addColumn<QString>("spectrum");
         QTest::addColumn<QString>("fluence"); // empty: refused
         QTest::addColumn<QString>("message");
-        QTest::newRow("two lines") << "0.6 3\n1.0 1\n"
-                                   << "5.366E-01"
-                                   << "";
-        QTest::newRow("bad line") << "0.6 3\n1.0\n"
-                                  << ""
-                                  << "line 2";
-        QTest::newRow("beyond the tables") << "0.6 3\n25 1\n"
-                                           << ""
-                                           << "no energy-absorption data";
+        const auto row = [](const char* name, const QString& spectrum, const QString& fluence,
+                            const QString& message) {
+            QTest::newRow(name) << spectrum << fluence << message;
+        };
+        row("two lines", "0.6 3\n1.0 1\n", "5.366E-01", "");
+        row("bad line", "0.6 3\n1.0\n", "", "line 2");
+        row("beyond the tables", "0.6 3\n25 1\n", "", "no energy-absorption data");
     }
     void spectraAndTheirProblems() {
         QFETCH(QString, spectrum);
@@ -139,36 +137,23 @@ class AttenuationWindowTest : public QObject {
         QTest::addColumn<QStringList>("words"); // the layers as read; empty: refused
         QTest::addColumn<QString>("expected");  // the transmission, or the problem
         const QStringList leadWater{"Pb@0.1", "Water_Liquid@10"};
-        QTest::newRow("comma and blank") << "Pb@0.1, Water_Liquid@10"
-                                         << "MeV"
-                                         << "0.662" << leadWater << "3.743E-01";
-        QTest::newRow("semicolon, keV") << "Pb@0.1;Water_Liquid@10"
-                                        << "keV"
-                                        << "662" << leadWater << "3.743E-01";
-        QTest::newRow("comma, keV exponent") << "Pb@0.1,Water_Liquid@10 ;"
-                                             << "keV"
-                                             << "6.62E2" << leadWater << "3.743E-01";
-        QTest::newRow("a mix keeps its commas")
-            << "mix:H2O=0.5,Pb=0.5@1@2,Pb@0.1"
-            << "MeV"
-            << "0.662" << QStringList{"mix:H2O=0.5,Pb=0.5@1@2", "Pb@0.1"} << "";
-        QTest::newRow("unknown material") << "Pb@0.1, Unobtainium@1"
-                                          << "MeV"
-                                          << "0.662" << QStringList{} << "Unobtainium";
-        QTest::newRow("below the tables in keV") << "Pb@1"
-                                                 << "keV"
-                                                 << "0.5" << QStringList{} << "out of range";
-        QTest::newRow("thicknesses in mm and g/cm2")
-            << "Pb@1mm, Water_Liquid@10g/cm2"
-            << "MeV"
-            << "0.662" << QStringList{"Pb@1mm", "Water_Liquid@10g/cm2"} << "3.743E-01";
-        QTest::newRow("thickness in feet") << "Pb@1ft"
-                                           << "MeV"
-                                           << "0.662" << QStringList{} << "mg/cm2, g/cm2";
-        QTest::newRow("energy with its unit typed")
-            << "Pb@1"
-            << "keV"
-            << "662 keV" << QStringList{} << "not a number of keV";
+        const auto row = [](const char* name, const QString& layers, const QString& unit,
+                            const QString& energy, const QStringList& words,
+                            const QString& expected) {
+            QTest::newRow(name) << layers << unit << energy << words << expected;
+        };
+        row("comma and blank", "Pb@0.1, Water_Liquid@10", "MeV", "0.662", leadWater, "3.743E-01");
+        row("semicolon, keV", "Pb@0.1;Water_Liquid@10", "keV", "662", leadWater, "3.743E-01");
+        row("comma, keV exponent", "Pb@0.1,Water_Liquid@10 ;", "keV", "6.62E2", leadWater,
+            "3.743E-01");
+        row("a mix keeps its commas", "mix:H2O=0.5,Pb=0.5@1@2,Pb@0.1", "MeV", "0.662",
+            {"mix:H2O=0.5,Pb=0.5@1@2", "Pb@0.1"}, "");
+        row("unknown material", "Pb@0.1, Unobtainium@1", "MeV", "0.662", {}, "Unobtainium");
+        row("below the tables in keV", "Pb@1", "keV", "0.5", {}, "out of range");
+        row("thicknesses in mm and g/cm2", "Pb@1mm, Water_Liquid@10g/cm2", "MeV", "0.662",
+            {"Pb@1mm", "Water_Liquid@10g/cm2"}, "3.743E-01");
+        row("thickness in feet", "Pb@1ft", "MeV", "0.662", {}, "mg/cm2, g/cm2");
+        row("energy with its unit typed", "Pb@1", "keV", "662 keV", {}, "not a number of keV");
     }
     void stacksUnitsAndProblems() {
         QFETCH(QString, layers);
@@ -258,20 +243,16 @@ class AttenuationWindowTest : public QObject {
     void materialsAreCompleted_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("completed"); // empty: nothing offered
-        QTest::newRow("material by name") << "Pb@0.1, wat"
-                                          << "Pb@0.1, Water_Liquid";
-        QTest::newRow("element by name, any case") << "LEA"
-                                                   << "Pb";
-        QTest::newRow("element by symbol") << "Pb@0.1;ar"
-                                           << "Pb@0.1;Ar";
-        QTest::newRow("material by file name") << "air_d"
-                                               << "Air_Dry";
-        QTest::newRow("a thickness") << "Pb@0"
-                                     << "";
-        QTest::newRow("an expression") << "formula:H"
-                                       << "";
-        QTest::newRow("no such name") << "Pb@1 xq"
-                                      << "";
+        const auto row = [](const char* name, const QString& typed, const QString& completed) {
+            QTest::newRow(name) << typed << completed;
+        };
+        row("material by name", "Pb@0.1, wat", "Pb@0.1, Water_Liquid");
+        row("element by name, any case", "LEA", "Pb");
+        row("element by symbol", "Pb@0.1;ar", "Pb@0.1;Ar");
+        row("material by file name", "air_d", "Air_Dry");
+        row("a thickness", "Pb@0", "");
+        row("an expression", "formula:H", "");
+        row("no such name", "Pb@1 xq", "");
     }
     void materialsAreCompleted() {
         QFETCH(QString, typed);

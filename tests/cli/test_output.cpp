@@ -80,32 +80,23 @@ class CliOutputTest : public QObject {
     void jsonStrings_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("json");
-        QTest::newRow("quote and backslash")
-            << QByteArray("a\"b\\c") << QByteArray("\"a\\\"b\\\\c\"");
-        QTest::newRow("control characters")
-            << QByteArray("a\tb\x01", 4) << QByteArray("\"a\\u0009b\\u0001\"");
-        QTest::newRow("UTF-8 of two, three and four bytes")
-            << QByteArray("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80")
-            << QByteArray("\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"");
-        QTest::newRow("the lowest two-byte lead, U+00B0")
-            << QByteArray("90\xC2\xB0") << QByteArray("\"90\xC2\xB0\"");
-        QTest::newRow("the highest two-byte lead, U+07FF")
-            << QByteArray("\xDF\xBF") << QByteArray("\"\xDF\xBF\"");
-        QTest::newRow("a Latin-1 byte") << QByteArray("caf\xE9") << QByteArray("\"caf\\u00e9\"");
-        QTest::newRow("overlong encoding of '/'")
-            << QByteArray("\xC0\xAF") << QByteArray("\"\\u00c0\\u00af\"");
-        QTest::newRow("first surrogate, U+D800")
-            << QByteArray("\xED\xA0\x80") << QByteArray("\"\\u00ed\\u00a0\\u0080\"");
-        QTest::newRow("the replacement character, U+FFFD")
-            << QByteArray("\xEF\xBF\xBD") << QByteArray("\"\xEF\xBF\xBD\"");
-        QTest::newRow("last code point before the surrogates, U+D7FF")
-            << QByteArray("\xED\x9F\xBF") << QByteArray("\"\xED\x9F\xBF\"");
-        QTest::newRow("the last code point, U+10FFFF")
-            << QByteArray("\xF4\x8F\xBF\xBF") << QByteArray("\"\xF4\x8F\xBF\xBF\"");
-        QTest::newRow("above U+10FFFF")
-            << QByteArray("\xF4\x90\x80\x80") << QByteArray("\"\\u00f4\\u0090\\u0080\\u0080\"");
-        QTest::newRow("sequence cut short by the end")
-            << QByteArray("x\xE2\x82") << QByteArray("\"x\\u00e2\\u0082\"");
+        const auto row = [](const char* name, const QByteArray& text, const QByteArray& json) {
+            QTest::newRow(name) << text << json;
+        };
+        row("quote and backslash", "a\"b\\c", "\"a\\\"b\\\\c\"");
+        row("control characters", QByteArray("a\tb\x01", 4), "\"a\\u0009b\\u0001\"");
+        row("UTF-8 of two, three and four bytes", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+            "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"");
+        row("the lowest two-byte lead, U+00B0", "90\xC2\xB0", "\"90\xC2\xB0\"");
+        row("the highest two-byte lead, U+07FF", "\xDF\xBF", "\"\xDF\xBF\"");
+        row("a Latin-1 byte", "caf\xE9", "\"caf\\u00e9\"");
+        row("overlong encoding of '/'", "\xC0\xAF", "\"\\u00c0\\u00af\"");
+        row("first surrogate, U+D800", "\xED\xA0\x80", "\"\\u00ed\\u00a0\\u0080\"");
+        row("the replacement character, U+FFFD", "\xEF\xBF\xBD", "\"\xEF\xBF\xBD\"");
+        row("last code point before the surrogates, U+D7FF", "\xED\x9F\xBF", "\"\xED\x9F\xBF\"");
+        row("the last code point, U+10FFFF", "\xF4\x8F\xBF\xBF", "\"\xF4\x8F\xBF\xBF\"");
+        row("above U+10FFFF", "\xF4\x90\x80\x80", "\"\\u00f4\\u0090\\u0080\\u0080\"");
+        row("sequence cut short by the end", "x\xE2\x82", "\"x\\u00e2\\u0082\"");
     }
     void jsonStrings() {
         QFETCH(QByteArray, text);

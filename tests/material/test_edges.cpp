@@ -48,22 +48,18 @@ class EdgeListTest : public QObject {
         QTest::addColumn<QList<double>>("energies");
         QTest::addColumn<QList<double>>("totals");
         QTest::addColumn<QList<int>>("edges");
-        QTest::newRow("a repeated energy, the total rising")
-            << QList<double>{0.01, 0.088, 0.088, 0.1} << QList<double>{5, 1, 4, 3} << QList<int>{3};
-        QTest::newRow("an edge in the last row")
-            << QList<double>{0.01, 0.088, 0.088} << QList<double>{5, 1, 4} << QList<int>{3};
-        QTest::newRow("the total falling at a repeated energy")
-            << QList<double>{0.01, 0.088, 0.088} << QList<double>{5, 4, 1} << QList<int>{};
-        QTest::newRow("the same total at a repeated energy")
-            << QList<double>{0.01, 0.088, 0.088} << QList<double>{5, 4, 4} << QList<int>{};
-        QTest::newRow("energies a unit of the last digit apart")
-            << QList<double>{0.1, 0.1001} << QList<double>{1, 2} << QList<int>{2};
-        QTest::newRow("energies further apart")
-            << QList<double>{0.1, 0.1011} << QList<double>{1, 2} << QList<int>{};
-        QTest::newRow("a falling energy")
-            << QList<double>{0.1001, 0.1} << QList<double>{1, 2} << QList<int>{};
-        QTest::newRow("energy 0 twice")
-            << QList<double>{0, 0, 0.01} << QList<double>{1, 2, 1} << QList<int>{};
+        const auto row = [](const char* name, const QList<double>& energies,
+                            const QList<double>& totals, const QList<int>& edges) {
+            QTest::newRow(name) << energies << totals << edges;
+        };
+        row("a repeated energy, the total rising", {0.01, 0.088, 0.088, 0.1}, {5, 1, 4, 3}, {3});
+        row("an edge in the last row", {0.01, 0.088, 0.088}, {5, 1, 4}, {3});
+        row("the total falling at a repeated energy", {0.01, 0.088, 0.088}, {5, 4, 1}, {});
+        row("the same total at a repeated energy", {0.01, 0.088, 0.088}, {5, 4, 4}, {});
+        row("energies a unit of the last digit apart", {0.1, 0.1001}, {1, 2}, {2});
+        row("energies further apart", {0.1, 0.1011}, {1, 2}, {});
+        row("a falling energy", {0.1001, 0.1}, {1, 2}, {});
+        row("energy 0 twice", {0, 0, 0.01}, {1, 2, 1}, {});
     }
     void edgeRows() {
         QFETCH(QList<double>, energies);
