@@ -1,4 +1,5 @@
 #include "compendium_library.h"
+#include "data/CsvText.h"
 
 #include "attenuation/TextLines.h"
 #include "data/MaterialFile.h"
@@ -59,7 +60,7 @@ std::optional<std::vector<Record>> readTable(std::string_view text, std::string_
             continue;
         }
         Record record{i + 1, {}};
-        if (!SplitCsvLine(lines[i], record.fields) || record.fields.size() != width) {
+        if (!data::SplitCsvLine(lines[i], record.fields) || record.fields.size() != width) {
             error = place(file, i + 1) + "not " + std::to_string(width) + " fields";
             return std::nullopt;
         }

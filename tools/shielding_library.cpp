@@ -1,4 +1,5 @@
 #include "shielding_library.h"
+#include "data/CsvText.h"
 
 #include "attenuation/TextLines.h"
 #include "data/CharConv.h"
@@ -60,38 +61,6 @@ std::string place(std::string_view file, std::size_t line) {
     return std::string(file) + ", line " + std::to_string(line) + ": ";
 }
 
-// Commas separate; a quoted field may hold commas and "" for a quote. False when a quote is
-// left open or text follows a closing quote.
-bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
-    fields.assign(1, std::string());
-    bool quoted = false;
-    bool closed = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c != '"') {
-                fields.back() += c;
-            } else if (i + 1 < line.size() && line[i + 1] == '"') {
-                fields.back() += '"';
-                ++i;
-            } else {
-                quoted = false;
-                closed = true;
-            }
-        } else if (c == ',') {
-            fields.emplace_back();
-            closed = false;
-        } else if (closed) {
-            return false;
-        } else if (c == '"' && fields.back().empty()) {
-            quoted = true;
-        } else {
-            fields.back() += c;
-        }
-    }
-    return !quoted;
-}
-
 // The records after the header line of a source table (LF or CR LF, empty lines skipped).
 std::optional<std::vector<Record>> readTable(std::string_view text, std::string_view file,
                                              std::string_view header, std::string& error) {
@@ -113,7 +82,7 @@ std::optional<std::vector<Record>> readTable(std::string_view text, std::string_
             continue;
         }
         Record record{i + 1, {}};
-        if (!splitCsvLine(lines[i], record.fields)) {
+        if (!data::SplitCsvLine(lines[i], record.fields)) {
             error = place(file, i + 1) + "a quoted field is not closed where it should be";
             return std::nullopt;
         }

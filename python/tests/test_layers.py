@@ -3,15 +3,13 @@ the angle, the lead equivalence of lead, and refusals with clear messages."""
 
 import os
 import re
-import shlex
 
 import numpy as np
 import pytest
 
 import photonxs
-from conftest import cli_table, run_cli
+from conftest import check_doc_commands, cli_table, doc_blocks, run_cli
 
-DOCUMENT = os.path.join(os.path.dirname(__file__), "..", "..", "docs", "attenuation.md")
 SPECTRUM = os.path.join(os.path.dirname(__file__), "..", "..", "docs", "examples",
                         "kramers-100kV.txt")
 STACKS = [[("Be", 0.0025), ("Si", 1e-5), ("Si", 0.045)],
@@ -141,14 +139,5 @@ def test_bad_python_input_raises_a_clear_value_error(call, message):
 
 
 def test_the_layer_examples_of_the_document_print_what_it_shows():
-    with open(DOCUMENT, encoding="utf-8") as document:
-        section = document.read().split("## Layer by layer", 1)[1]
-    examples = 0
-    for block in re.findall(r"^```\n(.*?)^```", section, flags=re.MULTILINE | re.DOTALL):
-        for command in re.split(r"^\$ ", block, flags=re.MULTILINE)[1:]:
-            line, _, shown = command.partition("\n")
-            args = [SPECTRUM if w.endswith("kramers-100kV.txt") else w for w in shlex.split(line)]
-            _, out, err = run_cli(*args[1:])
-            assert out + err == shown, line
-            examples += 1
-    assert examples >= 8
+    blocks = doc_blocks("attenuation.md", title="## Layer by layer")
+    assert check_doc_commands(blocks, lambda w: SPECTRUM if w.endswith("kramers-100kV.txt") else w) >= 8

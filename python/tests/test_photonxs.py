@@ -13,7 +13,7 @@ import numpy as np
 import pytest
 
 import photonxs
-from conftest import LIBRARY, cli_rows, cli_table, run_cli
+from conftest import DOCS, LIBRARY, check_doc_python, cli_rows, cli_table, run_cli
 
 # One of each kind of data file: light and heavy elements, each material category.
 MATERIALS = ["H", "C", "Pb", "U", "ele/100_Fm.ele", "Adipose_Tissue", "Water_Liquid.mix2",
@@ -251,13 +251,9 @@ def test_attenuation_errors(call, error, message):
 
 def test_the_documents_examples_run_as_written(tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)  # the example saves its picture in the current folder
-    with open(os.path.join(os.path.dirname(__file__), "..", "..", "docs", "python.md"),
-              encoding="utf-8") as document:
-        text = re.sub(r"^```.*$", "", document.read(), flags=re.MULTILINE)  # fences end examples
-    examples = doctest.DocTestParser().get_doctest(text, {}, "python.md", "docs/python.md", 0)
-    runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS | doctest.NORMALIZE_WHITESPACE)
-    runner.run(examples)
-    assert (runner.failures, runner.tries) == (0, text.count(">>> "))
+    text = re.sub(r"^```.*$", "", (DOCS / "python.md").read_text(encoding="utf-8"),
+                  flags=re.MULTILINE)  # fences end examples
+    check_doc_python(text, "docs/python.md", doctest.ELLIPSIS | doctest.NORMALIZE_WHITESPACE)
 
 
 def test_type_stubs_declare_the_public_names_with_their_parameters_and_fields():

@@ -1,18 +1,14 @@
 """Buildup factors, dose rates and nuclides from Python: the command line's doubles, the errors,
 and the shielding document's examples run as written."""
 
-import doctest
-import os
 import re
-import shlex
 
 import numpy as np
 import pytest
 
 import photonxs
-from conftest import run_cli
+from conftest import check_doc_commands, check_doc_python, doc_blocks, run_cli
 
-DOCUMENT = os.path.join(os.path.dirname(__file__), "..", "..", "docs", "shielding.md")
 
 
 def field_value(field):
@@ -103,33 +99,9 @@ def test_out_of_range_pairs_are_nan_by_default():
     assert np.isnan(values).tolist() == [True, False, True, True]
 
 
-def blocks(kind):
-    """The fenced blocks of the shielding document: ``` for commands, ```python for Python."""
-    with open(DOCUMENT, encoding="utf-8") as document:
-        text = document.read()
-    return re.findall(r"^```%s\n(.*?)^```" % kind, text, flags=re.MULTILINE | re.DOTALL)
-
-
-def test_the_documents_command_examples_print_what_it_shows():
-    examples = 0
-    for block in blocks(""):
-        for command in re.split(r"^\$ ", block, flags=re.MULTILINE)[1:]:
-            line, _, shown = command.partition("\n")
-            words = shlex.split(line)
-            if words[0] != "photonxs-cli":
-                continue
-            _, out, err = run_cli(*words[1:])
-            assert out + err == shown, line
-            examples += 1
-    assert examples >= 10
-
-
-def test_the_documents_python_examples_run_as_written():
-    text = "".join(blocks("python"))
-    examples = doctest.DocTestParser().get_doctest(text, {}, "shielding.md", DOCUMENT, 0)
-    runner = doctest.DocTestRunner()
-    runner.run(examples)
-    assert (runner.failures, runner.tries) == (0, text.count(">>> "))
+def test_the_documents_examples_run_as_written():
+    assert check_doc_commands(doc_blocks("shielding.md")) >= 10
+    check_doc_python("".join(doc_blocks("shielding.md", "python")), "shielding.md")
 
 
 @pytest.mark.parametrize("args, status, message", [

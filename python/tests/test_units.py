@@ -2,24 +2,14 @@
 command line's doubles, the errors, and the documents' examples as written (their refusals with
 status 1)."""
 
-import doctest
-import os
 import re
-import shlex
 
 import numpy as np
 import pytest
 
 import photonxs
-from conftest import cli_table, run_cli
+from conftest import check_doc_commands, check_doc_python, cli_table, doc_blocks
 
-DOCS = os.path.join(os.path.dirname(__file__), "..", "..", "docs")
-
-
-def section(document, title, end):
-    """A document's text from a heading to the next one of its level."""
-    with open(os.path.join(DOCS, document), encoding="utf-8") as file:
-        return file.read().split(title + "\n")[1].split(end)[0]
 
 
 @pytest.mark.parametrize("material, unit, density", [
@@ -49,22 +39,8 @@ def test_bad_units_are_refused_with_the_known_ones(call, message):
         call()
 
 
-def test_the_documents_unit_examples_print_what_they_show():
-    examples = 0
-    for document, title, end in (("attenuation.md", "## Units people quote", "\n## "),
-                                 ("cli.md", "### Units", "\n### ")):
-        for block in re.findall(r"^```\n(.*?)^```", section(document, title, end), re.M | re.S):
-            for command in re.split(r"^\$ ", block, flags=re.MULTILINE)[1:]:
-                line, _, shown = command.partition("\n")
-                status, out, err = run_cli(*shlex.split(line)[1:])
-                assert (out + err, status) == (shown, int(shown.startswith("photonxs-cli:"))), line
-                examples += 1
-    assert examples >= 9
-
-
-def test_the_documents_python_examples_run_as_written():
-    text = "".join(re.findall(r"^```python\n(.*?)^```", section("attenuation.md",
-                                                                "## Units people quote", "\n## "), re.M | re.S))
-    runner = doctest.DocTestRunner()
-    runner.run(doctest.DocTestParser().get_doctest(text, {}, "attenuation.md", DOCS, 0))
-    assert (runner.failures, runner.tries) == (0, text.count(">>> ")) and runner.tries >= 3
+def test_the_documents_unit_examples_run_as_written():
+    assert check_doc_commands(doc_blocks("attenuation.md", title="## Units people quote") +
+                              doc_blocks("cli.md", title="### Units", end="\n### ")) >= 9
+    text = "".join(doc_blocks("attenuation.md", "python", "## Units people quote"))
+    assert check_doc_python(text, "attenuation.md") >= 3

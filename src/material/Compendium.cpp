@@ -1,4 +1,5 @@
 #include "material/Compendium.h"
+#include "data/CsvText.h"
 
 #include "attenuation/TextLines.h"
 #include "data/MaterialFile.h"
@@ -39,7 +40,7 @@ readRows(std::string_view text, std::string_view file, std::string_view header,
             continue;
         }
         std::vector<std::string> fields;
-        if (!SplitCsvLine(lines[i], fields) || fields.size() != width) {
+        if (!data::SplitCsvLine(lines[i], fields) || fields.size() != width) {
             error = place(file, i + 1) + "not " + std::to_string(width) + " fields";
             return std::nullopt;
         }
@@ -83,36 +84,6 @@ bool readFractions(std::string_view text, std::vector<std::pair<int, double>>& f
 }
 
 } // namespace
-
-bool SplitCsvLine(std::string_view line, std::vector<std::string>& fields) {
-    fields.assign(1, std::string());
-    bool quoted = false;
-    bool closed = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c != '"') {
-                fields.back() += c;
-            } else if (i + 1 < line.size() && line[i + 1] == '"') {
-                fields.back() += '"';
-                ++i;
-            } else {
-                quoted = false;
-                closed = true;
-            }
-        } else if (c == ',') {
-            fields.emplace_back();
-            closed = false;
-        } else if (closed) {
-            return false;
-        } else if (c == '"' && fields.back().empty()) {
-            quoted = true;
-        } else {
-            fields.back() += c;
-        }
-    }
-    return !quoted;
-}
 
 std::string CsvField(std::string_view field) {
     if (field.find_first_of(",\"") == std::string_view::npos) {

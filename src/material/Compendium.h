@@ -40,10 +40,6 @@ struct Compendium {
     std::vector<CompendiumName> names;
 };
 
-/// Splits one line of comma-separated fields; a field in double quotes may hold commas and ""
-/// for a quote. False when a quote is left open or text follows a closing quote.
-bool SplitCsvLine(std::string_view line, std::vector<std::string>& fields);
-
 /// A field as it is written in a comma-separated file: in quotes (with "" for a quote) when it
 /// holds a comma or a quote.
 std::string CsvField(std::string_view field);

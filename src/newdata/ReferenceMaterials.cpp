@@ -1,4 +1,5 @@
 #include "newdata/ReferenceMaterials.h"
+#include "data/CsvText.h"
 
 #include "data/MaterialFile.h"
 #include "data/NumberMask.h"
@@ -33,43 +34,6 @@ bool parseNumber(std::string_view text, double& value) {
     }
     value = data::NumericValue(text);
     return std::isfinite(value);
-}
-
-/// Splits one CSV line; a quoted field may hold commas, and "" inside it stands for one quote.
-bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
-    fields.clear();
-    std::string field;
-    bool quoted = false;
-    bool wasQuoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"' && field.empty() && !wasQuoted) {
-            quoted = true;
-            wasQuoted = true;
-        } else if (c == ',') {
-            fields.push_back(field);
-            field.clear();
-            wasQuoted = false;
-        } else if (wasQuoted) {
-            return false; // text after a closing quote
-        } else {
-            field += c;
-        }
-    }
-    if (quoted) {
-        return false;
-    }
-    fields.push_back(field);
-    return true;
 }
 
 bool parseCategory(std::string_view text, Category& category) {
@@ -140,7 +104,7 @@ bool ParseReferenceMaterials(std::string_view csvText, std::vector<ReferenceMate
         if (line.empty()) {
             continue;
         }
-        if (!splitCsvLine(line, fields) || fields.size() != 5) {
+        if (!data::SplitCsvLine(line, fields) || fields.size() != 5) {
             error = lineError(lineNumber, "expected five comma-separated fields");
             return false;
         }

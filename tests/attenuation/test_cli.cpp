@@ -129,7 +129,7 @@ class AttenuationCliTest : public QObject {
         testing::TempFolder folder;
         const auto root = folder.path();
         const auto source = testing::sourceDir() / "library";
-        for (const char* part : {"ele", "muen", "mix", "compositions.txt"}) {
+        for (const char* part : {"ele", "muen", "mix", "compositions.txt", "shielding"}) {
             std::filesystem::copy(source / part, root / part,
                                   std::filesystem::copy_options::recursive);
         }
@@ -147,6 +147,12 @@ class AttenuationCliTest : public QObject {
         QVERIFY(unknown.out.isEmpty());
         QVERIFY2(unknown.err.contains("composition of mix/Copy.mix3 is not known"),
                  qPrintable(unknown.err));
+        // Air kerma behind it needs no composition; the dose absorbed in it does.
+        const QStringList dose{"dose", "Co-60", "Copy@1", "--activity", "1GBq", "--distance", "1m"};
+        QCOMPARE(runCli(home, dose).status, 0);
+        const Run absorbed = runCli(home, dose + QStringList{"--kind", "absorption"});
+        QVERIFY2(absorbed.status == 1 && absorbed.err.contains("composition of mix/Copy.mix3"),
+                 qPrintable(absorbed.err));
     }
 };
 

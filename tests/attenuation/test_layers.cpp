@@ -1,3 +1,4 @@
+#include "fakes/SampleTables.h"
 #include "fakes/TestSupport.h"
 
 #include "attenuation/LayerShares.h"
@@ -6,25 +7,11 @@
 #include <numbers>
 
 using namespace attenuation;
+using testing::kHeavy;
+using testing::kLight;
+using testing::tableOf;
 
 namespace {
-
-/// A material table from rows of energy and three coefficients (coherent, incoherent, photo).
-data::MaterialTable tableOf(const std::vector<std::array<double, 4>>& rows) {
-    std::vector<std::string> lines{"Test", "1", std::to_string(rows.size())};
-    for (const auto& r : rows) {
-        lines.push_back(data::FormatTableRow(r[0], {r[1], r[2], r[3], 0.0, 0.0}));
-    }
-    data::MaterialTable table;
-    data::LoadMaterialTableFromText(table, data::JoinLines(lines));
-    return table;
-}
-
-// At 0.05 MeV: total 0.5 (photo 0.3) and 2.0 (photo 1.0); at 0.1 MeV 0.2 (0.1) and 1.0 (0.5).
-const data::MaterialTable kLight =
-    tableOf({{0.01, 1, 1, 3}, {0.05, 0.1, 0.1, 0.3}, {0.1, 0.05, 0.05, 0.1}});
-const data::MaterialTable kHeavy =
-    tableOf({{0.01, 1, 1, 8}, {0.05, 0.5, 0.5, 1}, {0.1, 0.25, 0.25, 0.5}});
 
 /// One mix per layer whose mu_en/rho is 0.04 at 0.05 MeV and 0.02 at 0.1 MeV.
 const AbsorptionTable kAbsorber = [] {

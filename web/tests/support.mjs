@@ -84,8 +84,8 @@ function findAll(steps) {
   };
   let scopes = [document];
   for (const step of steps) {
-    if (step.first) {
-      scopes = scopes.slice(0, 1);
+    if (step.nth !== undefined) {
+      scopes = scopes.slice(step.nth, step.nth + 1);
       continue;
     }
     const found = [];
@@ -122,7 +122,10 @@ class FirefoxLocator {
     return this.with({ label, exact });
   }
   first() {
-    return this.with({ first: true });
+    return this.nth(0);
+  }
+  nth(index) {
+    return this.with({ nth: index });
   }
   // The elements found now, as one handle of an array.
   async all() {
@@ -174,6 +177,9 @@ class FirefoxLocator {
   }
   async check() {
     if (!(await this.isChecked())) await this.click();
+  }
+  async uncheck() {
+    if (await this.isChecked()) await this.click();
   }
   // As playwright fills a box: its text replaced at once, then input and change.
   async fill(text) {
