@@ -92,6 +92,8 @@ class AttenuationCliTest : public QObject {
             "standard input, line 2: 'lots' is not a number");
         row("spectrum beyond the absorption tables", {"attenuate", "Al@1", "--spectrum", "-"},
             "0.05 1\n30 1\n", 1, "", "line 2: no energy-absorption data at 30 MeV");
+        row("spectrum too strong to add up", {"attenuate", "Al@1", "--spectrum", "-"}, "20 1e307\n",
+            1, "", "the spectrum's sums are too large to hold");
         row("formula without a density", {"hvl", "formula:H2O", "1"}, {}, 1, "",
             "density of formula:H2O is not known");
         // Units: 50 mm and 56.75 g/cm2 of lead (11.35 g/cm3) are the 5 cm above; lead's

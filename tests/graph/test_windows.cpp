@@ -93,6 +93,10 @@ void GraphWindowsTest::canvasPixels() {
     small.SetScale(0, -std::numeric_limits<float>::infinity(), 10, 10);
     small.SetScale(std::numeric_limits<float>::quiet_NaN(), 0, 20, 20);
     QCOMPARE(small.ToPixel(5, 5), QPoint(50, 50));
+    // Text continued on its line goes on to the right of what was printed.
+    small.SetCurrentX(1);
+    small.Print("W", true);
+    QVERIFY(small.CurrentX() > 1.5f);
 }
 
 // A circle of radius 20 pixels drawn with a pen 5 wide: the plain pen straddles the circle
