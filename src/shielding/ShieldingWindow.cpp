@@ -89,7 +89,10 @@ ShieldingWindow::ShieldingWindow(AppContext& context, QWidget* parent)
     materialsButton = new QPushButton("Materials...", this);
     materialsButton->setObjectName("materialsButton");
     materialsButton->setToolTip("Search the library's and the compendium's materials");
-    grid->addWidget(materialsButton, 2, 2);
+    // The layers take the room of two columns; the chooser's button the last one.
+    grid->removeWidget(layersEdit);
+    grid->addWidget(layersEdit, 2, 1, 1, 2);
+    grid->addWidget(materialsButton, 2, 3);
     chooser = new MaterialChooser(this);
     connect(materialsButton, &QPushButton::clicked, this,
             [this] { chooser->ShowFor(m_context.root); });
