@@ -92,6 +92,10 @@ class AttenuationCliTest : public QObject {
             "standard input, line 2: 'lots' is not a number");
         row("spectrum beyond the absorption tables", {"attenuate", "Al@1", "--spectrum", "-"},
             "0.05 1\n30 1\n", 1, "", "line 2: no energy-absorption data at 30 MeV");
+        row("an element above uranium has no absorption table", {"absorption", "mix:U=1,Pu=1", "1"},
+            {}, 3,
+            "1.000E+00  NoAbsorptionData  NoAbsorptionData  NoAbsorptionData  NoAbsorptionData\n",
+            "1 of 1 energies gave no value");
         row("spectrum too strong to add up", {"attenuate", "Al@1", "--spectrum", "-"}, "20 1e307\n",
             1, "", "the spectrum's sums are too large to hold");
         row("formula without a density", {"hvl", "formula:H2O", "1"}, {}, 1, "",
