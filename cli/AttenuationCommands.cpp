@@ -43,29 +43,6 @@ int finish(std::size_t failed, std::size_t total, BufferedStream& err) {
     return kExitSomeRowsFailed;
 }
 
-bool readSpectrumFile(const Invocation& invocation, const std::string& file,
-                      std::vector<attenuation::SpectrumBin>& bins, BufferedStream& err) {
-    std::string text;
-    if (!ReadInputFile(file, text, err)) {
-        return false;
-    }
-    attenuation::SpectrumProblem problem;
-    if (!attenuation::ReadSpectrum(text, bins, problem, invocation.energyUnit == EnergyUnit::keV)) {
-        Complain(err, (file == "-" ? "standard input" : file) + ", " +
-                          attenuation::DescribeSpectrumProblem(problem));
-        return false;
-    }
-    return true;
-}
-
-/// A spectrum problem found while computing: it names the file and the line.
-bool spectrumFailed(const std::string& file, const attenuation::SpectrumProblem& problem,
-                    BufferedStream& err) {
-    Complain(err, (file == "-" ? "standard input" : file) + ", " +
-                      attenuation::DescribeSpectrumProblem(problem));
-    return false;
-}
-
 // The MATERIAL and energies of a `command MATERIAL E...` line (or --grid), resolved; kExitDone
 // when all is well, else the exit status with the message written. `density`: the material
 // must have one.
@@ -162,7 +139,7 @@ int RunHalfValue(const Invocation& invocation, BufferedStream& out, BufferedStre
         Material m;
         std::vector<attenuation::SpectrumBin> bins;
         if (!ResolveArgument(invocation, argument, m, err) || !NeedDensity(argument, m, err) ||
-            !readSpectrumFile(invocation, spectrum->second, bins, err)) {
+            !ReadSpectrumFile(invocation, spectrum->second, bins, err)) {
             return kExitBadInput;
         }
         attenuation::AbsorptionLibrary library(invocation.root);
@@ -171,8 +148,7 @@ int RunHalfValue(const Invocation& invocation, BufferedStream& out, BufferedStre
         attenuation::SpectrumProblem problem;
         if (!air || !attenuation::SpectrumHalfValueLayers(
                         bins, {&m.resolved->table, m.density, 0.0}, *air, hvl, problem)) {
-            return air ? (spectrumFailed(spectrum->second, problem, err), kExitBadInput)
-                       : kExitBadInput;
+            return air ? SpectrumFailed(spectrum->second, problem, err) : kExitBadInput;
         }
         const Table table(invocation, {"first_hvl", "second_hvl", "homogeneity"});
         table.Header(out.Text());
@@ -239,7 +215,7 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
         std::vector<attenuation::SpectrumBin> bins;
         attenuation::AbsorptionLibrary library(invocation.root);
         const auto air = MixOf(invocation, library, {}, attenuation::kDryAirPath, err);
-        if (!air || !readSpectrumFile(invocation, file, bins, err)) {
+        if (!air || !ReadSpectrumFile(invocation, file, bins, err)) {
             return kExitBadInput;
         }
         attenuation::SpectrumProblem problem;
@@ -247,7 +223,7 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
             double thickness = 0.0;
             if (!attenuation::SpectrumThicknessFor(bins, layers, *air, *target, thickness,
                                                    problem)) {
-                return spectrumFailed(file, problem, err), kExitBadInput;
+                return SpectrumFailed(file, problem, err);
             }
             const Table table(invocation, {"thickness"});
             table.Header(out.Text());
@@ -256,7 +232,7 @@ int RunAttenuate(const Invocation& invocation, BufferedStream& out, BufferedStre
         }
         attenuation::SpectrumTransmission result;
         if (!attenuation::TransmitSpectrum(bins, layers, *air, result, problem)) {
-            return spectrumFailed(file, problem, err), kExitBadInput;
+            return SpectrumFailed(file, problem, err);
         }
         if (const auto outFile = invocation.options.find("out");
             outFile != invocation.options.end()) {

@@ -70,28 +70,6 @@ int readStack(const Invocation& invocation, bool spectrum, Stack& stack, Buffere
                : kExitBadInput;
 }
 
-bool readSpectrum(const Invocation& invocation, const std::string& file,
-                  std::vector<attenuation::SpectrumBin>& bins, BufferedStream& err) {
-    std::string text;
-    if (!ReadInputFile(file, text, err)) {
-        return false;
-    }
-    attenuation::SpectrumProblem problem;
-    if (!attenuation::ReadSpectrum(text, bins, problem, invocation.energyUnit == EnergyUnit::keV)) {
-        Complain(err, (file == "-" ? "standard input" : file) + ", " +
-                          attenuation::DescribeSpectrumProblem(problem));
-        return false;
-    }
-    return true;
-}
-
-int spectrumFailed(const std::string& file, const attenuation::SpectrumProblem& problem,
-                   BufferedStream& err) {
-    Complain(err, (file == "-" ? "standard input" : file) + ", " +
-                      attenuation::DescribeSpectrumProblem(problem));
-    return kExitBadInput;
-}
-
 std::optional<attenuation::AbsorptionMix>
 dryAir(const Invocation& invocation, attenuation::AbsorptionLibrary& library, BufferedStream& err) {
     return MixOf(invocation, library, {}, attenuation::kDryAirPath, err);
@@ -195,14 +173,14 @@ int RunLayers(const Invocation& invocation, BufferedStream& out, BufferedStream&
             });
     }
     std::vector<attenuation::SpectrumBin> bins;
-    if (!readSpectrum(invocation, *stack.spectrum, bins, err)) {
+    if (!ReadSpectrumFile(invocation, *stack.spectrum, bins, err)) {
         return kExitBadInput;
     }
     attenuation::SpectrumShares shares;
     attenuation::SpectrumProblem problem;
     if (!attenuation::SpectrumLayerShares(bins, stack.layers, mixesGiven, stack.pathFactor, shares,
                                           problem)) {
-        return spectrumFailed(*stack.spectrum, problem, err);
+        return SpectrumFailed(*stack.spectrum, problem, err);
     }
     if (invocation.options.contains("bins")) {
         const Table table(invocation, {"layer", "energy", "received", "interacted",
@@ -341,7 +319,7 @@ int RunEquivalent(const Invocation& invocation, BufferedStream& out, BufferedStr
     std::vector<attenuation::SpectrumBin> bins;
     attenuation::AbsorptionLibrary library(invocation.root);
     const auto air = dryAir(invocation, library, err);
-    if (!air || !readSpectrum(invocation, *stack.spectrum, bins, err)) {
+    if (!air || !ReadSpectrumFile(invocation, *stack.spectrum, bins, err)) {
         return kExitBadInput;
     }
     double kerma = 0.0;
@@ -349,7 +327,7 @@ int RunEquivalent(const Invocation& invocation, BufferedStream& out, BufferedStr
     attenuation::SpectrumProblem problem;
     if (!attenuation::SpectrumEquivalentThickness(bins, stack.layers, referenceLayer, *air, kerma,
                                                   thickness, problem)) {
-        return spectrumFailed(*stack.spectrum, problem, err);
+        return SpectrumFailed(*stack.spectrum, problem, err);
     }
     const Table table(invocation, {"air_kerma_transmission", "thickness"});
     table.Header(out.Text());

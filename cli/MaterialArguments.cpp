@@ -111,4 +111,25 @@ bool ReadLayers(const Invocation& invocation, const std::vector<std::string>& wo
     return true;
 }
 
+int SpectrumFailed(const std::string& file, const attenuation::SpectrumProblem& problem,
+                   BufferedStream& err) {
+    Complain(err, (file == "-" ? "standard input" : file) + ", " +
+                      attenuation::DescribeSpectrumProblem(problem));
+    return kExitBadInput;
+}
+
+bool ReadSpectrumFile(const Invocation& invocation, const std::string& file,
+                      std::vector<attenuation::SpectrumBin>& bins, BufferedStream& err) {
+    std::string text;
+    if (!ReadInputFile(file, text, err)) {
+        return false;
+    }
+    attenuation::SpectrumProblem problem;
+    if (!attenuation::ReadSpectrum(text, bins, problem, invocation.energyUnit == EnergyUnit::keV)) {
+        SpectrumFailed(file, problem, err);
+        return false;
+    }
+    return true;
+}
+
 } // namespace cli

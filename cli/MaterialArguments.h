@@ -3,6 +3,7 @@
 #include "Arguments.h"
 #include "Output.h"
 #include "attenuation/Attenuation.h"
+#include "attenuation/Spectrum.h"
 #include "material/Resolve.h"
 
 #include <memory>
@@ -44,5 +45,15 @@ std::optional<attenuation::AbsorptionMix> MixOf(const Invocation& invocation,
 bool ReadLayers(const Invocation& invocation, const std::vector<std::string>& words,
                 std::vector<Material>& materials, std::vector<attenuation::Layer>& layers,
                 BufferedStream& err);
+
+/// The spectrum of a --spectrum FILE ("-": standard input) in the command's energy unit. False
+/// with the message, naming the file and the line, written.
+bool ReadSpectrumFile(const Invocation& invocation, const std::string& file,
+                      std::vector<attenuation::SpectrumBin>& bins, BufferedStream& err);
+
+/// Writes a spectrum problem found while computing, naming the file and the line; the status
+/// of bad input.
+int SpectrumFailed(const std::string& file, const attenuation::SpectrumProblem& problem,
+                   BufferedStream& err);
 
 } // namespace cli

@@ -210,9 +210,29 @@ py::object effectiveZ(const py::handle& argument, const Values& energies,
                      });
 }
 
-// The spectrum's bins read as the core reads a spectrum file, one line a bin, so that the same
-// rules apply; the exact values go through as the shortest text that reads back to them.
-std::vector<attenuation::SpectrumBin> binsOf(const Values& energies, const Values& weights) {
+py::tuple spectrumHalfValueLayers(const Values& energies, const Values& weights,
+                                  const py::handle& argument, std::optional<double> density) {
+    const std::vector<attenuation::SpectrumBin> bins = SpectrumBinsOf(energies, weights);
+    const Material material = materialOf(argument);
+    attenuation::AbsorptionLibrary library(material->root);
+    const attenuation::AbsorptionMix air = dryAir(material->root, library);
+    const attenuation::Layer layer{&material->resolved.table, densityOf(*material, density), 0.0};
+    attenuation::HalfValueLayers layers;
+    attenuation::SpectrumProblem problem;
+    if (!attenuation::SpectrumHalfValueLayers(bins, layer, air, layers, problem)) {
+        throw std::invalid_argument(problem.line > 0 ? "bin " + std::to_string(problem.line) +
+                                                           " of the spectrum: " + problem.what
+                                                     : problem.what);
+    }
+    return py::make_tuple(layers.first, layers.second, layers.homogeneity);
+}
+
+} // namespace
+
+// Read as the core reads a spectrum file, one line a bin, so that the same rules apply; the exact
+// values go through as the shortest text that reads back to them.
+std::vector<attenuation::SpectrumBin> SpectrumBinsOf(const Values& energies,
+                                                     const Values& weights) {
     if (energies.ndim() != 1 || weights.ndim() != 1 || energies.size() != weights.size()) {
         throw std::invalid_argument("a spectrum is two sequences of one length: energies (MeV) "
                                     "and the photons of each bin");
@@ -235,25 +255,6 @@ std::vector<attenuation::SpectrumBin> binsOf(const Values& energies, const Value
     }
     return bins;
 }
-
-py::tuple spectrumHalfValueLayers(const Values& energies, const Values& weights,
-                                  const py::handle& argument, std::optional<double> density) {
-    const std::vector<attenuation::SpectrumBin> bins = binsOf(energies, weights);
-    const Material material = materialOf(argument);
-    attenuation::AbsorptionLibrary library(material->root);
-    const attenuation::AbsorptionMix air = dryAir(material->root, library);
-    const attenuation::Layer layer{&material->resolved.table, densityOf(*material, density), 0.0};
-    attenuation::HalfValueLayers layers;
-    attenuation::SpectrumProblem problem;
-    if (!attenuation::SpectrumHalfValueLayers(bins, layer, air, layers, problem)) {
-        throw std::invalid_argument(problem.line > 0 ? "bin " + std::to_string(problem.line) +
-                                                           " of the spectrum: " + problem.what
-                                                     : problem.what);
-    }
-    return py::make_tuple(layers.first, layers.second, layers.homogeneity);
-}
-
-} // namespace
 
 std::vector<attenuation::Layer> LayersOf(const py::sequence& stack,
                                          std::vector<Material>& materials) {

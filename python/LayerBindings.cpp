@@ -157,32 +157,6 @@ py::tuple layerShares(const py::sequence& layers, const Values& energies, double
     return py::make_tuple(fields[0], fields[1], fields[2], fields[3]);
 }
 
-// The spectrum's bins as the core reads a spectrum file, one line a bin, so that the same rules
-// apply; the exact values go through as the shortest text that reads back to them.
-std::vector<attenuation::SpectrumBin> binsOf(const Values& energies, const Values& weights) {
-    if (energies.ndim() != 1 || weights.ndim() != 1 || energies.size() != weights.size()) {
-        throw std::invalid_argument("a spectrum is two sequences of one length: energies (MeV) "
-                                    "and the photons of each bin");
-    }
-    std::string text;
-    char number[32];
-    for (py::ssize_t i = 0; i < energies.size(); ++i) {
-        for (const double value : {energies.data()[i], weights.data()[i]}) {
-            text.append(number, std::to_chars(number, number + sizeof number, value).ptr);
-            text += ' ';
-        }
-        text += '\n';
-    }
-    std::vector<attenuation::SpectrumBin> bins;
-    attenuation::SpectrumProblem problem;
-    if (!attenuation::ReadSpectrum(text, bins, problem)) {
-        throw std::invalid_argument(problem.line > 0 ? "bin " + std::to_string(problem.line) +
-                                                           " of the spectrum: " + problem.what
-                                                     : "the spectrum: " + problem.what);
-    }
-    return bins;
-}
-
 [[noreturn]] void raiseSpectrum(const attenuation::SpectrumProblem& problem) {
     throw std::invalid_argument(problem.line > 0 ? "bin " + std::to_string(problem.line) +
                                                        " of the spectrum: " + problem.what
@@ -191,7 +165,7 @@ std::vector<attenuation::SpectrumBin> binsOf(const Values& energies, const Value
 
 py::tuple spectrumLayerShares(const Values& energies, const Values& weights,
                               const py::sequence& layers, double angleDeg) {
-    const std::vector<attenuation::SpectrumBin> bins = binsOf(energies, weights);
+    const std::vector<attenuation::SpectrumBin> bins = SpectrumBinsOf(energies, weights);
     const double factor = pathFactorOf(angleDeg);
     const Stack stack(layers, true);
     attenuation::SpectrumShares shares;
@@ -304,7 +278,7 @@ py::object equivalentThickness(const py::sequence& layers, const Values& energie
 py::tuple spectrumEquivalentThickness(const Values& energies, const Values& weights,
                                       const py::sequence& layers, const py::handle& reference,
                                       std::optional<double> density) {
-    const std::vector<attenuation::SpectrumBin> bins = binsOf(energies, weights);
+    const std::vector<attenuation::SpectrumBin> bins = SpectrumBinsOf(energies, weights);
     const Stack stack(layers);
     Material kept;
     const attenuation::Layer layer = referenceOf(reference, density, kept);

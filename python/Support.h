@@ -2,6 +2,7 @@
 
 #include "Library.h"
 #include "attenuation/Attenuation.h"
+#include "attenuation/Spectrum.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -42,6 +43,10 @@ inline py::object unwrapScalar(py::array result) {
 /// are kept in `materials`, which must outlive the layers. TypeError or ValueError for a bad one.
 std::vector<attenuation::Layer> LayersOf(const py::sequence& stack,
                                          std::vector<Material>& materials);
+
+/// A spectrum given as energies (MeV) and the photons of each bin, checked as a spectrum file is.
+/// ValueError naming the bin for a bad one.
+std::vector<attenuation::SpectrumBin> SpectrumBinsOf(const Values& energies, const Values& weights);
 
 /// Adds mu_en_rho, hvl, transmission, spectrum_hvl and zeff to the module.
 void BindAttenuation(py::module_& module);

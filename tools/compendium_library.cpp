@@ -1,5 +1,6 @@
 #include "compendium_library.h"
-#include "data/CsvText.h"
+
+#include "source_table.h"
 
 #include "attenuation/TextLines.h"
 #include "data/MaterialFile.h"
@@ -17,6 +18,10 @@ namespace material::importing {
 
 namespace {
 
+using ::importing::Place;
+using ::importing::ReadSourceTable;
+using Record = ::importing::SourceRecord;
+
 constexpr std::string_view kMaterialsHeader =
     "material_name,density_g_cm3,element_symbol,weight_fraction,source";
 constexpr std::string_view kAliasesHeader = "alias,material_name,basis,alias_is_also_a_formula";
@@ -32,46 +37,6 @@ const std::vector<std::string> kCredit = {
     "# elemental weight fractions; one entry corrected (Fe2B); doubtful entries marked. PNNL,",
     "# Battelle and the U.S. Government make no warranty for these data.",
 };
-
-struct Record {
-    std::size_t line = 0;
-    std::vector<std::string> fields;
-};
-
-std::string place(std::string_view file, std::size_t line) {
-    return std::string(file) + ", line " + std::to_string(line) + ": ";
-}
-
-std::optional<std::vector<Record>> readTable(std::string_view text, std::string_view file,
-                                             std::string_view header, std::string& error) {
-    const std::vector<std::string_view> lines =
-        attenuation::SplitLines(attenuation::WithoutByteOrderMark(text));
-    const auto width = static_cast<std::size_t>(std::count(header.begin(), header.end(), ',')) + 1;
-    std::vector<Record> records;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i == 0) {
-            if (lines[i] != header) {
-                error = place(file, 1) + "the header is not " + std::string(header);
-                return std::nullopt;
-            }
-            continue;
-        }
-        if (lines[i].empty()) {
-            continue;
-        }
-        Record record{i + 1, {}};
-        if (!data::SplitCsvLine(lines[i], record.fields) || record.fields.size() != width) {
-            error = place(file, i + 1) + "not " + std::to_string(width) + " fields";
-            return std::nullopt;
-        }
-        records.push_back(std::move(record));
-    }
-    if (records.empty()) {
-        error = std::string(file) + ": no rows";
-        return std::nullopt;
-    }
-    return records;
-}
 
 // The remark a source field carries: its last part when that begins with DOUBTFUL or NOTE.
 std::string remarkOf(std::string_view source) {
@@ -104,13 +69,14 @@ std::string joinWithLf(const std::vector<std::string>& lines) {
 bool FormatCompendium(std::string_view materialsCsv, std::string_view aliasesCsv,
                       std::string_view groupsCsv, std::string& materials, std::string& names,
                       std::string& error) {
-    const auto rows = readTable(materialsCsv, "compendium/materials.csv", kMaterialsHeader, error);
+    const auto rows =
+        ReadSourceTable(materialsCsv, "compendium/materials.csv", kMaterialsHeader, error);
     const auto aliases =
-        rows ? readTable(aliasesCsv, "compendium/aliases.csv", kAliasesHeader, error)
+        rows ? ReadSourceTable(aliasesCsv, "compendium/aliases.csv", kAliasesHeader, error)
              : std::nullopt;
-    const auto groups = aliases
-                            ? readTable(groupsCsv, "compendium/groups.csv", kGroupsHeader, error)
-                            : std::nullopt;
+    const auto groups =
+        aliases ? ReadSourceTable(groupsCsv, "compendium/groups.csv", kGroupsHeader, error)
+                : std::nullopt;
     if (!groups) {
         return false;
     }
@@ -126,7 +92,7 @@ bool FormatCompendium(std::string_view materialsCsv, std::string_view aliasesCsv
         const Record& first = (*rows)[i];
         const std::string& name = first.fields[0];
         if (!done.insert(name).second) {
-            error = place("compendium/materials.csv", first.line) + "the rows of " + name +
+            error = Place("compendium/materials.csv", first.line) + "the rows of " + name +
                     " are not together";
             return false;
         }
@@ -136,7 +102,7 @@ bool FormatCompendium(std::string_view materialsCsv, std::string_view aliasesCsv
             const int z = AtomicNumber(row.fields[2]);
             if (row.fields[1] != first.fields[1] || z == 0 ||
                 !attenuation::ReadNumberField(row.fields[3])) {
-                error = place("compendium/materials.csv", row.line) +
+                error = Place("compendium/materials.csv", row.line) +
                         "a second density, an unknown element or a fraction that is no number";
                 return false;
             }
@@ -158,7 +124,7 @@ bool FormatCompendium(std::string_view materialsCsv, std::string_view aliasesCsv
     }
     for (const Record& group : *groups) {
         if (group.fields[2] != "yes" && group.fields[2] != "no") {
-            error = place("compendium/groups.csv", group.line) + "usual is neither yes nor no";
+            error = Place("compendium/groups.csv", group.line) + "usual is neither yes nor no";
             return false;
         }
         nameLines.push_back(CsvField(group.fields[0]) + "," + CsvField(group.fields[1]) + "," +

@@ -1,5 +1,6 @@
 #include "shielding_library.h"
-#include "data/CsvText.h"
+
+#include "source_table.h"
 
 #include "attenuation/TextLines.h"
 #include "data/CharConv.h"
@@ -17,6 +18,10 @@
 namespace shielding::importing {
 
 namespace {
+
+using ::importing::Place;
+using ::importing::ReadSourceTable;
+using Record = ::importing::SourceRecord;
 
 constexpr std::string_view kCoefficientHeader = "material,Z_or_Zeq,energy_MeV,b,c,a,Xk,d,source";
 constexpr std::string_view kLinesHeader =
@@ -50,55 +55,6 @@ const std::vector<std::string> kNuclidesComments = {
     "# National Laboratory, for CSEWG), derived from ENSDF; D. A. Brown et al., Nucl. Data",
     "# Sheets 148, 1 (2018).",
 };
-
-// One record of a source table, its fields unquoted, with the line it stands on.
-struct Record {
-    std::size_t line = 0;
-    std::vector<std::string> fields;
-};
-
-std::string place(std::string_view file, std::size_t line) {
-    return std::string(file) + ", line " + std::to_string(line) + ": ";
-}
-
-// The records after the header line of a source table (LF or CR LF, empty lines skipped).
-std::optional<std::vector<Record>> readTable(std::string_view text, std::string_view file,
-                                             std::string_view header, std::string& error) {
-    const std::vector<std::string_view> lines =
-        attenuation::SplitLines(attenuation::WithoutByteOrderMark(text));
-    const auto width = static_cast<std::size_t>(std::count(header.begin(), header.end(), ',')) + 1;
-    std::vector<Record> records;
-    bool headerSeen = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].empty()) {
-            continue;
-        }
-        if (!headerSeen) {
-            if (lines[i] != header) {
-                error = place(file, i + 1) + "the header is not " + std::string(header);
-                return std::nullopt;
-            }
-            headerSeen = true;
-            continue;
-        }
-        Record record{i + 1, {}};
-        if (!data::SplitCsvLine(lines[i], record.fields)) {
-            error = place(file, i + 1) + "a quoted field is not closed where it should be";
-            return std::nullopt;
-        }
-        if (record.fields.size() != width) {
-            error = place(file, i + 1) + std::to_string(record.fields.size()) + " fields where " +
-                    std::to_string(width) + " belong";
-            return std::nullopt;
-        }
-        records.push_back(std::move(record));
-    }
-    if (records.empty()) {
-        error = std::string(file) + ": no rows";
-        return std::nullopt;
-    }
-    return records;
-}
 
 std::optional<int> wholeNumber(std::string_view text, int lowest, int highest) {
     const std::optional<double> value = attenuation::ReadNumberField(text);
@@ -173,7 +129,7 @@ std::string FormatBuildupFile(std::string_view ebfCsv, std::string_view eabfCsv,
     for (std::size_t s = 0; s < sources.size(); ++s) {
         const auto [text, file] = sources[s];
         const std::optional<std::vector<Record>> records =
-            readTable(text, file, kCoefficientHeader, error);
+            ReadSourceTable(text, file, kCoefficientHeader, error);
         if (!records) {
             return {};
         }
@@ -181,7 +137,7 @@ std::string FormatBuildupFile(std::string_view ebfCsv, std::string_view eabfCsv,
             BuildupKindWord(s == 0 ? BuildupKind::Exposure : BuildupKind::Absorption);
         for (const Record& record : *records) {
             const std::vector<std::string>& f = record.fields;
-            const std::string where = place(file, record.line);
+            const std::string where = Place(file, record.line);
             if (f[0].empty() || !std::all_of(f[0].begin(), f[0].end(),
                                              [](char c) { return c >= 'a' && c <= 'z'; })) {
                 error = where + "the material " + attenuation::QuotedExcerpt(f[0]) +
@@ -231,13 +187,13 @@ std::string FormatNuclidesFile(std::string_view linesCsv, std::string_view summa
     };
     std::map<std::string, Facts> facts;
     const std::optional<std::vector<Record>> summary =
-        readTable(summaryCsv, kSummary, kSummaryHeader, error);
+        ReadSourceTable(summaryCsv, kSummary, kSummaryHeader, error);
     if (!summary) {
         return {};
     }
     for (const Record& record : *summary) {
         const std::vector<std::string>& f = record.fields;
-        const std::string where = place(kSummary, record.line);
+        const std::string where = Place(kSummary, record.line);
         Facts entry{record.line, f[1], {}, 0, 0};
         for (const std::string_view member : attenuation::SplitBlanks(f[3])) {
             entry.members.push_back(memberName(member));
@@ -264,13 +220,13 @@ std::string FormatNuclidesFile(std::string_view linesCsv, std::string_view summa
     out.emplace_back(kNuclidesHeader);
     std::vector<std::string> origins(out.size());
     const std::optional<std::vector<Record>> lines =
-        readTable(linesCsv, kLines, kLinesHeader, error);
+        ReadSourceTable(linesCsv, kLines, kLinesHeader, error);
     if (!lines) {
         return {};
     }
     for (const Record& record : *lines) {
         const std::vector<std::string>& f = record.fields;
-        const std::string where = place(kLines, record.line);
+        const std::string where = Place(kLines, record.line);
         const auto entry = facts.find(f[0]);
         if (entry == facts.end()) {
             error =
@@ -315,7 +271,7 @@ std::string FormatNuclidesFile(std::string_view linesCsv, std::string_view summa
     }
     for (const auto& [name, entry] : facts) {
         if (entry.linesSeen != entry.linesKept) {
-            error = place(kSummary, entry.line) + "lines_kept of " + name + " is " +
+            error = Place(kSummary, entry.line) + "lines_kept of " + name + " is " +
                     std::to_string(entry.linesKept) + ", but " + std::string(kLines) + " has " +
                     std::to_string(entry.linesSeen);
             return {};

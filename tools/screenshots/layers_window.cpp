@@ -3,16 +3,11 @@
 // beryllium window at 17.7 keV and saves it as a picture (headless with QT_QPA_PLATFORM=offscreen,
 // or under xvfb-run).
 
-#include "app/AppContext.h"
-#include "app/Application.h"
+#include "StartedProgram.h"
+
 #include "attenuation/AttenuationWindow.h"
 #include "attenuation/LayersWindow.h"
-#include "data/MaterialTable.h"
-#include "newdata/BuilderState.h"
-#include "platform/qt/QtDialogs.h"
-#include "platform/qt/QtLauncher.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,15 +17,8 @@ int main(int argc, char* argv[]) {
     if (argc != 3) {
         return 2;
     }
-    data::MaterialTable table;
-    newdata::BuilderState builder;
-    QtDialogs dialogs;
-    const std::filesystem::path root = argv[1];
-    QtLauncher launcher(root);
-    AppContext context{table, builder, dialogs, launcher, root};
-    Application application(context);
-    application.Start();
-    AttenuationWindow* attenuation = context.windows.attenuation;
+    StartedProgram program(argv[1]);
+    AttenuationWindow* attenuation = program.context.windows.attenuation;
     attenuation->ShowFor("");
     attenuation->layersEdit->setText("Be@0.0025 Si@0.00001 Si@0.045");
     attenuation->energyUnitBox->setCurrentText("keV");
@@ -40,6 +28,5 @@ int main(int argc, char* argv[]) {
     window->move(0, 0);
     window->angleEdit->setText("30");
     window->Compute();
-    QApplication::processEvents();
-    return window->grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    return SavePicture(window, argv[2]);
 }

@@ -2,18 +2,12 @@
 // opens the Attenuation window's chooser of materials searched for "stainless" and saves the
 // chooser as a picture (headless with QT_QPA_PLATFORM=offscreen, or under xvfb-run).
 
-#include "app/AppContext.h"
-#include "app/Application.h"
-#include "attenuation/AttenuationWindow.h"
-#include "data/MaterialTable.h"
-#include "material/MaterialChooser.h"
-#include "newdata/BuilderState.h"
-#include "platform/qt/QtDialogs.h"
-#include "platform/qt/QtLauncher.h"
+#include "StartedProgram.h"
 
-#include <QApplication>
+#include "attenuation/AttenuationWindow.h"
+#include "material/MaterialChooser.h"
+
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
 
 int main(int argc, char* argv[]) {
@@ -21,19 +15,11 @@ int main(int argc, char* argv[]) {
     if (argc != 3) {
         return 2;
     }
-    data::MaterialTable table;
-    newdata::BuilderState builder;
-    QtDialogs dialogs;
-    const std::filesystem::path root = argv[1];
-    QtLauncher launcher(root);
-    AppContext context{table, builder, dialogs, launcher, root};
-    Application application(context);
-    application.Start();
-    AttenuationWindow* window = context.windows.attenuation;
+    StartedProgram program(argv[1]);
+    AttenuationWindow* window = program.context.windows.attenuation;
     window->ShowFor("ele/082_Pb.ele");
     window->materialsButton->click();
     window->chooser->move(0, 0);
     window->chooser->searchEdit->setText("stainless");
-    QApplication::processEvents();
-    return window->chooser->grab().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    return SavePicture(window->chooser, argv[2]);
 }
