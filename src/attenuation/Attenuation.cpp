@@ -29,7 +29,9 @@ double atomicWeightOf(const std::filesystem::path& file) {
     return data::NumericValue(std::string_view(text).substr(first, last + 1 - first));
 }
 
-Outcome outcomeOf(calc::CalcStatus status) {
+} // namespace
+
+Outcome OutcomeOf(calc::CalcStatus status) {
     switch (status) {
     case calc::CalcStatus::Ok:
         return Outcome::Ok;
@@ -40,8 +42,6 @@ Outcome outcomeOf(calc::CalcStatus status) {
     }
     return Outcome::CalculationError;
 }
-
-} // namespace
 
 std::string_view OutcomeWord(Outcome outcome) {
     switch (outcome) {
@@ -78,7 +78,7 @@ std::string DescribeOutcome(Outcome outcome, double energyMeV) {
 }
 
 Outcome MassAttenuation(const data::MaterialTable& table, double energyMeV, double& muRho) {
-    return outcomeOf(calc::TotalAtEnergy(table, energyMeV, muRho));
+    return OutcomeOf(calc::TotalAtEnergy(table, energyMeV, muRho));
 }
 
 std::optional<AbsorptionMix> MixAbsorption(const Composition& composition,
@@ -175,7 +175,7 @@ Outcome AbsorptionAt(const data::MaterialTable& table, const AbsorptionColumns& 
                      double energyMeV, AbsorptionRow& row) {
     AbsorptionRow out;
     const double logEnergy = std::log(energyMeV);
-    Outcome outcome = outcomeOf(calc::TotalAtEnergy(table, energyMeV, logEnergy, out.muRho));
+    Outcome outcome = OutcomeOf(calc::TotalAtEnergy(table, energyMeV, logEnergy, out.muRho));
     std::array<double, 3> values{};
     if (outcome == Outcome::Ok) {
         outcome = columns.At(energyMeV, logEnergy, values);

@@ -2,6 +2,7 @@
 
 #include "attenuation/Compositions.h"
 #include "attenuation/EnergyAbsorption.h"
+#include "calc/Interpolation.h"
 #include "data/MaterialTable.h"
 
 #include <array>
@@ -25,6 +26,9 @@ inline constexpr double kAvogadro = 6.02214076e23;
 /// mu/rho. NoAbsorptionData: outside 0.001..20 MeV, or an element above Z = 92. NoSolution: no
 /// thickness gives the transmission asked for. CalculationError: no finite value.
 enum class Outcome { Ok, OutOfRange, NoAbsorptionData, NoSolution, CalculationError };
+
+/// The outcome of a look-up in a material table.
+Outcome OutcomeOf(calc::CalcStatus status);
 
 /// The word a failed row prints in place of its numbers ("OutOfRange", "NoAbsorptionData", ...).
 std::string_view OutcomeWord(Outcome outcome);

@@ -88,17 +88,8 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
         grid->addWidget(edit, row, 1, 1, columns);
     };
     addEdit(0, "Layers (material@cm or material@cm@g/cm3)", "layersEdit", layersEdit, 1);
-    materialsButton = new QPushButton("Materials...", this);
-    materialsButton->setObjectName("materialsButton");
-    materialsButton->setToolTip("Search the library's and the compendium's materials");
+    chooser = MaterialChooser::ForLayers(this, layersEdit, m_context.root, materialsButton);
     grid->addWidget(materialsButton, 0, 2);
-    chooser = new MaterialChooser(this);
-    connect(materialsButton, &QPushButton::clicked, this,
-            [this] { chooser->ShowFor(m_context.root); });
-    connect(chooser, &MaterialChooser::Chosen, this, [this](const QString& typed) {
-        layersEdit->setText(MaterialChooser::PlaceMaterial(layersEdit->text(),
-                                                           layersEdit->cursorPosition(), typed));
-    });
     // The energy shares its row with its unit, which stays as chosen while the window lives; a
     // change of unit converts the typed energy and the table's energies to it.
     addEdit(1, "Energy", "energyEdit", energyEdit, 1);

@@ -13,15 +13,7 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 Outcome coefficientsOf(const Layer& layer, double energyMeV, calc::CoefficientSet& set) {
-    switch (calc::CoefficientsAtEnergy(*layer.table, energyMeV, set)) {
-    case calc::CalcStatus::Ok:
-        return Outcome::Ok;
-    case calc::CalcStatus::OutOfRange:
-        return Outcome::OutOfRange;
-    case calc::CalcStatus::CalculationError:
-        break;
-    }
-    return Outcome::CalculationError;
+    return OutcomeOf(calc::CoefficientsAtEnergy(*layer.table, energyMeV, set));
 }
 
 } // namespace

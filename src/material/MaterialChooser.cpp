@@ -44,6 +44,20 @@ MaterialChooser::MaterialChooser(QWidget* parent) : QDialog(parent) {
     connect(choiceTable, &QTableWidget::cellDoubleClicked, this, &MaterialChooser::use);
 }
 
+MaterialChooser* MaterialChooser::ForLayers(QWidget* window, QLineEdit* layers,
+                                            const std::filesystem::path& root,
+                                            QPushButton*& button) {
+    button = new QPushButton("Materials...", window);
+    button->setObjectName("materialsButton");
+    button->setToolTip("Search the library's and the compendium's materials");
+    auto* chooser = new MaterialChooser(window);
+    connect(button, &QPushButton::clicked, chooser, [chooser, &root] { chooser->ShowFor(root); });
+    connect(chooser, &MaterialChooser::Chosen, layers, [layers](const QString& typed) {
+        layers->setText(PlaceMaterial(layers->text(), layers->cursorPosition(), typed));
+    });
+    return chooser;
+}
+
 QString MaterialChooser::PlaceMaterial(const QString& layers, int cursor, const QString& typed) {
     const QString separators = " \t,;";
     qsizetype start = std::clamp<qsizetype>(cursor, 0, layers.size());

@@ -27,6 +27,12 @@ class MaterialChooser : public QDialog {
     /// one when the cursor stands after a separator or the text is empty.
     static QString PlaceMaterial(const QString& layers, int cursor, const QString& typed);
 
+    /// A "Materials..." button for a window's layers box, made into `button`, and the chooser it
+    /// opens on the materials of `root` (which must outlive the window); the material chosen goes
+    /// into `layers` at its cursor. Both belong to `window`.
+    static MaterialChooser* ForLayers(QWidget* window, QLineEdit* layers,
+                                      const std::filesystem::path& root, QPushButton*& button);
+
     /// Lists the materials of `root`, the search kept as it was.
     void ShowFor(const std::filesystem::path& root);
 

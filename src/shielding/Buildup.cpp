@@ -110,13 +110,10 @@ Outcome GpBuildup(const GpCoefficients& gp, double mfp, double& buildup) {
 Outcome AttenuationWithoutCoherent(const data::MaterialTable& table, double energyMeV,
                                    double& muRho, double* incoherentShare) {
     calc::CoefficientSet set;
-    switch (calc::CoefficientsAtEnergy(table, energyMeV, set)) {
-    case calc::CalcStatus::Ok:
-        break;
-    case calc::CalcStatus::OutOfRange:
-        return Outcome::OutOfRange;
-    case calc::CalcStatus::CalculationError:
-        return Outcome::CalculationError;
+    if (const Outcome found =
+            attenuation::OutcomeOf(calc::CoefficientsAtEnergy(table, energyMeV, set));
+        found != Outcome::Ok) {
+        return found;
     }
     const double value = set.total - set.coherent;
     if (!(value > 0.0) || !std::isfinite(value)) {

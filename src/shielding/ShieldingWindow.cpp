@@ -86,20 +86,11 @@ ShieldingWindow::ShieldingWindow(AppContext& context, QWidget* parent)
                            "MeV and photons per decay, or a file of energies and photons per "
                            "decay");
     tableEdit->setPlaceholderText("concrete, iron, Pb...");
-    materialsButton = new QPushButton("Materials...", this);
-    materialsButton->setObjectName("materialsButton");
-    materialsButton->setToolTip("Search the library's and the compendium's materials");
+    chooser = MaterialChooser::ForLayers(this, layersEdit, m_context.root, materialsButton);
     // The layers take the room of two columns; the chooser's button the last one.
     grid->removeWidget(layersEdit);
     grid->addWidget(layersEdit, 2, 1, 1, 2);
     grid->addWidget(materialsButton, 2, 3);
-    chooser = new MaterialChooser(this);
-    connect(materialsButton, &QPushButton::clicked, this,
-            [this] { chooser->ShowFor(m_context.root); });
-    connect(chooser, &MaterialChooser::Chosen, this, [this](const QString& typed) {
-        layersEdit->setText(MaterialChooser::PlaceMaterial(layersEdit->text(),
-                                                           layersEdit->cursorPosition(), typed));
-    });
 
     computeButton = new QPushButton("Compute", this);
     computeButton->setObjectName("computeButton");
