@@ -719,17 +719,19 @@ bool ResolveMaterial(const std::filesystem::path& root, std::string_view argumen
         return resolveCompendiumName(*catalogue, argument.substr(kCompendiumPrefix.size()),
                                      material, error, kind);
     }
+    // The data file's refusal is the answer only when no other reading of the text is found.
+    std::string notFound;
     bool nothingFound = false;
     const std::optional<std::string> path =
-        ResolveDataPath(*catalogue, argument, error, &nothingFound);
+        ResolveDataPath(*catalogue, argument, notFound, &nothingFound);
     if (path) {
         return resolveDataFile(*catalogue, *path, material, error, kind);
     }
     if (!nothingFound || argument.empty()) {
+        error = notFound;
         kind = nothingFound ? ResolveFailure::NotFound : ResolveFailure::Invalid;
         return false;
     }
-    const std::string notFound = error;
     const WordMatches words = byWords(*catalogue, argument);
     if (words.library.size() == 1) {
         if (!resolveDataFile(*catalogue, words.library.front(), material, error, kind)) {

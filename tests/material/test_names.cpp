@@ -61,6 +61,7 @@ class NamesTest : public QObject {
         std::string error;
         QVERIFY2(material::ResolveMaterial(library(), typed.toStdString(), *resolved, error),
                  error.c_str());
+        QVERIFY2(error.empty(), error.c_str()); // no refusal of a reading tried on the way
         QCOMPARE(QString::fromStdString(resolved->name), name);
         QCOMPARE(resolved->densityGPerCm3.value_or(0.0), density);
         QVERIFY2(note.isEmpty() ? resolved->note.empty()
