@@ -311,6 +311,9 @@ const BuildupTable* OwnTableOf(const material::ResolvedMaterial& material,
     if (path == attenuation::kDryAirPath) {
         return tables.Find(kind, "air");
     }
+    if (path == attenuation::kConcreteAnsPath) {
+        return tables.Find(kind, "concrete");
+    }
     // "ele/082_Pb.ele": the element's number leads the file name.
     if (path.starts_with("ele/") && path.size() > 7) {
         int z = 0;

@@ -86,7 +86,8 @@ class BuildupFunction {
 
 /// The table a resolved material has of its own: a tabulated element (its element file, or a
 /// composition of that element alone), water for the library's liquid water, air for its dry
-/// air. Null for any other material.
+/// air, concrete for Concrete_ANS (the concrete the tables were computed for). Null for any
+/// other material.
 const BuildupTable* OwnTableOf(const material::ResolvedMaterial& material,
                                const BuildupTables& tables, BuildupKind kind);
 

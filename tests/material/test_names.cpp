@@ -82,7 +82,7 @@ class NamesTest : public QObject {
         row("soil",
             "may mean 2 materials; name one: Earth, U.S. Average; Earth, Typical Western U.S.");
         row("concrete",
-            "name one: Concrete_Barite; Concrete_Ordinary; Concrete, Ordinary (NBS 03);");
+            "name one: Concrete_ANS; Concrete_Barite; Concrete_Ordinary; Concrete, Ordinary");
         row("LaBr3", "may mean 4 materials; name one: Lanthanum Bromide");
         row("CO", "reads both as the element Co and as a formula: write Co or formula:CO");
         row("HF", "reads both as the element Hf and as a formula");
