@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "LayerCommands.h"
 #include "MaterialCommands.h"
+#include "ModelCommand.h"
 #include "ShieldingCommands.h"
 
 #ifdef PHOTONXS_CLI_PLOT
@@ -25,6 +26,15 @@ int RunPlot(const Invocation&, BufferedStream&, BufferedStream& err) {
 #endif
 
 } // namespace
+
+#ifndef PHOTONXS_CLI_PLOT
+int WriteModelPicture(const geometry::PreparedModel&, const geometry::ModelSpec&,
+                      const std::vector<geometry::DetectorResult>&, const std::string&,
+                      BufferedStream& err) {
+    Complain(err, "--png is not available in this build");
+    return kExitUsage;
+}
+#endif
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
@@ -54,6 +64,7 @@ const std::vector<Command>& Commands() {
          RunDose},
         {"kerma-constant", {"cutoff"}, RunKermaConstant},
         {"nuclides", {}, RunNuclides},
+        {"model", {"accuracy", "png", "check"}, RunModel},
         {"compound", {"name", "density", "category", "file"}, RunCompound},
         {"mixture", {"name", "density", "category", "file"}, RunMixture},
         {"plot", {"out", "density"}, RunPlot},

@@ -36,6 +36,8 @@ Commands:
                               kerma rate of a point source behind layers, line by line
   kerma-constant NUCLIDE      air-kerma-rate constant, uGy m2/(GBq h)
   nuclides [NAME]             the library's radionuclides, or one nuclide's photon lines
+  model FILE                  dose rates of a shielding model: a source with a shape, shields,
+                              detectors and a dose map (docs/geometry.md)
   compound OPTIONS EL=ATOMS...   a new compound of up to 5 elements
   mixture OPTIONS EL=WEIGHT...   a new mixture of up to 15 elements
   plot PATH... --out FILE     the enlarged view of these materials as a .bmp or .png image
@@ -323,9 +325,32 @@ X or annihilation) and the member of the chain that emits it. The lines are thos
 ENDF/B-VIII.1 decay data, chains in equilibrium.
 )";
 
+constexpr std::string_view kModel =
+    R"(Usage: photonxs-cli [OPTIONS] model FILE|- [--accuracy A] [--check] [--png FILE]
+
+The air-kerma rate at each detector of a shielding model: a source with a shape (point, line,
+disk, box, sphere, cylinder) and a material of its own, shields (slab, box, sphere, cylinder,
+hollow or not), a filler around them, detectors and a map of detectors on a plane. The point
+kernel is integrated over the source by Gauss-Legendre quadrature, refined until each
+detector's total is good to the accuracy (default 1e-3, or the model's "accuracy"); buildup
+along each ray by Broder's rule over the media it crosses, one named table, or none.
+FILE is JSON (docs/geometry.md describes it; "-": standard input).
+One row per detector and line: detector, x, y, z (cm), energy, intensity (photons/s),
+uncollided rate, buildup, rate (uGy/h of air kerma); then the detector's row whose energy reads
+"total", with the relative error the quadrature estimates. Map points have their total row
+alone; those inside or on the source have no value. The text form adds each detector's
+exposure rate in mR/h.
+--check prints what the model is (each body, its volume and mass, the source's activity per
+volume) and computes nothing. --png FILE draws the map: rates on a log colour scale with
+isodose lines at each decade and the bodies the plane cuts.
+)";
+
 } // namespace
 
 std::string HelpText(std::string_view command) {
+    if (command == "model") {
+        return std::string(kModel);
+    }
     if (command == "buildup") {
         return std::string(kBuildup);
     }
