@@ -1,6 +1,7 @@
 # Type stubs of the photonxs package, for editors and type checkers.
-from typing import (Dict, List, Literal, NamedTuple, Optional, Sequence, Tuple, Union,
-                    overload)
+import os
+from typing import (Any, Dict, List, Literal, Mapping, NamedTuple, Optional, Sequence, Tuple,
+                    Union, overload)
 
 import numpy as np
 import numpy.typing as npt
@@ -88,6 +89,19 @@ def dose_rate(source: Union[str, Sequence[Tuple[float, float]]], activity_bq: fl
               rule: Literal["broder", "last"] = ..., table: Optional[str] = ...,
               cutoff: float = ...) -> DoseRate: ...
 def kerma_constant(nuclide: str, cutoff: float = ...) -> float: ...
+
+class ModelDose(NamedTuple):
+    """Air-kerma rates (uGy/h) of a shielding model at its detectors and map points."""
+    detectors: npt.NDArray[np.float64]
+    total: npt.NDArray[np.float64]
+    error: npt.NDArray[np.float64]
+    energies: npt.NDArray[np.float64]
+    uncollided: npt.NDArray[np.float64]
+    buildup: npt.NDArray[np.float64]
+    rate: npt.NDArray[np.float64]
+
+def model_dose(model: Union[Mapping[str, Any], str, "os.PathLike[str]"],
+               accuracy: Optional[float] = ...) -> ModelDose: ...
 
 class Nuclide(NamedTuple):
     """A radionuclide of the library and its photon lines."""
