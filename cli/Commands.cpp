@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "CommandSupport.h"
+#include "MaterialArguments.h"
 #include "NumberText.h"
 #include "attenuation/Units.h"
 #include "calc/Interpolation.h"
@@ -93,28 +94,18 @@ bool loadTable(const Invocation& invocation, std::string_view argument, data::Ma
         return false;
     }
     Note(err, resolved->note);
+    density = given ? *given : resolved->densityGPerCm3.value_or(0.0);
     if (columns != nullptr) {
         columns->withoutCoherent = invocation.options.contains("without-coherent");
-        const auto unitText = invocation.options.find("unit");
-        std::optional<attenuation::CoefficientUnit> unit = attenuation::CoefficientUnit{};
-        std::optional<attenuation::CoefficientScale> scale;
-        if (unitText != invocation.options.end()) {
-            unit = attenuation::ReadCoefficientUnit(unitText->second, error);
-        }
-        if (!unit) {
-            Complain(err, "--unit: " + error);
-            return false;
-        }
-        scale =
-            attenuation::ScaleFor(*unit, *resolved, given, invocation.root, error, "--density D");
+        Material m{std::move(resolved), density};
+        const std::optional<attenuation::CoefficientScale> scale = UnitScaleOf(invocation, m, err);
         if (!scale) {
-            Complain(err, error);
             return false;
         }
         columns->scale = *scale;
+        resolved = std::move(m.resolved);
     }
     table = std::move(resolved->table);
-    density = given ? *given : resolved->densityGPerCm3.value_or(0.0);
     return true;
 }
 

@@ -188,24 +188,30 @@ when it ends in .png. The picture is pixel for pixel what the window would save.
 )";
 
 constexpr std::string_view kAbsorption =
-    R"(Usage: photonxs-cli [--root DIR] [--digits N] [--format F] absorption PATH E... [--grid G]
+    R"(Usage: photonxs-cli [OPTIONS] absorption PATH E... [--grid G] [--unit U] [--density D]
 
 For each energy E in MeV: E, the total mass attenuation coefficient mu/rho (the calculator's
 look-up), the mass energy-absorption coefficient mu_en/rho (cm2/g; NIST SRD 126, summed by
 weight over the material's elements) and mu_en/rho over that of dry air and of liquid water.
 Energies outside 0.001..20 MeV, or a material with an element above Z = 92, print
 NoAbsorptionData (exit status 3). A material file whose composition is not recorded is refused.
+--unit U gives mu/rho and mu_en/rho in U, as for at: cm2/g (the default), barn/atom, 1/cm
+(times the density: the file's or --density D) or a length (nm, um, mm, cm, m) for 1/mu and
+1/mu_en.
 )";
 
 constexpr std::string_view kHvl =
-    R"(Usage: photonxs-cli [OPTIONS] hvl PATH E... [--density D] [--grid G]
-       photonxs-cli [OPTIONS] hvl --spectrum FILE PATH [--density D]
+    R"(Usage: photonxs-cli [OPTIONS] hvl PATH E... [--density D] [--grid G] [--unit U]
+       photonxs-cli [OPTIONS] hvl --spectrum FILE PATH [--density D] [--unit LENGTH]
 
 With energies: E, mu (1/cm), the half-value layer ln2/mu, the tenth-value layer ln10/mu and
 the mean free path 1/mu (cm), for the density of the data file or --density D (g/cm3).
 With --spectrum: first_hvl (cm that halve the spectrum's air kerma), second_hvl (cm from a half
 to a quarter) and homogeneity (first/second). FILE holds lines "energy_MeV weight"; '#' starts
 a comment; - reads standard input.
+--unit U gives mu in U, as for at: 1/cm (the default), cm2/g, barn/atom, or a length (nm, um,
+mm, cm, m) for 1/mu; a length is then the unit of the half-value layers and the mean free path
+too. With --spectrum --unit takes a length only.
 )";
 
 constexpr std::string_view kAttenuate =
@@ -265,7 +271,8 @@ constexpr std::string_view kZeff =
 
 For each energy E in MeV: E, the effective atomic number by the direct method,
 sum f A mu / sum f (A/Z) mu over the elements (atom fractions f, atomic weights A, total
-mu/rho), and the electron density N_A Zeff / sum f A in electrons per gram.
+mu/rho), and the electron density N_A Zeff / sum f A in electrons per gram. Neither is a
+coefficient, so zeff takes no --unit.
 )";
 
 constexpr std::string_view kBuildup =
