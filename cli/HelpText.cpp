@@ -12,14 +12,16 @@ enlarged-view pictures of the PhotonXS windows, with the same numbers.
 
 Commands:
   list                        every data file: path, name and density
+  list --compendium | --match TEXT
+                              the compendium's materials, or the materials whose names hold TEXT
   table PATH                  the table of a data file, one line a row, the total last
   at PATH E...                the six coefficients at each energy (--unit barn/atom, 1/cm, mm...)
   energy PATH MU...           the energy at which the total takes each value in cm2/g
   csv PATH OUT                the CSV export of a data file
   formula TEXT                the composition of a chemical formula
   edges PATH                  the absorption edges of each element of a material
-  absorption PATH E...        mu/rho, mu_en/rho and kerma ratios to dry air and water
-  hvl PATH E...               mu, half- and tenth-value layers and mean free path
+  absorption PATH E...        mu/rho, mu_en/rho and kerma ratios to dry air and water (--unit)
+  hvl PATH E...               mu, half- and tenth-value layers and mean free path (--unit)
   hvl --spectrum FILE PATH    first and second half-value layers of a spectrum by air kerma
   attenuate LAYER... --energy E... | --spectrum FILE
                               transmission through layers PATH@CM or PATH@CM@DENSITY
@@ -66,7 +68,8 @@ Exit status: 0 all done; 1 bad input (a message on standard error says what is w
 2 usage; 3 some rows out of range or in calculation error.
 )";
 
-constexpr std::string_view kList = R"(Usage: photonxs-cli [--root DIR] [--format F] list
+constexpr std::string_view kList =
+    R"(Usage: photonxs-cli [--root DIR] [--format F] list [--compendium] [--match TEXT]
 
 Lists every data file of the root: the elements (ele/*.ele), then the materials by category
 (mix/*.mix1 human tissues, *.mix2 phantom substances, *.mix3 others), each sorted by name.
@@ -75,6 +78,12 @@ g/cm3 as the main window shows it (#0.000###).
 With --format csv the columns are path,name,density; with json each line is an object with
 those members. A file that cannot be read is reported on standard error (exit status 1) and
 the others are still listed.
+--compendium lists the materials of the compendium instead, and --match TEXT the elements,
+library materials and compendium materials (only the compendium's with --compendium) whose
+names, file names or aliases hold each word of TEXT, anywhere in a word ("kapt", "germ",
+"steel 304"). One line a material: typed (what to type for it), name, density (g/cm3), source
+(its data file, or compendium) and aliases (the compendium's other names for it), tabs apart.
+When nothing matches, a note on standard error says so and offers the closest names.
 )";
 
 constexpr std::string_view kTable =

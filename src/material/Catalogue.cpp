@@ -242,19 +242,21 @@ std::string TypedCompendiumName(const Catalogue& catalogue, std::size_t material
     return taken ? "compendium:" + typed : typed;
 }
 
-std::vector<MaterialChoice> MaterialChoices(const Catalogue& catalogue) {
+std::vector<MaterialChoice> MaterialChoices(const Catalogue& catalogue, bool elements) {
     std::vector<MaterialChoice> choices;
     std::map<std::string, std::size_t> byPath;
     std::map<std::size_t, std::size_t> byMaterial;
     for (const CatalogueName& name : catalogue.names) {
         std::size_t at = 0;
-        if (name.kind == NameKind::FileStem || name.kind == NameKind::MaterialName) {
+        const bool element = name.kind == NameKind::Symbol || name.kind == NameKind::ElementName;
+        if (name.kind == NameKind::FileStem || name.kind == NameKind::MaterialName ||
+            (element && elements)) {
             const auto [found, added] = byPath.emplace(name.path, choices.size());
             if (added) {
-                choices.push_back({name.shown, name.shown, name.density, false, {}, {}});
+                choices.push_back({name.shown, name.shown, name.density, false, {}, {}, name.path});
             }
             at = found->second;
-            if (name.kind == NameKind::MaterialName) {
+            if (name.kind == NameKind::MaterialName || name.kind == NameKind::ElementName) {
                 choices[at].name = name.text;
             }
         } else if (name.kind == NameKind::CompendiumName || name.kind == NameKind::Alias) {
@@ -264,6 +266,7 @@ std::vector<MaterialChoice> MaterialChoices(const Catalogue& catalogue) {
                                    TypedCompendiumName(catalogue, name.material),
                                    name.density,
                                    true,
+                                   {},
                                    {},
                                    {}});
             }
@@ -279,10 +282,12 @@ std::vector<MaterialChoice> MaterialChoices(const Catalogue& catalogue) {
     return choices;
 }
 
-bool ChoiceMatches(const MaterialChoice& choice, std::string_view search) {
+bool ChoiceMatches(const MaterialChoice& choice, std::string_view search, bool anywhere) {
     for (const std::string& word : NameWords(search)) {
-        const bool begins = std::any_of(choice.words.begin(), choice.words.end(),
-                                        [&](const std::string& w) { return w.starts_with(word); });
+        const bool begins =
+            std::any_of(choice.words.begin(), choice.words.end(), [&](const std::string& w) {
+                return anywhere ? w.find(word) != std::string::npos : w.starts_with(word);
+            });
         if (!begins) {
             return false;
         }
