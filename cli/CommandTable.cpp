@@ -38,15 +38,15 @@ int WriteModelPicture(const geometry::PreparedModel&, const geometry::ModelSpec&
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
-        {"list", {}, RunList},
+        {"list", {"compendium", "match"}, RunList},
         {"table", {"density", "unit", "without-coherent"}, RunTable},
         {"at", {"density", "grid", "with-edges", "unit", "without-coherent"}, RunAt},
         {"energy", {"density", "all"}, RunEnergy},
         {"csv", {"density"}, RunCsv},
         {"formula", {}, RunFormula},
         {"edges", {"density"}, RunEdges},
-        {"absorption", {"grid", "with-edges"}, RunAbsorption},
-        {"hvl", {"density", "grid", "with-edges", "spectrum"}, RunHalfValue},
+        {"absorption", {"density", "grid", "with-edges", "unit"}, RunAbsorption},
+        {"hvl", {"density", "grid", "with-edges", "spectrum", "unit"}, RunHalfValue},
         {"attenuate",
          {"energy", "spectrum", "layers", "thickness-for", "out", "grid", "with-edges"},
          RunAttenuate},

@@ -247,7 +247,7 @@ DoseRate.__doc__ = """The kerma rate of a point source behind layers, uGy/h: ``t
 photon line above the cut-off its ``energy`` (MeV), ``intensity`` (photons per decay), ``mfp``
 (penetration), ``uncollided`` rate, ``buildup`` factor and ``rate``; ``notes`` says for each line
 "extrapolated", "no buildup data" (B = 1 below a layer's table), "beyond 100 mfp" (counted as
-0) or nothing."""
+0, its ``buildup`` NaN) or nothing."""
 
 
 def dose_rate(source, activity_bq, distance_cm, layers=(), kind="exposure", rule="broder",

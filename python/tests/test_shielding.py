@@ -85,7 +85,8 @@ def test_kerma_constants_and_nuclides():
     (lambda: photonxs.dose_rate("Co-60", 1e9, 100, [("Pb", 1)], table="wood"),
      "no buildup table is named 'wood'"),
     (lambda: photonxs.dose_rate([(0.662, -1)], 1e9, 100), "photons per decay"),
-    (lambda: photonxs.buildup("Pb", 1.0, 120, errors="raise"), "beyond 100"),
+    (lambda: photonxs.buildup("Pb", [1.0, 0.02], 120, errors="raise"),
+     "2 of 2 pairs gave no value, the first 1.0 MeV at 120.0 mfp: the penetration is beyond 100"),
     (lambda: photonxs.buildup("Pb", 1.0, 1.0, "dose"), "kind takes"),
     (lambda: photonxs.nuclide("Kobalt-60"), "did you mean Co-60"),
 ])
@@ -117,8 +118,9 @@ def test_the_documents_examples_run_as_written():
     (["dose", "Co-60", "Pb@1", "--activity", "1GBq", "--distance", "1m", "--rule", "first"], 1,
      "broder, last"),
     (["buildup", "Pb", "1", "--mfp", "-2"], 1, "0 or more"),
-    (["buildup", "Pb", "1", "--mfp", "120"], 3, "beyond 100 mfp"),
-    (["buildup", "Pb", "0.02", "--mfp", "1"], 3, "outside the buildup table"),
+    (["buildup", "Pb", "1", "--mfp", "120"], 3, "no value: the penetration is beyond 100 mfp"),
+    (["buildup", "Pb", "0.02", "1", "--mfp", "1,150"], 3, "3 of 4 rows gave no value: 2 because "
+     "the energy is outside the lead buildup table (3.000E-02 MeV to 1.500E+01 MeV), 1 because"),
     (["buildup", "Pb", "1"], 2, "--mfp"),
     (["buildup", "Pb", "1", "--mfp", "1", "--kind", "none"], 1, "exposure, absorption"),
     (["nuclides", "Cs-173"], 1, "did you mean Cs-137?"),
