@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "attenuation/Compositions.h"
 #include "attenuation/EfficiencyPlot.h"
+#include "attenuation/EquivalencePlot.h"
 #include "attenuation/LayerShares.h"
 #include "attenuation/TextLines.h"
 #include "attenuation/TransmissionPlot.h"
@@ -22,8 +23,8 @@
 
 namespace {
 
-constexpr int kPlotWidth = 520;
-constexpr int kPlotHeight = 300;
+constexpr int kPlotWidth = 400;
+constexpr int kPlotHeight = 280;
 
 std::string number(double value) {
     return std::isnan(value) ? "no data" : data::FormatScientific(value);
@@ -74,7 +75,12 @@ LayersWindow::LayersWindow(AppContext& context, QWidget* parent)
     grid->addWidget(equivalentLabel, 5, 0, 1, 4);
     efficiencyPlot = new QtCanvas(kPlotWidth, kPlotHeight, this);
     efficiencyPlot->setObjectName("efficiencyPlot");
-    grid->addWidget(efficiencyPlot, 6, 0, 1, 4);
+    grid->addWidget(efficiencyPlot, 6, 0, 1, 2);
+    equivalencePlot = new QtCanvas(kPlotWidth, kPlotHeight, this);
+    equivalencePlot->setObjectName("equivalencePlot");
+    equivalencePlot->setToolTip("The thickness of the reference that transmits what the stack "
+                                "does, narrow beam at normal incidence, against energy");
+    grid->addWidget(equivalencePlot, 6, 2, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     connect(computeButton, &QPushButton::clicked, this, &LayersWindow::Compute);
@@ -109,6 +115,9 @@ void LayersWindow::Compute() {
     equivalentLabel->clear();
     attenuation::DrawNoTransmission(
         *efficiencyPlot, "No efficiency to show: the layers or the energy have a problem.");
+    attenuation::DrawNoTransmission(*equivalencePlot,
+                                    "No equivalence to show: the layers or the energy have a "
+                                    "problem.");
 }
 
 bool LayersWindow::compute(std::string& problem) {
@@ -189,18 +198,21 @@ bool LayersWindow::compute(std::string& problem) {
                                 new QTableWidgetItem(QString::fromStdString(m_rows[r][c])));
         }
     }
-    shareTable->resizeColumnsToContents();
     // The equivalence at normal incidence; a reference that cannot be had is said in its place.
     const std::string referenceName = referenceEdit->text().trimmed().toStdString();
     attenuation::TypedLayer reference;
     std::string why;
     double thickness = 0.0;
-    if (!attenuation::ReadTypedLayer(root, referenceName.empty() ? "Pb" : referenceName, reference,
-                                     why)) {
+    const bool referenceRead = attenuation::ReadTypedLayer(
+        root, referenceName.empty() ? "Pb" : referenceName, reference, why);
+    const attenuation::Layer referenceLayer{referenceRead ? &reference.material->table : nullptr,
+                                            reference.density, 0.0};
+    if (!referenceRead) {
         equivalentLabel->setText(QString::fromStdString("No equivalent thickness: " + why));
-    } else if (const attenuation::Outcome found = attenuation::EquivalentThicknessAt(
-                   layers, {&reference.material->table, reference.density, 0.0}, *energy,
-                   thickness);
+        attenuation::DrawNoTransmission(*equivalencePlot,
+                                        "No equivalence to show: the reference has a problem.");
+    } else if (const attenuation::Outcome found =
+                   attenuation::EquivalentThicknessAt(layers, referenceLayer, *energy, thickness);
                found != attenuation::Outcome::Ok) {
         equivalentLabel->setText(QString::fromStdString(
             "No equivalent thickness: " + attenuation::DescribeOutcome(found, *energy)));
@@ -208,6 +220,10 @@ bool LayersWindow::compute(std::string& problem) {
         equivalentLabel->setText(QString::fromStdString(
             "The stack transmits (narrow beam, normal incidence) what " + number(thickness) +
             " cm of " + reference.material->name + " transmit at this energy."));
+    }
+    if (referenceRead) {
+        attenuation::DrawEquivalencePlot(*equivalencePlot, layers, referenceLayer,
+                                         reference.material->name);
     }
     attenuation::DrawEfficiencyPlot(*efficiencyPlot, layers, static_cast<std::size_t>(*sensor) - 1,
                                     *factor);

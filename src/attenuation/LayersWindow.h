@@ -15,8 +15,9 @@ struct AppContext;
 
 /// A stack layer by layer at one energy and angle of incidence: what each layer takes out of the
 /// beam (interacted, photo-absorbed, energy deposited) and lets through, the thickness of a
-/// reference material (lead unless another is named) that transmits the same, and the
-/// efficiency of one layer, the sensor, against energy. Opened from the Attenuation window.
+/// reference material (lead unless another is named) that transmits the same, at this energy and
+/// against energy, and the efficiency of one layer, the sensor, against energy. Opened from the
+/// Attenuation window.
 class LayersWindow : public QWidget {
     Q_OBJECT
 
@@ -39,6 +40,7 @@ class LayersWindow : public QWidget {
     QTableWidget* shareTable = nullptr;
     QLabel* equivalentLabel = nullptr;
     QtCanvas* efficiencyPlot = nullptr;
+    QtCanvas* equivalencePlot = nullptr; ///< the equivalent thickness against energy
 
     /// The rows shown: layer, interacted, photo-absorbed, deposited, transmitted.
     const std::vector<std::vector<std::string>>& Rows() const { return m_rows; }

@@ -14,6 +14,7 @@
     enlarged: [909, 861],
     transmission: [520, 300],
     efficiency: [520, 300],
+    equivalence: [520, 300],
     rate: [520, 320],
     buildup: [520, 320],
   };
@@ -525,7 +526,7 @@
   $('atten-png').addEventListener('click', () => savePicture($('transmission'), 'transmission.png'));
 
   // Each layer's shares at the stack's energy and angle, the stack's equivalent in the
-  // reference material, and the sensor layer's efficiency curve.
+  // reference material, and the sensor layer's efficiency and the equivalence against energy.
   $('layer-form').addEventListener('submit', (event) => {
     event.preventDefault();
     say($('layer-message'), '');
@@ -551,9 +552,11 @@
       const t = px.equivalent_thickness(layers, energy, { reference })[0];
       $('layer-equivalent').textContent = `The stack transmits at ${shownEnergy(energy)} ${unit} what ${shown(t)} cm of ${reference} transmit (narrow beam).`;
       px.page.check(px.page.core().draw_efficiency(layers, sensor - 1, angle, contextOf($('efficiency'), 'efficiency'), ...SIZES.efficiency));
+      px.page.check(px.page.core().draw_equivalence(layers, reference, null, contextOf($('equivalence'), 'equivalence'), ...SIZES.equivalence));
     } catch (error) {
       say($('layer-message'), error.message);
       px.page.core().draw_no_transmission('No efficiency to show: see the message above.', contextOf($('efficiency'), 'efficiency'), ...SIZES.efficiency);
+      px.page.core().draw_no_transmission('No equivalence to show: see the message above.', contextOf($('equivalence'), 'equivalence'), ...SIZES.equivalence);
     }
   });
 

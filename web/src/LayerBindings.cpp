@@ -3,6 +3,7 @@
 // efficiency plot.
 #include "Support.h"
 #include "attenuation/EfficiencyPlot.h"
+#include "attenuation/EquivalencePlot.h"
 #include "attenuation/LayerShares.h"
 #include "attenuation/Spectrum.h"
 
@@ -301,6 +302,23 @@ val drawEfficiency(const val& list, int sensor, double angleDeg, val context, in
     return scaleOf(canvas);
 }
 
+// The thickness of the reference that transmits what the stack does against energy, as the
+// Layer by layer window draws it.
+val drawEquivalence(const val& list, const std::string& reference, const val& density, val context,
+                    int width, int height) {
+    std::string error;
+    const std::optional<Stack> stack = stackOf(list, error);
+    Material kept;
+    const std::optional<attenuation::Layer> layer =
+        stack ? referenceOf(reference, density, kept, error) : std::nullopt;
+    if (!layer) {
+        return failed(error);
+    }
+    HtmlCanvas canvas(std::move(context), width, height);
+    attenuation::DrawEquivalencePlot(canvas, stack->layers, *layer, kept->name);
+    return scaleOf(canvas);
+}
+
 } // namespace
 
 void BindLayers() {
@@ -311,6 +329,7 @@ void BindLayers() {
     emscripten::function("equivalent_thickness", &equivalentThickness);
     emscripten::function("spectrum_equivalent_text", &spectrumEquivalentThickness);
     emscripten::function("draw_efficiency", &drawEfficiency);
+    emscripten::function("draw_equivalence", &drawEquivalence);
 }
 
 } // namespace bindings
