@@ -60,6 +60,10 @@ LayersWindow::LayersWindow(AppContext& context, QWidget* parent)
     computeButton = new QPushButton("Compute", this);
     computeButton->setObjectName("computeButton");
     grid->addWidget(computeButton, 3, 3);
+    notesLabel = new QLabel(this);
+    notesLabel->setObjectName("notesLabel");
+    notesLabel->hide();
+    grid->addWidget(notesLabel, 4, 0, 1, 4);
     shareTable = new QTableWidget(0, 5, this);
     shareTable->setObjectName("shareTable");
     shareTable->setHorizontalHeaderLabels(
@@ -68,19 +72,20 @@ LayersWindow::LayersWindow(AppContext& context, QWidget* parent)
     shareTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     shareTable->setMinimumHeight(130);
     shareTable->verticalHeader()->setDefaultSectionSize(22);
-    grid->addWidget(shareTable, 4, 0, 1, 4);
+    shareTable->resizeColumnsToContents();
+    grid->addWidget(shareTable, 5, 0, 1, 4);
     equivalentLabel = new QLabel(this);
     equivalentLabel->setObjectName("equivalentLabel");
     equivalentLabel->setWordWrap(true);
-    grid->addWidget(equivalentLabel, 5, 0, 1, 4);
+    grid->addWidget(equivalentLabel, 6, 0, 1, 4);
     efficiencyPlot = new QtCanvas(kPlotWidth, kPlotHeight, this);
     efficiencyPlot->setObjectName("efficiencyPlot");
-    grid->addWidget(efficiencyPlot, 6, 0, 1, 2);
+    grid->addWidget(efficiencyPlot, 7, 0, 1, 2);
     equivalencePlot = new QtCanvas(kPlotWidth, kPlotHeight, this);
     equivalencePlot->setObjectName("equivalencePlot");
     equivalencePlot->setToolTip("The thickness of the reference that transmits what the stack "
                                 "does, narrow beam at normal incidence, against energy");
-    grid->addWidget(equivalencePlot, 6, 2, 1, 2);
+    grid->addWidget(equivalencePlot, 7, 2, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     connect(computeButton, &QPushButton::clicked, this, &LayersWindow::Compute);
@@ -120,16 +125,25 @@ void LayersWindow::Compute() {
                                     "problem.");
 }
 
+void LayersWindow::showNotes(const std::vector<attenuation::TypedLayer>& layers,
+                             const material::ResolvedMaterial* reference) {
+    const std::string notes = attenuation::NotesText(layers, reference);
+    notesLabel->setText(QString::fromStdString(notes));
+    notesLabel->setVisible(!notes.empty());
+}
+
 bool LayersWindow::compute(std::string& problem) {
     const std::filesystem::path& root = m_context.root;
     std::vector<attenuation::TypedLayer> typed;
     const std::string layersText = layersEdit->text().toStdString();
+    notesLabel->hide();
     for (const std::string_view word : attenuation::SplitLayerList(layersText)) {
         typed.emplace_back();
         if (!attenuation::ReadTypedLayer(root, word, typed.back(), problem)) {
             return false;
         }
     }
+    showNotes(typed, nullptr);
     if (typed.empty()) {
         problem = "Name at least one layer, such as Be@0.0025 Si@0.045.";
         return false;
@@ -198,6 +212,7 @@ bool LayersWindow::compute(std::string& problem) {
                                 new QTableWidgetItem(QString::fromStdString(m_rows[r][c])));
         }
     }
+    shareTable->resizeColumnsToContents();
     // The equivalence at normal incidence; a reference that cannot be had is said in its place.
     const std::string referenceName = referenceEdit->text().trimmed().toStdString();
     attenuation::TypedLayer reference;
@@ -225,6 +240,7 @@ bool LayersWindow::compute(std::string& problem) {
         attenuation::DrawEquivalencePlot(*equivalencePlot, layers, referenceLayer,
                                          reference.material->name);
     }
+    showNotes(typed, reference.material.get());
     attenuation::DrawEfficiencyPlot(*efficiencyPlot, layers, static_cast<std::size_t>(*sensor) - 1,
                                     *factor);
     return true;

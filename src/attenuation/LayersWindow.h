@@ -12,6 +12,12 @@ class QPushButton;
 class QTableWidget;
 class QtCanvas;
 struct AppContext;
+namespace attenuation {
+struct TypedLayer;
+}
+namespace material {
+struct ResolvedMaterial;
+}
 
 /// A stack layer by layer at one energy and angle of incidence: what each layer takes out of the
 /// beam (interacted, photo-absorbed, energy deposited) and lets through, the thickness of a
@@ -37,6 +43,7 @@ class LayersWindow : public QWidget {
     QLineEdit* sensorEdit = nullptr;    ///< 1 for the first layer; empty for the last
     QLineEdit* referenceEdit = nullptr; ///< the material of the equivalent thickness
     QPushButton* computeButton = nullptr;
+    QLabel* notesLabel = nullptr; ///< which material a name was taken for; hidden when none was
     QTableWidget* shareTable = nullptr;
     QLabel* equivalentLabel = nullptr;
     QtCanvas* efficiencyPlot = nullptr;
@@ -47,6 +54,8 @@ class LayersWindow : public QWidget {
 
   private:
     bool compute(std::string& problem);
+    void showNotes(const std::vector<attenuation::TypedLayer>& layers,
+                   const material::ResolvedMaterial* reference);
 
     AppContext& m_context;
     std::vector<std::vector<std::string>> m_rows;
