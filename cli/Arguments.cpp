@@ -15,7 +15,7 @@ const std::set<std::string, std::less<>> kCommonOptions = {"root", "digits", "fo
                                                            "energy-unit", "no-header"};
 // Options that take no value.
 const std::set<std::string, std::less<>> kFlags = {
-    "all", "with-edges", "energy", "layers", "bins", "no-header", "without-coherent"};
+    "all", "with-edges", "energy", "layers", "bins", "no-header", "without-coherent", "fresh"};
 
 bool takesOption(const std::string& command, const std::string& option) {
     if (kCommonOptions.contains(option)) {

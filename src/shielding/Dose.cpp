@@ -1,6 +1,7 @@
 #include "shielding/Dose.h"
 
 #include "attenuation/TextLines.h"
+#include "shielding/Quantity.h"
 
 #include <algorithm>
 #include <array>
@@ -243,13 +244,18 @@ void DoseRate(const std::vector<PhotonLine>& lines, double activityBq, double di
         Outcome outcome = medium == nullptr
                               ? Outcome::NoAbsorptionData
                               : attenuation::MassEnergyAbsorption(*medium, line.energyMeV, muEnRho);
+        double factor = 1.0;
+        if (outcome == Outcome::Ok && options.conversion != nullptr) {
+            outcome = options.conversion->FactorAt(line.energyMeV, factor);
+        }
         for (std::size_t i = 0; i < layers.size() && outcome == Outcome::Ok; ++i) {
             double muRho = 0.0;
             outcome = AttenuationWithoutCoherent(*layers[i].table, line.energyMeV, muRho);
             mfpOfLayer[i] = muRho * layers[i].densityGPerCm3 * layers[i].thicknessCm;
             dose.mfp += mfpOfLayer[i];
         }
-        const double unshielded = geometry * line.photonsPerDecay * line.energyMeV * muEnRho;
+        const double unshielded =
+            geometry * line.photonsPerDecay * line.energyMeV * muEnRho * factor;
         if (outcome == Outcome::Ok && dose.mfp > kHighestMfp) {
             dose.uncollided = 0.0;
             dose.buildup = std::numeric_limits<double>::quiet_NaN();
@@ -281,7 +287,8 @@ void DoseRate(const std::vector<PhotonLine>& lines, double activityBq, double di
 }
 
 Outcome KermaRateConstant(const std::vector<PhotonLine>& lines, double cutoffMeV,
-                          const attenuation::AbsorptionMix& air, double& constant) {
+                          const attenuation::AbsorptionMix& air, double& constant,
+                          const QuantityConversion* conversion) {
     // 1 GBq at 1 m = 100 cm.
     const double geometry = 1e9 / (kFourPi * 100.0 * 100.0) * kMicroGrayPerHourPerMeVPerGramSecond;
     double sum = 0.0;
@@ -290,11 +297,15 @@ Outcome KermaRateConstant(const std::vector<PhotonLine>& lines, double cutoffMeV
             continue;
         }
         double muEnRho = 0.0;
-        const Outcome outcome = attenuation::MassEnergyAbsorption(air, line.energyMeV, muEnRho);
+        Outcome outcome = attenuation::MassEnergyAbsorption(air, line.energyMeV, muEnRho);
+        double factor = 1.0;
+        if (outcome == Outcome::Ok && conversion != nullptr) {
+            outcome = conversion->FactorAt(line.energyMeV, factor);
+        }
         if (outcome != Outcome::Ok) {
             return outcome;
         }
-        sum += line.photonsPerDecay * line.energyMeV * muEnRho;
+        sum += line.photonsPerDecay * line.energyMeV * muEnRho * factor;
     }
     constant = geometry * sum;
     return Outcome::Ok;

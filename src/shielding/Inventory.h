@@ -1,0 +1,81 @@
+#pragma once
+
+#include "shielding/Decay.h"
+#include "shielding/Nuclides.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace shielding {
+
+/// One nuclide of a source with its activity when measured.
+struct InventoryItem {
+    const Nuclide* nuclide = nullptr;
+    double activityBq = 0.0;
+};
+
+/// "Co-60=1GBq,Cs-137=10mCi": each item a nuclide of `nuclides` (any spelling FindNuclide takes),
+/// '=', an activity with its unit. Empty with `error` for an unknown nuclide (with the closest
+/// names), a missing or negative activity, or a nuclide named twice.
+std::optional<std::vector<InventoryItem>>
+ParseInventoryList(std::string_view text, const std::vector<Nuclide>& nuclides, std::string& error);
+
+/// The header of an inventory file.
+inline constexpr std::string_view kInventoryHeader = "nuclide,activity";
+
+/// An inventory file's text: '#' comments, the header nuclide,activity, then one row per nuclide
+/// with the unit in the activity cell ("Co-60,1 GBq"). Errors name the line.
+std::optional<std::vector<InventoryItem>>
+ParseInventoryCsv(std::string_view text, const std::vector<Nuclide>& nuclides, std::string& error);
+
+/// True when a text's first line that is not a comment is the inventory header.
+bool LooksLikeInventory(std::string_view text);
+
+/// When and how an inventory is looked at: `timeS` after it was measured, over a stay of
+/// `stayS` from then, starting from the named nuclides alone when `fresh`.
+struct DecayRequest {
+    double timeS = 0.0;
+    double stayS = 0.0;
+    bool fresh = false;
+
+    /// At time 0 from equilibrium, each nuclide's own line table gives its lines exactly.
+    bool UsesLineTables() const { return timeS == 0.0 && !fresh; }
+};
+
+/// One chain member of one item: its activity at the request's time and its decays during
+/// the stay.
+struct EmitterShare {
+    std::size_t item = 0; ///< index into the inventory
+    const ChainMember* member = nullptr;
+    double activityBq = 0.0;
+    double decaysInStay = 0.0;
+};
+
+/// Every chain member of every item with an activity or decays above 0, items in order.
+/// Empty with `error` when an item's nuclide has no chain in `data`.
+std::optional<std::vector<EmitterShare>> InventoryEmitters(const DecayData& data,
+                                                           const std::vector<InventoryItem>& items,
+                                                           const DecayRequest& request,
+                                                           std::string& error);
+
+/// Photon lines as emitted by a whole inventory: photonsPerDecay holds photons per second (for
+/// a rate, with an activity of 1 Bq in DoseRate) or photons during the stay; `item` the index
+/// of the inventory item each line comes from. Each item's lines stand together, energies
+/// never falling.
+struct EmittedLines {
+    std::vector<PhotonLine> lines;
+    std::vector<std::size_t> item;
+};
+
+/// The lines at the request's time: each item's own line table times its activity where the
+/// request UsesLineTables, else each member's own lines times its activity.
+EmittedLines RateLines(const std::vector<InventoryItem>& items,
+                       const std::vector<EmitterShare>& shares, const DecayRequest& request);
+
+/// The photons emitted during the stay: each member's own lines times its decays.
+EmittedLines StayLines(const std::vector<EmitterShare>& shares);
+
+} // namespace shielding
