@@ -71,8 +71,8 @@ class ShieldingDataTest : public QObject {
         testing::TempFolder folder;
         const auto result = shielding::importing::ImportShieldingLibrary(dataDir(), folder.path());
         QVERIFY2(result.ok(), result.error.c_str());
-        QCOMPARE(result.filesWritten, 2);
-        for (const char* name : {"buildup.csv", "nuclides.csv"}) {
+        QCOMPARE(result.filesWritten, 4);
+        for (const char* name : {"buildup.csv", "nuclides.csv", "decay.csv", "emitters.csv"}) {
             const fs::path shipped = libraryDir() / "shielding" / name;
             QVERIFY2(fs::is_regular_file(shipped), name);
             QVERIFY2(testing::readFile(shipped) ==
