@@ -1027,16 +1027,8 @@ int RunChainActivities(const Invocation& invocation, BufferedStream& out, Buffer
     }
     const std::vector<double> now = shielding::ActivitiesAt(*chains, *start, *time);
     // The nuclide's chain: every radioactive member reached from it, in the table's order.
-    std::vector<bool> reached(chains->members.size(), false);
-    const auto reach = [&](const auto& self, std::size_t m) -> void {
-        reached[m] = true;
-        for (const shielding::DecayBranch& branch : chains->members[m].branches) {
-            if (branch.daughter && !reached[*branch.daughter]) {
-                self(self, *branch.daughter);
-            }
-        }
-    };
-    reach(reach, *chains->IndexOf(nuclide->name));
+    const std::size_t head = *chains->IndexOf(nuclide->name);
+    const std::vector<bool> reached = shielding::MembersReached(*chains, {&head, 1});
     const Table table(invocation, {"nuclide", "half_life", "activity"}, {"", "s", "Bq"});
     table.Header(out.Text());
     for (std::size_t m = 0; m < now.size(); ++m) {

@@ -398,15 +398,11 @@ py::dict decay(const py::handle& inventoryArgument, double timeS, bool fresh) {
         }
         const std::vector<double> now =
             shielding::ActivitiesAt(chains, *start, secondsOf(timeS, "time_s"));
-        const auto reach = [&](const auto& self, std::size_t m) -> void {
-            reached[m] = true;
-            for (const shielding::DecayBranch& branch : chains.members[m].branches) {
-                if (branch.daughter) {
-                    self(self, *branch.daughter);
-                }
-            }
-        };
-        reach(reach, *chains.IndexOf(item.nuclide->name));
+        const std::size_t head = *chains.IndexOf(item.nuclide->name);
+        const std::vector<bool> chain = shielding::MembersReached(chains, {&head, 1});
+        for (std::size_t m = 0; m < chain.size(); ++m) {
+            reached[m] = reached[m] || chain[m];
+        }
         for (std::size_t m = 0; m < now.size(); ++m) {
             total[m] += now[m];
         }

@@ -310,6 +310,24 @@ std::optional<std::vector<double>> StartingActivities(const DecayData& data, con
     return start;
 }
 
+std::vector<bool> MembersReached(const DecayData& data, std::span<const std::size_t> heads) {
+    std::vector<bool> reached(data.members.size(), false);
+    const auto reach = [&](const auto& self, std::size_t m) -> void {
+        reached[m] = true;
+        for (const DecayBranch& branch : data.members[m].branches) {
+            if (branch.daughter && !reached[*branch.daughter]) {
+                self(self, *branch.daughter);
+            }
+        }
+    };
+    for (const std::size_t head : heads) {
+        if (head < reached.size() && !reached[head]) {
+            reach(reach, head);
+        }
+    }
+    return reached;
+}
+
 std::vector<double> ActivitiesAt(const DecayData& data, std::span<const double> startBq,
                                  double timeS) {
     return bateman(data, startBq, timeS, false);

@@ -71,6 +71,10 @@ std::optional<DecayData> ReadDecayData(const std::filesystem::path& root, std::s
 std::optional<std::vector<double>> StartingActivities(const DecayData& data, const Nuclide& nuclide,
                                                       double activityBq, bool fresh);
 
+/// For each member, whether it is one of `heads` or decays from one of them (down to the
+/// stable and end members).
+std::vector<bool> MembersReached(const DecayData& data, std::span<const std::size_t> heads);
+
 /// Activities (Bq) of every member `timeS` seconds after `startBq` (one per member), by the
 /// Bateman equations in closed form over every path of the chains.
 std::vector<double> ActivitiesAt(const DecayData& data, std::span<const double> startBq,

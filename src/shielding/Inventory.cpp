@@ -171,4 +171,45 @@ EmittedLines StayLines(const std::vector<EmitterShare>& shares) {
     return memberLines(shares, [](const EmitterShare& s) { return s.decaysInStay; });
 }
 
+Outcome RateSeries(const DecayData& data, const std::vector<InventoryItem>& items, bool fresh,
+                   std::span<const double> timesS, double distanceCm,
+                   const std::vector<ShieldLayer>& layers, const DoseOptions& options,
+                   const KermaMedia& media, std::vector<double>& rates, std::string& error) {
+    std::vector<double> start(data.members.size(), 0.0);
+    std::vector<std::size_t> heads;
+    for (const InventoryItem& item : items) {
+        heads.push_back(data.IndexOf(item.nuclide->name).value_or(data.members.size()));
+        const std::optional<std::vector<double>> own =
+            StartingActivities(data, *item.nuclide, item.activityBq, fresh);
+        if (!own) {
+            error = item.nuclide->name + " has no decay chain in the library";
+            return Outcome::NoSolution;
+        }
+        for (std::size_t m = 0; m < start.size(); ++m) {
+            start[m] += (*own)[m];
+        }
+    }
+    // The rate of 1 Bq of each member that the inventory reaches.
+    const std::vector<bool> reached = MembersReached(data, heads);
+    std::vector<double> perBq(data.members.size(), 0.0);
+    DoseResult result;
+    for (std::size_t m = 0; m < data.members.size(); ++m) {
+        if (reached[m] && !data.members[m].lines.empty()) {
+            DoseRate(data.members[m].lines, 1.0, distanceCm, layers, options, media, result);
+            if (result.outcome != Outcome::Ok) {
+                return result.outcome;
+            }
+            perBq[m] = result.total;
+        }
+    }
+    rates.assign(timesS.size(), 0.0);
+    for (std::size_t t = 0; t < timesS.size(); ++t) {
+        const std::vector<double> now = ActivitiesAt(data, start, timesS[t]);
+        for (std::size_t m = 0; m < now.size(); ++m) {
+            rates[t] += now[m] * perBq[m];
+        }
+    }
+    return Outcome::Ok;
+}
+
 } // namespace shielding

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "shielding/Decay.h"
+#include "shielding/Dose.h"
 #include "shielding/Nuclides.h"
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,5 +79,15 @@ EmittedLines RateLines(const std::vector<InventoryItem>& items,
 
 /// The photons emitted during the stay: each member's own lines times its decays.
 EmittedLines StayLines(const std::vector<EmitterShare>& shares);
+
+/// The total rate of an inventory at each of `timesS` behind a shield (DoseRate's arguments, the
+/// quantity's base unit), each member's own lines at every time (so at time 0 it differs from
+/// the line tables' rate by their rounding only): each member's rate per Bq is computed once,
+/// then weighted by its activity at each time. The first failing line's outcome, or else Ok;
+/// `rates` gets one value per time.
+Outcome RateSeries(const DecayData& data, const std::vector<InventoryItem>& items, bool fresh,
+                   std::span<const double> timesS, double distanceCm,
+                   const std::vector<ShieldLayer>& layers, const DoseOptions& options,
+                   const KermaMedia& media, std::vector<double>& rates, std::string& error);
 
 } // namespace shielding
