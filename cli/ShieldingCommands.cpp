@@ -102,7 +102,7 @@ struct ConversionChoice {
     shielding::QuantityConversion conversion;
     std::optional<shielding::ConversionTable> table;
 };
-bool ReadQuantityOptions(const Invocation& invocation, std::optional<shielding::Quantity> implied,
+bool ReadQuantityOptions(const Invocation& invocation, std::optional<shielding::RateUnit> implied,
                          ConversionChoice& choice, BufferedStream& err);
 std::string ConstantUnit(shielding::Quantity quantity);
 
@@ -499,8 +499,7 @@ struct DoseSource {
     std::vector<shielding::InventoryItem> items;
     shielding::Source plain; ///< lines or a spectrum, when there are no items
     double plainActivityBq = 0.0;
-    std::vector<std::string> names;   ///< one per item (or the plain source's name)
-    std::vector<double> activitiesBq; ///< as given, one per name
+    std::vector<std::string> names; ///< one per item (or the plain source's name)
 };
 
 int readDoseSource(const Invocation& invocation, shielding::ShieldingLibrary& library,
@@ -556,11 +555,9 @@ int readDoseSource(const Invocation& invocation, shielding::ShieldingLibrary& li
     }
     for (const shielding::InventoryItem& item : source.items) {
         source.names.push_back(item.nuclide->name);
-        source.activitiesBq.push_back(item.activityBq);
     }
     if (source.items.empty()) {
         source.names.push_back(source.plain.name);
-        source.activitiesBq.push_back(source.plainActivityBq);
     }
     return kExitDone;
 }
@@ -568,7 +565,7 @@ int readDoseSource(const Invocation& invocation, shielding::ShieldingLibrary& li
 /// The line table of a rate: with a nuclide column and a total per nuclide where the source
 /// has several. `item` names each result line's item. The exit status.
 int writeRateTable(const Invocation& invocation, const DoseSource& source,
-                   const std::vector<std::size_t>& item, const shielding::DoseResult& result,
+                   const shielding::EmittedLines& emitted, const shielding::DoseResult& result,
                    const ChosenUnit& unit, bool icruH10, BufferedStream& out, BufferedStream& err) {
     const bool several = source.names.size() > 1;
     std::vector<std::string> keys = {"energy", "intensity", "uncollided", "buildup", "rate"};
@@ -608,9 +605,9 @@ int writeRateTable(const Invocation& invocation, const DoseSource& source,
     };
     for (std::size_t i = 0; i < result.lines.size(); ++i) {
         const shielding::LineDose& line = result.lines[i];
-        const std::size_t n = item[i];
+        const std::size_t n = emitted.item[i];
         const std::string_view name = source.names[n];
-        const double perDecay = line.photonsPerDecay / source.activitiesBq[n];
+        const double perDecay = emitted.perDecay[i];
         if (line.outcome != Outcome::Ok) {
             ++failed;
             sums[n].failed = all.failed = true;
@@ -637,7 +634,7 @@ int writeRateTable(const Invocation& invocation, const DoseSource& source,
                           ? 1
                           : 0;
         }
-        if (several && (i + 1 == result.lines.size() || item[i + 1] != n)) {
+        if (several && (i + 1 == result.lines.size() || emitted.item[i + 1] != n)) {
             totalRow(name, sums[n]);
         }
         out.FlushIfLarge();
@@ -673,17 +670,17 @@ bool chooseQuantity(const Invocation& invocation, const std::optional<shielding:
             return false;
         }
     }
-    std::optional<shielding::Quantity> implied;
+    std::optional<shielding::RateUnit> implied;
     if (target && target->unitGiven) {
-        implied = target->quantity;
+        implied = shielding::RateUnitNamed(target->unit);
     }
-    if (rateUnit && implied && rateUnit->quantity != *implied) {
-        Complain(err, "--rate-unit " + std::string(rateUnit->name) +
-                          " and the unit of --thickness-for are of different quantities");
+    if (rateUnit && implied && rateUnit->quantity != implied->quantity) {
+        Complain(err, "--rate-unit " + std::string(rateUnit->name) + " and --thickness-for in " +
+                          std::string(implied->name) + " are rates of different quantities");
         return false;
     }
     if (rateUnit) {
-        implied = rateUnit->quantity;
+        implied = rateUnit;
     }
     if (!ReadQuantityOptions(invocation, implied, choice, err)) {
         return false;
@@ -723,9 +720,9 @@ std::string ConstantUnit(shielding::Quantity quantity) {
     return "uGy m2/(GBq h)";
 }
 
-bool ReadQuantityOptions(const Invocation& invocation, std::optional<shielding::Quantity> implied,
+bool ReadQuantityOptions(const Invocation& invocation, std::optional<shielding::RateUnit> implied,
                          ConversionChoice& choice, BufferedStream& err) {
-    shielding::Quantity quantity = implied.value_or(shielding::Quantity::Kerma);
+    shielding::Quantity quantity = implied ? implied->quantity : shielding::Quantity::Kerma;
     if (const auto found = invocation.options.find("quantity"); found != invocation.options.end()) {
         const std::optional<shielding::Quantity> named = shielding::QuantityNamed(found->second);
         if (!named) {
@@ -733,12 +730,12 @@ bool ReadQuantityOptions(const Invocation& invocation, std::optional<shielding::
                      "--quantity " + Echo(found->second) + " is not one of kerma, exposure, h10");
             return false;
         }
-        if (implied && *implied != *named) {
-            Complain(err, "a rate in " + std::string(shielding::BaseRateUnit(*implied)).substr(1) +
-                              " units is no " + std::string(shielding::QuantityWord(*named)) +
-                              " rate: give a unit of " +
-                              std::string(shielding::BaseRateUnit(*named)) +
-                              " or leave out --quantity");
+        if (implied && implied->quantity != *named) {
+            Complain(err, std::string(implied->name) + " is a rate of " +
+                              std::string(shielding::QuantityWord(implied->quantity)) +
+                              ", not of --quantity " +
+                              std::string(shielding::QuantityWord(*named)) + " (" +
+                              std::string(shielding::BaseRateUnit(*named)) + ", ...)");
             return false;
         }
         quantity = *named;
@@ -854,11 +851,12 @@ int RunInventoryDose(const Invocation& invocation, BufferedStream& out, Buffered
     shielding::EmittedLines emitted;
     shielding::EmittedLines stayLines;
     if (source.items.empty()) {
-        for (const shielding::PhotonLine& line : source.plain.lines) {
-            emitted.lines.push_back({line.energyMeV, line.photonsPerDecay * source.plainActivityBq,
-                                     line.kind, line.emitter});
-            emitted.item.push_back(0);
+        emitted.lines = source.plain.lines;
+        emitted.item.assign(emitted.lines.size(), 0);
+        for (const shielding::PhotonLine& line : emitted.lines) {
+            emitted.perDecay.push_back(line.photonsPerDecay);
         }
+        emitted.activityBq = source.plainActivityBq;
     } else {
         const shielding::DecayData* chains = library.Decay(error);
         const std::optional<std::vector<shielding::EmitterShare>> shares =
@@ -869,21 +867,10 @@ int RunInventoryDose(const Invocation& invocation, BufferedStream& out, Buffered
             return kExitBadInput;
         }
         emitted = shielding::RateLines(source.items, *shares, request);
-        stayLines = shielding::StayLines(*shares);
+        stayLines = shielding::StayLines(source.items, *shares);
     }
-    // The lines DoseRate keeps, with their items: those above the cut-off.
-    const auto aboveCutoff = [&](shielding::EmittedLines& lines) {
-        shielding::EmittedLines kept;
-        for (std::size_t i = 0; i < lines.lines.size(); ++i) {
-            if (lines.lines[i].energyMeV > options.cutoffMeV) {
-                kept.lines.push_back(lines.lines[i]);
-                kept.item.push_back(lines.item[i]);
-            }
-        }
-        lines = std::move(kept);
-    };
-    aboveCutoff(emitted);
-    aboveCutoff(stayLines);
+    emitted.KeepAbove(options.cutoffMeV);
+    stayLines.KeepAbove(options.cutoffMeV);
     if (choice.table) {
         for (const shielding::EmittedLines* lines : {&emitted, &stayLines}) {
             for (const shielding::PhotonLine& line : lines->lines) {
@@ -922,8 +909,8 @@ int RunInventoryDose(const Invocation& invocation, BufferedStream& out, Buffered
     if (target) {
         double thickness = 0.0;
         const Outcome outcome =
-            shielding::ThicknessForRate(emitted.lines, 1.0, *distance, shield.layers, options,
-                                        shield.media, target->base, thickness);
+            shielding::ThicknessForRate(emitted.lines, emitted.activityBq, *distance, shield.layers,
+                                        options, shield.media, target->base, thickness);
         if (outcome != Outcome::Ok) {
             Complain(err,
                      outcome == Outcome::NoSolution
@@ -940,13 +927,13 @@ int RunInventoryDose(const Invocation& invocation, BufferedStream& out, Buffered
     }
 
     shielding::DoseResult result;
-    shielding::DoseRate(emitted.lines, 1.0, *distance, shield.layers, options, shield.media,
-                        result);
+    shielding::DoseRate(emitted.lines, emitted.activityBq, *distance, shield.layers, options,
+                        shield.media, result);
     const bool icruH10 =
         choice.conversion.quantity == shielding::Quantity::H10 && !choice.table.has_value();
     if (!stay) {
         const int status =
-            writeRateTable(invocation, source, emitted.item, result, unit, icruH10, out, err);
+            writeRateTable(invocation, source, emitted, result, unit, icruH10, out, err);
         if (status == kExitDone && invocation.format == OutputFormat::Text &&
             choice.conversion.quantity == shielding::Quantity::Kerma &&
             options.kind != shielding::DoseKind::Absorption && invocation.textHeader &&

@@ -300,11 +300,12 @@ py::tuple doseRate(const py::handle& sourceArgument, std::optional<double> activ
     shielding::EmittedLines emitted;
     shielding::EmittedLines stayLines;
     if (items.empty()) {
-        for (const shielding::PhotonLine& line : source.lines) {
-            emitted.lines.push_back(
-                {line.energyMeV, line.photonsPerDecay * activityBq, line.kind, line.emitter});
-            emitted.item.push_back(0);
+        emitted.lines = source.lines;
+        emitted.item.assign(emitted.lines.size(), 0);
+        for (const shielding::PhotonLine& line : emitted.lines) {
+            emitted.perDecay.push_back(line.photonsPerDecay);
         }
+        emitted.activityBq = activityBq;
     } else {
         std::string error;
         const shielding::DecayData& chains = orThrow(library.Decay(error), error);
@@ -314,8 +315,9 @@ py::tuple doseRate(const py::handle& sourceArgument, std::optional<double> activ
             throw std::invalid_argument(error);
         }
         emitted = shielding::RateLines(items, *shares, request);
-        stayLines = shielding::StayLines(*shares);
+        stayLines = shielding::StayLines(items, *shares);
     }
+    emitted.KeepAbove(cutoffMeV);
     std::vector<Material> materials;
     const std::vector<attenuation::Layer> plain = LayersOf(stack, materials);
     std::vector<shielding::ShieldMaterial> shieldMaterials;
@@ -336,7 +338,8 @@ py::tuple doseRate(const py::handle& sourceArgument, std::optional<double> activ
 
     shielding::DoseResult result;
     shielding::DoseResult stayResult;
-    shielding::DoseRate(emitted.lines, 1.0, distanceCm, layers, options, media, result);
+    shielding::DoseRate(emitted.lines, emitted.activityBq, distanceCm, layers, options, media,
+                        result);
     shielding::DoseRate(stayLines.lines, 1.0, distanceCm, layers, options, media, stayResult);
     for (const shielding::DoseResult* each : {&result, &stayResult}) {
         for (const shielding::LineDose& line : each->lines) {
@@ -349,16 +352,9 @@ py::tuple doseRate(const py::handle& sourceArgument, std::optional<double> activ
             }
         }
     }
-    // The nuclide of each line DoseRate kept (those above the cut-off), and the activity its
-    // intensity is per decay of.
     py::list nuclides;
-    std::vector<double> perDecayOf;
-    for (std::size_t i = 0; i < emitted.lines.size(); ++i) {
-        if (emitted.lines[i].energyMeV > options.cutoffMeV) {
-            const std::size_t n = emitted.item[i];
-            nuclides.append(items.empty() ? source.name : items[n].nuclide->name);
-            perDecayOf.push_back(items.empty() ? activityBq : items[n].activityBq);
-        }
+    for (const std::size_t n : emitted.item) {
+        nuclides.append(items.empty() ? source.name : items[n].nuclide->name);
     }
     const auto count = static_cast<py::ssize_t>(result.lines.size());
     py::array_t<double> energy(count), intensity(count), mfp(count), uncollided(count),
@@ -367,7 +363,7 @@ py::tuple doseRate(const py::handle& sourceArgument, std::optional<double> activ
     for (py::ssize_t i = 0; i < count; ++i) {
         const shielding::LineDose& line = result.lines[static_cast<std::size_t>(i)];
         energy.mutable_at(i) = line.energyMeV;
-        intensity.mutable_at(i) = line.photonsPerDecay / perDecayOf[static_cast<std::size_t>(i)];
+        intensity.mutable_at(i) = emitted.perDecay[static_cast<std::size_t>(i)];
         mfp.mutable_at(i) = line.mfp;
         uncollided.mutable_at(i) = line.uncollided;
         factor.mutable_at(i) = line.buildup;

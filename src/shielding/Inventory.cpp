@@ -37,7 +37,8 @@ bool readItem(std::string_view name, std::string_view activity,
     return true;
 }
 
-void appendSorted(EmittedLines& out, std::size_t first) {
+// Sorts the lines from `first` on by energy, keeping equal energies in order.
+void sortFrom(EmittedLines& out, std::size_t first) {
     std::vector<std::size_t> order(out.lines.size() - first);
     for (std::size_t i = 0; i < order.size(); ++i) {
         order[i] = first + i;
@@ -45,26 +46,34 @@ void appendSorted(EmittedLines& out, std::size_t first) {
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         return out.lines[a].energyMeV < out.lines[b].energyMeV;
     });
-    std::vector<PhotonLine> sorted;
+    std::vector<PhotonLine> lines;
+    std::vector<double> perDecay;
     for (const std::size_t i : order) {
-        sorted.push_back(out.lines[i]);
+        lines.push_back(out.lines[i]);
+        perDecay.push_back(out.perDecay[i]);
     }
-    std::copy(sorted.begin(), sorted.end(), out.lines.begin() + static_cast<std::ptrdiff_t>(first));
+    const auto at = static_cast<std::ptrdiff_t>(first);
+    std::copy(lines.begin(), lines.end(), out.lines.begin() + at);
+    std::copy(perDecay.begin(), perDecay.end(), out.perDecay.begin() + at);
 }
 
 // Each share's own lines times `count` of it, item by item, energies rising within an item.
 template <typename Count>
-EmittedLines memberLines(const std::vector<EmitterShare>& shares, Count count) {
+EmittedLines memberLines(const std::vector<InventoryItem>& items,
+                         const std::vector<EmitterShare>& shares, Count count) {
     EmittedLines out;
     std::size_t first = 0;
     for (std::size_t s = 0; s < shares.size(); ++s) {
+        const double number = count(shares[s]);
         for (const PhotonLine& line : shares[s].member->lines) {
             out.lines.push_back(
-                {line.energyMeV, line.photonsPerDecay * count(shares[s]), line.kind, line.emitter});
+                {line.energyMeV, line.photonsPerDecay * number, line.kind, line.emitter});
             out.item.push_back(shares[s].item);
+            out.perDecay.push_back(line.photonsPerDecay *
+                                   (number / items[shares[s].item].activityBq));
         }
         if (s + 1 == shares.size() || shares[s + 1].item != shares[s].item) {
-            appendSorted(out, first);
+            sortFrom(out, first);
             first = out.lines.size();
         }
     }
@@ -151,24 +160,45 @@ std::optional<std::vector<EmitterShare>> InventoryEmitters(const DecayData& data
     return shares;
 }
 
+void EmittedLines::KeepAbove(double cutoffMeV) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].energyMeV > cutoffMeV) {
+            lines[kept] = lines[i];
+            item[kept] = item[i];
+            perDecay[kept] = perDecay[i];
+            ++kept;
+        }
+    }
+    lines.resize(kept);
+    item.resize(kept);
+    perDecay.resize(kept);
+}
+
 EmittedLines RateLines(const std::vector<InventoryItem>& items,
                        const std::vector<EmitterShare>& shares, const DecayRequest& request) {
     if (!request.UsesLineTables()) {
-        return memberLines(shares, [](const EmitterShare& s) { return s.activityBq; });
+        return memberLines(items, shares, [](const EmitterShare& s) { return s.activityBq; });
     }
     EmittedLines out;
+    const bool alone = items.size() == 1;
+    out.activityBq = alone ? items.front().activityBq : 1.0;
     for (std::size_t i = 0; i < items.size(); ++i) {
         for (const PhotonLine& line : items[i].nuclide->lines) {
-            out.lines.push_back({line.energyMeV, line.photonsPerDecay * items[i].activityBq,
-                                 line.kind, line.emitter});
+            out.lines.push_back(line);
+            if (!alone) {
+                out.lines.back().photonsPerDecay *= items[i].activityBq;
+            }
             out.item.push_back(i);
+            out.perDecay.push_back(line.photonsPerDecay);
         }
     }
     return out;
 }
 
-EmittedLines StayLines(const std::vector<EmitterShare>& shares) {
-    return memberLines(shares, [](const EmitterShare& s) { return s.decaysInStay; });
+EmittedLines StayLines(const std::vector<InventoryItem>& items,
+                       const std::vector<EmitterShare>& shares) {
+    return memberLines(items, shares, [](const EmitterShare& s) { return s.decaysInStay; });
 }
 
 Outcome RateSeries(const DecayData& data, const std::vector<InventoryItem>& items, bool fresh,

@@ -63,22 +63,30 @@ std::optional<std::vector<EmitterShare>> InventoryEmitters(const DecayData& data
                                                            const DecayRequest& request,
                                                            std::string& error);
 
-/// Photon lines as emitted by a whole inventory: photonsPerDecay holds photons per second (for
-/// a rate, with an activity of 1 Bq in DoseRate) or photons during the stay; `item` the index
-/// of the inventory item each line comes from. Each item's lines stand together, energies
-/// never falling.
+/// Photon lines as emitted by a whole inventory, for DoseRate with `activityBq`: photonsPerDecay
+/// times activityBq is photons per second (for a rate) or photons during the stay. `item` is
+/// the index of the inventory item each line comes from and `perDecay` its photons per decay
+/// of that item's activity as given. Each item's lines stand together, energies never falling.
 struct EmittedLines {
     std::vector<PhotonLine> lines;
     std::vector<std::size_t> item;
+    std::vector<double> perDecay;
+    double activityBq = 1.0;
+
+    /// Keeps the lines above `cutoffMeV` alone, the ones DoseRate counts, so that its results
+    /// stand line for line beside `item` and `perDecay`.
+    void KeepAbove(double cutoffMeV);
 };
 
 /// The lines at the request's time: each item's own line table times its activity where the
-/// request UsesLineTables, else each member's own lines times its activity.
+/// request UsesLineTables (one item alone: its table as it is, with its activity in
+/// activityBq), else each member's own lines times its activity.
 EmittedLines RateLines(const std::vector<InventoryItem>& items,
                        const std::vector<EmitterShare>& shares, const DecayRequest& request);
 
 /// The photons emitted during the stay: each member's own lines times its decays.
-EmittedLines StayLines(const std::vector<EmitterShare>& shares);
+EmittedLines StayLines(const std::vector<InventoryItem>& items,
+                       const std::vector<EmitterShare>& shares);
 
 /// The total rate of an inventory at each of `timesS` behind a shield (DoseRate's arguments, the
 /// quantity's base unit), each member's own lines at every time (so at time 0 it differs from

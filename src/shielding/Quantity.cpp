@@ -226,7 +226,7 @@ std::optional<Rate> ReadRate(std::string_view text, std::string& error) {
         error = "the rate " + attenuation::QuotedExcerpt(text) + " is not above 0";
         return std::nullopt;
     }
-    return Rate{unit->quantity, *value * unit->baseUnits, !unitText.empty()};
+    return Rate{unit->quantity, *value * unit->baseUnits, !unitText.empty(), unit->name};
 }
 
 std::optional<double> ReadTimeS(std::string_view text, std::string_view what, std::string& error) {

@@ -71,6 +71,7 @@ struct Rate {
     Quantity quantity = Quantity::Kerma;
     double base = 0.0;
     bool unitGiven = false;
+    std::string_view unit; ///< as named ("uSv/h"), uGy/h for a bare number
 };
 std::optional<Rate> ReadRate(std::string_view text, std::string& error);
 
