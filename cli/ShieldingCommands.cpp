@@ -402,7 +402,8 @@ int RunNuclides(const Invocation& invocation, BufferedStream& out, BufferedStrea
     if (invocation.arguments.size() > 1) {
         return Usage(err, "nuclides takes at most one NAME");
     }
-    if (invocation.options.contains("decay")) {
+    if (invocation.options.contains("decay") || invocation.options.contains("activity") ||
+        invocation.options.contains("fresh")) {
         return RunChainActivities(invocation, out, err);
     }
     std::string error;
@@ -686,6 +687,13 @@ bool chooseQuantity(const Invocation& invocation, const std::optional<shielding:
         return false;
     }
     const shielding::Quantity quantity = choice.conversion.quantity;
+    if (target && !target->unitGiven && quantity != shielding::Quantity::Kerma) {
+        Complain(err, "--thickness-for " + Echo(invocation.options.at("thickness-for")) +
+                          " has no unit, which means uGy/h of air kerma; give the rate of " +
+                          std::string(shielding::QuantityWord(quantity)) + " with its unit (" +
+                          std::string(shielding::BaseRateUnit(quantity)) + ", ...)");
+        return false;
+    }
     unit = chosenUnit(rateUnit ? *rateUnit
                                : *shielding::RateUnitNamed(shielding::BaseRateUnit(quantity)));
     return true;
@@ -978,8 +986,9 @@ int RunInventoryDose(const Invocation& invocation, BufferedStream& out, Buffered
 }
 
 int RunChainActivities(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
-    if (invocation.arguments.size() != 1) {
-        return Usage(err, "nuclides --decay T takes one NAME");
+    if (invocation.arguments.size() != 1 || !invocation.options.contains("decay")) {
+        return Usage(err, "nuclides NAME --decay T [--activity A] [--fresh]: --activity and "
+                          "--fresh go with one NAME and a decay time");
     }
     std::string error;
     const std::optional<double> time =

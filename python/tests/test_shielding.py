@@ -138,6 +138,9 @@ def test_the_documents_examples_run_as_written():
       "1uSv/h", "--stay", "1h"], 2, "leave out --stay"),
     (["dose", "Co-60", "--activity", "1GBq", "--distance", "1m", "--conversion", "/dev/null"], 1,
      "for --quantity h10"),
+    (["dose", "Co-60", "Pb@1", "--activity", "1GBq", "--distance", "1m", "--thickness-for", "2",
+      "--quantity", "h10"], 1, "has no unit, which means uGy/h of air kerma"),
+    (["nuclides", "Co-60", "--fresh"], 2, "go with one NAME and a decay time"),
 ])
 def test_the_command_line_refuses_bad_input(args, status, message):
     got, out, err = run_cli(*args)
