@@ -448,18 +448,22 @@ namespace {
 constexpr std::array<const char*, 6> kInventoryOptions = {"decay",    "stay",      "fresh",
                                                           "quantity", "rate-unit", "conversion"};
 
-/// The source as an inventory: "Co-60=1GBq,..." or a file whose header is nuclide,activity.
-bool isInventoryText(const std::string& text) {
-    if (text.starts_with(shielding::kLinesPrefix)) {
-        return false;
-    }
-    if (text.find('=') != std::string::npos) {
-        return true;
+/// How a SOURCE gives an inventory: as a list "Co-60=1GBq,...", as a file whose header is
+/// nuclide,activity, or not at all. A file of that name wins over a list.
+enum class InventoryForm { None, List, File };
+
+InventoryForm inventoryForm(const std::string& text) {
+    if (text.starts_with(shielding::kLinesPrefix) || text == "-") {
+        return InventoryForm::None;
     }
     std::error_code ec;
-    std::string content;
-    return text != "-" && std::filesystem::is_regular_file(text, ec) &&
-           data::ReadWholeFile(text, content) && shielding::LooksLikeInventory(content);
+    if (std::filesystem::is_regular_file(text, ec)) {
+        std::string content;
+        return data::ReadWholeFile(text, content) && shielding::LooksLikeInventory(content)
+                   ? InventoryForm::File
+                   : InventoryForm::None;
+    }
+    return text.find('=') != std::string::npos ? InventoryForm::List : InventoryForm::None;
 }
 
 /// A rate unit and the unit of a dose over a stay that goes with it: uSv/h and uSv.
@@ -513,12 +517,12 @@ int readDoseSource(const Invocation& invocation, shielding::ShieldingLibrary& li
         return kExitBadInput;
     }
     const bool hasActivity = invocation.options.contains("activity");
-    if (isInventoryText(text)) {
+    if (const InventoryForm form = inventoryForm(text); form != InventoryForm::None) {
         if (hasActivity) {
             return Usage(err, "an inventory carries its own activities; leave out --activity");
         }
         std::optional<std::vector<shielding::InventoryItem>> items;
-        if (text.find('=') != std::string::npos) {
+        if (form == InventoryForm::List) {
             items = shielding::ParseInventoryList(text, *nuclides, error);
         } else {
             std::string content;
@@ -713,7 +717,7 @@ bool WantsInventoryDose(const Invocation& invocation) {
         found != invocation.options.end() && !ReadNumber(found->second)) {
         return true; // a rate with its unit
     }
-    return isInventoryText(invocation.arguments[0]);
+    return inventoryForm(invocation.arguments[0]) != InventoryForm::None;
 }
 
 std::string ConstantUnit(shielding::Quantity quantity) {

@@ -152,6 +152,9 @@ inventoryOf(shielding::ShieldingLibrary& library, const py::handle& source) {
     } else {
         return std::nullopt;
     }
+    if (pairs.empty()) {
+        throw std::invalid_argument("an inventory needs at least one nuclide");
+    }
     std::string error;
     const std::vector<shielding::Nuclide>& nuclides = orThrow(library.Nuclides(error), error);
     std::vector<shielding::InventoryItem> inventory;

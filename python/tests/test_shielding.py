@@ -175,3 +175,10 @@ def test_a_users_conversion_file(tmp_path):
     status, _, err = run_cli("kerma-constant", "Co-60", "--quantity", "h10", "--conversion",
                              str(short))
     assert status == 1 and "outside the conversion file's energies" in err
+
+
+def test_an_inventory_file_gives_what_its_list_gives(tmp_path):
+    drum = tmp_path / "drum=7.csv"
+    drum.write_text("# drum 7\nnuclide,activity\nCo-60,1 GBq\ncs137,10mCi\n")
+    assert cli_numbers("dose", str(drum), "--distance", "1m", "--decay", "2y") == \
+        cli_numbers("dose", "Co-60=1GBq,Cs-137=10mCi", "--distance", "1m", "--decay", "2y")
