@@ -1,13 +1,16 @@
 // Shielding on the shipped library: the dose rate of every nuclide behind three layers with
-// Broder's buildup, and buildup factors of an own table and of an equivalent-Z material.
+// Broder's buildup, an inventory's rate decayed over time, and buildup factors of an own table
+// and of an equivalent-Z material.
 
 #include "BenchSupport.h"
 #include "Registry.h"
 
 #include "material/Resolve.h"
 #include "shielding/Dose.h"
+#include "shielding/Inventory.h"
 #include "shielding/ShieldingLibrary.h"
 
+#include <cmath>
 #include <memory>
 
 namespace bench {
@@ -54,6 +57,40 @@ void DoseOfEveryNuclide(benchmark::State& state) {
     }
 }
 
+/// A waste inventory of 20 nuclides (1 GBq each, Ra-226 and Th-228 with their chains among
+/// them) behind the three layers at 100 times log-spaced from 1 h to 30 y: one rate curve.
+void InventoryDecayCurve(benchmark::State& state) {
+    ThreeLayers setup;
+    const std::vector<shielding::Nuclide>* nuclides = setup.library.Nuclides(setup.error);
+    const shielding::DecayData* chains =
+        nuclides == nullptr ? nullptr : setup.library.Decay(setup.error);
+    if (chains == nullptr || !setup.error.empty()) {
+        state.SkipWithError(setup.error.c_str());
+        return;
+    }
+    std::vector<shielding::InventoryItem> items;
+    for (const char* name : {"Co-60",  "Cs-137", "Am-241", "Ra-226", "Th-228", "Eu-152", "Eu-154",
+                             "Ba-133", "Mo-99",  "I-131",  "Ir-192", "Se-75",  "Na-22",  "Mn-54",
+                             "Co-57",  "Zn-65",  "Cs-134", "Ge-68",  "Ra-223", "U-238"}) {
+        items.push_back({shielding::FindNuclide(*nuclides, name), 1e9});
+    }
+    std::vector<double> times(100);
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        times[i] = 3600.0 * std::pow(30.0 * 8766.0, static_cast<double>(i) / 99.0);
+    }
+    std::vector<double> rates;
+    for (auto _ : state) {
+        const shielding::Outcome outcome =
+            shielding::RateSeries(*chains, items, false, times, 100.0, setup.shield.layers,
+                                  setup.shield.options, setup.shield.media, rates, setup.error);
+        benchmark::DoNotOptimize(rates.data());
+        if (outcome != shielding::Outcome::Ok) {
+            state.SkipWithError("a line gives no value");
+            return;
+        }
+    }
+}
+
 /// B at a million (E, x) pairs, E log-uniform over 30 keV..15 MeV and x uniform up to 40 mfp.
 void BuildupPairs(benchmark::State& state, const char* materialName) {
     shielding::ShieldingLibrary library(LibraryFolder());
@@ -91,6 +128,9 @@ void BuildupEquivalentZ(benchmark::State& state) { BuildupPairs(state, "formula:
 void RegisterShieldingCases() {
     Register("Shielding/dose_every_nuclide_3_layers", DoseOfEveryNuclide, 9,
              {Goal::TimeBelow, 5e-3, {}})
+        ->Unit(benchmark::kMillisecond);
+    Register("Shielding/inventory_20_nuclides_100_times_3_layers", InventoryDecayCurve, 9,
+             {Goal::TimeBelow, 20e-3, {}})
         ->Unit(benchmark::kMillisecond);
     Register("Shielding/buildup_1e6_pairs_own_table", BuildupOwnTable, 5,
              {Goal::TimeBelow, 0.2, {}})

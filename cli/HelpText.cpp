@@ -35,7 +35,7 @@ Commands:
   buildup PATH E... --mfp X[,X...]
                               broad-beam buildup factors (G-P) at penetrations in mfp
   dose SOURCE [LAYER...] --activity A --distance R
-                              kerma rate of a point source behind layers, line by line
+                              rate of a point source or inventory behind layers, per line
   kerma-constant NUCLIDE      air-kerma-rate constant, uGy m2/(GBq h)
   nuclides [NAME]             the library's radionuclides, or one nuclide's photon lines
   model FILE                  dose rates of a shielding model: a source with a shape, shields,
@@ -303,7 +303,8 @@ for Pb and U), a row reads OutOfRange and the exit status is 3.
 constexpr std::string_view kDose =
     R"(Usage: photonxs-cli [OPTIONS] dose SOURCE [LAYER...] --activity A --distance R
            [--kind exposure|absorption|none] [--rule broder|last] [--table NAME]
-           [--cutoff E] [--thickness-for RATE]
+           [--cutoff E] [--thickness-for RATE] [--quantity kerma|exposure|h10]
+           [--rate-unit UNIT] [--conversion FILE] [--decay T] [--stay T] [--fresh]
 
 The kerma rate of an isotropic point source at distance R behind the layers (nothing else in
 between): for each photon line A y E (mu_en/rho) exp(-x) B / (4 pi R^2) in uGy/h, x the
@@ -321,24 +322,37 @@ alone. --rule broder (the default) sums each layer's gain in B over its own pene
 last uses the last layer's factor for the whole stack; --table NAME one named table. Every
 multilayer rule is an approximation. Lines at or below --cutoff E are left out (default 0).
 --thickness-for RATE prints instead the thickness (cm) of the last layer that brings the total
-to RATE uGy/h.
+to RATE: a bare number is uGy/h of air kerma, a unit chooses the quantity (2.5uSv/h).
+SOURCE may be an inventory, NUCLIDE=A,NUCLIDE=A (Co-60=1GBq,Cs-137=10mCi) or a CSV file with
+the header nuclide,activity; it needs no --activity, and with several nuclides a first column
+nuclide and a total row per nuclide are added. At time 0 each nuclide comes with the chain
+members its lines hold in equilibrium; --fresh starts from the named nuclides alone.
+--decay T (s, min, h, d, y) gives the rate T later, daughters grown in (Bateman equations);
+--stay T prints instead each nuclide's rate and its dose over a stay of T from then.
+--quantity kerma (uGy/h, the default), exposure (mR/h) or h10 (H*(10) in uSv/h, ICRU 47, or
+the coefficients per air kerma of --conversion FILE: rows energy MeV,Sv/Gy). --rate-unit UNIT
+shows the rates in uGy/h mGy/h Gy/h uSv/h mSv/h Sv/h mR/h R/h (or per s).
 )";
 
 constexpr std::string_view kKermaConstant =
     R"(Usage: photonxs-cli [OPTIONS] kerma-constant NUCLIDE [--cutoff E]
+           [--quantity kerma|exposure|h10] [--conversion FILE]
 
 The air-kerma-rate constant of a nuclide in vacuum, uGy m2/(GBq h): the sum over its photon
 lines above the cut-off (default 0.02 MeV) of y E (mu_en/rho of dry air) / (4 pi (1 m)^2) for
-1 GBq. Columns: nuclide, cutoff, constant.
+1 GBq. Columns: nuclide, cutoff, constant. --quantity h10 gives its H*(10) twin in
+uSv m2/(GBq h), exposure in mR m2/(GBq h).
 )";
 
 constexpr std::string_view kNuclides =
-    R"(Usage: photonxs-cli [OPTIONS] nuclides [NAME]
+    R"(Usage: photonxs-cli [OPTIONS] nuclides [NAME] [--decay T [--activity A] [--fresh]]
 
 Without NAME: every radionuclide of the library with its half-life and its number of photon
 lines. With NAME (Co-60, cs137, Cobalt-60): its lines, energy, photons per decay, kind (gamma,
 X or annihilation) and the member of the chain that emits it. The lines are those of the
-ENDF/B-VIII.1 decay data, chains in equilibrium.
+ENDF/B-VIII.1 decay data, chains in equilibrium. With --decay T: every radioactive member of
+NAME's chain, its half-life (s) and its activity (Bq) T later, for 1 Bq (or --activity A) of
+NAME at time 0, its line table's members in equilibrium then (--fresh: NAME alone).
 )";
 
 constexpr std::string_view kModel =

@@ -1,5 +1,7 @@
 #include "shielding_library.h"
 
+#include "decay_library.h"
+
 #include "source_table.h"
 
 #include "attenuation/TextLines.h"
@@ -289,11 +291,11 @@ std::string FormatNuclidesFile(std::string_view linesCsv, std::string_view summa
 ImportResult ImportShieldingLibrary(const std::filesystem::path& dataDir,
                                     const std::filesystem::path& libraryDir) {
     ImportResult result;
-    const std::array<std::filesystem::path, 5> sources = {
-        dataDir / "buildup" / "ebf.csv", dataDir / "buildup" / "eabf.csv",
+    const std::array<std::filesystem::path, 6> sources = {
+        dataDir / "buildup" / "ebf.csv",    dataDir / "buildup" / "eabf.csv",
         dataDir / "nuclides" / "lines.csv", dataDir / "nuclides" / "nuclides_summary.csv",
-        dataDir / "nist" / "elements.csv"};
-    std::array<std::string, 5> texts;
+        dataDir / "nist" / "elements.csv",  dataDir / "nuclides" / "chains.csv"};
+    std::array<std::string, 6> texts;
     for (std::size_t i = 0; i < sources.size(); ++i) {
         if (!data::ReadWholeFile(sources[i], texts[i])) {
             result.error = sources[i].string() + ": cannot be read";
@@ -310,7 +312,11 @@ ImportResult ImportShieldingLibrary(const std::filesystem::path& dataDir,
     const std::string nuclides =
         buildup.empty() ? std::string()
                         : FormatNuclidesFile(texts[2], texts[3], facts.elements, error);
-    if (buildup.empty() || nuclides.empty()) {
+    const std::string decay = nuclides.empty() ? std::string() : FormatDecayFile(texts[5], error);
+    const std::string emitters =
+        decay.empty() ? std::string()
+                      : FormatEmittersFile(decay, dataDir / "nuclides" / "endf", error);
+    if (buildup.empty() || nuclides.empty() || decay.empty() || emitters.empty()) {
         result.error = error;
         return result;
     }
@@ -322,11 +328,13 @@ ImportResult ImportShieldingLibrary(const std::filesystem::path& dataDir,
         result.error = folder.string() + ": cannot be created (" + ec.message() + ")";
         return result;
     }
-    // Both files are written under names of their own first; only when both are on the disk
-    // do they replace the old ones, so that the library never holds one new file and one old.
-    const std::array<std::pair<std::string, const std::string*>, 2> outputs = {
+    // Every file is written under a name of its own first; only when all are on the disk do
+    // they replace the old ones, so that the library never holds some new files and some old.
+    const std::array<std::pair<std::string, const std::string*>, 4> outputs = {
         std::pair{std::string("buildup.csv"), &buildup},
-        std::pair{std::string("nuclides.csv"), &nuclides}};
+        std::pair{std::string("nuclides.csv"), &nuclides},
+        std::pair{std::string("decay.csv"), &decay},
+        std::pair{std::string("emitters.csv"), &emitters}};
     const auto aside = [&](const std::string& name) { return folder / ("." + name + ".new"); };
     // A rename cannot replace a folder or a device; find that out before anything is replaced.
     for (const auto& [name, text] : outputs) {

@@ -35,11 +35,11 @@ struct ImportResult {
     bool ok() const { return error.empty(); }
 };
 
-/// Reads `dataDir`/buildup/{ebf,eabf}.csv, `dataDir`/nuclides/{lines,nuclides_summary}.csv and
-/// `dataDir`/nist/elements.csv and writes shielding/buildup.csv and shielding/nuclides.csv into
-/// `libraryDir` (the folder made when missing). Both files are made and checked, then written
-/// aside, before either replaces its old version, so a damaged input or a failed write leaves
-/// the library as it was.
+/// Reads `dataDir`/buildup/{ebf,eabf}.csv, `dataDir`/nuclides/{lines,nuclides_summary,chains}.csv,
+/// the decay files in `dataDir`/nuclides/endf and `dataDir`/nist/elements.csv and writes
+/// shielding/buildup.csv, nuclides.csv, decay.csv and emitters.csv into `libraryDir` (the folder
+/// made when missing). All files are made and checked, then written aside, before any replaces
+/// its old version, so a damaged input or a failed write leaves the library as it was.
 ImportResult ImportShieldingLibrary(const std::filesystem::path& dataDir,
                                     const std::filesystem::path& libraryDir);
 

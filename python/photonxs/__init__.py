@@ -53,6 +53,7 @@ for _public in (DataFile, Library, Material):
 __all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_rho", "energy_at",
            "edges", "mu_en_rho", "hvl", "NarrowBeam", "transmission", "spectrum_hvl",
            "HalfValueLayers", "zeff", "buildup", "DoseRate", "dose_rate", "kerma_constant",
+           "decay", "h10_per_kerma",
            "Nuclide", "nuclide", "nuclides", "COEFFICIENTS", "LayerShares", "layer_shares",
            "SpectrumShares", "spectrum_layer_shares", "SensorEfficiency", "sensor_efficiency",
            "sensor_thickness", "equivalent_thickness", "EquivalentThickness",
@@ -242,29 +243,39 @@ def buildup(material, energy, mfp, kind="exposure", table=None, *, errors="nan")
 
 
 DoseRate = _collections.namedtuple(
-    "DoseRate", "total energy intensity mfp uncollided buildup rate notes")
-DoseRate.__doc__ = """The kerma rate of a point source behind layers, uGy/h: ``total``, and for each
-photon line above the cut-off its ``energy`` (MeV), ``intensity`` (photons per decay), ``mfp``
-(penetration), ``uncollided`` rate, ``buildup`` factor and ``rate``; ``notes`` says for each line
-"extrapolated", "no buildup data" (B = 1 below a layer's table), "beyond 100 mfp" (counted as
-0, its ``buildup`` NaN) or nothing."""
+    "DoseRate", "total energy intensity mfp uncollided buildup rate notes nuclide dose")
+DoseRate.__doc__ = """The rate of a point source behind layers in the quantity's unit (uGy/h of
+air kerma, mR/h of exposure, uSv/h of H*(10)): ``total``, and for each photon line above the
+cut-off its ``energy`` (MeV), ``intensity`` (photons per decay of its nuclide's activity as
+given), ``mfp`` (penetration), ``uncollided`` rate, ``buildup`` factor and ``rate``; ``notes``
+says for each line "extrapolated", "no buildup data" (B = 1 below a layer's table), "beyond 100
+mfp" (counted as 0) or nothing; ``nuclide`` names the nuclide of the source each line comes
+from; ``dose`` is the dose over the stay (uGy, mR or uSv), 0 without one."""
 
 
 def dose_rate(source, activity_bq, distance_cm, layers=(), kind="exposure", rule="broder",
-              table=None, cutoff=0.0):
-    """The kerma rate (uGy/h) of an isotropic point source at ``distance_cm`` behind ``layers``.
+              table=None, cutoff=0.0, quantity="kerma", decay_s=0.0, stay_s=0.0, fresh=False,
+              conversion=None):
+    """The rate of an isotropic point source at ``distance_cm`` behind ``layers``.
 
     ``source`` is a nuclide of the library (``"Co-60"``, ``"cs137"``), ``"lines:E=Y,..."``, a
-    spectrum file of energies and photons per decay, or a sequence of (energy MeV, photons per
-    decay) pairs. ``layers`` as :func:`transmission` takes them. For each line
-    A y E (mu_en/rho) exp(-x) B / (4 pi r^2). ``kind``: ``"exposure"`` (air kerma, exposure
-    buildup), ``"absorption"`` (kerma in the last layer's material, energy-absorption buildup) or
-    ``"none"`` (uncollided). ``rule``: ``"broder"`` or ``"last"`` for several layers; ``table``
-    one named buildup table for all. Lines at or below ``cutoff`` MeV are left out. Returns a
+    spectrum file of energies and photons per decay, a sequence of (energy MeV, photons per
+    decay) pairs, or an inventory: ``{"Co-60": 1e9, "Cs-137": 3.7e8}`` or a sequence of
+    (nuclide, Bq) pairs, with ``activity_bq`` None. ``layers`` as :func:`transmission` takes
+    them. For each line A y E (mu_en/rho) exp(-x) B / (4 pi r^2). ``kind``: ``"exposure"`` (air
+    kerma, exposure buildup), ``"absorption"`` (kerma in the last layer's material,
+    energy-absorption buildup) or ``"none"`` (uncollided). ``rule``: ``"broder"`` or ``"last"``
+    for several layers; ``table`` one named buildup table for all. Lines at or below ``cutoff``
+    MeV are left out. ``quantity``: ``"kerma"`` (uGy/h), ``"exposure"`` (mR/h) or ``"h10"``
+    (uSv/h, ICRU 47, or the coefficients per air kerma of the CSV file ``conversion``). Nuclides
+    decay for ``decay_s`` seconds, daughters growing in, from their line tables' equilibrium or,
+    with ``fresh``, alone; ``stay_s`` gives the dose over a stay that starts then. Returns a
     :class:`DoseRate`; raises ValueError for bad input or a line without a value.
     """
-    return DoseRate(*_core._dose_rate(source, float(activity_bq), float(distance_cm), layers,
-                                      kind, rule, table, float(cutoff)))
+    return DoseRate(*_core._dose_rate(
+        source, None if activity_bq is None else float(activity_bq), float(distance_cm), layers,
+        kind, rule, table, float(cutoff), quantity, float(decay_s), float(stay_s), bool(fresh),
+        None if conversion is None else _os.fspath(conversion)))
 
 
 ModelDose = _collections.namedtuple(
@@ -292,9 +303,27 @@ def model_dose(model, accuracy=None):
     return ModelDose(*_core._model_dose(text, None if accuracy is None else float(accuracy)))
 
 
-def kerma_constant(nuclide, cutoff=0.02):
-    """The air-kerma-rate constant, uGy m2/(GBq h), of a nuclide's lines above ``cutoff`` MeV."""
-    return _core._kerma_constant(nuclide, float(cutoff))
+def decay(inventory, time_s, fresh=False):
+    """The activity (Bq) of every member of an inventory's chains ``time_s`` seconds later, by
+    name in the chains' order. ``inventory`` is ``{nuclide: Bq}`` or a sequence of (nuclide, Bq)
+    pairs; each nuclide starts with the members its line table holds in equilibrium, or alone
+    with ``fresh``."""
+    return _core._decay(inventory, float(time_s), bool(fresh))
+
+
+def h10_per_kerma(energy):
+    """H*(10) per air kerma, Sv/Gy, of the ICRU 47 function at ``energy`` MeV (a number or an
+    array); 0 at and below 9.85 keV, and up to a quarter too high below 20 keV."""
+    values = _core._h10_per_kerma(_np.asarray(energy, dtype=float))
+    return float(values) if _np.ndim(values) == 0 else values
+
+
+def kerma_constant(nuclide, cutoff=0.02, quantity="kerma", conversion=None):
+    """The air-kerma-rate constant, uGy m2/(GBq h), of a nuclide's lines above ``cutoff`` MeV;
+    with ``quantity="h10"`` its H*(10) twin in uSv m2/(GBq h), with ``"exposure"`` mR m2/(GBq h).
+    """
+    return _core._kerma_constant(nuclide, float(cutoff), quantity,
+                                 None if conversion is None else _os.fspath(conversion))
 
 
 Nuclide = _collections.namedtuple("Nuclide",

@@ -80,15 +80,25 @@ class DoseRate(NamedTuple):
     buildup: npt.NDArray[np.float64]
     rate: npt.NDArray[np.float64]
     notes: Tuple[str, ...]
+    nuclide: Tuple[str, ...]
+    dose: float
 
-def dose_rate(source: Union[str, Sequence[Tuple[float, float]]], activity_bq: float,
+def dose_rate(source: Union[str, Sequence[Tuple[float, float]], Mapping[str, float],
+                            Sequence[Tuple[str, float]]], activity_bq: Optional[float],
               distance_cm: float,
               layers: Sequence[Union[Tuple[_MaterialLike, Union[float, str]],
                                      Tuple[_MaterialLike, Union[float, str], float]]] = ...,
               kind: Literal["exposure", "absorption", "none"] = ...,
               rule: Literal["broder", "last"] = ..., table: Optional[str] = ...,
-              cutoff: float = ...) -> DoseRate: ...
-def kerma_constant(nuclide: str, cutoff: float = ...) -> float: ...
+              cutoff: float = ..., quantity: Literal["kerma", "exposure", "h10"] = ...,
+              decay_s: float = ..., stay_s: float = ..., fresh: bool = ...,
+              conversion: Optional[Union[str, os.PathLike[str]]] = ...) -> DoseRate: ...
+def kerma_constant(nuclide: str, cutoff: float = ...,
+                   quantity: Literal["kerma", "exposure", "h10"] = ...,
+                   conversion: Optional[Union[str, os.PathLike[str]]] = ...) -> float: ...
+def decay(inventory: Union[Mapping[str, float], Sequence[Tuple[str, float]]], time_s: float,
+          fresh: bool = ...) -> Dict[str, float]: ...
+def h10_per_kerma(energy: _Values) -> _FloatOrArray: ...
 
 class ModelDose(NamedTuple):
     """Air-kerma rates (uGy/h) of a shielding model at its detectors and map points."""

@@ -89,6 +89,11 @@ def test_kerma_constants_and_nuclides():
      "2 of 2 pairs gave no value, the first 1.0 MeV at 120.0 mfp: the penetration is beyond 100"),
     (lambda: photonxs.buildup("Pb", 1.0, 1.0, "dose"), "kind takes"),
     (lambda: photonxs.nuclide("Kobalt-60"), "did you mean Co-60"),
+    (lambda: photonxs.dose_rate({"Co-60": 1e9}, 1e9, 100), "carries its own activities"),
+    (lambda: photonxs.dose_rate([("Co-60", -1)], None, 100), "from 0 up"),
+    (lambda: photonxs.dose_rate("lines:0.662=1", 1e9, 100, decay_s=10), "nuclides of the library"),
+    (lambda: photonxs.dose_rate("Co-60", 1e9, 100, quantity="sievert"), "quantity takes"),
+    (lambda: photonxs.decay({"Co-60": 1e9}, -1), "time_s must be"),
 ])
 def test_bad_input_raises_a_clear_value_error(call, message):
     with pytest.raises(ValueError, match=re.escape(message)):
@@ -124,9 +129,58 @@ def test_the_documents_examples_run_as_written():
     (["buildup", "Pb", "1"], 2, "--mfp"),
     (["buildup", "Pb", "1", "--mfp", "1", "--kind", "none"], 1, "exposure, absorption"),
     (["nuclides", "Cs-173"], 1, "did you mean Cs-137?"),
+    (["dose", "Co-60=1GBq", "--activity", "1GBq", "--distance", "1m"], 2, "leave out --activity"),
+    (["dose", "Co-60", "--activity", "1GBq", "--distance", "1m", "--kind", "absorption",
+      "--quantity", "h10"], 1, "read from air kerma"),
+    (["dose", "lines:0.662=1", "--activity", "1GBq", "--distance", "1m", "--fresh"], 1,
+     "need nuclides of the library"),
+    (["dose", "Co-60", "--activity", "1GBq", "--distance", "1m", "--rate-unit", "uSv"], 1,
+     "none of uGy/h"),
+    (["dose", "Co-60", "Pb@1", "--activity", "1GBq", "--distance", "1m", "--thickness-for",
+      "1uSv/h", "--stay", "1h"], 2, "leave out --stay"),
+    (["dose", "Co-60", "--activity", "1GBq", "--distance", "1m", "--conversion", "/dev/null"], 1,
+     "for --quantity h10"),
+    (["dose", "Co-60", "Pb@1", "--activity", "1GBq", "--distance", "1m", "--thickness-for", "2",
+      "--quantity", "h10"], 1, "has no unit, which means uGy/h of air kerma"),
+    (["nuclides", "Co-60", "--fresh"], 2, "go with one NAME and a decay time"),
 ])
 def test_the_command_line_refuses_bad_input(args, status, message):
     got, out, err = run_cli(*args)
     assert got == status and message in err, (got, err)
     if status == 3:
         assert "OutOfRange" in out
+
+
+def test_inventories_decay_alike_in_python_and_on_the_command_line():
+    rows = cli_numbers("dose", "Mo-99=1GBq,Cs-137=10mCi", "Pb@1", "--distance", "1m", "--decay",
+                       "23h", "--fresh", "--quantity", "h10")
+    result = photonxs.dose_rate({"Mo-99": 1e9, "Cs-137": 3.7e8}, None, 100, [("Pb", 1)],
+                                quantity="h10", decay_s=23 * 3600, fresh=True)
+    lines = [row for row in rows if row[1] != "total"]
+    assert [row[0] for row in lines] == list(result.nuclide)
+    np.testing.assert_array_equal([row[5] for row in lines], result.rate)
+    assert rows[-1][:2] == ["all", "total"] and rows[-1][5] == result.total
+
+
+def test_a_users_conversion_file(tmp_path):
+    # Coefficients of 1 Sv/Gy everywhere: H*(10) then equals the air kerma, line by line.
+    ones = tmp_path / "ones.csv"
+    ones.write_text("energy_MeV,Sv_per_Gy\n0.01,1\n10,1\n")
+    kerma = photonxs.dose_rate("Co-60", 1e9, 100, [("Pb", 2)], cutoff=0.02)
+    h10 = photonxs.dose_rate("Co-60", 1e9, 100, [("Pb", 2)], cutoff=0.02, quantity="h10",
+                             conversion=ones)
+    np.testing.assert_allclose(h10.rate, kerma.rate, rtol=1e-15)
+    short = tmp_path / "short.csv"
+    short.write_text("0.01,1\n1,1\n")
+    with pytest.raises(ValueError, match="outside the conversion file's energies"):
+        photonxs.dose_rate("Co-60", 1e9, 100, quantity="h10", conversion=short, cutoff=0.02)
+    status, _, err = run_cli("kerma-constant", "Co-60", "--quantity", "h10", "--conversion",
+                             str(short))
+    assert status == 1 and "outside the conversion file's energies" in err
+
+
+def test_an_inventory_file_gives_what_its_list_gives(tmp_path):
+    drum = tmp_path / "drum=7.csv"
+    drum.write_text("# drum 7\nnuclide,activity\nCo-60,1 GBq\ncs137,10mCi\n")
+    assert cli_numbers("dose", str(drum), "--distance", "1m", "--decay", "2y") == \
+        cli_numbers("dose", "Co-60=1GBq,Cs-137=10mCi", "--distance", "1m", "--decay", "2y")

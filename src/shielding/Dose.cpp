@@ -1,6 +1,7 @@
 #include "shielding/Dose.h"
 
 #include "attenuation/TextLines.h"
+#include "shielding/Quantity.h"
 
 #include <algorithm>
 #include <array>
@@ -264,12 +265,17 @@ void DoseRate(const std::vector<PhotonLine>& lines, double activityBq, double di
         Outcome outcome = medium == nullptr
                               ? Outcome::NoAbsorptionData
                               : attenuation::MassEnergyAbsorption(*medium, line.energyMeV, muEnRho);
+        double factor = 1.0;
+        if (outcome == Outcome::Ok && options.conversion != nullptr) {
+            outcome = options.conversion->FactorAt(line.energyMeV, factor);
+        }
         for (std::size_t i = 0; i < layers.size() && outcome == Outcome::Ok; ++i) {
             double muRho = 0.0;
             outcome = AttenuationWithoutCoherent(*layers[i].table, line.energyMeV, muRho);
             mfpOfLayer[i] = muRho * layers[i].densityGPerCm3 * layers[i].thicknessCm;
         }
-        const double unshielded = geometry * line.photonsPerDecay * line.energyMeV * muEnRho;
+        const double unshielded =
+            geometry * line.photonsPerDecay * line.energyMeV * muEnRho * factor;
         if (outcome == Outcome::Ok) {
             LineAlongRay(unshielded, line.energyMeV, layers, mfpOfLayer, options, dose);
             outcome = dose.outcome;
@@ -294,7 +300,8 @@ void DoseRate(const std::vector<PhotonLine>& lines, double activityBq, double di
 }
 
 Outcome KermaRateConstant(const std::vector<PhotonLine>& lines, double cutoffMeV,
-                          const attenuation::AbsorptionMix& air, double& constant) {
+                          const attenuation::AbsorptionMix& air, double& constant,
+                          const QuantityConversion* conversion) {
     // 1 GBq at 1 m = 100 cm.
     const double geometry = 1e9 / (kFourPi * 100.0 * 100.0) * kMicroGrayPerHourPerMeVPerGramSecond;
     double sum = 0.0;
@@ -303,11 +310,15 @@ Outcome KermaRateConstant(const std::vector<PhotonLine>& lines, double cutoffMeV
             continue;
         }
         double muEnRho = 0.0;
-        const Outcome outcome = attenuation::MassEnergyAbsorption(air, line.energyMeV, muEnRho);
+        Outcome outcome = attenuation::MassEnergyAbsorption(air, line.energyMeV, muEnRho);
+        double factor = 1.0;
+        if (outcome == Outcome::Ok && conversion != nullptr) {
+            outcome = conversion->FactorAt(line.energyMeV, factor);
+        }
         if (outcome != Outcome::Ok) {
             return outcome;
         }
-        sum += line.photonsPerDecay * line.energyMeV * muEnRho;
+        sum += line.photonsPerDecay * line.energyMeV * muEnRho * factor;
     }
     constant = geometry * sum;
     return Outcome::Ok;

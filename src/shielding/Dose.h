@@ -11,6 +11,8 @@
 
 namespace shielding {
 
+struct QuantityConversion;
+
 /// uGy/h of an air-kerma rate given in MeV per gram per second: 1 MeV = 1.602176634e-13 J,
 /// 1000 g per kg, 3600 s per h, 1e6 uGy per Gy.
 inline constexpr double kMicroGrayPerHourPerMeVPerGramSecond =
@@ -61,6 +63,8 @@ struct DoseOptions {
     /// One function for the whole stack instead of each layer's own (a named table).
     const BuildupFunction* table = nullptr;
     double cutoffMeV = 0.0; ///< lines at or below it are left out
+    /// Air kerma turned into exposure or H*(10) line by line; null for air kerma in uGy/h.
+    const QuantityConversion* conversion = nullptr;
 };
 
 /// Why a line's buildup factor is what it is, beyond the plain case.
@@ -121,8 +125,11 @@ Outcome StackBuildup(const std::vector<ShieldLayer>& layers, const std::vector<d
 
 /// Air-kerma-rate constant, uGy m2/(GBq h): the rate of 1 GBq at 1 m in vacuum from the lines
 /// above `cutoffMeV`. Fails with the first line that has no mu_en/rho of air.
+/// With `conversion`, the constant of its quantity (mR m2/(GBq h), uSv m2/(GBq h)); OutOfRange
+/// for a line outside the user's conversion table.
 Outcome KermaRateConstant(const std::vector<PhotonLine>& lines, double cutoffMeV,
-                          const attenuation::AbsorptionMix& air, double& constant);
+                          const attenuation::AbsorptionMix& air, double& constant,
+                          const QuantityConversion* conversion = nullptr);
 
 /// Thickness (cm) of the last layer that brings the total rate to `targetRate`, found to 1e-9
 /// relative; 0 when the other layers alone bring it there. NoSolution when no thickness does

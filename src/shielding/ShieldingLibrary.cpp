@@ -29,6 +29,13 @@ const std::vector<Nuclide>* ShieldingLibrary::Nuclides(std::string& error) {
     return m_nuclides ? &*m_nuclides : nullptr;
 }
 
+const DecayData* ShieldingLibrary::Decay(std::string& error) {
+    if (!m_decay) {
+        m_decay = ReadDecayData(m_root, error);
+    }
+    return m_decay ? &*m_decay : nullptr;
+}
+
 const attenuation::AbsorptionMix* ShieldingLibrary::Air(std::string& error) {
     if (!m_air) {
         const std::optional<attenuation::Composition> air =

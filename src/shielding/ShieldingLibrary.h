@@ -2,6 +2,7 @@
 
 #include "attenuation/Attenuation.h"
 #include "shielding/Buildup.h"
+#include "shielding/Decay.h"
 #include "shielding/Dose.h"
 #include "shielding/Nuclides.h"
 
@@ -28,6 +29,8 @@ class ShieldingLibrary {
     /// Null, with `error` saying why, when the file is missing or damaged.
     const BuildupTables* Buildup(std::string& error);
     const std::vector<Nuclide>* Nuclides(std::string& error);
+    /// The decay chains with each member's own lines.
+    const DecayData* Decay(std::string& error);
     /// mu_en/rho of the library's dry air; null with `error` when it cannot be made.
     const attenuation::AbsorptionMix* Air(std::string& error);
 
@@ -43,6 +46,7 @@ class ShieldingLibrary {
     std::filesystem::path m_root;
     std::optional<BuildupTables> m_buildup;
     std::optional<std::vector<Nuclide>> m_nuclides;
+    std::optional<DecayData> m_decay;
     std::optional<attenuation::AbsorptionMix> m_air;
     attenuation::ElementLibrary m_elements;
     attenuation::AbsorptionLibrary m_absorption;

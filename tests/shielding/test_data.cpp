@@ -2,6 +2,7 @@
 
 #include "attenuation/TextLines.h"
 #include "shielding/BuildupTables.h"
+#include "shielding/Decay.h"
 #include "shielding/Nuclides.h"
 #include "shielding_library.h"
 
@@ -71,8 +72,8 @@ class ShieldingDataTest : public QObject {
         testing::TempFolder folder;
         const auto result = shielding::importing::ImportShieldingLibrary(dataDir(), folder.path());
         QVERIFY2(result.ok(), result.error.c_str());
-        QCOMPARE(result.filesWritten, 2);
-        for (const char* name : {"buildup.csv", "nuclides.csv"}) {
+        QCOMPARE(result.filesWritten, 4);
+        for (const char* name : {"buildup.csv", "nuclides.csv", "decay.csv", "emitters.csv"}) {
             const fs::path shipped = libraryDir() / "shielding" / name;
             QVERIFY2(fs::is_regular_file(shipped), name);
             QVERIFY2(testing::readFile(shipped) ==
@@ -346,6 +347,55 @@ class ShieldingDataTest : public QObject {
             got << QString::fromStdString(name);
         }
         QCOMPARE(got, names);
+    }
+
+    void decayReaderRefuses_data() {
+        // Line 2 the header; Cs-137 to Ba-137m or stable Ba-137, Ba-137m to Ba-137.
+        const QString good = "# chains\nnuclide,half_life_s,daughter,branching,mode\n"
+                             "Cs-137,9.492526e+08,Ba-137,0.053,B-\n"
+                             "Cs-137,9.492526e+08,Ba-137m,0.947,B-\n"
+                             "Ba-137m,153.12,Ba-137,1,IT\nBa-137,stable,,,\n";
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("emitters");
+        QTest::addColumn<QString>("message");
+        const QString lines = "emitter,energy_mev,photons_per_decay,kind\n";
+        const auto row = [&](const char* name, int line, const QString& with, const char* message) {
+            QTest::newRow(name) << replaced(good, line, with) << lines << message;
+        };
+        QTest::newRow("the shipped form reads") << good << lines + "Ba-137m,0.661657,0.899,gamma"
+                                                << "";
+        row("unknown daughter", 4, "Cs-137,9.492526e+08,Ba-137n,0.947,B-",
+            "line 4: the daughter Ba-137n has no rows of its own");
+        row("a loop", 5, "Ba-137m,153.12,Cs-137,1,IT", "Cs-137 decays back into itself");
+        row("branching above 1", 4, "Cs-137,9.492526e+08,Ba-137m,1.5,B-",
+            "line 4: the branching '1.5' is not a number above 0 and at most 1");
+        row("stable with a daughter", 6, "Ba-137,stable,Cs-137,1,B-",
+            "line 6: a stable nuclide with a daughter or a mode");
+        row("fission with a daughter", 5, "Ba-137m,153.12,Ba-137,1,SF",
+            "line 5: spontaneous fission names no daughter");
+        row("other half-life", 4, "Cs-137,9.5e+08,Ba-137m,0.947,B-",
+            "line 4: a second row of Cs-137 that is not one more way");
+        row("unknown mode", 5, "Ba-137m,153.12,Ba-137,1,gamma", "line 5: the mode 'gamma' is none");
+        QTest::newRow("lines of a stable nuclide")
+            << good << lines + "Ba-137,0.661657,0.899,gamma"
+            << "line 2: the emitter 'Ba-137' is no radioactive member";
+    }
+    void decayReaderRefuses() {
+        QFETCH(QString, text);
+        QFETCH(QString, emitters);
+        QFETCH(QString, message);
+        std::string error;
+        std::optional<shielding::DecayData> data =
+            shielding::ParseDecayTable(text.toStdString(), error);
+        const bool read = data && shielding::AddEmitterLines(emitters.toStdString(), *data, error);
+        QCOMPARE(read, message.isEmpty());
+        QVERIFY2(QString::fromStdString(error).startsWith(message), error.c_str());
+        if (read) {
+            const shielding::ChainMember& cs = data->members[0];
+            QVERIFY(cs.branches.size() == 2 && cs.branches[1].daughter == 1 &&
+                    cs.branches[1].branching == 0.947 && data->members[2].Stable());
+            QCOMPARE(data->members[1].lines.size(), std::size_t{1});
+        }
     }
 };
 
