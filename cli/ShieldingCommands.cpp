@@ -568,7 +568,7 @@ int readDoseSource(const Invocation& invocation, shielding::ShieldingLibrary& li
 }
 
 /// The line table of a rate: with a nuclide column and a total per nuclide where the source
-/// has several. `item` names each result line's item. The exit status.
+/// has several. `emitted` gives each result line's item and photons per decay. The exit status.
 int writeRateTable(const Invocation& invocation, const DoseSource& source,
                    const shielding::EmittedLines& emitted, const shielding::DoseResult& result,
                    const ChosenUnit& unit, bool icruH10, BufferedStream& out, BufferedStream& err) {
@@ -595,10 +595,11 @@ int writeRateTable(const Invocation& invocation, const DoseSource& source,
     std::size_t lowH10 = 0;
     const auto totalRow = [&](std::string_view name, const Sum& sum) {
         const double buildup = sum.uncollided > 0.0 ? sum.rate / sum.uncollided : kNaN;
+        const std::string_view word = attenuation::OutcomeWord(result.outcome);
         if (sum.failed && several) {
-            table.Row(out.Text(), {name, "total"}, {}, "CalculationError");
+            table.Row(out.Text(), {name, "total"}, {}, word);
         } else if (sum.failed) {
-            table.Row(out.Text(), {"total"}, {kNaN}, "CalculationError");
+            table.Row(out.Text(), {"total"}, {kNaN}, word);
         } else if (several) {
             table.Cells(out.Text(), {name, std::string_view("total"),
                                      &sum == &all ? Table::Cell::Blank() : Table::Cell(sum.photons),
@@ -650,8 +651,9 @@ int writeRateTable(const Invocation& invocation, const DoseSource& source,
     }
     if (lowH10 > 0) {
         Complain(err, "note: " + std::to_string(lowH10) +
-                          " lines lie below 20 keV, where the ICRU 47 function overstates H*(10) "
-                          "by up to a quarter");
+                          (lowH10 == 1 ? " line lies" : " lines lie") +
+                          " below 20 keV, where the ICRU 47 function overstates H*(10) by up to "
+                          "a quarter");
     }
     if (failed > 0) {
         Complain(err, std::to_string(failed) + " of " + std::to_string(result.lines.size()) +
