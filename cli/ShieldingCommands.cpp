@@ -521,15 +521,20 @@ int readDoseSource(const Invocation& invocation, shielding::ShieldingLibrary& li
         if (hasActivity) {
             return Usage(err, "an inventory carries its own activities; leave out --activity");
         }
+        const shielding::DecayData* chains = library.Decay(error);
+        if (chains == nullptr) {
+            Complain(err, error);
+            return kExitBadInput;
+        }
         std::optional<std::vector<shielding::InventoryItem>> items;
         if (form == InventoryForm::List) {
-            items = shielding::ParseInventoryList(text, *nuclides, error);
+            items = shielding::ParseInventoryList(text, *nuclides, error, chains);
         } else {
             std::string content;
             if (!ReadInputFile(text, content, err)) {
                 return kExitBadInput;
             }
-            items = shielding::ParseInventoryCsv(content, *nuclides, error);
+            items = shielding::ParseInventoryCsv(content, *nuclides, error, chains);
             error = text + ", " + error;
         }
         if (!items) {
@@ -559,7 +564,7 @@ int readDoseSource(const Invocation& invocation, shielding::ShieldingLibrary& li
         }
     }
     for (const shielding::InventoryItem& item : source.items) {
-        source.names.push_back(item.nuclide->name);
+        source.names.emplace_back(item.Name());
     }
     if (source.items.empty()) {
         source.names.push_back(source.plain.name);
