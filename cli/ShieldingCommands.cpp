@@ -1019,22 +1019,19 @@ int RunChainActivities(const Invocation& invocation, BufferedStream& out, Buffer
         Complain(err, error);
         return kExitBadInput;
     }
-    const std::string& name = invocation.arguments[0];
-    const shielding::Nuclide* nuclide = shielding::FindNuclide(*nuclides, name);
+    const std::optional<shielding::InventoryItem> item =
+        shielding::InventoryItemOf(invocation.arguments[0], *activity, *nuclides, chains, error);
     const std::optional<std::vector<double>> start =
-        nuclide == nullptr ? std::nullopt
-                           : shielding::StartingActivities(*chains, *nuclide, *activity,
-                                                           invocation.options.contains("fresh"));
+        item ? shielding::ItemStart(*chains, *item, invocation.options.contains("fresh"))
+             : std::nullopt;
     if (!start) {
-        const std::string suggestion = shielding::DidYouMean(*nuclides, name);
         Complain(err,
-                 Echo(name) + " is no nuclide of the library" +
-                     (suggestion.empty() ? " (photonxs-cli nuclides lists them)" : suggestion));
+                 item ? std::string(item->Name()) + " has no decay chain in the library" : error);
         return kExitBadInput;
     }
     const std::vector<double> now = shielding::ActivitiesAt(*chains, *start, *time);
     // The nuclide's chain: every radioactive member reached from it, in the table's order.
-    const std::size_t head = *chains->IndexOf(nuclide->name);
+    const std::size_t head = *chains->IndexOf(item->Name());
     const std::vector<bool> reached = shielding::MembersReached(*chains, {&head, 1});
     const Table table(invocation, {"nuclide", "half_life", "activity"}, {"", "s", "Bq"});
     table.Header(out.Text());
