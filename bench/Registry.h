@@ -43,6 +43,7 @@ void RegisterWindowCases();
 void RegisterProcessCases();
 void RegisterShieldingCases();
 void RegisterLayerCases();
+void RegisterGeometryCases();
 
 /// Destroys the windows the window cases made, before the application object goes.
 void ReleaseWindows();

@@ -168,6 +168,7 @@ int main(int argc, char** argv) {
     bench::RegisterWindowCases();
     bench::RegisterProcessCases();
     bench::RegisterShieldingCases();
+    bench::RegisterGeometryCases();
     bench::RegisterLayerCases();
 
     SummaryReporter reporter;

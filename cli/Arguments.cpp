@@ -15,7 +15,8 @@ const std::set<std::string, std::less<>> kCommonOptions = {"root", "digits", "fo
                                                            "energy-unit", "no-header"};
 // Options that take no value.
 const std::set<std::string, std::less<>> kFlags = {
-    "all", "with-edges", "energy", "layers", "bins", "no-header", "without-coherent", "fresh"};
+    "all",       "with-edges",       "energy", "layers",     "bins",
+    "no-header", "without-coherent", "check",  "compendium", "fresh"};
 
 bool takesOption(const std::string& command, const std::string& option) {
     if (kCommonOptions.contains(option)) {

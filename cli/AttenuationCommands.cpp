@@ -7,6 +7,7 @@
 #include "attenuation/Attenuation.h"
 #include "attenuation/Spectrum.h"
 #include "attenuation/TextLines.h"
+#include "attenuation/Units.h"
 #include "data/MaterialFile.h"
 #include "data/NumberMask.h"
 #include "material/Resolve.h"
@@ -115,15 +116,22 @@ int RunAbsorption(const Invocation& invocation, BufferedStream& out, BufferedStr
     if (!water) {
         return kExitBadInput;
     }
+    const std::optional<attenuation::CoefficientScale> scale = UnitScaleOf(invocation, m, err);
+    if (!scale) {
+        return kExitBadInput;
+    }
+    const std::string_view unit = invocation.options.contains("unit") ? scale->unit.name : "";
     const attenuation::AbsorptionColumns columns(*mix, *air, *water);
     const Table table(invocation,
-                      {"energy", "mu_rho", "mu_en_rho", "kerma_ratio_air", "kerma_ratio_water"});
+                      {"energy", "mu_rho", "mu_en_rho", "kerma_ratio_air", "kerma_ratio_water"},
+                      {"", unit, unit});
     return rowPerEnergy(invocation, table, *energies, out, err, [&](double energy) {
         attenuation::AbsorptionRow row;
         const Outcome outcome = attenuation::AbsorptionAt(m.resolved->table, columns, energy, row);
         if (outcome == Outcome::Ok) {
             table.Row(out.Text(), {},
-                      {energy, row.muRho, row.muEnRho, row.kermaRatioAir, row.kermaRatioWater});
+                      {energy, scale->Apply(row.muRho), scale->Apply(row.muEnRho),
+                       row.kermaRatioAir, row.kermaRatioWater});
         }
         return outcome;
     });
@@ -150,9 +158,19 @@ int RunHalfValue(const Invocation& invocation, BufferedStream& out, BufferedStre
                         bins, {&m.resolved->table, m.density, 0.0}, *air, hvl, problem)) {
             return air ? SpectrumFailed(spectrum->second, problem, err) : kExitBadInput;
         }
-        const Table table(invocation, {"first_hvl", "second_hvl", "homogeneity"});
+        const std::optional<attenuation::CoefficientScale> scale =
+            UnitScaleOf(invocation, m, err, {attenuation::CoefficientKind::Length, "cm", 0});
+        if (scale && scale->unit.kind != attenuation::CoefficientKind::Length) {
+            Complain(err, "hvl --spectrum gives lengths: --unit takes nm, um, mm, cm or m there");
+        }
+        if (!scale || scale->unit.kind != attenuation::CoefficientKind::Length) {
+            return kExitBadInput;
+        }
+        const Table table(invocation, {"first_hvl", "second_hvl", "homogeneity"},
+                          {scale->unit.name, scale->unit.name});
         table.Header(out.Text());
-        table.Row(out.Text(), {}, {hvl.first, hvl.second, hvl.homogeneity});
+        table.Row(out.Text(), {},
+                  {scale->Length(hvl.first), scale->Length(hvl.second), hvl.homogeneity});
         return kExitDone;
     }
     Material m;
@@ -163,12 +181,26 @@ int RunHalfValue(const Invocation& invocation, BufferedStream& out, BufferedStre
         status != kExitDone) {
         return status;
     }
-    const Table table(invocation, {"energy", "mu", "hvl", "tvl", "mfp"});
+    // mu in the unit of --unit (1/cm when not given); a length unit is the lengths' unit too.
+    const std::optional<attenuation::CoefficientScale> scale =
+        UnitScaleOf(invocation, m, err, {attenuation::CoefficientKind::Linear, "1/cm", 0});
+    if (!scale) {
+        return kExitBadInput;
+    }
+    const bool lengths = scale->unit.kind == attenuation::CoefficientKind::Length;
+    const std::string_view length = lengths ? scale->unit.name : "";
+    const Table table(invocation, {"energy", "mu", "hvl", "tvl", "mfp"},
+                      {"", scale->unit.name, length, length, length});
     return rowPerEnergy(invocation, table, *energies, out, err, [&](double energy) {
         attenuation::HalfValueRow row;
+        double muRho = 0.0;
         const Outcome outcome = attenuation::HalfValueAt(m.resolved->table, m.density, energy, row);
         if (outcome == Outcome::Ok) {
-            table.Row(out.Text(), {}, {energy, row.mu, row.hvl, row.tvl, row.mfp});
+            const bool linear = scale->unit.kind == attenuation::CoefficientKind::Linear;
+            attenuation::MassAttenuation(m.resolved->table, energy, muRho);
+            table.Row(out.Text(), {},
+                      {energy, linear ? row.mu : scale->Apply(muRho), scale->Length(row.hvl),
+                       scale->Length(row.tvl), scale->Length(row.mfp)});
         }
         return outcome;
     });

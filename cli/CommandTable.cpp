@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "LayerCommands.h"
 #include "MaterialCommands.h"
+#include "ModelCommand.h"
 #include "ShieldingCommands.h"
 
 #ifdef PHOTONXS_CLI_PLOT
@@ -26,17 +27,26 @@ int RunPlot(const Invocation&, BufferedStream&, BufferedStream& err) {
 
 } // namespace
 
+#ifndef PHOTONXS_CLI_PLOT
+int WriteModelPicture(const geometry::PreparedModel&, const geometry::ModelSpec&,
+                      const std::vector<geometry::DetectorResult>&, const std::string&,
+                      BufferedStream& err) {
+    Complain(err, "--png is not available in this build");
+    return kExitUsage;
+}
+#endif
+
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
-        {"list", {}, RunList},
+        {"list", {"compendium", "match"}, RunList},
         {"table", {"density", "unit", "without-coherent"}, RunTable},
         {"at", {"density", "grid", "with-edges", "unit", "without-coherent"}, RunAt},
         {"energy", {"density", "all"}, RunEnergy},
         {"csv", {"density"}, RunCsv},
         {"formula", {}, RunFormula},
         {"edges", {"density"}, RunEdges},
-        {"absorption", {"grid", "with-edges"}, RunAbsorption},
-        {"hvl", {"density", "grid", "with-edges", "spectrum"}, RunHalfValue},
+        {"absorption", {"density", "grid", "with-edges", "unit"}, RunAbsorption},
+        {"hvl", {"density", "grid", "with-edges", "spectrum", "unit"}, RunHalfValue},
         {"attenuate",
          {"energy", "spectrum", "layers", "thickness-for", "out", "grid", "with-edges"},
          RunAttenuate},
@@ -55,6 +65,7 @@ const std::vector<Command>& Commands() {
          RunDose},
         {"kerma-constant", {"cutoff", "quantity", "conversion"}, RunKermaConstant},
         {"nuclides", {"decay", "activity", "fresh"}, RunNuclides},
+        {"model", {"accuracy", "png", "check"}, RunModel},
         {"compound", {"name", "density", "category", "file"}, RunCompound},
         {"mixture", {"name", "density", "category", "file"}, RunMixture},
         {"plot", {"out", "density"}, RunPlot},

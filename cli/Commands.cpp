@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "CommandSupport.h"
+#include "MaterialArguments.h"
 #include "NumberText.h"
 #include "attenuation/Units.h"
 #include "calc/Interpolation.h"
@@ -9,6 +10,7 @@
 #include "data/MaterialTable.h"
 #include "data/NumberMask.h"
 #include "export/CsvExport.h"
+#include "material/Catalogue.h"
 #include "material/DataPaths.h"
 #include "material/Resolve.h"
 #include "newdata/Builder.h"
@@ -93,28 +95,18 @@ bool loadTable(const Invocation& invocation, std::string_view argument, data::Ma
         return false;
     }
     Note(err, resolved->note);
+    density = given ? *given : resolved->densityGPerCm3.value_or(0.0);
     if (columns != nullptr) {
         columns->withoutCoherent = invocation.options.contains("without-coherent");
-        const auto unitText = invocation.options.find("unit");
-        std::optional<attenuation::CoefficientUnit> unit = attenuation::CoefficientUnit{};
-        std::optional<attenuation::CoefficientScale> scale;
-        if (unitText != invocation.options.end()) {
-            unit = attenuation::ReadCoefficientUnit(unitText->second, error);
-        }
-        if (!unit) {
-            Complain(err, "--unit: " + error);
-            return false;
-        }
-        scale =
-            attenuation::ScaleFor(*unit, *resolved, given, invocation.root, error, "--density D");
+        Material m{std::move(resolved), density};
+        const std::optional<attenuation::CoefficientScale> scale = UnitScaleOf(invocation, m, err);
         if (!scale) {
-            Complain(err, error);
             return false;
         }
         columns->scale = *scale;
+        resolved = std::move(m.resolved);
     }
     table = std::move(resolved->table);
-    density = given ? *given : resolved->densityGPerCm3.value_or(0.0);
     return true;
 }
 
@@ -129,9 +121,65 @@ std::array<double, 7> setValues(double energyMeV, const calc::CoefficientSet& se
             set.pairNuclear, set.pairElectron, set.total};
 }
 
+// list --compendium or --match TEXT: the materials by the names people type, with their
+// densities, where they come from and the compendium's aliases.
+int listNames(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
+    const std::shared_ptr<const material::Catalogue> catalogue =
+        material::CatalogueOf(invocation.root);
+    if (!catalogue->compendiumError.empty()) {
+        Complain(err, catalogue->compendiumError);
+        return kExitBadInput;
+    }
+    const bool compendium = invocation.options.contains("compendium");
+    const auto match = invocation.options.find("match");
+    const std::string search = match == invocation.options.end() ? "" : match->second;
+    std::string& text = out.Text();
+    static constexpr std::string_view kKeys[] = {"typed", "name", "density", "source", "aliases"};
+    AppendHeader(text, invocation.Style(), kKeys, true);
+    std::size_t listed = 0;
+    for (const material::MaterialChoice& choice : material::MaterialChoices(*catalogue, true)) {
+        if ((compendium && !choice.compendium) || !material::ChoiceMatches(choice, search, true)) {
+            continue;
+        }
+        ++listed;
+        const std::string density = data::FormatDensityShown(choice.density);
+        const std::string_view fields[] = {choice.typed, choice.name, density,
+                                           choice.compendium ? std::string_view("compendium")
+                                                             : std::string_view(choice.path),
+                                           choice.aliases};
+        for (std::size_t i = 0; i < std::size(fields); ++i) {
+            const bool number = i == 2;
+            switch (invocation.format) {
+            case OutputFormat::Text:
+                text += (i == 0 ? "" : "\t") + std::string(fields[i]);
+                break;
+            case OutputFormat::Csv:
+                text += i == 0 ? "" : ",";
+                AppendCsvField(text, fields[i]);
+                break;
+            case OutputFormat::Json:
+                text += (i == 0 ? "{\"" : ",\"") + std::string(kKeys[i]) + "\":";
+                number ? void(text += fields[i]) : AppendJsonString(text, fields[i]);
+                break;
+            }
+        }
+        text += invocation.format == OutputFormat::Json ? "}\n" : "\n";
+        out.FlushIfLarge();
+    }
+    if (listed == 0) {
+        const std::string near = catalogue->Closest(search);
+        Complain(err, "note: no material's name holds " + Echo(search) +
+                          (near.empty() ? "" : "; did you mean " + near + "?"));
+    }
+    return kExitDone;
+}
+
 int runList(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
     if (!invocation.arguments.empty()) {
         return Usage(err, "list takes no arguments");
+    }
+    if (invocation.options.contains("compendium") || invocation.options.contains("match")) {
+        return listNames(invocation, out, err);
     }
     struct Folder {
         std::string_view name;

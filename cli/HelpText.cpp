@@ -12,14 +12,16 @@ enlarged-view pictures of the PhotonXS windows, with the same numbers.
 
 Commands:
   list                        every data file: path, name and density
+  list --compendium | --match TEXT
+                              the compendium's materials, or the materials whose names hold TEXT
   table PATH                  the table of a data file, one line a row, the total last
   at PATH E...                the six coefficients at each energy (--unit barn/atom, 1/cm, mm...)
   energy PATH MU...           the energy at which the total takes each value in cm2/g
   csv PATH OUT                the CSV export of a data file
   formula TEXT                the composition of a chemical formula
   edges PATH                  the absorption edges of each element of a material
-  absorption PATH E...        mu/rho, mu_en/rho and kerma ratios to dry air and water
-  hvl PATH E...               mu, half- and tenth-value layers and mean free path
+  absorption PATH E...        mu/rho, mu_en/rho and kerma ratios to dry air and water (--unit)
+  hvl PATH E...               mu, half- and tenth-value layers and mean free path (--unit)
   hvl --spectrum FILE PATH    first and second half-value layers of a spectrum by air kerma
   attenuate LAYER... --energy E... | --spectrum FILE
                               transmission through layers PATH@CM or PATH@CM@DENSITY
@@ -36,6 +38,8 @@ Commands:
                               rate of a point source or inventory behind layers, per line
   kerma-constant NUCLIDE      air-kerma-rate constant, uGy m2/(GBq h)
   nuclides [NAME]             the library's radionuclides, or one nuclide's photon lines
+  model FILE                  dose rates of a shielding model: a source with a shape, shields,
+                              detectors and a dose map (docs/geometry.md)
   compound OPTIONS EL=ATOMS...   a new compound of up to 5 elements
   mixture OPTIONS EL=WEIGHT...   a new mixture of up to 15 elements
   plot PATH... --out FILE     the enlarged view of these materials as a .bmp or .png image
@@ -66,7 +70,8 @@ Exit status: 0 all done; 1 bad input (a message on standard error says what is w
 2 usage; 3 some rows out of range or in calculation error.
 )";
 
-constexpr std::string_view kList = R"(Usage: photonxs-cli [--root DIR] [--format F] list
+constexpr std::string_view kList =
+    R"(Usage: photonxs-cli [--root DIR] [--format F] list [--compendium] [--match TEXT]
 
 Lists every data file of the root: the elements (ele/*.ele), then the materials by category
 (mix/*.mix1 human tissues, *.mix2 phantom substances, *.mix3 others), each sorted by name.
@@ -75,6 +80,12 @@ g/cm3 as the main window shows it (#0.000###).
 With --format csv the columns are path,name,density; with json each line is an object with
 those members. A file that cannot be read is reported on standard error (exit status 1) and
 the others are still listed.
+--compendium lists the materials of the compendium instead, and --match TEXT the elements,
+library materials and compendium materials (only the compendium's with --compendium) whose
+names, file names or aliases hold each word of TEXT, anywhere in a word ("kapt", "germ",
+"steel 304"). One line a material: typed (what to type for it), name, density (g/cm3), source
+(its data file, or compendium) and aliases (the compendium's other names for it), tabs apart.
+When nothing matches, a note on standard error says so and offers the closest names.
 )";
 
 constexpr std::string_view kTable =
@@ -188,24 +199,30 @@ when it ends in .png. The picture is pixel for pixel what the window would save.
 )";
 
 constexpr std::string_view kAbsorption =
-    R"(Usage: photonxs-cli [--root DIR] [--digits N] [--format F] absorption PATH E... [--grid G]
+    R"(Usage: photonxs-cli [OPTIONS] absorption PATH E... [--grid G] [--unit U] [--density D]
 
 For each energy E in MeV: E, the total mass attenuation coefficient mu/rho (the calculator's
 look-up), the mass energy-absorption coefficient mu_en/rho (cm2/g; NIST SRD 126, summed by
 weight over the material's elements) and mu_en/rho over that of dry air and of liquid water.
 Energies outside 0.001..20 MeV, or a material with an element above Z = 92, print
 NoAbsorptionData (exit status 3). A material file whose composition is not recorded is refused.
+--unit U gives mu/rho and mu_en/rho in U, as for at: cm2/g (the default), barn/atom, 1/cm
+(times the density: the file's or --density D) or a length (nm, um, mm, cm, m) for 1/mu and
+1/mu_en.
 )";
 
 constexpr std::string_view kHvl =
-    R"(Usage: photonxs-cli [OPTIONS] hvl PATH E... [--density D] [--grid G]
-       photonxs-cli [OPTIONS] hvl --spectrum FILE PATH [--density D]
+    R"(Usage: photonxs-cli [OPTIONS] hvl PATH E... [--density D] [--grid G] [--unit U]
+       photonxs-cli [OPTIONS] hvl --spectrum FILE PATH [--density D] [--unit LENGTH]
 
 With energies: E, mu (1/cm), the half-value layer ln2/mu, the tenth-value layer ln10/mu and
 the mean free path 1/mu (cm), for the density of the data file or --density D (g/cm3).
 With --spectrum: first_hvl (cm that halve the spectrum's air kerma), second_hvl (cm from a half
 to a quarter) and homogeneity (first/second). FILE holds lines "energy_MeV weight"; '#' starts
 a comment; - reads standard input.
+--unit U gives mu in U, as for at: 1/cm (the default), cm2/g, barn/atom, or a length (nm, um,
+mm, cm, m) for 1/mu; a length is then the unit of the half-value layers and the mean free path
+too. With --spectrum --unit takes a length only.
 )";
 
 constexpr std::string_view kAttenuate =
@@ -265,7 +282,8 @@ constexpr std::string_view kZeff =
 
 For each energy E in MeV: E, the effective atomic number by the direct method,
 sum f A mu / sum f (A/Z) mu over the elements (atom fractions f, atomic weights A, total
-mu/rho), and the electron density N_A Zeff / sum f A in electrons per gram.
+mu/rho), and the electron density N_A Zeff / sum f A in electrons per gram. Neither is a
+coefficient, so zeff takes no --unit.
 )";
 
 constexpr std::string_view kBuildup =
@@ -337,9 +355,32 @@ NAME's chain, its half-life (s) and its activity (Bq) T later, for 1 Bq (or --ac
 NAME at time 0, its line table's members in equilibrium then (--fresh: NAME alone).
 )";
 
+constexpr std::string_view kModel =
+    R"(Usage: photonxs-cli [OPTIONS] model FILE|- [--accuracy A] [--check] [--png FILE]
+
+The air-kerma rate at each detector of a shielding model: a source with a shape (point, line,
+disk, box, sphere, cylinder) and a material of its own, shields (slab, box, sphere, cylinder,
+hollow or not), a filler around them, detectors and a map of detectors on a plane. The point
+kernel is integrated over the source by Gauss-Legendre quadrature, refined until each
+detector's total is good to the accuracy (default 1e-3, or the model's "accuracy"); buildup
+along each ray by Broder's rule over the media it crosses, one named table, or none.
+FILE is JSON (docs/geometry.md describes it; "-": standard input).
+One row per detector and line: detector, x, y, z (cm), energy, intensity (photons/s),
+uncollided rate, buildup, rate (uGy/h of air kerma); then the detector's row whose energy reads
+"total", with the relative error the quadrature estimates. Map points have their total row
+alone; those inside or on the source have no value. The text form adds each detector's
+exposure rate in mR/h.
+--check prints what the model is (each body, its volume and mass, the source's activity per
+volume) and computes nothing. --png FILE draws the map: rates on a log colour scale with
+isodose lines at each decade and the bodies the plane cuts.
+)";
+
 } // namespace
 
 std::string HelpText(std::string_view command) {
+    if (command == "model") {
+        return std::string(kModel);
+    }
     if (command == "buildup") {
         return std::string(kBuildup);
     }

@@ -97,9 +97,6 @@ layerMixes(const Stack& stack, attenuation::AbsorptionLibrary& library, Buffered
     return mixes;
 }
 
-// A number, or a blank cell for one that is not known.
-Table::Cell cellOf(double value) { return std::isnan(value) ? Table::Cell::Blank() : value; }
-
 int finish(std::size_t failed, const ValueReader& energies, BufferedStream& err) {
     if (energies.Failed()) {
         return kExitBadInput;
@@ -167,7 +164,7 @@ int RunLayers(const Invocation& invocation, BufferedStream& out, BufferedStream&
                     const attenuation::LayerShare& s = shares[l];
                     table.Cells(out.Text(),
                                 {std::string_view(stack.layerWords[l]), energy, s.interacted,
-                                 s.photoAbsorbed, cellOf(s.deposited), s.transmitted});
+                                 s.photoAbsorbed, s.deposited, s.transmitted});
                 }
                 return outcome;
             });
@@ -193,7 +190,7 @@ int RunLayers(const Invocation& invocation, BufferedStream& out, BufferedStream&
                 const double passed = bins[b].weight * s.transmitted;
                 table.Cells(out.Text(),
                             {std::string_view(stack.layerWords[l]), bins[b].energyMeV, received,
-                             s.interacted, s.photoAbsorbed, cellOf(s.deposited), passed});
+                             s.interacted, s.photoAbsorbed, s.deposited, passed});
                 received = passed;
             }
             out.FlushIfLarge();
@@ -206,7 +203,7 @@ int RunLayers(const Invocation& invocation, BufferedStream& out, BufferedStream&
     for (std::size_t l = 0; l < stack.layers.size(); ++l) {
         const attenuation::LayerShare& s = shares.total[l];
         table.Cells(out.Text(), {std::string_view(stack.layerWords[l]), s.interacted,
-                                 s.photoAbsorbed, cellOf(s.deposited), s.transmitted});
+                                 s.photoAbsorbed, s.deposited, s.transmitted});
     }
     return kExitDone;
 }

@@ -37,6 +37,28 @@ bool NeedDensity(const std::string& argument, const Material& m, BufferedStream&
     return false;
 }
 
+std::optional<attenuation::CoefficientScale> UnitScaleOf(const Invocation& invocation,
+                                                         const Material& m, BufferedStream& err,
+                                                         attenuation::CoefficientUnit fallback) {
+    std::string error;
+    std::optional<attenuation::CoefficientUnit> unit = fallback;
+    if (const auto found = invocation.options.find("unit"); found != invocation.options.end()) {
+        unit = attenuation::ReadCoefficientUnit(found->second, error);
+        if (!unit) {
+            Complain(err, "--unit: " + error);
+            return std::nullopt;
+        }
+    }
+    const std::optional<double> density =
+        m.density > 0.0 ? std::optional<double>(m.density) : std::nullopt;
+    std::optional<attenuation::CoefficientScale> scale =
+        attenuation::ScaleFor(*unit, *m.resolved, density, invocation.root, error, "--density D");
+    if (!scale) {
+        Complain(err, error);
+    }
+    return scale;
+}
+
 std::optional<attenuation::Composition> CompositionOf(const std::string& argument,
                                                       const Material& m, BufferedStream& err) {
     const std::string& path = m.resolved->dataPath;

@@ -4,6 +4,7 @@
 #include "Output.h"
 #include "attenuation/Attenuation.h"
 #include "attenuation/Spectrum.h"
+#include "attenuation/Units.h"
 #include "material/Resolve.h"
 
 #include <memory>
@@ -28,6 +29,13 @@ bool ResolveArgument(const Invocation& invocation, const std::string& argument, 
 
 /// True when the material has a density; else complains saying how to give one.
 bool NeedDensity(const std::string& argument, const Material& m, BufferedStream& err);
+
+/// The scale of --unit for a material, `fallback` when --unit is not given; a unit per volume
+/// or a length takes the material's density `m.density`. Empty with the message written when
+/// the unit is not one of them or the material lacks what it needs.
+std::optional<attenuation::CoefficientScale>
+UnitScaleOf(const Invocation& invocation, const Material& m, BufferedStream& err,
+            attenuation::CoefficientUnit fallback = {});
 
 /// The element shares of a resolved material; empty with the message written when its
 /// composition is not known.

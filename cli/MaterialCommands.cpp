@@ -7,7 +7,6 @@
 #include "material/Resolve.h"
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 #include <string>
 
@@ -43,15 +42,11 @@ void appendNumber(std::string& out, const OutputStyle& style, std::string_view k
     if (format == OutputFormat::Json) {
         AppendJsonString(out, key);
         out += ':';
-        if (!std::isfinite(value)) {
-            out += "null";
-            return;
-        }
     }
     if (exact) {
         out += data::FormatExact(value);
     } else {
-        AppendColumnValue(out, style, key, value);
+        AppendCell(out, style, key, value);
     }
 }
 

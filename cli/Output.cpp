@@ -99,6 +99,20 @@ void AppendColumnValue(std::string& out, const OutputStyle& style, std::string_v
     }
 }
 
+void AppendCell(std::string& out, const OutputStyle& style, std::string_view key, double value) {
+    if (std::isnan(value)) {
+        out += style.format == OutputFormat::Json   ? "null"
+               : style.format == OutputFormat::Text ? "-"
+                                                    : "";
+        return;
+    }
+    // JSON has no words for the infinities, so they go in as strings there.
+    const bool quoted = style.format == OutputFormat::Json && !std::isfinite(value);
+    out += quoted ? "\"" : "";
+    AppendColumnValue(out, style, key, value);
+    out += quoted ? "\"" : "";
+}
+
 RowWriter::RowWriter(const OutputStyle& style, std::vector<std::string_view> keys,
                      std::vector<std::string_view> units)
     : m_style(style), m_keys(std::move(keys)), m_units(std::move(units)) {}
@@ -108,18 +122,6 @@ void RowWriter::Header(std::string& out) const {
 }
 
 namespace {
-
-// JSON has no words for the non-finite values, so they go in as strings there.
-void appendJsonNumber(std::string& out, const OutputStyle& style, std::string_view key,
-                      double value) {
-    if (!std::isfinite(value)) {
-        out += '"';
-        AppendValue(out, value, style.digits);
-        out += '"';
-        return;
-    }
-    AppendColumnValue(out, style, key, value);
-}
 
 void appendJsonKey(std::string& out, std::string_view key, bool first) {
     out += first ? "{\"" : ",\"";
@@ -133,7 +135,7 @@ void RowWriter::Values(std::string& out, std::span<const double> values) const {
     if (m_style.format == OutputFormat::Json) {
         for (std::size_t i = 0; i < values.size(); ++i) {
             appendJsonKey(out, m_keys[i], i == 0);
-            appendJsonNumber(out, m_style, m_keys[i], values[i]);
+            AppendCell(out, m_style, m_keys[i], values[i]);
         }
         out += "}\n";
         return;
@@ -143,7 +145,7 @@ void RowWriter::Values(std::string& out, std::span<const double> values) const {
         if (i > 0) {
             out += separator;
         }
-        AppendColumnValue(out, m_style, m_keys[i], values[i]);
+        AppendCell(out, m_style, m_keys[i], values[i]);
     }
     out += '\n';
 }
@@ -152,7 +154,7 @@ void RowWriter::Failure(std::string& out, std::size_t inputColumn, double input,
                         std::string_view word) const {
     if (m_style.format == OutputFormat::Json) {
         appendJsonKey(out, m_keys[inputColumn], true);
-        appendJsonNumber(out, m_style, m_keys[inputColumn], input);
+        AppendCell(out, m_style, m_keys[inputColumn], input);
         out += ",\"error\":\"";
         out += word;
         out += "\"}\n";
@@ -164,7 +166,7 @@ void RowWriter::Failure(std::string& out, std::size_t inputColumn, double input,
             out += separator;
         }
         if (i == inputColumn) {
-            AppendColumnValue(out, m_style, m_keys[i], input);
+            AppendCell(out, m_style, m_keys[i], input);
         } else {
             out += word;
         }

@@ -41,6 +41,10 @@ void AppendHeader(std::string& out, const OutputStyle& style,
 void AppendColumnValue(std::string& out, const OutputStyle& style, std::string_view key,
                        double value);
 
+/// A value as a cell of a row: as AppendColumnValue, except that NaN, which stands for no value,
+/// is empty in CSV, null in JSON and "-" in text, and JSON gives an infinity as a string.
+void AppendCell(std::string& out, const OutputStyle& style, std::string_view key, double value);
+
 /// Text gathered for one stream and written in large blocks, so that a million rows cost a few
 /// system calls rather than a million.
 class BufferedStream {

@@ -43,8 +43,10 @@ std::optional<PictureKind> pictureKindOf(const std::filesystem::path& file) {
     return std::nullopt;
 }
 
+} // namespace
+
 // Written aside and renamed into place, like every file the program writes.
-data::WriteResult savePng(const QImage& image, const std::filesystem::path& file) {
+data::WriteResult SavePng(const QImage& image, const std::filesystem::path& file) {
     QSaveFile out(ToQString(file));
     if (!out.open(QIODevice::WriteOnly)) {
         return {false, out.errorString().toStdString()};
@@ -62,6 +64,8 @@ data::WriteResult savePng(const QImage& image, const std::filesystem::path& file
     return {};
 }
 
+namespace {
+
 // Qt's notes about the off-screen platform (no runtime folder, no window manager) say nothing
 // about the picture; only its critical messages reach the user.
 void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -71,6 +75,16 @@ void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 }
 
 } // namespace
+
+std::unique_ptr<QApplication> StartOffscreenApplication() {
+    // The canvas is a widget, so it needs an application; off screen, no display is touched.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
+    static int qtArgc = 1;
+    static char programName[] = "photonxs-cli";
+    static char* qtArgv[] = {programName, nullptr};
+    return std::make_unique<QApplication>(qtArgc, qtArgv);
+}
 
 int RunPlot(const Invocation& invocation, BufferedStream& /*out*/, BufferedStream& err) {
     const auto out = invocation.options.find("out");
@@ -99,13 +113,7 @@ int RunPlot(const Invocation& invocation, BufferedStream& /*out*/, BufferedStrea
         materials.push_back(std::move(resolved));
     }
 
-    // The canvas is a widget, so it needs an application; off screen, no display is touched.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quietMessages);
-    int qtArgc = 1;
-    static char programName[] = "photonxs-cli";
-    char* qtArgv[] = {programName, nullptr};
-    QApplication application(qtArgc, qtArgv);
+    const std::unique_ptr<QApplication> application = StartOffscreenApplication();
 
     // As at start-up: the picture prepared and cleared, then the empty frame.
     QtCanvas canvas(kEnlargedWidth, kEnlargedHeight);
@@ -135,7 +143,7 @@ int RunPlot(const Invocation& invocation, BufferedStream& /*out*/, BufferedStrea
 
     const data::WriteResult written = *kind == PictureKind::Bmp
                                           ? SavePicture(canvas.Image(), target)
-                                          : savePng(canvas.Image(), target);
+                                          : SavePng(canvas.Image(), target);
     if (!written.ok) {
         Complain(err, out->second + ": " + written.reason);
         return kExitBadInput;

@@ -11,6 +11,7 @@
 #include "shielding/ShieldingLibrary.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -166,14 +167,15 @@ int RunBuildup(const Invocation& invocation, BufferedStream& out, BufferedStream
     }
     const Table table(invocation, {"energy", "mfp", "buildup", "zeq"}, {"", "mfp", "", ""});
     table.Header(out.Text());
-    std::size_t failed = 0;
+    // Rows without a value, by the limit they met (none: no finite value).
+    std::array<std::size_t, 3> failed{};
     bool extrapolated = false;
     do {
         for (const double mfp : penetrations) {
             shielding::BuildupValue value;
             const Outcome outcome = function->At(energy, mfp, value);
             if (outcome != Outcome::Ok) {
-                ++failed;
+                ++failed[static_cast<std::size_t>(function->LimitAt(energy, mfp))];
                 table.Row(out.Text(), {}, {energy}, attenuation::OutcomeWord(outcome));
             } else {
                 extrapolated = extrapolated || value.extrapolated;
@@ -190,13 +192,26 @@ int RunBuildup(const Invocation& invocation, BufferedStream& out, BufferedStream
     if (extrapolated) {
         Complain(err, "note: buildup factors beyond 40 mfp are extrapolated (Harima et al. 1991)");
     }
-    if (failed > 0) {
-        Complain(err, std::to_string(failed) + " of " +
+    const std::size_t failedRows = failed[0] + failed[1] + failed[2];
+    if (failedRows > 0) {
+        const std::string name = function->TableName();
+        const std::array<std::string, 3> causes = {
+            "the fit gives no finite value",
+            "the energy is outside the " + (name.empty() ? "" : name + " ") + "buildup table (" +
+                energyText(invocation, function->LowestEnergyMeV()) + " to " +
+                energyText(invocation, function->HighestEnergyMeV()) + ")",
+            "the penetration is beyond 100 mfp"};
+        std::string why;
+        for (const std::size_t i : {1, 2, 0}) {
+            if (failed[i] > 0) {
+                why += (why.empty() ? "" : ", ") +
+                       (failed[i] == failedRows ? "" : std::to_string(failed[i]) + " because ") +
+                       causes[i];
+            }
+        }
+        Complain(err, std::to_string(failedRows) + " of " +
                           std::to_string(energies.Count() * penetrations.size()) +
-                          " rows gave no value: the energy lies outside the buildup table (" +
-                          energyText(invocation, function->LowestEnergyMeV()) + " to " +
-                          energyText(invocation, function->HighestEnergyMeV()) +
-                          ") or the penetration beyond 100 mfp");
+                          " rows gave no value: " + why);
         return kExitSomeRowsFailed;
     }
     return kExitDone;

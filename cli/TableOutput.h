@@ -3,8 +3,8 @@
 #include "Arguments.h"
 #include "Output.h"
 
-#include <cmath>
 #include <initializer_list>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,38 +25,27 @@ class Table {
 
     void Header(std::string& out) const { AppendHeader(out, m_style, m_views, false, m_units); }
 
-    /// One cell of a row that mixes texts and numbers in any order; a blank cell is empty in
-    /// CSV, null in JSON and "-" in text.
+    /// One cell of a row that mixes texts and numbers in any order; a blank cell, like any NaN,
+    /// is empty in CSV, null in JSON and "-" in text.
     struct Cell {
         Cell(double value) : number(value) {}
         Cell(std::string_view value) : text(value), isText(true) {}
-        static Cell Blank() {
-            Cell cell(0.0);
-            cell.blank = true;
-            return cell;
-        }
+        static Cell Blank() { return Cell(std::numeric_limits<double>::quiet_NaN()); }
         double number = 0.0;
         std::string_view text;
         bool isText = false;
-        bool blank = false;
     };
 
     void Cells(std::string& out, std::initializer_list<Cell> cells) const {
         std::size_t column = 0;
         for (const Cell& cell : cells) {
             open(out, column++);
-            if (cell.blank) {
-                out += m_format == OutputFormat::Json ? "null"
-                                                      : (m_format == OutputFormat::Text ? "-" : "");
-            } else if (cell.isText) {
+            if (cell.isText) {
                 m_format == OutputFormat::Csv    ? AppendCsvField(out, cell.text)
                 : m_format == OutputFormat::Json ? AppendJsonString(out, cell.text)
                                                  : void(out += cell.text);
             } else {
-                const bool quoted = m_format == OutputFormat::Json && !std::isfinite(cell.number);
-                out += quoted ? "\"" : "";
-                AppendColumnValue(out, m_style, m_views[column - 1], cell.number);
-                out += quoted ? "\"" : "";
+                AppendCell(out, m_style, m_views[column - 1], cell.number);
             }
         }
         out += m_format == OutputFormat::Json ? "}\n" : "\n";
@@ -85,10 +74,7 @@ class Table {
         for (std::size_t i = 0; i < numbers.size() && (word.empty() || i == 0); ++i) {
             const double value = numbers.begin()[i];
             open(out, column++);
-            const bool quoted = m_format == OutputFormat::Json && !std::isfinite(value);
-            out += quoted ? "\"" : "";
-            AppendColumnValue(out, m_style, m_views[column - 1], value);
-            out += quoted ? "\"" : "";
+            AppendCell(out, m_style, m_views[column - 1], value);
         }
         if (!word.empty() && m_format == OutputFormat::Json) {
             out += ",\"error\":";

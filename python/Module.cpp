@@ -276,5 +276,6 @@ PYBIND11_MODULE(_core, m) {
         py::arg("library"));
     bindings::BindAttenuation(m);
     bindings::BindShielding(m);
+    bindings::BindModels(m);
     bindings::BindLayers(m);
 }

@@ -85,12 +85,20 @@ py::array_t<double> buildup(const py::handle& argument, const Values& energies,
     const std::size_t failed = failures.count;
     const std::size_t first = failures.first;
     if (raise && failed > 0) {
+        const double energy = energies.data()[first];
+        const double mfp = penetrations.data()[first];
+        const shielding::BuildupLimit limit = function.LimitAt(energy, mfp);
         throw std::invalid_argument(
             std::to_string(failed) + " of " + std::to_string(count) +
-            " pairs gave no value (energy outside the buildup table or penetration beyond 100 "
-            "mfp), the first " +
-            numberText(energies.data()[first]) + " MeV at " +
-            numberText(penetrations.data()[first]) + " mfp");
+            " pairs gave no value, the first " + numberText(energy) + " MeV at " + numberText(mfp) +
+            " mfp: " +
+            (limit == shielding::BuildupLimit::Energy
+                 ? "the energy is outside the " +
+                       (function.TableName().empty() ? "" : function.TableName() + " ") +
+                       "buildup table (" + numberText(function.LowestEnergyMeV()) + " to " +
+                       numberText(function.HighestEnergyMeV()) + " MeV)"
+             : limit == shielding::BuildupLimit::Penetration ? "the penetration is beyond 100 mfp"
+                                                             : "the fit gives no finite value"));
     }
     return result;
 }

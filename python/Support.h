@@ -58,4 +58,7 @@ void BindLayers(py::module_& module);
 /// Adds buildup, dose_rate, kerma_constant, nuclide and nuclides to the module.
 void BindShielding(py::module_& module);
 
+/// Adds model_dose's core to the module.
+void BindModels(py::module_& module);
+
 } // namespace bindings

@@ -23,7 +23,7 @@ ensure_packages() {
 # time); the Python module and its tests need the last line.
 PHOTONXS_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins help2man
     fonts-liberation fonts-dejavu-core fonts-ipafont-gothic
-    python3-dev python3-numpy pybind11-dev python3-pytest)
+    python3-dev python3-numpy pybind11-dev python3-pytest nlohmann-json3-dev)
 
 # What the packaging tests need: validators of the menu entry and the software-centre
 # description, and the Debian tools cpack uses to make the package.

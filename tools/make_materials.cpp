@@ -1,5 +1,5 @@
-// Builds the reference materials of the shipped library from a composition list and the element
-// files: make_materials <materials.csv> <library folder>. The library folder holds ele/; the
+// Builds the reference materials of the shipped library from composition lists and the element
+// files: make_materials <materials.csv>... <library folder>. The library folder holds ele/; the
 // material files go into its mix/ folder.
 #include "data/NumberMask.h"
 #include "newdata/ReferenceMaterials.h"
@@ -10,12 +10,11 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: make_materials <materials.csv> <library folder>\n";
+    if (argc < 3) {
+        std::cerr << "usage: make_materials <materials.csv>... <library folder>\n";
         return 2;
     }
-    const std::filesystem::path csvFile = argv[1];
-    const std::filesystem::path library = argv[2];
+    const std::filesystem::path library = argv[argc - 1];
     std::error_code ec;
     std::filesystem::create_directories(library / "mix", ec);
     if (ec) {
@@ -23,10 +22,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::vector<newdata::GeneratedMaterial> generated;
-    std::string error;
-    if (!newdata::GenerateReferenceMaterials(csvFile, library, library, generated, error)) {
-        std::cerr << error << "\n";
-        return 1;
+    for (int list = 1; list < argc - 1; ++list) {
+        std::vector<newdata::GeneratedMaterial> more;
+        std::string error;
+        if (!newdata::GenerateReferenceMaterials(argv[list], library, library, more, error)) {
+            std::cerr << error << "\n";
+            return 1;
+        }
+        generated.insert(generated.end(), more.begin(), more.end());
     }
     int failed = 0;
     for (const newdata::GeneratedMaterial& material : generated) {

@@ -16,6 +16,7 @@ in the default working folder (``$PHOTONXS_HOME``, else the library the package 
 """
 
 import collections as _collections
+import json as _json
 import importlib.resources as _resources
 import os as _os
 
@@ -56,7 +57,7 @@ __all__ = ["Library", "Material", "DataFile", "material", "parse_formula", "mu_r
            "Nuclide", "nuclide", "nuclides", "COEFFICIENTS", "LayerShares", "layer_shares",
            "SpectrumShares", "spectrum_layer_shares", "SensorEfficiency", "sensor_efficiency",
            "sensor_thickness", "equivalent_thickness", "EquivalentThickness",
-           "spectrum_equivalent_thickness"]
+           "spectrum_equivalent_thickness", "ModelDose", "model_dose"]
 
 #: The six coefficients, in the order of every table and result (the command line's CSV keys).
 COEFFICIENTS = ("coherent", "incoherent", "photo_electric", "pair_nuclear", "pair_electron",
@@ -275,6 +276,31 @@ def dose_rate(source, activity_bq, distance_cm, layers=(), kind="exposure", rule
         source, None if activity_bq is None else float(activity_bq), float(distance_cm), layers,
         kind, rule, table, float(cutoff), quantity, float(decay_s), float(stay_s), bool(fresh),
         None if conversion is None else _os.fspath(conversion)))
+
+
+ModelDose = _collections.namedtuple(
+    "ModelDose", "detectors total error energies uncollided buildup rate")
+ModelDose.__doc__ = """The air-kerma rates of a shielding model, uGy/h: ``detectors`` (n, 3) in cm,
+the listed ones then the map's points; ``total`` (n,) and its relative ``error`` as the
+quadrature estimates it; the source's line ``energies`` (MeV); and per detector and line
+(n, lines) the ``uncollided`` rate, the ``buildup`` (rate over uncollided) and the ``rate``.
+Map points inside or on the source hold NaN."""
+
+
+def model_dose(model, accuracy=None):
+    """The dose rates of a shielding model: a dict laid out as a model file, or a model file's path.
+
+    The model is the JSON object that ``photonxs-cli model`` reads (docs/geometry.md): a source
+    with a shape and a material, shields, a filler, detectors and a map. ``accuracy`` overrides
+    the model's own (relative, of each detector's total). The doubles are the command line's.
+    Returns a :class:`ModelDose`; raises ValueError for a model that cannot be computed.
+    """
+    if isinstance(model, dict):
+        text = _json.dumps(model)
+    else:
+        with open(model, encoding="utf-8") as handle:
+            text = handle.read()
+    return ModelDose(*_core._model_dose(text, None if accuracy is None else float(accuracy)))
 
 
 def decay(inventory, time_s, fresh=False):

@@ -1,6 +1,6 @@
 # Type stubs of the photonxs package, for editors and type checkers.
 import os
-from typing import (Dict, List, Literal, Mapping, NamedTuple, Optional, Sequence, Tuple,
+from typing import (Any, Dict, List, Literal, Mapping, NamedTuple, Optional, Sequence, Tuple,
                     Union, overload)
 
 import numpy as np
@@ -99,6 +99,19 @@ def kerma_constant(nuclide: str, cutoff: float = ...,
 def decay(inventory: Union[Mapping[str, float], Sequence[Tuple[str, float]]], time_s: float,
           fresh: bool = ...) -> Dict[str, float]: ...
 def h10_per_kerma(energy: _Values) -> _FloatOrArray: ...
+
+class ModelDose(NamedTuple):
+    """Air-kerma rates (uGy/h) of a shielding model at its detectors and map points."""
+    detectors: npt.NDArray[np.float64]
+    total: npt.NDArray[np.float64]
+    error: npt.NDArray[np.float64]
+    energies: npt.NDArray[np.float64]
+    uncollided: npt.NDArray[np.float64]
+    buildup: npt.NDArray[np.float64]
+    rate: npt.NDArray[np.float64]
+
+def model_dose(model: Union[Mapping[str, Any], str, "os.PathLike[str]"],
+               accuracy: Optional[float] = ...) -> ModelDose: ...
 
 class Nuclide(NamedTuple):
     """A radionuclide of the library and its photon lines."""

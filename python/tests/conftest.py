@@ -23,11 +23,12 @@ def run_cli(*args, stdin="", root=LIBRARY):
 
 
 def cli_table(*args, stdin="", root=LIBRARY):
-    """The rows of a CLI command's CSV output at 17 digits, as floats (NaN for a row's words)."""
+    """The rows of a CLI command's CSV output at 17 digits, as floats (NaN for a row's words and
+    for an empty cell)."""
     status, out, err = run_cli("--digits", "17", "--format", "csv", *args, stdin=stdin, root=root)
     assert status in (0, 3), err
     words = ("OutOfRange", "CalculationError", "NoAbsorptionData", "NoSolution")
-    return np.array([[float("nan") if field in words else float(field) for field in line.split(",")]
+    return np.array([[float("nan") if field in words or not field else float(field) for field in line.split(",")]
                      for line in out.splitlines() if line.split(",")[0] in words or not line[:1].isalpha()])
 
 

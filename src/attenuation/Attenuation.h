@@ -18,6 +18,8 @@ namespace attenuation {
 /// The reference materials the kerma ratios and the air kerma are taken against.
 inline constexpr std::string_view kDryAirPath = "mix/Air_Dry.mix3";
 inline constexpr std::string_view kWaterPath = "mix/Water_Liquid.mix2";
+/// The concrete the buildup tables were computed for (ANSI/ANS-6.4.3), 2.3 g/cm3.
+inline constexpr std::string_view kConcreteAnsPath = "mix/Concrete_ANS.mix3";
 
 /// Avogadro's number, 1/mol.
 inline constexpr double kAvogadro = 6.02214076e23;

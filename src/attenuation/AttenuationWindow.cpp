@@ -136,6 +136,10 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
     grid->addWidget(shieldingButton, 4, 0);
     grid->addWidget(computeButton, 4, 1);
     grid->addWidget(saveButton, 4, 2);
+    notesLabel = new QLabel(this);
+    notesLabel->setObjectName("notesLabel");
+    notesLabel->hide();
+    grid->addWidget(notesLabel, 5, 0, 1, 3);
     resultTable = new QTableWidget(0, 3, this);
     resultTable->setObjectName("resultTable");
     resultTable->setHorizontalHeaderLabels({"Quantity", "Value", "Unit"});
@@ -143,16 +147,17 @@ AttenuationWindow::AttenuationWindow(AppContext& context, QWidget* parent)
     resultTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     resultTable->setMinimumHeight(300);
     resultTable->verticalHeader()->setDefaultSectionSize(22);
-    grid->addWidget(resultTable, 5, 0, 1, 3);
+    resultTable->resizeColumnsToContents();
+    grid->addWidget(resultTable, 6, 0, 1, 3);
     transmissionPlot = new QtCanvas(kPlotWidth, kPlotHeight, this);
     transmissionPlot->setObjectName("transmissionPlot");
-    grid->addWidget(transmissionPlot, 6, 0, 1, 3);
+    grid->addWidget(transmissionPlot, 7, 0, 1, 3);
     layersButton = new QPushButton("Layer by layer...", this);
     layersButton->setObjectName("layersButton");
     layersButton->setToolTip("What each layer takes out of the beam at an angle, a sensor's "
                              "efficiency and the lead equivalence (Ctrl+Shift+L)");
     layersButton->setShortcut(QKeySequence("Ctrl+Shift+L"));
-    grid->addWidget(layersButton, 7, 0);
+    grid->addWidget(layersButton, 8, 0);
     connect(layersButton, &QPushButton::clicked, this, [this] {
         if (layersWindow == nullptr) {
             layersWindow = new LayersWindow(m_context, this);
@@ -256,12 +261,16 @@ bool AttenuationWindow::compute(std::string& problem) {
     const std::filesystem::path& root = m_context.root;
     const std::string layersText = layersEdit->text().toStdString();
     std::vector<attenuation::TypedLayer> parsed;
+    notesLabel->hide();
     for (const std::string_view word : attenuation::SplitLayerList(layersText)) {
         parsed.emplace_back();
         if (!attenuation::ReadTypedLayer(root, word, parsed.back(), problem)) {
             return false;
         }
     }
+    const std::string notes = attenuation::NotesText(parsed);
+    notesLabel->setText(QString::fromStdString(notes));
+    notesLabel->setVisible(!notes.empty());
     if (parsed.empty()) {
         problem = "Name at least one layer, such as Pb@0.5 or Water_Liquid@10.";
         return false;

@@ -10,6 +10,7 @@ class QCheckBox;
 class LayersWindow;
 class QComboBox;
 class QCompleter;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStringListModel;
@@ -57,6 +58,7 @@ class AttenuationWindow : public QWidget {
     QPushButton* materialsButton =
         nullptr; ///< opens the chooser of library and compendium materials
     MaterialChooser* chooser = nullptr;
+    QLabel* notesLabel = nullptr; ///< which material a name was taken for; hidden when none was
     QTableWidget* resultTable = nullptr;
     QtCanvas* transmissionPlot = nullptr;
 

@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "attenuation/Compositions.h"
 #include "attenuation/EfficiencyPlot.h"
+#include "attenuation/EquivalencePlot.h"
 #include "attenuation/LayerShares.h"
 #include "attenuation/TextLines.h"
 #include "attenuation/TransmissionPlot.h"
@@ -22,8 +23,8 @@
 
 namespace {
 
-constexpr int kPlotWidth = 520;
-constexpr int kPlotHeight = 300;
+constexpr int kPlotWidth = 400;
+constexpr int kPlotHeight = 280;
 
 std::string number(double value) {
     return std::isnan(value) ? "no data" : data::FormatScientific(value);
@@ -59,6 +60,10 @@ LayersWindow::LayersWindow(AppContext& context, QWidget* parent)
     computeButton = new QPushButton("Compute", this);
     computeButton->setObjectName("computeButton");
     grid->addWidget(computeButton, 3, 3);
+    notesLabel = new QLabel(this);
+    notesLabel->setObjectName("notesLabel");
+    notesLabel->hide();
+    grid->addWidget(notesLabel, 4, 0, 1, 4);
     shareTable = new QTableWidget(0, 5, this);
     shareTable->setObjectName("shareTable");
     shareTable->setHorizontalHeaderLabels(
@@ -67,14 +72,20 @@ LayersWindow::LayersWindow(AppContext& context, QWidget* parent)
     shareTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     shareTable->setMinimumHeight(130);
     shareTable->verticalHeader()->setDefaultSectionSize(22);
-    grid->addWidget(shareTable, 4, 0, 1, 4);
+    shareTable->resizeColumnsToContents();
+    grid->addWidget(shareTable, 5, 0, 1, 4);
     equivalentLabel = new QLabel(this);
     equivalentLabel->setObjectName("equivalentLabel");
     equivalentLabel->setWordWrap(true);
-    grid->addWidget(equivalentLabel, 5, 0, 1, 4);
+    grid->addWidget(equivalentLabel, 6, 0, 1, 4);
     efficiencyPlot = new QtCanvas(kPlotWidth, kPlotHeight, this);
     efficiencyPlot->setObjectName("efficiencyPlot");
-    grid->addWidget(efficiencyPlot, 6, 0, 1, 4);
+    grid->addWidget(efficiencyPlot, 7, 0, 1, 2);
+    equivalencePlot = new QtCanvas(kPlotWidth, kPlotHeight, this);
+    equivalencePlot->setObjectName("equivalencePlot");
+    equivalencePlot->setToolTip("The thickness of the reference that transmits what the stack "
+                                "does, narrow beam at normal incidence, against energy");
+    grid->addWidget(equivalencePlot, 7, 2, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     connect(computeButton, &QPushButton::clicked, this, &LayersWindow::Compute);
@@ -109,18 +120,30 @@ void LayersWindow::Compute() {
     equivalentLabel->clear();
     attenuation::DrawNoTransmission(
         *efficiencyPlot, "No efficiency to show: the layers or the energy have a problem.");
+    attenuation::DrawNoTransmission(*equivalencePlot,
+                                    "No equivalence to show: the layers or the energy have a "
+                                    "problem.");
+}
+
+void LayersWindow::showNotes(const std::vector<attenuation::TypedLayer>& layers,
+                             const material::ResolvedMaterial* reference) {
+    const std::string notes = attenuation::NotesText(layers, reference);
+    notesLabel->setText(QString::fromStdString(notes));
+    notesLabel->setVisible(!notes.empty());
 }
 
 bool LayersWindow::compute(std::string& problem) {
     const std::filesystem::path& root = m_context.root;
     std::vector<attenuation::TypedLayer> typed;
     const std::string layersText = layersEdit->text().toStdString();
+    notesLabel->hide();
     for (const std::string_view word : attenuation::SplitLayerList(layersText)) {
         typed.emplace_back();
         if (!attenuation::ReadTypedLayer(root, word, typed.back(), problem)) {
             return false;
         }
     }
+    showNotes(typed, nullptr);
     if (typed.empty()) {
         problem = "Name at least one layer, such as Be@0.0025 Si@0.045.";
         return false;
@@ -195,12 +218,16 @@ bool LayersWindow::compute(std::string& problem) {
     attenuation::TypedLayer reference;
     std::string why;
     double thickness = 0.0;
-    if (!attenuation::ReadTypedLayer(root, referenceName.empty() ? "Pb" : referenceName, reference,
-                                     why)) {
+    const bool referenceRead = attenuation::ReadTypedLayer(
+        root, referenceName.empty() ? "Pb" : referenceName, reference, why);
+    const attenuation::Layer referenceLayer{referenceRead ? &reference.material->table : nullptr,
+                                            reference.density, 0.0};
+    if (!referenceRead) {
         equivalentLabel->setText(QString::fromStdString("No equivalent thickness: " + why));
-    } else if (const attenuation::Outcome found = attenuation::EquivalentThicknessAt(
-                   layers, {&reference.material->table, reference.density, 0.0}, *energy,
-                   thickness);
+        attenuation::DrawNoTransmission(*equivalencePlot,
+                                        "No equivalence to show: the reference has a problem.");
+    } else if (const attenuation::Outcome found =
+                   attenuation::EquivalentThicknessAt(layers, referenceLayer, *energy, thickness);
                found != attenuation::Outcome::Ok) {
         equivalentLabel->setText(QString::fromStdString(
             "No equivalent thickness: " + attenuation::DescribeOutcome(found, *energy)));
@@ -209,6 +236,11 @@ bool LayersWindow::compute(std::string& problem) {
             "The stack transmits (narrow beam, normal incidence) what " + number(thickness) +
             " cm of " + reference.material->name + " transmit at this energy."));
     }
+    if (referenceRead) {
+        attenuation::DrawEquivalencePlot(*equivalencePlot, layers, referenceLayer,
+                                         reference.material->name);
+    }
+    showNotes(typed, reference.material.get());
     attenuation::DrawEfficiencyPlot(*efficiencyPlot, layers, static_cast<std::size_t>(*sensor) - 1,
                                     *factor);
     return true;

@@ -12,11 +12,18 @@ class QPushButton;
 class QTableWidget;
 class QtCanvas;
 struct AppContext;
+namespace attenuation {
+struct TypedLayer;
+}
+namespace material {
+struct ResolvedMaterial;
+}
 
 /// A stack layer by layer at one energy and angle of incidence: what each layer takes out of the
 /// beam (interacted, photo-absorbed, energy deposited) and lets through, the thickness of a
-/// reference material (lead unless another is named) that transmits the same, and the
-/// efficiency of one layer, the sensor, against energy. Opened from the Attenuation window.
+/// reference material (lead unless another is named) that transmits the same, at this energy and
+/// against energy, and the efficiency of one layer, the sensor, against energy. Opened from the
+/// Attenuation window.
 class LayersWindow : public QWidget {
     Q_OBJECT
 
@@ -36,15 +43,19 @@ class LayersWindow : public QWidget {
     QLineEdit* sensorEdit = nullptr;    ///< 1 for the first layer; empty for the last
     QLineEdit* referenceEdit = nullptr; ///< the material of the equivalent thickness
     QPushButton* computeButton = nullptr;
+    QLabel* notesLabel = nullptr; ///< which material a name was taken for; hidden when none was
     QTableWidget* shareTable = nullptr;
     QLabel* equivalentLabel = nullptr;
     QtCanvas* efficiencyPlot = nullptr;
+    QtCanvas* equivalencePlot = nullptr; ///< the equivalent thickness against energy
 
     /// The rows shown: layer, interacted, photo-absorbed, deposited, transmitted.
     const std::vector<std::vector<std::string>>& Rows() const { return m_rows; }
 
   private:
     bool compute(std::string& problem);
+    void showNotes(const std::vector<attenuation::TypedLayer>& layers,
+                   const material::ResolvedMaterial* reference);
 
     AppContext& m_context;
     std::vector<std::vector<std::string>> m_rows;

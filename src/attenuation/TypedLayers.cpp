@@ -39,4 +39,24 @@ bool ReadTypedLayer(const std::filesystem::path& root, std::string_view word, Ty
     return true;
 }
 
+std::string NotesText(const std::vector<TypedLayer>& layers,
+                      const material::ResolvedMaterial* also) {
+    std::vector<const material::ResolvedMaterial*> materials;
+    for (const TypedLayer& layer : layers) {
+        materials.push_back(layer.material.get());
+    }
+    materials.push_back(also);
+    std::vector<std::string_view> seen;
+    std::string text;
+    for (const material::ResolvedMaterial* m : materials) {
+        if (m == nullptr || m->note.empty() ||
+            std::find(seen.begin(), seen.end(), m->note) != seen.end()) {
+            continue;
+        }
+        seen.push_back(m->note);
+        text += (text.empty() ? "Note: " : "\nNote: ") + m->note + ".";
+    }
+    return text;
+}
+
 } // namespace attenuation

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace attenuation {
 
@@ -23,5 +24,11 @@ struct TypedLayer {
 /// names nothing, the thickness is not a thickness of 0 or more, or no density is known.
 bool ReadTypedLayer(const std::filesystem::path& root, std::string_view word, TypedLayer& layer,
                     std::string& problem);
+
+/// The resolver's notes (which material a name was taken for, see ResolvedMaterial::note) on the
+/// materials of the layers and on `also` when given, each once in their order, one
+/// "Note: NOTE." line each; empty when every name was plain.
+std::string NotesText(const std::vector<TypedLayer>& layers,
+                      const material::ResolvedMaterial* also = nullptr);
 
 } // namespace attenuation

@@ -136,8 +136,14 @@ double CoefficientScale::Apply(double muRho) const {
     case CoefficientKind::Length:
         break;
     }
-    // The length in cm, then in the unit by an exact power of ten (m: a division by 100).
-    const double cm = 1.0 / (muRho * factor);
+    return Length(1.0 / (muRho * factor));
+}
+
+double CoefficientScale::Length(double cm) const {
+    if (unit.kind != CoefficientKind::Length) {
+        return cm;
+    }
+    // By an exact power of ten (m: a division by 100).
     static constexpr std::array<double, 8> kPowers = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
     const double power = kPowers[static_cast<std::size_t>(std::abs(unit.powerOfTen))];
     return unit.powerOfTen >= 0 ? cm * power : cm / power;

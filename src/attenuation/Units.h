@@ -60,6 +60,8 @@ struct CoefficientScale {
 
     /// A mass coefficient in the unit; a length of a coefficient of 0 is an infinity.
     double Apply(double muRho) const;
+    /// A length in cm in the unit's length (mm: times 10); unchanged for a unit not a length.
+    double Length(double cm) const;
 };
 
 /// The mass of one atom or formula unit, g/mol: the atoms of each element times the atomic

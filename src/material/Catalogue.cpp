@@ -56,6 +56,31 @@ std::size_t nearness(std::string_view key, std::string_view name) {
     return 0;
 }
 
+// How near the words of a typed name of several words are to a name's words, each typed word
+// to the name's word nearest it: 1 when each begins one, 2 + the slips summed when each is a
+// slip or two from one and the sum is small for the whole; 0 when a word is near none.
+std::size_t wordNearness(const std::vector<std::string>& typed,
+                         const std::vector<std::string>& name) {
+    std::size_t slips = 0;
+    std::size_t letters = 0;
+    for (const std::string& word : typed) {
+        std::size_t least = word.size();
+        for (const std::string& other : name) {
+            least = std::min(least, other.starts_with(word) ? 0 : editDistance(word, other));
+        }
+        // A word of two letters or less must begin a word; a longer one may be a slip or two off.
+        if (least > (word.size() < 3 ? 0 : std::max<std::size_t>(1, word.size() / 3))) {
+            return 0;
+        }
+        slips += least;
+        letters += word.size();
+    }
+    if (slips == 0) {
+        return 1;
+    }
+    return slips <= std::max<std::size_t>(1, letters / 4) ? 2 + slips : 0;
+}
+
 bool fromCompendium(NameKind kind) {
     return kind == NameKind::CompendiumName || kind == NameKind::Alias || kind == NameKind::Group;
 }
@@ -217,19 +242,21 @@ std::string TypedCompendiumName(const Catalogue& catalogue, std::size_t material
     return taken ? "compendium:" + typed : typed;
 }
 
-std::vector<MaterialChoice> MaterialChoices(const Catalogue& catalogue) {
+std::vector<MaterialChoice> MaterialChoices(const Catalogue& catalogue, bool elements) {
     std::vector<MaterialChoice> choices;
     std::map<std::string, std::size_t> byPath;
     std::map<std::size_t, std::size_t> byMaterial;
     for (const CatalogueName& name : catalogue.names) {
         std::size_t at = 0;
-        if (name.kind == NameKind::FileStem || name.kind == NameKind::MaterialName) {
+        const bool element = name.kind == NameKind::Symbol || name.kind == NameKind::ElementName;
+        if (name.kind == NameKind::FileStem || name.kind == NameKind::MaterialName ||
+            (element && elements)) {
             const auto [found, added] = byPath.emplace(name.path, choices.size());
             if (added) {
-                choices.push_back({name.shown, name.shown, name.density, false, {}, {}});
+                choices.push_back({name.shown, name.shown, name.density, false, {}, {}, name.path});
             }
             at = found->second;
-            if (name.kind == NameKind::MaterialName) {
+            if (name.kind == NameKind::MaterialName || name.kind == NameKind::ElementName) {
                 choices[at].name = name.text;
             }
         } else if (name.kind == NameKind::CompendiumName || name.kind == NameKind::Alias) {
@@ -239,6 +266,7 @@ std::vector<MaterialChoice> MaterialChoices(const Catalogue& catalogue) {
                                    TypedCompendiumName(catalogue, name.material),
                                    name.density,
                                    true,
+                                   {},
                                    {},
                                    {}});
             }
@@ -254,10 +282,12 @@ std::vector<MaterialChoice> MaterialChoices(const Catalogue& catalogue) {
     return choices;
 }
 
-bool ChoiceMatches(const MaterialChoice& choice, std::string_view search) {
+bool ChoiceMatches(const MaterialChoice& choice, std::string_view search, bool anywhere) {
     for (const std::string& word : NameWords(search)) {
-        const bool begins = std::any_of(choice.words.begin(), choice.words.end(),
-                                        [&](const std::string& w) { return w.starts_with(word); });
+        const bool begins =
+            std::any_of(choice.words.begin(), choice.words.end(), [&](const std::string& w) {
+                return anywhere ? w.find(word) != std::string::npos : w.starts_with(word);
+            });
         if (!begins) {
             return false;
         }
@@ -278,6 +308,8 @@ std::vector<const CatalogueName*> Catalogue::Exactly(std::string_view typed) con
 
 std::string Catalogue::Closest(std::string_view typed) const {
     const std::string key = FoldedName(typed);
+    const std::vector<std::string> typedWords = NameWords(typed);
+    const std::string loose = LooseName(typed);
     struct Near {
         std::size_t score;
         bool compendium;
@@ -291,7 +323,20 @@ std::string Catalogue::Closest(std::string_view typed) const {
             break;
         }
         std::size_t score = nearness(key, name.key);
+        // The whole name again by its letters and digits alone, so that its punctuation and
+        // brackets count for no slips.
+        if (score == 0 && !loose.empty()) {
+            const std::size_t d = editDistance(loose, name.loose);
+            score = d <= std::max<std::size_t>(1, loose.size() / 3) ? 2 + d : 0;
+        }
         bool byWord = false;
+        if (typedWords.size() > 1) {
+            const std::size_t s = wordNearness(typedWords, name.words);
+            if (s != 0 && (score == 0 || s < score)) {
+                score = s;
+                byWord = true;
+            }
+        }
         if (name.words.size() > 1) {
             for (const std::string& word : name.words) {
                 const std::size_t s = word.size() > 1 ? nearness(key, word) : 0;

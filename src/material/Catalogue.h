@@ -70,14 +70,15 @@ std::vector<std::string> NameWords(std::string_view text);
 /// "Steel_Stainless_304" give steelstainless304.
 std::string LooseName(std::string_view text);
 
-/// One material as a chooser lists it: a library material or a compendium material.
+/// One material as a chooser lists it: an element, a library material or a compendium material.
 struct MaterialChoice {
     std::string name;  ///< its name ("Water, Liquid", "Kapton Polyimide Film")
-    std::string typed; ///< what to type for it, one word ("Water_Liquid", "Kapton")
+    std::string typed; ///< what to type for it, one word ("Water_Liquid", "Kapton", "Pb")
     double density = 0.0;
     bool compendium = false;
     std::string aliases;            ///< the compendium's other names for it, joined by ", "
     std::vector<std::string> words; ///< of the name, the file name and the aliases
+    std::string path; ///< the data file ("mix/Water_Liquid.mix2"); empty for the compendium
 };
 
 /// What to type for a compendium material as one word: its name with blanks and punctuation as
@@ -85,11 +86,13 @@ struct MaterialChoice {
 /// library material would answer to it first ("compendium:Water_Liquid").
 std::string TypedCompendiumName(const Catalogue& catalogue, std::size_t material);
 
-/// Every library material and compendium material of a catalogue, library first.
-std::vector<MaterialChoice> MaterialChoices(const Catalogue& catalogue);
+/// Every library material and compendium material of a catalogue, library first; with
+/// `elements`, the elements before them (typed by symbol).
+std::vector<MaterialChoice> MaterialChoices(const Catalogue& catalogue, bool elements = false);
 
-/// True when every word of `search` begins a word of the choice, or `search` is empty.
-bool ChoiceMatches(const MaterialChoice& choice, std::string_view search);
+/// True when every word of `search` begins a word of the choice (`anywhere`: lies anywhere in
+/// one, as a browser completes), or `search` is empty.
+bool ChoiceMatches(const MaterialChoice& choice, std::string_view search, bool anywhere = false);
 
 /// The catalogue of a library folder, built on first use and kept until a file is added to or
 /// removed from its ele/, mix/ or compendium/ folder or its compositions file changes.

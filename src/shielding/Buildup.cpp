@@ -245,9 +245,16 @@ double BuildupFunction::HighestEnergyMeV() const {
     return m_rows.empty() ? std::numeric_limits<double>::quiet_NaN() : m_rows.back().energyMeV;
 }
 
-Outcome BuildupFunction::At(double energyMeV, double mfp, BuildupValue& value) const {
+BuildupLimit BuildupFunction::LimitAt(double energyMeV, double mfp) const {
     if (m_rows.empty() || !(energyMeV >= m_rows.front().energyMeV) ||
-        !(energyMeV <= m_rows.back().energyMeV) || !(mfp >= 0.0 && mfp <= kHighestMfp)) {
+        !(energyMeV <= m_rows.back().energyMeV)) {
+        return BuildupLimit::Energy;
+    }
+    return mfp >= 0.0 && mfp <= kHighestMfp ? BuildupLimit::None : BuildupLimit::Penetration;
+}
+
+Outcome BuildupFunction::At(double energyMeV, double mfp, BuildupValue& value) const {
+    if (LimitAt(energyMeV, mfp) != BuildupLimit::None) {
         return Outcome::OutOfRange;
     }
     // The first row at or above the energy.
@@ -310,6 +317,9 @@ const BuildupTable* OwnTableOf(const material::ResolvedMaterial& material,
     }
     if (path == attenuation::kDryAirPath) {
         return tables.Find(kind, "air");
+    }
+    if (path == attenuation::kConcreteAnsPath) {
+        return tables.Find(kind, "concrete");
     }
     // "ele/082_Pb.ele": the element's number leads the file name.
     if (path.starts_with("ele/") && path.size() > 7) {

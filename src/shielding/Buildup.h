@@ -56,6 +56,10 @@ struct BuildupValue {
     bool extrapolated = false; ///< beyond 40 mfp
 };
 
+/// What keeps a buildup function from a value: the energy outside its grid, or a penetration
+/// outside 0 to 100 mfp.
+enum class BuildupLimit { None, Energy, Penetration };
+
 /// The buildup function of one material and kind: a table of its own or equivalent-Z rows.
 class BuildupFunction {
   public:
@@ -69,6 +73,9 @@ class BuildupFunction {
     /// edge the row on the energy's side serves (the row above at the edge itself). OutOfRange
     /// outside the grid or the penetrations GpBuildup takes.
     Outcome At(double energyMeV, double mfp, BuildupValue& value) const;
+
+    /// The limit At meets at `energyMeV` and `mfp`, the energy's first; None within both.
+    BuildupLimit LimitAt(double energyMeV, double mfp) const;
 
     /// The table's name ("lead", "water") for an own table; empty for equivalent Z.
     const std::string& TableName() const { return m_table; }
@@ -86,7 +93,8 @@ class BuildupFunction {
 
 /// The table a resolved material has of its own: a tabulated element (its element file, or a
 /// composition of that element alone), water for the library's liquid water, air for its dry
-/// air. Null for any other material.
+/// air, concrete for Concrete_ANS (the concrete the tables were computed for). Null for any
+/// other material.
 const BuildupTable* OwnTableOf(const material::ResolvedMaterial& material,
                                const BuildupTables& tables, BuildupKind kind);
 

@@ -224,6 +224,27 @@ Outcome StackBuildup(const std::vector<ShieldLayer>& layers, const std::vector<d
     return Outcome::Ok;
 }
 
+void LineAlongRay(double unshielded, double energyMeV, const std::vector<ShieldLayer>& layers,
+                  const std::vector<double>& mfpOfLayer, const DoseOptions& options,
+                  LineDose& dose) {
+    dose.mfp = 0.0;
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+        dose.mfp += mfpOfLayer[i];
+    }
+    dose.note = LineNote::None;
+    dose.outcome = Outcome::Ok;
+    if (dose.mfp > kHighestMfp) {
+        dose.uncollided = 0.0;
+        dose.buildup = std::numeric_limits<double>::quiet_NaN();
+        dose.rate = 0.0;
+        dose.note = LineNote::BeyondRange;
+        return;
+    }
+    dose.uncollided = unshielded * std::exp(-dose.mfp);
+    dose.outcome = StackBuildup(layers, mfpOfLayer, energyMeV, options, dose.buildup, dose.note);
+    dose.rate = dose.uncollided * dose.buildup;
+}
+
 void DoseRate(const std::vector<PhotonLine>& lines, double activityBq, double distanceCm,
               const std::vector<ShieldLayer>& layers, const DoseOptions& options,
               const KermaMedia& media, DoseResult& result) {
@@ -252,20 +273,12 @@ void DoseRate(const std::vector<PhotonLine>& lines, double activityBq, double di
             double muRho = 0.0;
             outcome = AttenuationWithoutCoherent(*layers[i].table, line.energyMeV, muRho);
             mfpOfLayer[i] = muRho * layers[i].densityGPerCm3 * layers[i].thicknessCm;
-            dose.mfp += mfpOfLayer[i];
         }
         const double unshielded =
             geometry * line.photonsPerDecay * line.energyMeV * muEnRho * factor;
-        if (outcome == Outcome::Ok && dose.mfp > kHighestMfp) {
-            dose.uncollided = 0.0;
-            dose.buildup = std::numeric_limits<double>::quiet_NaN();
-            dose.rate = 0.0;
-            dose.note = LineNote::BeyondRange;
-        } else if (outcome == Outcome::Ok) {
-            dose.uncollided = unshielded * std::exp(-dose.mfp);
-            outcome =
-                StackBuildup(layers, mfpOfLayer, line.energyMeV, options, dose.buildup, dose.note);
-            dose.rate = dose.uncollided * dose.buildup;
+        if (outcome == Outcome::Ok) {
+            LineAlongRay(unshielded, line.energyMeV, layers, mfpOfLayer, options, dose);
+            outcome = dose.outcome;
         }
         if (outcome == Outcome::Ok && !std::isfinite(dose.rate)) {
             outcome = Outcome::CalculationError;

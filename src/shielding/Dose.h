@@ -100,6 +100,14 @@ struct KermaMedia {
     const attenuation::AbsorptionMix* lastLayer = nullptr; ///< needed for DoseKind::Absorption
 };
 
+/// One line along one ray: `unshielded` is its rate with nothing in the way, `mfpOfLayer` the
+/// penetration of each layer crossed, in order. Sets the line's mfp, uncollided rate, buildup,
+/// rate, note and outcome: 0 beyond 100 mfp, B = 1 below a layer's buildup table. The point
+/// kernel of every source shape goes through here.
+void LineAlongRay(double unshielded, double energyMeV, const std::vector<ShieldLayer>& layers,
+                  const std::vector<double>& mfpOfLayer, const DoseOptions& options,
+                  LineDose& dose);
+
 /// Kerma rate of an isotropic point source of `activityBq` at `distanceCm` behind `layers`
 /// (nothing between them but the layers): per line A y E (mu_en/rho) exp(-x) B / (4 pi r^2),
 /// x the penetration in mean free paths without coherent scattering. Lines below a layer's

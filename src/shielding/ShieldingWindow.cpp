@@ -98,6 +98,10 @@ ShieldingWindow::ShieldingWindow(AppContext& context, QWidget* parent)
     saveButton->setObjectName("saveButton");
     grid->addWidget(computeButton, 5, 2);
     grid->addWidget(saveButton, 5, 3);
+    notesLabel = new QLabel(this);
+    notesLabel->setObjectName("notesLabel");
+    notesLabel->hide();
+    grid->addWidget(notesLabel, 6, 0, 1, 4);
     lineTable = new QTableWidget(0, static_cast<int>(kColumns.size()), this);
     lineTable->setObjectName("lineTable");
     QStringList headers;
@@ -109,18 +113,19 @@ ShieldingWindow::ShieldingWindow(AppContext& context, QWidget* parent)
     lineTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lineTable->verticalHeader()->setDefaultSectionSize(22);
     lineTable->setMinimumHeight(200);
-    grid->addWidget(lineTable, 6, 0, 1, 4);
+    lineTable->resizeColumnsToContents();
+    grid->addWidget(lineTable, 7, 0, 1, 4);
     totalLabel = new QLabel(this);
     totalLabel->setObjectName("totalLabel");
     thicknessLabel = new QLabel(this);
     thicknessLabel->setObjectName("thicknessLabel");
-    grid->addWidget(totalLabel, 7, 0, 1, 2);
-    grid->addWidget(thicknessLabel, 7, 2, 1, 2);
+    grid->addWidget(totalLabel, 8, 0, 1, 2);
+    grid->addWidget(thicknessLabel, 8, 2, 1, 2);
     ratePlot = new QtCanvas(kPlotWidth, kPlotHeight, this);
     ratePlot->setObjectName("ratePlot");
     ratePlot->setToolTip("Rate against the last layer's thickness: broad beam blue, narrow beam "
                          "red, target grey");
-    grid->addWidget(ratePlot, 8, 0, 1, 2);
+    grid->addWidget(ratePlot, 9, 0, 1, 2);
 
     auto* lookUp = new QGridLayout;
     const auto addLookUpEdit = [&](int row, const char* label, const char* name, QLineEdit*& edit,
@@ -148,7 +153,7 @@ ShieldingWindow::ShieldingWindow(AppContext& context, QWidget* parent)
     buildupPlot = new QtCanvas(kPlotWidth / 2 + 60, kPlotHeight, this);
     buildupPlot->setObjectName("buildupPlot");
     lookUp->addWidget(buildupPlot, 6, 0, 1, 2);
-    grid->addLayout(lookUp, 8, 2, 1, 2);
+    grid->addLayout(lookUp, 9, 2, 1, 2);
 
     // One completer for the window's life; its names are read again each time it is shown.
     m_nuclideNames = new QStringListModel(this);
@@ -217,10 +222,12 @@ void ShieldingWindow::Compute() {
                                new QTableWidgetItem(QString::fromStdString(m_rows[r][c])));
         }
     }
+    lineTable->resizeColumnsToContents();
     saveButton->setEnabled(true);
 }
 
 bool ShieldingWindow::compute(std::string& problem) {
+    notesLabel->hide();
     if (!m_library) {
         m_library = std::make_unique<shielding::ShieldingLibrary>(m_context.root);
     }
@@ -267,6 +274,9 @@ bool ShieldingWindow::compute(std::string& problem) {
             return false;
         }
     }
+    const std::string notes = attenuation::NotesText(typed);
+    notesLabel->setText(QString::fromStdString(notes));
+    notesLabel->setVisible(!notes.empty());
     std::vector<shielding::ShieldMaterial> materials;
     for (const attenuation::TypedLayer& layer : typed) {
         materials.push_back({layer.material.get(), layer.density, layer.thickness});
@@ -389,7 +399,8 @@ bool ShieldingWindow::lookUpBuildup(std::string& problem) {
         text = "No buildup factor: the tables cover " + number(function->LowestEnergyMeV()) +
                " to " + number(function->HighestEnergyMeV()) + " MeV and up to 100 mfp.";
     }
-    buildupLabel->setText(QString::fromStdString(text));
+    const std::string notes = attenuation::NotesText({}, material.get());
+    buildupLabel->setText(QString::fromStdString(notes.empty() ? text : text + "\n" + notes));
     shielding::DrawBuildupPlot(*buildupPlot, *function, *energy,
                                std::max(40.0, std::min(100.0, std::ceil(*mfp / 10.0) * 10.0)));
     return true;

@@ -55,6 +55,7 @@ class ShieldingWindow : public QWidget {
     MaterialChooser* chooser = nullptr;
     QPushButton* computeButton = nullptr;
     QPushButton* saveButton = nullptr;
+    QLabel* notesLabel = nullptr; ///< which material a name was taken for; hidden when none was
     QTableWidget* lineTable = nullptr;
     QLabel* totalLabel = nullptr;
     QLabel* thicknessLabel = nullptr;
@@ -65,7 +66,7 @@ class ShieldingWindow : public QWidget {
     QLineEdit* buildupMfpEdit = nullptr;
     QComboBox* buildupKindBox = nullptr;
     QPushButton* buildupButton = nullptr;
-    QLabel* buildupLabel = nullptr;
+    QLabel* buildupLabel = nullptr; ///< the factor, and the note on the material's name if any
     QtCanvas* buildupPlot = nullptr;
 
     /// The rows of the line table as shown, the total last; empty after a problem.

@@ -113,6 +113,39 @@ class AttenuationCliTest : public QObject {
             "total_without_coherent\n"
             "6.620E-01,2.293E+00,2.066E+01,1.498E+01,0.000E+00,0.000E+00,3.820E+01,3.564E+01\n",
             "");
+        // --unit: water's NIST values at 1 MeV (density 1) as 1/mu in mm, lead's lengths in mm.
+        row("absorption lengths in mm", {"absorption", "Water_Liquid", "1", "--unit", "mm"}, {}, 0,
+            "# energy (MeV)  mu_rho (mm)  mu_en_rho (mm)  kerma_ratio_air  kerma_ratio_water\n"
+            "1.000E+00  1.414E+02  3.223E+02  1.113E+00  1.000E+00\n",
+            "");
+        row("half-value layer in mm", {"--digits", "5", "hvl", "Pb", "0.662", "--unit", "mm"}, {},
+            0, "6.6200E-01  7.9358E+00  5.5007E+00  1.8273E+01  7.9358E+00\n", "");
+        row("a spectrum's half-value layers are lengths",
+            {"hvl", "--spectrum", "-", "Pb", "--unit", "cm2/g"}, "0.662 1\n", 1, "",
+            "--unit takes nm, um, mm, cm or m there");
+        // 30 keV photons lie some 1700 mfp deep in 5 cm of lead: no buildup factor, and none for
+        // the total over an uncollided rate of 0.
+        const QStringList dose = {"dose", "lines:0.03=1", "Pb@5", "--activity",
+                                  "1GBq", "--distance",   "1m"};
+        row("no value is null", QStringList{"--format", "json"} + dose, {}, 0,
+            "{\"energy\":3.000E-02,\"intensity\":1.000E+00,\"uncollided\":0.000E+00,\"buildup\":"
+            "null,\"rate\":0.000E+00}\n{\"energy\":\"total\",\"intensity\":1.000E+00,"
+            "\"uncollided\":0.000E+00,\"buildup\":null,\"rate\":0.000E+00}\n",
+            "beyond 100 mfp");
+        // Names by part of a word, with the element file's and the compendium's own names.
+        row("names holding a text", {"--format", "csv", "list", "--match", "germ"}, {}, 0,
+            "typed,name,density,source,aliases\nGe,Germanium,5.323,ele/"
+            "032_Ge.ele,\nBismuth_Germanate_BGO,Bismuth Germanate (BGO),"
+            "7.130,compendium,\"BGO, Bi4Ge3O12\"\nGermanium_High_Purity,\"Germanium, High Purity\","
+            "5.323,compendium,\"high purity germanium, HPGe\"\n",
+            "");
+        row("the compendium's names holding two texts",
+            {"--format", "csv", "list", "--compendium", "--match", "lead gl"}, {}, 0,
+            "typed,name,density,source,aliases\ncompendium:Glass_Lead,\"Glass, "
+            "Lead\",6.220,compendium,lead glass\n",
+            "");
+        row("no name holds it", {"list", "--match", "kaptn"}, {}, 0,
+            "# typed\tname\tdensity (g/cm3)\tsource\taliases\n", "did you mean Kapton,");
         row("no solution",
             {"attenuate", "Pb@5", "Al@1", "--energy", "0.662", "--thickness-for", "0.5"}, {}, 3,
             "6.620E-01  NoSolution\n", "1 of 1");

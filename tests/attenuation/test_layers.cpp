@@ -1,6 +1,8 @@
+#include "fakes/RecordingCanvas.h"
 #include "fakes/SampleTables.h"
 #include "fakes/TestSupport.h"
 
+#include "attenuation/EquivalencePlot.h"
 #include "attenuation/LayerShares.h"
 #include "data/MaterialFile.h"
 
@@ -219,6 +221,21 @@ class LayerSharesTest : public QObject {
         QCOMPARE(EquivalentThicknessAt({{&kLight, 1.0, 1.0}}, {&kHeavy, 3.0, 0.0}, 0.05, t),
                  Outcome::Ok);
         QCOMPARE_CLOSE(t, 0.5 / 6.0);
+    }
+
+    // Plotted, lead's own 0.25 cm lies flat across the axis, in the decade 0.1 to 1 cm of Lead.
+    void equivalencePlot() {
+        const LibraryLayer pb = libraryLayer("ele/082_Pb.ele", 11.35);
+        testing::RecordingCanvas c;
+        DrawEquivalencePlot(c, {{&pb.table, 11.35, 0.05}, {&pb.table, 11.35, 0.2}},
+                            {&pb.table, 11.35, 0.0}, "Lead");
+        const auto curve = c.ofKind("LineTo");
+        QVERIFY(curve.size() == 300 && std::all_of(curve.begin(), curve.end(), [](const auto& s) {
+                    return testing::closeTo(s.y2, std::log10(0.25), 1e-6);
+                }));
+        const auto texts = c.ofKind("Print");
+        QCOMPARE(texts[texts.size() - 3].text + texts[texts.size() - 2].text + texts.back().text,
+                 std::string("1E-11E0cm of Lead"));
     }
 
     // By air kerma: lead behind lead is matched by the lead itself; nothing at all by 0 cm.

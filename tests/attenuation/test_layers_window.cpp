@@ -49,6 +49,11 @@ class LayersWindowTest : public QObject {
         window->sensorEdit->setText(sensor);
         QTest::mouseClick(window->computeButton, Qt::LeftButton);
         const bool ok = expected.contains("E-");
+        // The equivalence against energy is drawn (in blue) only with a result.
+        const QImage plot = window->equivalencePlot->Image().convertToFormat(QImage::Format_RGB32);
+        const auto* pixels = reinterpret_cast<const QRgb*>(plot.constBits());
+        QCOMPARE(std::count(pixels, pixels + plot.width() * plot.height(), qRgb(0, 0, 255)) > 0,
+                 ok);
         QCOMPARE(window->Rows().size(), ok ? std::size_t(layers.count('@')) : std::size_t(0));
         if (!ok) {
             QVERIFY2(window->shareTable->item(0, 0)->text().contains(expected),

@@ -31,11 +31,13 @@ class AbsorptionLibraryTest : public QObject {
         const std::filesystem::path library = testing::sourceDir() / "library";
         testing::TempFolder folder;
         std::filesystem::create_directories(folder.path() / "mix");
-        std::vector<newdata::GeneratedMaterial> generated;
-        std::string error;
-        QVERIFY2(newdata::GenerateReferenceMaterials(testing::nistData() / "materials.csv", library,
-                                                     folder.path(), generated, error),
-                 error.c_str());
+        for (const std::filesystem::path& list : testing::referenceLists()) {
+            std::vector<newdata::GeneratedMaterial> generated;
+            std::string error;
+            QVERIFY2(
+                newdata::GenerateReferenceMaterials(list, library, folder.path(), generated, error),
+                error.c_str());
+        }
         QVERIFY(testing::readFile(library / attenuation::kCompositionsFile) ==
                 testing::readFile(folder.path() / attenuation::kCompositionsFile));
     }

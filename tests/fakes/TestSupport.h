@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace testing {
 
@@ -20,6 +21,12 @@ inline std::filesystem::path sourceDir() { return std::filesystem::path(PHOTONXS
 
 /// The raw NIST tables the importers and the reference-material generator read (data/nist).
 inline std::filesystem::path nistData() { return sourceDir() / "data" / "nist"; }
+
+/// The composition lists the shipped reference materials are made from: NIST's, and the concrete
+/// the buildup tables were computed for.
+inline std::vector<std::filesystem::path> referenceLists() {
+    return {nistData() / "materials.csv", sourceDir() / "data" / "buildup" / "materials.csv"};
+}
 
 inline std::filesystem::path testData(const std::string& name) {
     return sourceDir() / "tests" / "data" / name;

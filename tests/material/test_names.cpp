@@ -82,7 +82,7 @@ class NamesTest : public QObject {
         row("soil",
             "may mean 2 materials; name one: Earth, U.S. Average; Earth, Typical Western U.S.");
         row("concrete",
-            "name one: Concrete_Barite; Concrete_Ordinary; Concrete, Ordinary (NBS 03);");
+            "name one: Concrete_ANS; Concrete_Barite; Concrete_Ordinary; Concrete, Ordinary");
         row("LaBr3", "may mean 4 materials; name one: Lanthanum Bromide");
         row("CO", "reads both as the element Co and as a formula: write Co or formula:CO");
         row("HF", "reads both as the element Hf and as a formula");
@@ -90,6 +90,13 @@ class NamesTest : public QObject {
         row("Watr", "did you mean Water_Liquid");
         row("Kaptn", "did you mean Kapton");
         row("stainles", "did you mean stainless steel");
+        // Long names by some of their words, one with a slip.
+        row("Bismuth Germante", "did you mean Bismuth Germanate (BGO)?");
+        row("cesium lithium lanthnum bromide", "did you mean CLLB(Ce) - Cesium Lithium Lanthanum");
+        row("Lutetium Yttrium Oxyorthosilicte",
+            "mean Lutetium Yttrium OxyorthoSilicate: 0.5 atom%");
+        row("Gadolinium Aluminum Gallium Oxide",
+            "mean Gadolinium Aluminum Galium Oxide - 0.5 atom%");
         row("CuSO4.5H2O", "write CuSO4·5H2O or CuSO4*5H2O for a hydrate");
         row("Cu3Xq", "unknown element symbol 'Xq' at character 4");
         row("compendium:Water_Liquid2", "names no material of the compendium");

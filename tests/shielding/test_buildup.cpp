@@ -167,24 +167,28 @@ void BuildupTest::extrapolationJoinsTheFitAt40Mfp() {
 void BuildupTest::penetrationsOutsideTheRangeHaveNoValue_data() {
     QTest::addColumn<double>("energy");
     QTest::addColumn<double>("mfp");
-    QTest::addColumn<bool>("hasValue");
-    QTest::newRow("100 mfp is the last") << 1.0 << 100.0 << true;
-    QTest::newRow("beyond 100 mfp") << 1.0 << 100.000001 << false;
-    QTest::newRow("negative penetration") << 1.0 << -0.1 << false;
-    QTest::newRow("NaN penetration") << 1.0 << std::nan("") << false;
-    QTest::newRow("15 MeV is the last energy") << 15.0 << 5.0 << true;
-    QTest::newRow("above 15 MeV") << 15.5 << 5.0 << false;
-    QTest::newRow("lead starts at 30 keV") << 0.03 << 5.0 << true;
-    QTest::newRow("lead below 30 keV") << 0.02 << 5.0 << false;
+    QTest::addColumn<int>("limit"); // the BuildupLimit met, 0 (None) where there is a value
+    const int energy = static_cast<int>(shielding::BuildupLimit::Energy);
+    const int penetration = static_cast<int>(shielding::BuildupLimit::Penetration);
+    QTest::newRow("100 mfp is the last") << 1.0 << 100.0 << 0;
+    QTest::newRow("beyond 100 mfp") << 1.0 << 100.000001 << penetration;
+    QTest::newRow("negative penetration") << 1.0 << -0.1 << penetration;
+    QTest::newRow("NaN penetration") << 1.0 << std::nan("") << penetration;
+    QTest::newRow("15 MeV is the last energy") << 15.0 << 5.0 << 0;
+    QTest::newRow("above 15 MeV") << 15.5 << 5.0 << energy;
+    QTest::newRow("lead starts at 30 keV") << 0.03 << 5.0 << 0;
+    QTest::newRow("lead below 30 keV") << 0.02 << 5.0 << energy;
+    QTest::newRow("both outside: the energy") << 0.02 << 150.0 << energy;
 }
 
 void BuildupTest::penetrationsOutsideTheRangeHaveNoValue() {
     QFETCH(double, energy);
     QFETCH(double, mfp);
-    QFETCH(bool, hasValue);
+    QFETCH(int, limit);
     const shielding::BuildupFunction lead = functionOf("lead", BuildupKind::Exposure);
     shielding::BuildupValue value;
-    QCOMPARE(lead.At(energy, mfp, value) == Outcome::Ok, hasValue);
+    QCOMPARE(lead.At(energy, mfp, value) == Outcome::Ok, limit == 0);
+    QCOMPARE(static_cast<int>(lead.LimitAt(energy, mfp)), limit);
 }
 
 void BuildupTest::energiesBetweenRowsAndAcrossEdges_data() {

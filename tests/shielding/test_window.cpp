@@ -1,6 +1,7 @@
 #include "fakes/WindowFixture.h"
 
 #include "attenuation/AttenuationWindow.h"
+#include "attenuation/LayersWindow.h"
 #include "data/NumberMask.h"
 #include "material/Resolve.h"
 #include "platform/qt/QtCanvas.h"
@@ -8,6 +9,7 @@
 #include "shielding/ShieldingWindow.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -50,7 +52,8 @@ double coreTotal(const std::filesystem::path& root, const std::string& nuclide, 
 } // namespace
 
 /// The Shielding window headless, opened from the Attenuation window, over a copy of the
-/// shipped library.
+/// shipped library; with it the Attenuation and layer-by-layer windows where the whole library
+/// is needed.
 class ShieldingWindowTest : public QObject {
     Q_OBJECT
 
@@ -162,6 +165,40 @@ class ShieldingWindowTest : public QObject {
         QVERIFY2(m_window->buildupLabel->text().contains(shown),
                  qPrintable(m_window->buildupLabel->text()));
         QCOMPARE(drawn(*m_window->buildupPlot, QColor(0, 0, 255)), material != "Kryptonite");
+    }
+
+    // Each window notes beside a material which one a name was taken for ('H2O' has the
+    // composition of the library's water, 'Kapton' is an alias), a name of two layers once; a
+    // plain name leaves none. Every column of every table shown fits its header.
+    void notesAndHeaders() {
+        AttenuationWindow* attenuation = m_fixture->windows().attenuation;
+        attenuation->ShowFor("");
+        attenuation->materialsButton->click();
+        for (const bool noted : {true, false}) {
+            const QString name = noted ? "H2O" : "Pb";
+            m_window->buildupMaterialEdit->setText(name);
+            m_window->ShowFor(name + "@1 " + name + "@2");
+            testing::enter(attenuation->layersEdit, name + "@1 " + name + "@2");
+            attenuation->layersButton->click();
+            attenuation->layersWindow->referenceEdit->setText(noted ? "Kapton" : "Pb");
+            attenuation->layersWindow->Compute();
+            for (const auto& [label, count] : {std::pair{attenuation->notesLabel, 1},
+                                               {m_window->notesLabel, 1},
+                                               {m_window->buildupLabel, 1},
+                                               {attenuation->layersWindow->notesLabel, 2}}) {
+                const QString shown = label->isHidden() ? QString() : label->text();
+                QVERIFY2(shown.count("Note: ") == (noted ? count : 0) &&
+                             shown.contains("'H2O' has the composition of the library material "
+                                            "Water_Liquid") == noted,
+                         qPrintable(shown));
+            }
+            for (const QTableWidget* table : attenuation->findChildren<QTableWidget*>() +
+                                                 m_window->findChildren<QTableWidget*>()) {
+                for (int c = 0; c < table->columnCount() && table->isVisible(); ++c) {
+                    QVERIFY(table->columnWidth(c) >= table->horizontalHeader()->sectionSizeHint(c));
+                }
+            }
+        }
     }
 };
 

@@ -1,6 +1,7 @@
 // attenuation_window <working folder> <picture.png>: starts the program's windows on the folder,
-// opens the Attenuation window on 5 cm of lead at 662 keV and saves the window as a picture
-// (headless with QT_QPA_PLATFORM=offscreen, or under xvfb-run).
+// opens the Attenuation window on 5 cm of lead and 10 cm of water typed as H2O (so that the note
+// on that name shows) at 662 keV and saves the window as a picture (headless with
+// QT_QPA_PLATFORM=offscreen, or under xvfb-run).
 
 #include "StartedProgram.h"
 
@@ -20,7 +21,7 @@ int main(int argc, char* argv[]) {
     AttenuationWindow* window = program.context.windows.attenuation;
     window->move(0, 0);
     window->ShowFor("ele/082_Pb.ele");
-    window->layersEdit->setText("Pb@50mm");
+    window->layersEdit->setText("Pb@50mm H2O@10");
     window->coefficientUnitBox->setCurrentText("barn/atom");
     window->withoutCoherentBox->setChecked(true);
     window->energyUnitBox->setCurrentText("keV");

@@ -14,6 +14,7 @@
     enlarged: [909, 861],
     transmission: [520, 300],
     efficiency: [520, 300],
+    equivalence: [520, 300],
     rate: [520, 320],
     buildup: [520, 320],
   };
@@ -81,15 +82,48 @@
 
   // The boxes that hold typed energies: a change of unit converts what is typed in them (and
   // their examples), each energy read in the new unit as the same double; in a list (energies,
-  // lines) each energy, in the others the whole text. The page's own examples are in MeV:
-  // `examplesOnly` converts the boxes that still hold them.
+  // lines) each energy, in the others the whole text.
   const ENERGY_BOXES = { energies: true, 'shield-source': true, 'atten-energy': false, 'shield-cutoff': false, 'buildup-energy': false };
-  function convertEnergies(toKeV, examplesOnly = false) {
+  const inOtherUnit = (text, toKeV, list) => px.page.core().energies_in_other_unit(text, toKeV, list);
+  function convertEnergies(toKeV) {
     for (const [id, list] of Object.entries(ENERGY_BOXES)) {
       const box = $(id);
-      const convert = (text) => px.page.core().energies_in_other_unit(text, toKeV, list);
-      if (box.value !== '' && (!examplesOnly || box.value === box.defaultValue)) box.value = convert(box.value);
-      if (box.placeholder !== '') box.placeholder = convert(box.placeholder);
+      if (box.value !== '') box.value = inOtherUnit(box.value, toKeV, list);
+      if (box.placeholder !== '') box.placeholder = inOtherUnit(box.placeholder, toKeV, list);
+    }
+  }
+
+  // The boxes' texts are kept for the tab with the unit they are in, and put back on a reload
+  // by the page itself, converted only when the unit changed meanwhile: what the browser puts
+  // back of its own accord cannot say which unit it was typed in, so it is replaced.
+  const session = (() => {
+    try {
+      return window.sessionStorage;
+    } catch {
+      return null;
+    }
+  })();
+  const KEPT_ENERGIES = 'photonxs.energies';
+  function keepEnergies() {
+    if (document.documentElement.dataset.ready !== 'true') return;
+    const texts = Object.fromEntries(Object.keys(ENERGY_BOXES).map((id) => [id, $(id).value]));
+    session?.setItem(KEPT_ENERGIES, JSON.stringify({ unit, texts }));
+  }
+  function restoreEnergies() {
+    let kept = null;
+    try {
+      kept = JSON.parse(session?.getItem(KEPT_ENERGIES) ?? 'null');
+    } catch {
+      kept = null;
+    }
+    for (const [id, list] of Object.entries(ENERGY_BOXES)) {
+      const box = $(id);
+      const own = typeof kept?.texts?.[id] === 'string';
+      // The page's own examples are in MeV.
+      const [text, from] = own ? [kept.texts[id], kept.unit === 'keV' ? 'keV' : 'MeV'] : [box.defaultValue, 'MeV'];
+      box.value = from === unit || text === '' ? text : inOtherUnit(text, unit === 'keV', list);
+      if (box.placeholder !== '' && unit === 'keV') box.placeholder = inOtherUnit(box.placeholder, true, list);
+      box.addEventListener('input', keepEnergies);
     }
   }
 
@@ -525,7 +559,7 @@
   $('atten-png').addEventListener('click', () => savePicture($('transmission'), 'transmission.png'));
 
   // Each layer's shares at the stack's energy and angle, the stack's equivalent in the
-  // reference material, and the sensor layer's efficiency curve.
+  // reference material, and the sensor layer's efficiency and the equivalence against energy.
   $('layer-form').addEventListener('submit', (event) => {
     event.preventDefault();
     say($('layer-message'), '');
@@ -551,9 +585,11 @@
       const t = px.equivalent_thickness(layers, energy, { reference })[0];
       $('layer-equivalent').textContent = `The stack transmits at ${shownEnergy(energy)} ${unit} what ${shown(t)} cm of ${reference} transmit (narrow beam).`;
       px.page.check(px.page.core().draw_efficiency(layers, sensor - 1, angle, contextOf($('efficiency'), 'efficiency'), ...SIZES.efficiency));
+      px.page.check(px.page.core().draw_equivalence(layers, reference, null, contextOf($('equivalence'), 'equivalence'), ...SIZES.equivalence));
     } catch (error) {
       say($('layer-message'), error.message);
       px.page.core().draw_no_transmission('No efficiency to show: see the message above.', contextOf($('efficiency'), 'efficiency'), ...SIZES.efficiency);
+      px.page.core().draw_no_transmission('No equivalence to show: see the message above.', contextOf($('equivalence'), 'equivalence'), ...SIZES.equivalence);
     }
   });
 
@@ -891,6 +927,7 @@
       unit = radio.value;
       store?.setItem('photonxs.unit', unit);
       if (document.documentElement.dataset.ready === 'true') convertEnergies(unit === 'keV');
+      keepEnergies();
       showUnit();
       for (const draw of unitViews.values()) draw();
     });
@@ -907,7 +944,7 @@
       }
       listUserFiles();
       fillCompletion();
-      if (unit === 'keV') convertEnergies(true, true);
+      restoreEnergies();
       for (const n of px.page.check(px.page.core().nuclide_list())) {
         const option = document.createElement('option');
         option.value = n.name;
@@ -920,6 +957,7 @@
       showMaterial('Pb');
       drawComparison();
       document.documentElement.dataset.ready = 'true';
+      keepEnergies();
     })
     .catch((error) => say($('status'), `PhotonXS could not start: ${error.message}`));
 })();

@@ -107,7 +107,7 @@ test('bad input throws a clear message', async () => {
   assert.equal(messages[3], runCli(['equivalent', 'Pb@1', '--energy', '1', '--reference', 'Unobtainium']).stderr);
 });
 
-test('the Attenuation panel shows each layer, the lead equivalence and the sensor curve', async () => {
+test('the Attenuation panel shows each layer, the lead equivalence, its curve and the sensor curve', async () => {
   await page.getByRole('tab', { name: 'Attenuation' }).click();
   const panel = page.locator('#atten');
   // The panel opens with one layer; a second is added.
@@ -124,8 +124,17 @@ test('the Attenuation panel shows each layer, the lead equivalence and the senso
   const last = await page.locator('#layer-table tbody tr').nth(1).locator('td').nth(4).textContent();
   assert.equal(last, '0.28362');
   assert.match(await page.locator('#layer-equivalent').textContent(), /0\.50000 cm of Pb/);
+  // The equivalence against energy: lead's own 0.5 cm, a blue line across its plot.
+  const blue = () =>
+    page.evaluate(() => {
+      const canvas = document.getElementById('equivalence');
+      const { data } = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
+      return data.filter((b, i) => i % 4 === 2 && b > data[i - 1] + 80 && b > data[i - 2] + 80).length;
+    });
+  assert.ok((await blue()) > 100, 'the curve is drawn');
   await panel.getByLabel('Angle from the normal (degrees)').fill('90');
   await panel.getByRole('button', { name: 'Per layer' }).click();
   assert.match(await page.locator('#layer-message').textContent(), /below 90 degrees/);
   assert.equal(await page.locator('#layer-table tr').count(), 0);
+  assert.equal(await blue(), 0, 'no curve stays');
 });
