@@ -536,15 +536,20 @@ int readDoseSource(const Invocation& invocation, shielding::ShieldingLibrary& li
         if (hasActivity) {
             return Usage(err, "an inventory carries its own activities; leave out --activity");
         }
+        const shielding::DecayData* chains = library.Decay(error);
+        if (chains == nullptr) {
+            Complain(err, error);
+            return kExitBadInput;
+        }
         std::optional<std::vector<shielding::InventoryItem>> items;
         if (form == InventoryForm::List) {
-            items = shielding::ParseInventoryList(text, *nuclides, error);
+            items = shielding::ParseInventoryList(text, *nuclides, error, chains);
         } else {
             std::string content;
             if (!ReadInputFile(text, content, err)) {
                 return kExitBadInput;
             }
-            items = shielding::ParseInventoryCsv(content, *nuclides, error);
+            items = shielding::ParseInventoryCsv(content, *nuclides, error, chains);
             error = text + ", " + error;
         }
         if (!items) {
@@ -574,7 +579,7 @@ int readDoseSource(const Invocation& invocation, shielding::ShieldingLibrary& li
         }
     }
     for (const shielding::InventoryItem& item : source.items) {
-        source.names.push_back(item.nuclide->name);
+        source.names.emplace_back(item.Name());
     }
     if (source.items.empty()) {
         source.names.push_back(source.plain.name);
@@ -583,7 +588,7 @@ int readDoseSource(const Invocation& invocation, shielding::ShieldingLibrary& li
 }
 
 /// The line table of a rate: with a nuclide column and a total per nuclide where the source
-/// has several. `item` names each result line's item. The exit status.
+/// has several. `emitted` gives each result line's item and photons per decay. The exit status.
 int writeRateTable(const Invocation& invocation, const DoseSource& source,
                    const shielding::EmittedLines& emitted, const shielding::DoseResult& result,
                    const ChosenUnit& unit, bool icruH10, BufferedStream& out, BufferedStream& err) {
@@ -610,10 +615,11 @@ int writeRateTable(const Invocation& invocation, const DoseSource& source,
     std::size_t lowH10 = 0;
     const auto totalRow = [&](std::string_view name, const Sum& sum) {
         const double buildup = sum.uncollided > 0.0 ? sum.rate / sum.uncollided : kNaN;
+        const std::string_view word = attenuation::OutcomeWord(result.outcome);
         if (sum.failed && several) {
-            table.Row(out.Text(), {name, "total"}, {}, "CalculationError");
+            table.Row(out.Text(), {name, "total"}, {}, word);
         } else if (sum.failed) {
-            table.Row(out.Text(), {"total"}, {kNaN}, "CalculationError");
+            table.Row(out.Text(), {"total"}, {kNaN}, word);
         } else if (several) {
             table.Cells(out.Text(), {name, std::string_view("total"),
                                      &sum == &all ? Table::Cell::Blank() : Table::Cell(sum.photons),
@@ -665,8 +671,9 @@ int writeRateTable(const Invocation& invocation, const DoseSource& source,
     }
     if (lowH10 > 0) {
         Complain(err, "note: " + std::to_string(lowH10) +
-                          " lines lie below 20 keV, where the ICRU 47 function overstates H*(10) "
-                          "by up to a quarter");
+                          (lowH10 == 1 ? " line lies" : " lines lie") +
+                          " below 20 keV, where the ICRU 47 function overstates H*(10) by up to "
+                          "a quarter");
     }
     if (failed > 0) {
         Complain(err, std::to_string(failed) + " of " + std::to_string(result.lines.size()) +
@@ -1027,22 +1034,19 @@ int RunChainActivities(const Invocation& invocation, BufferedStream& out, Buffer
         Complain(err, error);
         return kExitBadInput;
     }
-    const std::string& name = invocation.arguments[0];
-    const shielding::Nuclide* nuclide = shielding::FindNuclide(*nuclides, name);
+    const std::optional<shielding::InventoryItem> item =
+        shielding::InventoryItemOf(invocation.arguments[0], *activity, *nuclides, chains, error);
     const std::optional<std::vector<double>> start =
-        nuclide == nullptr ? std::nullopt
-                           : shielding::StartingActivities(*chains, *nuclide, *activity,
-                                                           invocation.options.contains("fresh"));
+        item ? shielding::ItemStart(*chains, *item, invocation.options.contains("fresh"))
+             : std::nullopt;
     if (!start) {
-        const std::string suggestion = shielding::DidYouMean(*nuclides, name);
         Complain(err,
-                 Echo(name) + " is no nuclide of the library" +
-                     (suggestion.empty() ? " (photonxs-cli nuclides lists them)" : suggestion));
+                 item ? std::string(item->Name()) + " has no decay chain in the library" : error);
         return kExitBadInput;
     }
     const std::vector<double> now = shielding::ActivitiesAt(*chains, *start, *time);
     // The nuclide's chain: every radioactive member reached from it, in the table's order.
-    const std::size_t head = *chains->IndexOf(nuclide->name);
+    const std::size_t head = *chains->IndexOf(item->Name());
     const std::vector<bool> reached = shielding::MembersReached(*chains, {&head, 1});
     const Table table(invocation, {"nuclide", "half_life", "activity"}, {"", "s", "Bq"});
     table.Header(out.Text());

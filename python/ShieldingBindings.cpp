@@ -165,27 +165,28 @@ inventoryOf(shielding::ShieldingLibrary& library, const py::handle& source) {
     }
     std::string error;
     const std::vector<shielding::Nuclide>& nuclides = orThrow(library.Nuclides(error), error);
+    const shielding::DecayData& chains = orThrow(library.Decay(error), error);
     std::vector<shielding::InventoryItem> inventory;
     for (const auto& [nameObject, activityObject] : pairs) {
-        const auto name = nameObject.cast<std::string>();
-        const shielding::Nuclide* nuclide = shielding::FindNuclide(nuclides, name);
-        if (nuclide == nullptr) {
-            throw std::invalid_argument("'" + name + "' is no nuclide of the library" +
-                                        shielding::DidYouMean(nuclides, name));
-        }
         const auto activity =
             py::float_(py::reinterpret_borrow<py::object>(activityObject)).cast<double>();
+        const std::optional<shielding::InventoryItem> item = shielding::InventoryItemOf(
+            nameObject.cast<std::string>(), activity, nuclides, &chains, error);
+        if (!item) {
+            throw std::invalid_argument(error);
+        }
+        const std::string name(item->Name());
         if (!(activity >= 0.0) || !std::isfinite(activity)) {
-            throw std::invalid_argument("the activity of " + nuclide->name +
+            throw std::invalid_argument("the activity of " + name +
                                         " must be a number of Bq from 0 up, not " +
                                         numberText(activity));
         }
-        for (const shielding::InventoryItem& item : inventory) {
-            if (item.nuclide == nuclide) {
-                throw std::invalid_argument(nuclide->name + " is named twice in the inventory");
+        for (const shielding::InventoryItem& other : inventory) {
+            if (other.Name() == item->Name()) {
+                throw std::invalid_argument(name + " is named twice in the inventory");
             }
         }
-        inventory.push_back({nuclide, activity});
+        inventory.push_back(*item);
     }
     return inventory;
 }
@@ -365,7 +366,7 @@ py::tuple doseRate(const py::handle& sourceArgument, std::optional<double> activ
     }
     py::list nuclides;
     for (const std::size_t n : emitted.item) {
-        nuclides.append(items.empty() ? source.name : items[n].nuclide->name);
+        nuclides.append(items.empty() ? source.name : std::string(items[n].Name()));
     }
     const auto count = static_cast<py::ssize_t>(result.lines.size());
     py::array_t<double> energy(count), intensity(count), mfp(count), uncollided(count),
@@ -398,14 +399,14 @@ py::dict decay(const py::handle& inventoryArgument, double timeS, bool fresh) {
     std::vector<double> total(chains.members.size(), 0.0);
     std::vector<bool> reached(chains.members.size(), false);
     for (const shielding::InventoryItem& item : *inventory) {
-        const std::optional<std::vector<double>> start =
-            shielding::StartingActivities(chains, *item.nuclide, item.activityBq, fresh);
+        const std::optional<std::vector<double>> start = shielding::ItemStart(chains, item, fresh);
         if (!start) {
-            throw std::invalid_argument(item.nuclide->name + " has no decay chain in the library");
+            throw std::invalid_argument(std::string(item.Name()) +
+                                        " has no decay chain in the library");
         }
         const std::vector<double> now =
             shielding::ActivitiesAt(chains, *start, secondsOf(timeS, "time_s"));
-        const std::size_t head = *chains.IndexOf(item.nuclide->name);
+        const std::size_t head = *chains.IndexOf(item.Name());
         const std::vector<bool> chain = shielding::MembersReached(chains, {&head, 1});
         for (std::size_t m = 0; m < chain.size(); ++m) {
             reached[m] = reached[m] || chain[m];

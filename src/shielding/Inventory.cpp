@@ -11,29 +11,38 @@ namespace shielding {
 
 namespace {
 
+// A typed name as compared: lower case, without blanks, '-' and '_'.
+std::string plainName(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        if (c != ' ' && c != '\t' && c != '-' && c != '_') {
+            out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        }
+    }
+    return out;
+}
+
 // One "NAME=ACTIVITY" or "NAME,ACTIVITY" item read against the library's nuclides.
 bool readItem(std::string_view name, std::string_view activity,
-              const std::vector<Nuclide>& nuclides, std::vector<InventoryItem>& items,
-              std::string& error) {
-    const Nuclide* nuclide = FindNuclide(nuclides, name);
-    if (nuclide == nullptr) {
-        const std::string suggestion = DidYouMean(nuclides, name);
-        error = attenuation::QuotedExcerpt(name) + " is no nuclide of the library" +
-                (suggestion.empty() ? " (photonxs-cli nuclides lists them)" : suggestion);
+              const std::vector<Nuclide>& nuclides, const DecayData* chains,
+              std::vector<InventoryItem>& items, std::string& error) {
+    std::optional<InventoryItem> item = InventoryItemOf(name, 0.0, nuclides, chains, error);
+    if (!item) {
         return false;
     }
     const std::optional<double> bq = ReadActivityBq(activity, error);
     if (!bq) {
-        error = nuclide->name + ": " + error;
+        error = std::string(item->Name()) + ": " + error;
         return false;
     }
-    for (const InventoryItem& item : items) {
-        if (item.nuclide == nuclide) {
-            error = nuclide->name + " is named twice in the inventory";
+    item->activityBq = *bq;
+    for (const InventoryItem& other : items) {
+        if (other.Name() == item->Name()) {
+            error = std::string(item->Name()) + " is named twice in the inventory";
             return false;
         }
     }
-    items.push_back({nuclide, *bq});
+    items.push_back(*item);
     return true;
 }
 
@@ -82,9 +91,42 @@ EmittedLines memberLines(const std::vector<InventoryItem>& items,
 
 } // namespace
 
+std::optional<InventoryItem> InventoryItemOf(std::string_view name, double activityBq,
+                                             const std::vector<Nuclide>& nuclides,
+                                             const DecayData* chains, std::string& error) {
+    if (const Nuclide* nuclide = FindNuclide(nuclides, name)) {
+        return InventoryItem{nuclide, activityBq, nullptr};
+    }
+    for (std::size_t m = 0; chains != nullptr && m < chains->members.size(); ++m) {
+        const ChainMember& member = chains->members[m];
+        if (!member.Stable() && plainName(member.name) == plainName(name)) {
+            return InventoryItem{nullptr, activityBq, &member};
+        }
+    }
+    const std::string suggestion = DidYouMean(nuclides, name);
+    error = attenuation::QuotedExcerpt(name) + " is no nuclide of the library" +
+            (suggestion.empty() ? " (photonxs-cli nuclides lists them)" : suggestion);
+    return std::nullopt;
+}
+
+std::optional<std::vector<double>> ItemStart(const DecayData& data, const InventoryItem& item,
+                                             bool fresh) {
+    if (item.nuclide != nullptr) {
+        return StartingActivities(data, *item.nuclide, item.activityBq, fresh);
+    }
+    const std::optional<std::size_t> head = data.IndexOf(item.member->name);
+    if (!head) {
+        return std::nullopt;
+    }
+    std::vector<double> start(data.members.size(), 0.0);
+    start[*head] = item.activityBq;
+    return start;
+}
+
 std::optional<std::vector<InventoryItem>> ParseInventoryList(std::string_view text,
                                                              const std::vector<Nuclide>& nuclides,
-                                                             std::string& error) {
+                                                             std::string& error,
+                                                             const DecayData* chains) {
     std::vector<InventoryItem> items;
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -96,7 +138,8 @@ std::optional<std::vector<InventoryItem>> ParseInventoryList(std::string_view te
                     " is not NUCLIDE=ACTIVITY (for example Co-60=1GBq)";
             return std::nullopt;
         }
-        if (!readItem(item.substr(0, equals), item.substr(equals + 1), nuclides, items, error)) {
+        if (!readItem(item.substr(0, equals), item.substr(equals + 1), nuclides, chains, items,
+                      error)) {
             return std::nullopt;
         }
         start = comma + 1;
@@ -104,8 +147,10 @@ std::optional<std::vector<InventoryItem>> ParseInventoryList(std::string_view te
     return items;
 }
 
-std::optional<std::vector<InventoryItem>>
-ParseInventoryCsv(std::string_view text, const std::vector<Nuclide>& nuclides, std::string& error) {
+std::optional<std::vector<InventoryItem>> ParseInventoryCsv(std::string_view text,
+                                                            const std::vector<Nuclide>& nuclides,
+                                                            std::string& error,
+                                                            const DecayData* chains) {
     const std::optional<std::vector<CsvRow>> rows = ReadCsvRows(text, kInventoryHeader, error);
     if (!rows) {
         return std::nullopt;
@@ -113,7 +158,7 @@ ParseInventoryCsv(std::string_view text, const std::vector<Nuclide>& nuclides, s
     std::vector<InventoryItem> items;
     for (const CsvRow& row : *rows) {
         std::string problem;
-        if (!readItem(row.fields[0], row.fields[1], nuclides, items, problem)) {
+        if (!readItem(row.fields[0], row.fields[1], nuclides, chains, items, problem)) {
             error = AtLine(row.line, problem);
             return std::nullopt;
         }
@@ -141,10 +186,9 @@ std::optional<std::vector<EmitterShare>> InventoryEmitters(const DecayData& data
                                                            std::string& error) {
     std::vector<EmitterShare> shares;
     for (std::size_t i = 0; i < items.size(); ++i) {
-        const std::optional<std::vector<double>> start =
-            StartingActivities(data, *items[i].nuclide, items[i].activityBq, request.fresh);
+        const std::optional<std::vector<double>> start = ItemStart(data, items[i], request.fresh);
         if (!start) {
-            error = items[i].nuclide->name + " has no decay chain in the library";
+            error = std::string(items[i].Name()) + " has no decay chain in the library";
             return std::nullopt;
         }
         const std::vector<double> now = ActivitiesAt(data, *start, request.timeS);
@@ -181,10 +225,13 @@ EmittedLines RateLines(const std::vector<InventoryItem>& items,
         return memberLines(items, shares, [](const EmitterShare& s) { return s.activityBq; });
     }
     EmittedLines out;
-    const bool alone = items.size() == 1;
+    const bool alone = items.size() == 1 && items.front().nuclide != nullptr;
     out.activityBq = alone ? items.front().activityBq : 1.0;
     for (std::size_t i = 0; i < items.size(); ++i) {
-        for (const PhotonLine& line : items[i].nuclide->lines) {
+        // A chain member without a line table stands alone at time 0, with its own lines.
+        const std::vector<PhotonLine>& lines =
+            items[i].nuclide != nullptr ? items[i].nuclide->lines : items[i].member->lines;
+        for (const PhotonLine& line : lines) {
             out.lines.push_back(line);
             if (!alone) {
                 out.lines.back().photonsPerDecay *= items[i].activityBq;
@@ -208,11 +255,10 @@ Outcome RateSeries(const DecayData& data, const std::vector<InventoryItem>& item
     std::vector<double> start(data.members.size(), 0.0);
     std::vector<std::size_t> heads;
     for (const InventoryItem& item : items) {
-        heads.push_back(data.IndexOf(item.nuclide->name).value_or(data.members.size()));
-        const std::optional<std::vector<double>> own =
-            StartingActivities(data, *item.nuclide, item.activityBq, fresh);
+        heads.push_back(data.IndexOf(item.Name()).value_or(data.members.size()));
+        const std::optional<std::vector<double>> own = ItemStart(data, item, fresh);
         if (!own) {
-            error = item.nuclide->name + " has no decay chain in the library";
+            error = std::string(item.Name()) + " has no decay chain in the library";
             return Outcome::NoSolution;
         }
         for (std::size_t m = 0; m < start.size(); ++m) {

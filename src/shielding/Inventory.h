@@ -13,25 +13,44 @@
 
 namespace shielding {
 
-/// One nuclide of a source with its activity when measured.
+/// One nuclide of a source with its activity when measured: a nuclide of the line table, or
+/// else a radioactive chain member that has none (Sr-82, Pb-210), which starts alone.
 struct InventoryItem {
     const Nuclide* nuclide = nullptr;
     double activityBq = 0.0;
+    const ChainMember* member = nullptr; ///< set where `nuclide` is null
+
+    std::string_view Name() const { return nuclide != nullptr ? nuclide->name : member->name; }
 };
 
-/// "Co-60=1GBq,Cs-137=10mCi": each item a nuclide of `nuclides` (any spelling FindNuclide takes),
+/// "Co-60=1GBq,Cs-137=10mCi": each item a nuclide of `nuclides` (any spelling FindNuclide takes)
+/// or, given `chains`, a radioactive member of them ("Pb-210", case, blanks, '-' and '_' aside),
 /// '=', an activity with its unit. Empty with `error` for an unknown nuclide (with the closest
 /// names), a missing or negative activity, or a nuclide named twice.
-std::optional<std::vector<InventoryItem>>
-ParseInventoryList(std::string_view text, const std::vector<Nuclide>& nuclides, std::string& error);
+std::optional<std::vector<InventoryItem>> ParseInventoryList(std::string_view text,
+                                                             const std::vector<Nuclide>& nuclides,
+                                                             std::string& error,
+                                                             const DecayData* chains = nullptr);
 
 /// The header of an inventory file.
 inline constexpr std::string_view kInventoryHeader = "nuclide,activity";
 
 /// An inventory file's text: '#' comments, the header nuclide,activity, then one row per nuclide
 /// with the unit in the activity cell ("Co-60,1 GBq"). Errors name the line.
-std::optional<std::vector<InventoryItem>>
-ParseInventoryCsv(std::string_view text, const std::vector<Nuclide>& nuclides, std::string& error);
+std::optional<std::vector<InventoryItem>> ParseInventoryCsv(std::string_view text,
+                                                            const std::vector<Nuclide>& nuclides,
+                                                            std::string& error,
+                                                            const DecayData* chains = nullptr);
+
+/// The item of one name and activity, as the lists read them (for inventories built in code).
+std::optional<InventoryItem> InventoryItemOf(std::string_view name, double activityBq,
+                                             const std::vector<Nuclide>& nuclides,
+                                             const DecayData* chains, std::string& error);
+
+/// Every member's activity at the start for one item: StartingActivities for a nuclide of the
+/// line table, the member alone for another. Empty when the item has no chain in `data`.
+std::optional<std::vector<double>> ItemStart(const DecayData& data, const InventoryItem& item,
+                                             bool fresh);
 
 /// True when a text's first line that is not a comment is the inventory header.
 bool LooksLikeInventory(std::string_view text);

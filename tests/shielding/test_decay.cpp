@@ -154,11 +154,14 @@ void DecayTest::activitiesNeverNegativeAndReachEquilibrium() {
         return r;
     };
     const auto check = [](const char* head, double t, const char* member, double expected) {
-        const std::vector<double> a = shielding::ActivitiesAt(chains(), start(head, true), t);
+        std::vector<double> fresh(chains().members.size(), 0.0);
+        fresh[at(head)] = 1.0;
+        const std::vector<double> a = shielding::ActivitiesAt(chains(), fresh, t);
         QVERIFY2(testing::closeTo(a[at(member)] / a[at(head)], expected, 1e-9), member);
     };
     check("Mo-99", 10 * 86400.0, "Tc-99m", ratio({{"Mo-99", 1}, {"Tc-99m", 0.8788641}}));
     check("Ge-68", 60 * 86400.0, "Ga-68", ratio({{"Ge-68", 1}, {"Ga-68", 1}}));
+    check("Sr-82", 86400.0, "Rb-82", ratio({{"Sr-82", 1}, {"Rb-82", 1}}));
     check("Th-228", kYear, "Pb-212",
           ratio({{"Th-228", 1}, {"Ra-224", 1}, {"Rn-220", 1}, {"Po-216", 1}, {"Pb-212", 1}}));
 }
@@ -241,6 +244,10 @@ void DecayTest::textsPeopleType_data() {
                                  << "Co-60" << 0.0 << "is not NUCLIDE=ACTIVITY";
     QTest::newRow("named twice") << "list"
                                  << "Co-60=1GBq,co60=1MBq" << 0.0 << "named twice";
+    QTest::newRow("chain member") << "chain"
+                                  << "pb210=3GBq" << 3e9 << "";
+    QTest::newRow("stable member") << "chain"
+                                   << "Pb-206=3GBq" << 0.0 << "no nuclide of the library";
     QTest::newRow("file") << "csv"
                           << "# drum 7\nnuclide,activity\nAm-241,2 GBq\n"
                           << 2e9 << "";
@@ -265,8 +272,10 @@ void DecayTest::textsPeopleType() {
         got = shielding::ReadTimeS(typed, "--decay time", message);
     } else {
         const auto& all = *shipped().Nuclides(problem);
-        const auto items = kind == "list" ? shielding::ParseInventoryList(typed, all, message)
-                                          : shielding::ParseInventoryCsv(typed, all, message);
+        const auto items =
+            kind == "csv" ? shielding::ParseInventoryCsv(typed, all, message)
+                          : shielding::ParseInventoryList(typed, all, message,
+                                                          kind == "chain" ? &chains() : nullptr);
         got = items ? std::optional(items->front().activityBq) : std::nullopt;
     }
     QCOMPARE(got.has_value(), error.isEmpty());
