@@ -547,6 +547,7 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
     model = Model{};
     prepared.materials.clear();
     prepared.functions.clear();
+    prepared.curves.clear();
     prepared.notes.clear();
     model.source = spec.source;
     model.accuracy = spec.accuracy;
@@ -699,9 +700,39 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
         }
         prepared.functions.push_back(
             std::make_unique<shielding::BuildupFunction>(std::move(*function)));
-        model.options.table = prepared.functions.back().get();
+        // One table at the ray's whole penetration: the last layer's function, where every
+        // medium has the table's.
+        model.options.rule = shielding::LayerRule::Last;
         for (Medium& medium : model.media) {
-            medium.buildup = model.options.table;
+            medium.buildup = prepared.functions.back().get();
+        }
+    }
+    // A source with extent asks each function at each line's energy along very many rays.
+    if (spec.source.shape != SourceShape::Point) {
+        std::vector<std::pair<const shielding::BuildupFunction*, std::size_t>> made;
+        std::vector<const shielding::BuildupCurve*> madeCurves;
+        for (Medium& medium : model.media) {
+            medium.curves.assign(model.lines.size(), nullptr);
+            if (medium.buildup == nullptr) {
+                continue;
+            }
+            for (std::size_t n = 0; n < model.lines.size(); ++n) {
+                const auto known =
+                    std::find(made.begin(), made.end(), std::pair{medium.buildup, n});
+                if (known != made.end()) {
+                    medium.curves[n] = madeCurves[static_cast<std::size_t>(known - made.begin())];
+                    continue;
+                }
+                std::optional<shielding::BuildupCurve> curve =
+                    shielding::BuildupCurve::Of(*medium.buildup, model.lines[n].energyMeV);
+                if (curve) {
+                    prepared.curves.push_back(
+                        std::make_unique<shielding::BuildupCurve>(std::move(*curve)));
+                    medium.curves[n] = prepared.curves.back().get();
+                }
+                made.emplace_back(medium.buildup, n);
+                madeCurves.push_back(medium.curves[n]);
+            }
         }
     }
 

@@ -14,6 +14,7 @@ struct ResolvedMaterial;
 namespace shielding {
 class ShieldingLibrary;
 class BuildupFunction;
+class BuildupCurve;
 } // namespace shielding
 
 namespace geometry {
@@ -85,6 +86,7 @@ struct PreparedModel {
     std::vector<std::string> notes;  ///< which material a name was taken for
     std::vector<std::unique_ptr<material::ResolvedMaterial>> materials;
     std::vector<std::unique_ptr<shielding::BuildupFunction>> functions;
+    std::vector<std::unique_ptr<shielding::BuildupCurve>> curves;
 };
 
 /// Resolves a model's materials and nuclides from the library and checks that it can be
