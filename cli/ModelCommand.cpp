@@ -133,6 +133,12 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
                 noteOnce("the " + energyText(invocation, line.energyMeV) +
                          " line lies below a material's buildup table: B = 1");
             }
+            if (spec.quantity == shielding::Quantity::H10 &&
+                line.energyMeV < shielding::kH10FitLowestGoodMeV && line.rate > 0.0) {
+                noteOnce("the " + energyText(invocation, line.energyMeV) +
+                         " line lies below 20 keV, where the ICRU 47 function overstates H*(10) "
+                         "by up to a quarter");
+            }
             if (line.beyondRange) {
                 noteOnce("some rays of the " + energyText(invocation, line.energyMeV) +
                          " line cross more than 100 mfp and count as 0");
@@ -157,7 +163,8 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
             noteOnce("detector " + number + " stopped refining at its limit of rays; its " +
                      "error estimate says how far it got");
         }
-        if (listed && invocation.format == OutputFormat::Text && invocation.textHeader) {
+        if (listed && invocation.format == OutputFormat::Text && invocation.textHeader &&
+            spec.quantity == shielding::Quantity::Kerma) {
             std::string mr;
             AppendValue(mr, shielding::MilliRoentgenPerHour(result.total), invocation.digits);
             out.Text() += "# detector " + number + ": exposure rate " + mr + " mR/h\n";

@@ -471,9 +471,7 @@ std::string WhyNoDetector(const Model& model, const Vec3& p) {
     return "";
 }
 
-int RuleOrder(double accuracy) {
-    return accuracy >= 1e-3 ? 2 : accuracy >= 1e-4 ? 3 : 4;
-}
+int RuleOrder(double accuracy) { return accuracy >= 1e-3 ? 2 : accuracy >= 1e-4 ? 3 : 4; }
 
 void DoseAt(const Model& model, const Vec3& detector, DetectorResult& result) {
     result = DetectorResult{};
@@ -485,8 +483,7 @@ void DoseAt(const Model& model, const Vec3& detector, DetectorResult& result) {
         integral.values.assign(kernel.Size(), 0.0);
         integral.failed = !kernel.Add({}, 1.0, integral.values.data());
     } else {
-        Integrate(kernel, domain, model.accuracy, kMostPoints, RuleOrder(model.accuracy),
-                  integral);
+        Integrate(kernel, domain, model.accuracy, kMostPoints, RuleOrder(model.accuracy), integral);
     }
     result.rays = kernel.Rays();
     if (integral.failed) {

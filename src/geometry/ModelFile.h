@@ -1,6 +1,7 @@
 #pragma once
 
 #include "geometry/Model.h"
+#include "shielding/Quantity.h"
 
 #include <memory>
 #include <optional>
@@ -60,6 +61,9 @@ struct ModelSpec {
     BuildupMode buildup = BuildupMode::Broder;
     std::string buildupTable;
     double accuracy = 1e-3;
+    double decayS = 0.0; ///< how long the nuclides have decayed since their activities
+    bool fresh = false;  ///< the nuclides start alone, their daughters growing in
+    shielding::Quantity quantity = shielding::Quantity::Kerma;
 };
 
 /// Reads a model file's JSON text. False with one sentence in `error` for text that is not

@@ -43,9 +43,9 @@ struct Integral {
 
 /// Adaptive Gauss-Legendre cubature: every cell is integrated by the tensor rules of `order` and
 /// `order` + 1 points per dimension, and charged their difference as its error (which overstates
-/// the error of the higher rule's value it keeps). The cells charged most are halved across the dimension along
-/// which the integrand varies most, until the errors add up to no more than `relative` times the
-/// integral (or `maxPoints` evaluations). The error reported is that sum.
+/// the error of the higher rule's value it keeps). The cells charged most are halved across the
+/// dimension along which the integrand varies most, until the errors add up to no more than
+/// `relative` times the integral (or `maxPoints` evaluations). The error reported is that sum.
 void Integrate(Integrand& f, const Domain& domain, double relative, std::size_t maxPoints,
                int order, Integral& result);
 
