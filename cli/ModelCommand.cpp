@@ -15,19 +15,6 @@
 
 namespace cli {
 
-namespace {
-
-/// The energy of a note in the invocation's unit.
-std::string energyText(const Invocation& invocation, double energyMeV) {
-    std::string text;
-    OutputStyle style = invocation.Style();
-    style.format = OutputFormat::Csv;
-    AppendColumnValue(text, style, "energy", energyMeV);
-    return text + (invocation.energyUnit == EnergyUnit::keV ? " keV" : " MeV");
-}
-
-} // namespace
-
 int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
     if (invocation.arguments.size() != 1) {
         return Usage(err, "model takes one FILE (or - for standard input)");
@@ -170,7 +157,7 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
         for (std::size_t n = 0; n < lineCount; ++n) {
             if (which[n] == positive) {
                 list += (list.empty() ? "" : ", ") +
-                        energyText(invocation, prepared.model.lines[n].energyMeV);
+                        EnergyText(invocation, prepared.model.lines[n].energyMeV);
             }
         }
         return list;
