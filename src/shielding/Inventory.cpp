@@ -324,7 +324,10 @@ bool ComputeInventoryDose(const DecayData& data, const std::vector<InventoryItem
     for (std::size_t i = 0; i < stay.lines.size(); ++i) {
         dose.itemDoses[stayLines.item[i]] += stay.lines[i].rate / 3600.0;
     }
-    dose.stayDose = request.stayS > 0.0 ? stay.total / 3600.0 : 0.0;
+    dose.stayDose = 0.0;
+    for (const double itemDose : dose.itemDoses) {
+        dose.stayDose += request.stayS > 0.0 ? itemDose : 0.0;
+    }
     return true;
 }
 

@@ -534,11 +534,11 @@ bool ShieldingWindow::compute(std::string& problem) {
     } else {
         dose.emitted.lines = plain.lines;
         dose.emitted.activityBq = plainActivityBq;
-        dose.emitted.KeepAbove(options.cutoffMeV);
         dose.emitted.item.assign(dose.emitted.lines.size(), 0);
         for (const shielding::PhotonLine& line : dose.emitted.lines) {
             dose.emitted.perDecay.push_back(line.photonsPerDecay);
         }
+        dose.emitted.KeepAbove(options.cutoffMeV);
         shielding::DoseRate(dose.emitted.lines, plainActivityBq, *distance, layers, options, media,
                             dose.rate);
         for (const shielding::LineDose& line : dose.rate.lines) {

@@ -108,6 +108,9 @@ class ShieldingWindowTest : public QObject {
         QVERIFY2(m_window->thicknessLabel->text().contains("The last layer needs"),
                  qPrintable(m_window->thicknessLabel->text()));
 
+        // Lines typed keep their photons per decay.
+        testing::enter(m_window->sourceEdit, "lines:0.662=0.851");
+        QCOMPARE(m_window->Rows().front()[2], data::FormatScientific(0.851));
         m_fixture->dialogs.inputAnswers.push_back("lines.csv");
         QTest::mouseClick(m_window->saveButton, Qt::LeftButton);
         const std::string csv = testing::readFile(m_fixture->root() / "lines.csv");
