@@ -427,7 +427,9 @@ bool ShieldingWindow::compute(std::string& problem) {
     if (!targetText.empty()) {
         const std::optional<shielding::Rate> target = shielding::ReadRate(targetText, problem);
         if (!target) {
-            problem = "The target " + problem.substr(4) + ".";
+            // "the rate '0' is not above 0" becomes "The target rate '0' is not above 0."
+            problem =
+                "The target " + (problem.starts_with("the ") ? problem.substr(4) : problem) + ".";
             return false;
         }
         if (target->unitGiven && target->quantity != conversion.quantity) {
