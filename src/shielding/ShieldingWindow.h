@@ -55,6 +55,7 @@ class ShieldingWindow : public QWidget {
     MaterialChooser* chooser = nullptr;
     QPushButton* computeButton = nullptr;
     QPushButton* saveButton = nullptr;
+    QPushButton* geometryButton = nullptr; ///< asks for the Geometry window (Ctrl+Shift+G)
     QLabel* notesLabel = nullptr; ///< which material a name was taken for; hidden when none was
     QTableWidget* lineTable = nullptr;
     QLabel* totalLabel = nullptr;
@@ -71,6 +72,10 @@ class ShieldingWindow : public QWidget {
 
     /// The rows of the line table as shown, the total last; empty after a problem.
     const std::vector<std::vector<std::string>>& Rows() const { return m_rows; }
+
+  signals:
+    /// The Geometry window is asked for: sources with a shape behind shields with shapes.
+    void GeometryRequested();
 
   private:
     bool compute(std::string& problem);
