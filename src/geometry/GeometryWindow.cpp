@@ -181,6 +181,11 @@ GeometryWindow::GeometryWindow(AppContext& context, QWidget* parent)
     statusLabel->setObjectName("statusLabel");
     statusLabel->setWordWrap(true);
     grid->addWidget(statusLabel, 7, 0, 1, 2);
+    notesText = new QPlainTextEdit(this);
+    notesText->setObjectName("notesText");
+    notesText->setReadOnly(true);
+    notesText->setMaximumHeight(150);
+    grid->addWidget(notesText, 8, 0, 1, 2);
 
     auto* views = new QGridLayout;
     sideView = new QtCanvas(kViewWidth, kViewHeight, this);
@@ -213,12 +218,7 @@ GeometryWindow::GeometryWindow(AppContext& context, QWidget* parent)
     resultTable->verticalHeader()->setDefaultSectionSize(22);
     resultTable->setMinimumHeight(160);
     resultTable->resizeColumnsToContents();
-    grid->addWidget(resultTable, 6, 2, 2, 1);
-    notesLabel = new QLabel(this);
-    notesLabel->setObjectName("notesLabel");
-    notesLabel->setWordWrap(true);
-    notesLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    grid->addWidget(notesLabel, 8, 0, 1, 3);
+    grid->addWidget(resultTable, 6, 2, 3, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(1, 1);
 
@@ -329,6 +329,7 @@ void GeometryWindow::finish() {
 
 void GeometryWindow::showResults(const Run& run) {
     const geometry::PreparedModel& prepared = run.prepared;
+    std::vector<std::string> totals;
     std::vector<std::string> notes = prepared.notes;
     const auto noteOnce = [&](const std::string& note) {
         if (std::find(notes.begin(), notes.end(), note) == notes.end()) {
@@ -390,8 +391,13 @@ void GeometryWindow::showResults(const Run& run) {
     resultTable->setRowCount(static_cast<int>(m_rows.size()));
     for (std::size_t r = 0; r < m_rows.size(); ++r) {
         for (std::size_t c = 0; c < m_rows[r].size(); ++c) {
-            resultTable->setItem(static_cast<int>(r), static_cast<int>(c),
-                                 new QTableWidgetItem(QString::fromStdString(m_rows[r][c])));
+            auto* item = new QTableWidgetItem(QString::fromStdString(m_rows[r][c]));
+            if (m_rows[r][4] == "total") {
+                QFont bold = item->font();
+                bold.setBold(true);
+                item->setFont(bold);
+            }
+            resultTable->setItem(static_cast<int>(r), static_cast<int>(c), item);
         }
     }
     resultTable->resizeColumnsToContents();
@@ -408,14 +414,16 @@ void GeometryWindow::showResults(const Run& run) {
         mapView->SetCurrentY(20);
         mapView->Print("This model has no map.", false);
     }
-    notesLabel->setText(QString::fromStdString([&] {
+    totals.insert(totals.end(), notes.begin(), notes.end());
+    notesText->setPlainText(QString::fromStdString([&] {
         std::string text;
-        for (const std::string& note : notes) {
+        for (const std::string& note : totals) {
             text += (text.empty() ? "" : "\n") + note;
         }
         return text;
     }()));
     const std::size_t total = run.results.size();
+    progressBar->setValue(static_cast<int>(run.done.load()));
     statusLabel->setText(QString::fromStdString(
         (run.cancel ? "Cancelled after " : "Computed ") + std::to_string(done) + " of " +
         std::to_string(total) + " detectors" +

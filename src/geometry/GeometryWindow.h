@@ -69,7 +69,8 @@ class GeometryWindow : public QWidget {
     QPushButton* cancelButton = nullptr;
     QProgressBar* progressBar = nullptr;
     QLabel* statusLabel = nullptr; ///< the refusal, or what was computed
-    QLabel* notesLabel = nullptr;  ///< how names were taken, buildup notes, exposure rates
+    /// Each detector's total in mR/h, then how names were taken and the buildup notes.
+    QPlainTextEdit* notesText = nullptr;
     QTableWidget* resultTable = nullptr;
     QtCanvas* sideView = nullptr; ///< along y: x across, z up
     QtCanvas* topView = nullptr;  ///< along z: x across, y up
