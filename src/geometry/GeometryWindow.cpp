@@ -291,7 +291,11 @@ void GeometryWindow::Compute() {
     progressBar->setRange(0, static_cast<int>(prepared.detectors.size()));
     progressBar->setValue(0);
     statusLabel->setText("Computing...");
-    computeButton->setEnabled(false);
+    for (QWidget* control :
+         {static_cast<QWidget*>(computeButton), static_cast<QWidget*>(openButton),
+          static_cast<QWidget*>(exampleBox)}) {
+        control->setEnabled(false);
+    }
     cancelButton->setEnabled(true);
     m_thread = QThread::create([run] {
         geometry::RunModel(run->prepared, run->results,
@@ -321,7 +325,11 @@ void GeometryWindow::finish() {
     m_thread->wait();
     m_thread->deleteLater();
     m_thread = nullptr;
-    computeButton->setEnabled(true);
+    for (QWidget* control :
+         {static_cast<QWidget*>(computeButton), static_cast<QWidget*>(openButton),
+          static_cast<QWidget*>(exampleBox)}) {
+        control->setEnabled(true);
+    }
     cancelButton->setEnabled(false);
     showResults(*m_run);
     emit Computed();
@@ -383,9 +391,9 @@ void GeometryWindow::showResults(const Run& run) {
             " uGy/h of air kerma = " + number(shielding::MilliRoentgenPerHour(result.total)) +
             " mR/h, relative error " + number(result.error) + ".");
         if (!result.reached) {
-            notes.push_back("Detector " + detector +
-                            " stopped refining at its limit of rays; its "
-                            "error says how far it got.");
+            totals.push_back("Detector " + detector +
+                             " stopped refining at its limit of rays; its "
+                             "error says how far it got.");
         }
     }
     resultTable->setRowCount(static_cast<int>(m_rows.size()));
