@@ -386,7 +386,7 @@ void GeometryWindow::showResults(const Run& run) {
         row({"total", number(photons), number(result.uncollided),
              result.uncollided > 0.0 ? number(result.total / result.uncollided) : "",
              number(result.total), number(result.error)});
-        notes.push_back(
+        totals.push_back(
             "Detector " + detector + ": " + number(result.total) +
             " uGy/h of air kerma = " + number(shielding::MilliRoentgenPerHour(result.total)) +
             " mR/h, relative error " + number(result.error) + ".");
