@@ -34,6 +34,7 @@ void RunModel(const PreparedModel& prepared, std::vector<DetectorResult>& result
     };
 #ifdef __EMSCRIPTEN__
     (void)threads;
+    (void)work;
 #else
     if (threads == 0) {
         threads = std::max(1u, std::thread::hardware_concurrency());

@@ -9,7 +9,7 @@ namespace geometry {
 namespace {
 
 /// The two coordinates across a cylinder's axis.
-void across(int axis, int& u, int& v) {
+void across(int axis, std::size_t& u, std::size_t& v) {
     u = axis == 0 ? 1 : 0;
     v = axis == 2 ? 1 : 2;
 }
@@ -36,12 +36,12 @@ bool insideBall(const Vec3& origin, const Vec3& dir, const Vec3& center, double 
                 double& enter, double& leave) {
     Vec3 oc{};
     double along = 0.0;
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         oc[i] = origin[i] - center[i];
         along -= oc[i] * dir[i];
     }
     double miss = 0.0;
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         const double q = oc[i] + along * dir[i];
         miss += q * q;
     }
@@ -58,8 +58,8 @@ bool insideBall(const Vec3& origin, const Vec3& dir, const Vec3& center, double 
 /// t where the ray lies inside an endless cylinder (axis `axis` through `center`).
 bool insideTube(const Vec3& origin, const Vec3& dir, const Vec3& center, int axis, double radius,
                 double& enter, double& leave) {
-    int u = 0;
-    int v = 0;
+    std::size_t u = 0;
+    std::size_t v = 0;
     across(axis, u, v);
     const double ou = origin[u] - center[u];
     const double ov = origin[v] - center[v];
@@ -218,13 +218,11 @@ double Depth(const Solid& solid, const Vec3& p) {
     case Solid::Kind::Cylinder:
         break;
     }
-    int u = 0;
-    int v = 0;
+    std::size_t u = 0;
+    std::size_t v = 0;
     across(solid.axis, u, v);
     const auto axis = static_cast<std::size_t>(solid.axis);
-    const double r =
-        std::hypot(p[static_cast<std::size_t>(u)] - solid.center[static_cast<std::size_t>(u)],
-                   p[static_cast<std::size_t>(v)] - solid.center[static_cast<std::size_t>(v)]);
+    const double r = std::hypot(p[u] - solid.center[u], p[v] - solid.center[v]);
     double depth =
         std::min({solid.radius - r, p[axis] - solid.AxialLow(), solid.AxialHigh() - p[axis]});
     if (solid.innerRadius > 0.0) {
