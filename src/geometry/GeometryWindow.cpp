@@ -10,6 +10,7 @@
 #include "platform/Dialogs.h"
 #include "platform/qt/QtCanvas.h"
 #include "shielding/Dose.h"
+#include "shielding/Quantity.h"
 #include "shielding/ShieldingLibrary.h"
 
 #include <nlohmann/json.hpp>
@@ -202,7 +203,7 @@ GeometryWindow::GeometryWindow(AppContext& context, QWidget* parent)
     views->addWidget(new QLabel("Top view (along z)", this), 0, 1);
     views->addWidget(sideView, 1, 0);
     views->addWidget(topView, 1, 1);
-    views->addWidget(new QLabel("Dose map (uGy/h)", this), 0, 2);
+    views->addWidget(new QLabel("Dose map", this), 0, 2);
     views->addWidget(mapView, 1, 2);
     grid->addLayout(views, 0, 2, 6, 1, Qt::AlignTop);
 
@@ -337,19 +338,28 @@ void GeometryWindow::finish() {
 
 void GeometryWindow::showResults(const Run& run) {
     const geometry::PreparedModel& prepared = run.prepared;
+    const std::string unit(shielding::BaseRateUnit(run.spec.quantity));
     std::vector<std::string> totals;
     std::vector<std::string> notes = prepared.notes;
-    const auto noteOnce = [&](const std::string& note) {
-        if (std::find(notes.begin(), notes.end(), note) == notes.end()) {
-            notes.push_back(note);
-        }
-    };
+    // What the lines met at any detector, the map's too, for one note of each kind.
+    const std::size_t lineCount = prepared.model.lines.size();
+    std::vector<bool> extrapolated(lineCount, false);
+    std::vector<bool> noBuildupData(lineCount, false);
+    std::vector<bool> reached(lineCount, false);
     std::size_t done = 0;
     m_rows.clear();
     for (std::size_t d = 0; d < run.results.size(); ++d) {
         const geometry::DetectorResult& result = run.results[d];
         done += result.computed ? 1 : 0;
-        if (d >= prepared.listedDetectors || !result.computed) {
+        if (!result.computed) {
+            continue;
+        }
+        for (std::size_t n = 0; n < result.lines.size() && n < lineCount; ++n) {
+            extrapolated[n] = extrapolated[n] || result.lines[n].extrapolated;
+            noBuildupData[n] = noBuildupData[n] || result.lines[n].noBuildupData;
+            reached[n] = reached[n] || result.lines[n].rate > 0.0;
+        }
+        if (d >= prepared.listedDetectors) {
             continue;
         }
         const std::string detector = std::to_string(d + 1);
@@ -370,31 +380,47 @@ void GeometryWindow::showResults(const Run& run) {
             row({number(line.energyMeV), number(line.photonsPerSecond), number(line.uncollided),
                  line.uncollided > 0.0 ? number(line.rate / line.uncollided) : "",
                  number(line.rate), ""});
-            const std::string energy = number(line.energyMeV) + " MeV line";
-            if (line.extrapolated) {
-                noteOnce("The " + energy +
-                         "'s buildup factor is extrapolated beyond 40 mfp on "
-                         "some rays.");
-            }
-            if (line.noBuildupData) {
-                noteOnce("The " + energy + " lies below a material's buildup table: B = 1.");
-            }
-            if (line.beyondRange) {
-                noteOnce("Some rays of the " + energy + " cross more than 100 mfp and count 0.");
-            }
         }
         row({"total", number(photons), number(result.uncollided),
              result.uncollided > 0.0 ? number(result.total / result.uncollided) : "",
              number(result.total), number(result.error)});
-        totals.push_back(
-            "Detector " + detector + ": " + number(result.total) +
-            " uGy/h of air kerma = " + number(shielding::MilliRoentgenPerHour(result.total)) +
-            " mR/h, relative error " + number(result.error) + ".");
+        totals.push_back("Detector " + detector + ": " + number(result.total) + " " + unit +
+                         (run.spec.quantity == shielding::Quantity::Kerma
+                              ? " of air kerma = " +
+                                    number(shielding::MilliRoentgenPerHour(result.total)) + " mR/h"
+                              : "") +
+                         ", relative error " + number(result.error) + ".");
         if (!result.reached) {
             totals.push_back("Detector " + detector +
-                             " stopped refining at its limit of rays; its "
-                             "error says how far it got.");
+                             " stopped refining at its limit of rays; its error says how far it "
+                             "got.");
         }
+    }
+    const auto energies = [&](const std::vector<bool>& which, bool positive) {
+        std::string list;
+        for (std::size_t n = 0; n < lineCount; ++n) {
+            if (which[n] == positive) {
+                list += (list.empty() ? "" : ", ") + number(prepared.model.lines[n].energyMeV);
+            }
+        }
+        return list;
+    };
+    if (const std::string list = energies(extrapolated, true); !list.empty()) {
+        notes.push_back("Buildup factors beyond 40 mfp are extrapolated on some rays of the "
+                        "lines at " +
+                        list + " MeV.");
+    }
+    if (const std::string list = energies(noBuildupData, true); !list.empty()) {
+        notes.push_back("The lines at " + list +
+                        " MeV lie below a material's buildup table: B = 1.");
+    }
+    if (const std::string list = energies(reached, false); done > 0 && !list.empty()) {
+        notes.push_back("The lines at " + list +
+                        " MeV cross more than 100 mfp (or are absorbed) on every ray and count 0.");
+    }
+    for (const int column : {6, 8}) {
+        resultTable->horizontalHeaderItem(column)->setText(
+            QString::fromStdString((column == 6 ? "Uncollided (" : "Rate (") + unit + ")"));
     }
     resultTable->setRowCount(static_cast<int>(m_rows.size()));
     for (std::size_t r = 0; r < m_rows.size(); ++r) {
