@@ -185,6 +185,12 @@ ShieldingWindow::ShieldingWindow(AppContext& context, QWidget* parent)
     saveButton = new QPushButton("Save lines as CSV", this);
     saveButton->setObjectName("saveButton");
     grid->addWidget(computeButton, 5, 2);
+    geometryButton = new QPushButton("Geometry...", this);
+    geometryButton->setObjectName("geometryButton");
+    geometryButton->setToolTip("Sources with a shape behind shields with shapes, detectors "
+                               "anywhere and dose maps (Ctrl+Shift+G)");
+    geometryButton->setShortcut(QKeySequence("Ctrl+Shift+G"));
+    grid->addWidget(geometryButton, 0, 3);
     grid->addWidget(saveButton, 5, 3);
     notesLabel = new QLabel(this);
     notesLabel->setObjectName("notesLabel");
@@ -258,6 +264,7 @@ ShieldingWindow::ShieldingWindow(AppContext& context, QWidget* parent)
     sourceEdit->setCompleter(completer);
 
     connect(computeButton, &QPushButton::clicked, this, &ShieldingWindow::Compute);
+    connect(geometryButton, &QPushButton::clicked, this, &ShieldingWindow::GeometryRequested);
     connect(saveButton, &QPushButton::clicked, this, &ShieldingWindow::SaveCsv);
     connect(buildupButton, &QPushButton::clicked, this, &ShieldingWindow::LookUpBuildup);
     connect(addRowButton, &QPushButton::clicked, this, [this] { AddInventoryRow(); });

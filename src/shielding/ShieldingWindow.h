@@ -70,6 +70,7 @@ class ShieldingWindow : public QWidget {
     MaterialChooser* chooser = nullptr;
     QPushButton* computeButton = nullptr;
     QPushButton* saveButton = nullptr;
+    QPushButton* geometryButton = nullptr; ///< asks for the Geometry window (Ctrl+Shift+G)
     QLabel* notesLabel = nullptr; ///< which material a name was taken for; hidden when none was
     QTableWidget* lineTable = nullptr;
     QLabel* totalLabel = nullptr;
@@ -90,6 +91,10 @@ class ShieldingWindow : public QWidget {
     const std::vector<std::vector<std::string>>& Rows() const { return m_rows; }
     /// The rows of the nuclide table as shown, the total last; empty after a problem.
     const std::vector<std::vector<std::string>>& NuclideRows() const { return m_nuclideRows; }
+
+  signals:
+    /// The Geometry window is asked for: sources with a shape behind shields with shapes.
+    void GeometryRequested();
 
   private:
     bool compute(std::string& problem);
