@@ -131,7 +131,7 @@ ShieldingWindow::ShieldingWindow(AppContext& context, QWidget* parent)
     inventoryTable->verticalHeader()->setDefaultSectionSize(24);
     inventoryTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     inventoryTable->setMaximumHeight(130);
-    inventory->addWidget(inventoryTable, 0, 0, 4, 1);
+    inventory->addWidget(inventoryTable, 0, 0, 5, 1);
     addRowButton = new QPushButton("Add nuclide", this);
     addRowButton->setObjectName("addRowButton");
     removeRowButton = new QPushButton("Remove nuclide", this);
@@ -190,7 +190,7 @@ ShieldingWindow::ShieldingWindow(AppContext& context, QWidget* parent)
     geometryButton->setToolTip("Sources with a shape behind shields with shapes, detectors "
                                "anywhere and dose maps (Ctrl+Shift+G)");
     geometryButton->setShortcut(QKeySequence("Ctrl+Shift+G"));
-    grid->addWidget(geometryButton, 0, 3);
+    inventory->addWidget(geometryButton, 4, 1, 1, 2);
     grid->addWidget(saveButton, 5, 3);
     notesLabel = new QLabel(this);
     notesLabel->setObjectName("notesLabel");
