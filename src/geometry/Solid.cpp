@@ -36,12 +36,12 @@ bool insideBall(const Vec3& origin, const Vec3& dir, const Vec3& center, double 
                 double& enter, double& leave) {
     Vec3 oc{};
     double along = 0.0;
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         oc[i] = origin[i] - center[i];
         along -= oc[i] * dir[i];
     }
     double miss = 0.0;
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         const double q = oc[i] + along * dir[i];
         miss += q * q;
     }
@@ -61,10 +61,12 @@ bool insideTube(const Vec3& origin, const Vec3& dir, const Vec3& center, int axi
     int u = 0;
     int v = 0;
     across(axis, u, v);
-    const double ou = origin[u] - center[u];
-    const double ov = origin[v] - center[v];
-    const double du = dir[u];
-    const double dv = dir[v];
+    const auto iu = static_cast<std::size_t>(u);
+    const auto iv = static_cast<std::size_t>(v);
+    const double ou = origin[iu] - center[iu];
+    const double ov = origin[iv] - center[iv];
+    const double du = dir[iu];
+    const double dv = dir[iv];
     const double dd = du * du + dv * dv;
     if (dd == 0.0) {
         if (ou * ou + ov * ov < radius * radius) {
