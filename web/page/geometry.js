@@ -7,7 +7,7 @@
   const px = window.photonxs;
   const $ = (id) => document.getElementById(id);
   const EXAMPLES = JSON.parse($('photonxs-examples').textContent);
-  const SIZES = { view: [520, 400], map: [909, 600] };
+  const SIZES = { view: [520, 300], map: [909, 600] };
 
   // Each shape's dimensions: key, kind (point, length or axis), label, whether it may be left
   // out. Sources take point, line, disk, box, sphere and cylinder; shields slab, box, sphere
@@ -78,11 +78,11 @@
     let activityKind = null;
     if (isSource) {
       activityKind = select(['nuclides', 'lines']);
-      activity = element('textarea', { rows: '3', placeholder: 'Co-60 1 GBq' });
+      activity = element('textarea', { rows: '3', placeholder: 'Co-60 1 GBq (a nuclide and its activity with a unit)' });
       activityKind.addEventListener('change', () => {
-        activity.placeholder = activityKind.value === 'lines' ? '0.662 3.7e10 (MeV, photons/s)' : 'Co-60 1 GBq';
+        activity.placeholder = activityKind.value === 'lines' ? '0.662 3.7e10 (MeV and photons/s)' : 'Co-60 1 GBq (a nuclide and its activity with a unit)';
       });
-      box.append(element('div', { class: 'row' }, field('Activity given as', activityKind), field('One a line: nuclide and activity with its unit, or MeV and photons/s', activity)));
+      box.append(element('div', { class: 'row' }, field('Activity given as', activityKind), field('Source nuclides or lines, one a line', activity)));
     }
     layout();
     return {
