@@ -264,4 +264,12 @@ bool ReadInputFile(const std::string& file, std::string& text, BufferedStream& e
     return true;
 }
 
+std::string EnergyText(const Invocation& invocation, double energyMeV) {
+    std::string text;
+    OutputStyle style = invocation.Style();
+    style.format = OutputFormat::Csv;
+    AppendColumnValue(text, style, "energy", energyMeV);
+    return text + (invocation.energyUnit == EnergyUnit::keV ? " keV" : " MeV");
+}
+
 } // namespace cli

@@ -84,6 +84,9 @@ class ValueReader {
 bool AddGridEnergies(const Invocation& invocation, const data::MaterialTable& table,
                      std::vector<double>& energies, BufferedStream& err);
 
+/// The energy of a message in the invocation's unit: "6.620E-01 MeV" or "6.620E+02 keV".
+std::string EnergyText(const Invocation& invocation, double energyMeV);
+
 /// Reads a whole file, or standard input for "-"; false with a message when it cannot be read.
 bool ReadInputFile(const std::string& file, std::string& text, BufferedStream& err);
 

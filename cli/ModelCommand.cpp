@@ -15,19 +15,6 @@
 
 namespace cli {
 
-namespace {
-
-/// The energy of a note in the invocation's unit.
-std::string energyText(const Invocation& invocation, double energyMeV) {
-    std::string text;
-    OutputStyle style = invocation.Style();
-    style.format = OutputFormat::Csv;
-    AppendColumnValue(text, style, "energy", energyMeV);
-    return text + (invocation.energyUnit == EnergyUnit::keV ? " keV" : " MeV");
-}
-
-} // namespace
-
 int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& err) {
     if (invocation.arguments.size() != 1) {
         return Usage(err, "model takes one FILE (or - for standard input)");
@@ -100,6 +87,12 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
             notes.push_back(note);
         }
     };
+    // What the lines met at any detector, for one note each.
+    const std::size_t lineCount = prepared.model.lines.size();
+    std::vector<bool> extrapolated(lineCount, false);
+    std::vector<bool> noBuildupData(lineCount, false);
+    std::vector<bool> reached(lineCount, false);
+    std::size_t computed = 0;
     for (std::size_t d = 0; d < results.size(); ++d) {
         const geometry::DetectorResult& result = results[d];
         const std::string number = std::to_string(d + 1);
@@ -122,21 +115,14 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
                                      word, word, word, word, word});
             continue;
         }
+        ++computed;
         double photons = 0.0;
         for (const geometry::LineResult& line : result.lines) {
             photons += line.photonsPerSecond;
-            if (line.extrapolated) {
-                noteOnce("the " + energyText(invocation, line.energyMeV) +
-                         " line's buildup factor is extrapolated beyond 40 mfp on some rays");
-            }
-            if (line.noBuildupData) {
-                noteOnce("the " + energyText(invocation, line.energyMeV) +
-                         " line lies below a material's buildup table: B = 1");
-            }
-            if (line.beyondRange) {
-                noteOnce("some rays of the " + energyText(invocation, line.energyMeV) +
-                         " line cross more than 100 mfp and count as 0");
-            }
+            const std::size_t n = static_cast<std::size_t>(&line - result.lines.data());
+            extrapolated[n] = extrapolated[n] || line.extrapolated;
+            noBuildupData[n] = noBuildupData[n] || line.noBuildupData;
+            reached[n] = reached[n] || line.rate > 0.0;
             if (!listed) {
                 continue;
             }
@@ -157,12 +143,49 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
             noteOnce("detector " + number + " stopped refining at its limit of rays; its " +
                      "error estimate says how far it got");
         }
-        if (listed && invocation.format == OutputFormat::Text && invocation.textHeader) {
+        if (listed && invocation.format == OutputFormat::Text && invocation.textHeader &&
+            spec.quantity == shielding::Quantity::Kerma) {
             std::string mr;
             AppendValue(mr, shielding::MilliRoentgenPerHour(result.total), invocation.digits);
             out.Text() += "# detector " + number + ": exposure rate " + mr + " mR/h\n";
         }
         out.FlushIfLarge();
+    }
+    // The lines of each kind of note, by energy.
+    const auto energies = [&](const std::vector<bool>& which, bool positive) {
+        std::string list;
+        for (std::size_t n = 0; n < lineCount; ++n) {
+            if (which[n] == positive) {
+                list += (list.empty() ? "" : ", ") +
+                        EnergyText(invocation, prepared.model.lines[n].energyMeV);
+            }
+        }
+        return list;
+    };
+    if (const std::string list = energies(extrapolated, true); !list.empty()) {
+        notes.push_back("buildup factors beyond 40 mfp are extrapolated (Harima et al. 1991) on "
+                        "some rays of the lines at " +
+                        list);
+    }
+    if (const std::string list = energies(noBuildupData, true); !list.empty()) {
+        notes.push_back("the lines at " + list + " lie below a material's buildup table: B = 1");
+    }
+    if (const std::string list = energies(reached, false); computed > 0 && !list.empty()) {
+        notes.push_back("the lines at " + list +
+                        " cross more than 100 mfp (or are absorbed) on "
+                        "every ray and count as 0");
+    }
+    if (spec.quantity == shielding::Quantity::H10) {
+        std::vector<bool> soft(lineCount, false);
+        for (std::size_t n = 0; n < lineCount; ++n) {
+            soft[n] =
+                reached[n] && prepared.model.lines[n].energyMeV < shielding::kH10FitLowestGoodMeV;
+        }
+        if (const std::string list = energies(soft, true); !list.empty()) {
+            notes.push_back("the lines at " + list +
+                            " lie below 20 keV, where the ICRU 47 "
+                            "function overstates H*(10) by up to a quarter");
+        }
     }
     for (const std::string& note : notes) {
         Complain(err, "note: " + note);

@@ -63,15 +63,6 @@ std::optional<double> cutoffOf(const Invocation& invocation, double fallback, Bu
     return cutoff;
 }
 
-/// The energy of a message in the invocation's unit: "0.662 MeV" or "662 keV".
-std::string energyText(const Invocation& invocation, double energyMeV) {
-    std::string text;
-    OutputStyle style = invocation.Style();
-    style.format = OutputFormat::Csv;
-    AppendColumnValue(text, style, "energy", energyMeV);
-    return text + (invocation.energyUnit == EnergyUnit::keV ? " keV" : " MeV");
-}
-
 /// Everything a source needs from the library, or the exit status with the message written.
 int sourceOf(const Invocation& invocation, shielding::ShieldingLibrary& library,
              const std::string& text, shielding::Source& source, BufferedStream& err) {
@@ -198,8 +189,8 @@ int RunBuildup(const Invocation& invocation, BufferedStream& out, BufferedStream
         const std::array<std::string, 3> causes = {
             "the fit gives no finite value",
             "the energy is outside the " + (name.empty() ? "" : name + " ") + "buildup table (" +
-                energyText(invocation, function->LowestEnergyMeV()) + " to " +
-                energyText(invocation, function->HighestEnergyMeV()) + ")",
+                EnergyText(invocation, function->LowestEnergyMeV()) + " to " +
+                EnergyText(invocation, function->HighestEnergyMeV()) + ")",
             "the penetration is beyond 100 mfp"};
         std::string why;
         for (const std::size_t i : {1, 2, 0}) {
@@ -338,15 +329,15 @@ int RunDose(const Invocation& invocation, BufferedStream& out, BufferedStream& e
         case shielding::LineNote::None:
             break;
         case shielding::LineNote::Extrapolated:
-            notes.push_back("the " + energyText(invocation, line.energyMeV) +
+            notes.push_back("the " + EnergyText(invocation, line.energyMeV) +
                             " line's buildup factor is extrapolated beyond 40 mfp");
             break;
         case shielding::LineNote::NoBuildupData:
-            notes.push_back("the " + energyText(invocation, line.energyMeV) +
+            notes.push_back("the " + EnergyText(invocation, line.energyMeV) +
                             " line lies below a layer's buildup table: B = 1");
             break;
         case shielding::LineNote::BeyondRange:
-            notes.push_back("the " + energyText(invocation, line.energyMeV) +
+            notes.push_back("the " + EnergyText(invocation, line.energyMeV) +
                             " line lies beyond 100 mfp and counts as 0");
             break;
         }
@@ -502,13 +493,13 @@ std::string lineNoteText(const Invocation& invocation, const shielding::LineDose
     case shielding::LineNote::None:
         break;
     case shielding::LineNote::Extrapolated:
-        return "the " + energyText(invocation, line.energyMeV) +
+        return "the " + EnergyText(invocation, line.energyMeV) +
                " line's buildup factor is extrapolated beyond 40 mfp";
     case shielding::LineNote::NoBuildupData:
-        return "the " + energyText(invocation, line.energyMeV) +
+        return "the " + EnergyText(invocation, line.energyMeV) +
                " line lies below a layer's buildup table: B = 1";
     case shielding::LineNote::BeyondRange:
-        return "the " + energyText(invocation, line.energyMeV) +
+        return "the " + EnergyText(invocation, line.energyMeV) +
                " line lies beyond 100 mfp and counts as 0";
     }
     return {};
@@ -910,10 +901,10 @@ int RunInventoryDose(const Invocation& invocation, BufferedStream& out, Buffered
             for (const shielding::PhotonLine& line : lines->lines) {
                 double factor = 0.0;
                 if (choice.table->At(line.energyMeV, factor) != Outcome::Ok) {
-                    Complain(err, "the " + energyText(invocation, line.energyMeV) +
+                    Complain(err, "the " + EnergyText(invocation, line.energyMeV) +
                                       " line lies outside the conversion file's energies (" +
-                                      energyText(invocation, choice.table->LowestMeV()) + " to " +
-                                      energyText(invocation, choice.table->HighestMeV()) +
+                                      EnergyText(invocation, choice.table->LowestMeV()) + " to " +
+                                      EnergyText(invocation, choice.table->HighestMeV()) +
                                       "); raise --cutoff or extend the file");
                     return kExitBadInput;
                 }

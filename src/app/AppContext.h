@@ -26,6 +26,7 @@ class Form9;
 class Form10;
 class AttenuationWindow;
 class ShieldingWindow;
+class GeometryWindow;
 
 /// Every window of the program, each created once and then only shown and hidden.
 struct Windows {
@@ -41,6 +42,7 @@ struct Windows {
     Form10* form10 = nullptr;
     AttenuationWindow* attenuation = nullptr; ///< opened from the main window's lists
     ShieldingWindow* shielding = nullptr;     ///< opened from the Attenuation window
+    GeometryWindow* geometry = nullptr;       ///< opened from the Shielding window
 };
 
 /// What the windows share: the run-long state, the dialogs and launcher, the working folder

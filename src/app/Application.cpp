@@ -6,6 +6,7 @@
 #include "calc/Form10.h"
 #include "export/Form7.h"
 #include "export/Form8.h"
+#include "geometry/GeometryWindow.h"
 #include "graph/Form2.h"
 #include "graph/Form3.h"
 #include "newdata/Form4.h"
@@ -15,6 +16,7 @@
 
 Application::Application(AppContext& context)
     : m_context(context), m_form10(std::make_unique<Form10>(context)),
+      m_geometry(std::make_unique<GeometryWindow>(context)),
       m_shielding(std::make_unique<ShieldingWindow>(context)),
       m_attenuation(std::make_unique<AttenuationWindow>(context)),
       m_form4(std::make_unique<Form4>(context)), m_form6(std::make_unique<Form6>(context)),
@@ -35,8 +37,11 @@ Application::Application(AppContext& context)
     w.form10 = m_form10.get();
     w.attenuation = m_attenuation.get();
     w.shielding = m_shielding.get();
+    w.geometry = m_geometry.get();
     QObject::connect(m_attenuation.get(), &AttenuationWindow::ShieldingRequested, m_shielding.get(),
                      &ShieldingWindow::ShowFor);
+    QObject::connect(m_shielding.get(), &ShieldingWindow::GeometryRequested, m_geometry.get(),
+                     &GeometryWindow::ShowWindow);
     m_context.returnToMainWindow = [main = m_form1.get()](bool listsChanged) {
         if (listsChanged) {
             main->RefreshMaterialList();

@@ -19,6 +19,7 @@ class Application {
   private:
     AppContext& m_context;
     std::unique_ptr<Form10> m_form10;
+    std::unique_ptr<GeometryWindow> m_geometry;
     std::unique_ptr<ShieldingWindow> m_shielding;
     std::unique_ptr<AttenuationWindow> m_attenuation;
     std::unique_ptr<Form4> m_form4;

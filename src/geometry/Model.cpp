@@ -161,6 +161,9 @@ class Kernel : public Integrand {
         for (std::size_t n = 0; n < m_lines.size(); ++n) {
             const SourceLine& line = m_model.lines[n];
             for (std::size_t i = 0; i < m_segments.size(); ++i) {
+                const Medium& medium =
+                    m_model.media[static_cast<std::size_t>(m_segments[i].medium)];
+                m_layers[i].curve = medium.curves.empty() ? nullptr : medium.curves[n];
                 m_mfp[i] =
                     m_model.media[static_cast<std::size_t>(m_segments[i].medium)].muPerCm[n] *
                     m_segments[i].lengthCm;
@@ -468,6 +471,8 @@ std::string WhyNoDetector(const Model& model, const Vec3& p) {
     return "";
 }
 
+int RuleOrder(double accuracy) { return accuracy >= 1e-3 ? 2 : accuracy >= 1e-4 ? 3 : 4; }
+
 void DoseAt(const Model& model, const Vec3& detector, DetectorResult& result) {
     result = DetectorResult{};
     result.at = detector;
@@ -478,7 +483,7 @@ void DoseAt(const Model& model, const Vec3& detector, DetectorResult& result) {
         integral.values.assign(kernel.Size(), 0.0);
         integral.failed = !kernel.Add({}, 1.0, integral.values.data());
     } else {
-        Integrate(kernel, domain, model.accuracy, kMostPoints, integral);
+        Integrate(kernel, domain, model.accuracy, kMostPoints, RuleOrder(model.accuracy), integral);
     }
     result.rays = kernel.Rays();
     if (integral.failed) {

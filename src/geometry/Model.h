@@ -46,6 +46,9 @@ struct Medium {
     double densityGPerCm3 = 0.0;
     const shielding::BuildupFunction* buildup = nullptr;
     std::vector<double> muPerCm; ///< one per line
+    /// The buildup function at each line's energy, tabulated for the many rays of a source with
+    /// extent (null where it is not, and for a point source, whose one ray asks the function).
+    std::vector<const shielding::BuildupCurve*> curves;
 };
 
 /// A shield: a body and its medium.
@@ -116,6 +119,10 @@ struct DetectorResult {
 /// Why a point cannot be a detector: inside a volume source, on a line, disk or point source;
 /// empty when it can.
 std::string WhyNoDetector(const Model& model, const Vec3& p);
+
+/// The order of the lower of the two Gauss-Legendre rules for an accuracy: low orders reach a
+/// rough accuracy with fewest rays, high ones a fine accuracy.
+int RuleOrder(double accuracy);
 
 /// Integrates the point kernel over the source for one detector, refining the Gauss-Legendre
 /// quadrature until the estimated error of the total falls below the model's accuracy.

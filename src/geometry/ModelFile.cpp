@@ -6,6 +6,7 @@
 #include "data/EditDistance.h"
 #include "material/Resolve.h"
 #include "shielding/Buildup.h"
+#include "shielding/Inventory.h"
 #include "shielding/ShieldingLibrary.h"
 
 #include <nlohmann/json.hpp>
@@ -365,7 +366,8 @@ void readModel(const Json& root, ModelSpec& spec) {
         throw Fault{"the model is not a JSON object {\"source\": ...}"};
     }
     onlyKnownKeys(root, "the model",
-                  {"source", "shields", "filler", "detectors", "map", "buildup", "accuracy"});
+                  {"source", "shields", "filler", "detectors", "map", "buildup", "accuracy",
+                   "decay", "fresh", "quantity"});
     readSource(required(root, "the model", "source"), spec);
     if (const auto shields = root.find("shields"); shields != root.end()) {
         if (!shields->is_array()) {
@@ -416,6 +418,33 @@ void readModel(const Json& root, ModelSpec& spec) {
                             data::SuggestWord(word, {"broder", "none"})};
             }
         }
+    }
+    if (const auto decay = root.find("decay"); decay != root.end()) {
+        std::string error;
+        const std::optional<double> time =
+            shielding::ReadTimeS(textOf(*decay, "the decay time"), "the decay time", error);
+        if (!time) {
+            throw Fault{error};
+        }
+        spec.decayS = *time;
+    }
+    if (const auto fresh = root.find("fresh"); fresh != root.end()) {
+        if (!fresh->is_boolean()) {
+            throw Fault{"fresh is not true or false"};
+        }
+        spec.fresh = fresh->get<bool>();
+    }
+    if ((spec.decayS > 0.0 || spec.fresh) && spec.nuclides.empty()) {
+        throw Fault{"decay and fresh need the source's nuclides, not lines"};
+    }
+    if (const auto quantity = root.find("quantity"); quantity != root.end()) {
+        const std::string word = quantity->is_string() ? quantity->get<std::string>() : "";
+        const std::optional<shielding::Quantity> named = shielding::QuantityNamed(word);
+        if (!named) {
+            throw Fault{"the quantity is not \"kerma\", \"exposure\" or \"h10\"" +
+                        data::SuggestWord(word, {"kerma", "exposure", "h10"})};
+        }
+        spec.quantity = *named;
     }
     if (const auto accuracy = root.find("accuracy"); accuracy != root.end()) {
         spec.accuracy = numberOf(*accuracy, "the accuracy");
@@ -547,32 +576,58 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
     model = Model{};
     prepared.materials.clear();
     prepared.functions.clear();
+    prepared.curves.clear();
     prepared.notes.clear();
     model.source = spec.source;
     model.accuracy = spec.accuracy;
 
-    // The lines: a list as given, or each nuclide's lines at its activity.
+    // The lines: a list as given, or the inventory's lines at the decay time: each nuclide's
+    // line table (its chain in equilibrium) at time 0, each member's own lines after decay.
     if (!spec.nuclides.empty()) {
         const std::vector<shielding::Nuclide>* nuclides = library.Nuclides(error);
         if (nuclides == nullptr) {
             return false;
         }
-        for (const auto& [name, activityText] : spec.nuclides) {
-            const shielding::Nuclide* nuclide = shielding::FindNuclide(*nuclides, name);
-            if (nuclide == nullptr) {
-                const std::string suggestion = shielding::DidYouMean(*nuclides, name);
-                error = "the source's nuclide " + inQuotes(name) + " is no nuclide of the library" +
-                        (suggestion.empty() ? " (photonxs-cli nuclides lists them)" : suggestion);
+        const shielding::DecayRequest request{spec.decayS, 0.0, spec.fresh};
+        const shielding::DecayData* chains = nullptr;
+        if (!request.UsesLineTables()) {
+            chains = library.Decay(error);
+            if (chains == nullptr) {
                 return false;
             }
+        }
+        std::vector<shielding::InventoryItem> items;
+        for (const auto& [name, activityText] : spec.nuclides) {
             std::string why;
             const std::optional<double> activity = shielding::ReadActivityBq(activityText, why);
-            if (!activity) {
-                error = "the source's " + nuclide->name + ": " + why;
+            std::optional<shielding::InventoryItem> item =
+                activity ? shielding::InventoryItemOf(name, *activity, *nuclides, chains, why)
+                         : std::nullopt;
+            if (!item) {
+                error = (activity ? std::string("the source's nuclides: ")
+                                  : "the source's " + name + ": ") +
+                        why;
                 return false;
             }
-            for (const shielding::PhotonLine& line : nuclide->lines) {
-                model.lines.push_back({line.energyMeV, *activity * line.photonsPerDecay, 0.0});
+            items.push_back(*item);
+        }
+        if (request.UsesLineTables()) {
+            for (const shielding::InventoryItem& item : items) {
+                for (const shielding::PhotonLine& line : item.nuclide->lines) {
+                    model.lines.push_back(
+                        {line.energyMeV, item.activityBq * line.photonsPerDecay, 0.0});
+                }
+            }
+        } else {
+            const std::optional<std::vector<shielding::EmitterShare>> shares =
+                shielding::InventoryEmitters(*chains, items, request, error);
+            if (!shares) {
+                return false;
+            }
+            const shielding::EmittedLines emitted = shielding::RateLines(items, *shares, request);
+            for (const shielding::PhotonLine& line : emitted.lines) {
+                model.lines.push_back(
+                    {line.energyMeV, emitted.activityBq * line.photonsPerDecay, 0.0});
             }
         }
     } else {
@@ -593,7 +648,10 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
                 "the source's line at " + number(line.energyMeV) + " MeV has no mu_en/rho of air";
             return false;
         }
-        line.rateAtOneCm = line.photonsPerSecond * line.energyMeV * muEnRho *
+        // In the quantity's unit: air kerma, exposure or H*(10).
+        double factor = 1.0;
+        shielding::QuantityConversion{spec.quantity, nullptr}.FactorAt(line.energyMeV, factor);
+        line.rateAtOneCm = line.photonsPerSecond * line.energyMeV * muEnRho * factor *
                            shielding::kMicroGrayPerHourPerMeVPerGramSecond /
                            (4.0 * std::numbers::pi);
     }
@@ -699,9 +757,39 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
         }
         prepared.functions.push_back(
             std::make_unique<shielding::BuildupFunction>(std::move(*function)));
-        model.options.table = prepared.functions.back().get();
+        // One table at the ray's whole penetration: the last layer's function, where every
+        // medium has the table's.
+        model.options.rule = shielding::LayerRule::Last;
         for (Medium& medium : model.media) {
-            medium.buildup = model.options.table;
+            medium.buildup = prepared.functions.back().get();
+        }
+    }
+    // A source with extent asks each function at each line's energy along very many rays.
+    if (spec.source.shape != SourceShape::Point) {
+        std::vector<std::pair<const shielding::BuildupFunction*, std::size_t>> made;
+        std::vector<const shielding::BuildupCurve*> madeCurves;
+        for (Medium& medium : model.media) {
+            medium.curves.assign(model.lines.size(), nullptr);
+            if (medium.buildup == nullptr) {
+                continue;
+            }
+            for (std::size_t n = 0; n < model.lines.size(); ++n) {
+                const auto known =
+                    std::find(made.begin(), made.end(), std::pair{medium.buildup, n});
+                if (known != made.end()) {
+                    medium.curves[n] = madeCurves[static_cast<std::size_t>(known - made.begin())];
+                    continue;
+                }
+                std::optional<shielding::BuildupCurve> curve =
+                    shielding::BuildupCurve::Of(*medium.buildup, model.lines[n].energyMeV);
+                if (curve) {
+                    prepared.curves.push_back(
+                        std::make_unique<shielding::BuildupCurve>(std::move(*curve)));
+                    medium.curves[n] = prepared.curves.back().get();
+                }
+                made.emplace_back(medium.buildup, n);
+                madeCurves.push_back(medium.curves[n]);
+            }
         }
     }
 

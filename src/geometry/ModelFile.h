@@ -1,6 +1,7 @@
 #pragma once
 
 #include "geometry/Model.h"
+#include "shielding/Quantity.h"
 
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@ struct ResolvedMaterial;
 namespace shielding {
 class ShieldingLibrary;
 class BuildupFunction;
+class BuildupCurve;
 } // namespace shielding
 
 namespace geometry {
@@ -59,6 +61,9 @@ struct ModelSpec {
     BuildupMode buildup = BuildupMode::Broder;
     std::string buildupTable;
     double accuracy = 1e-3;
+    double decayS = 0.0; ///< how long the nuclides have decayed since their activities
+    bool fresh = false;  ///< the nuclides start alone, their daughters growing in
+    shielding::Quantity quantity = shielding::Quantity::Kerma;
 };
 
 /// Reads a model file's JSON text. False with one sentence in `error` for text that is not
@@ -85,6 +90,7 @@ struct PreparedModel {
     std::vector<std::string> notes;  ///< which material a name was taken for
     std::vector<std::unique_ptr<material::ResolvedMaterial>> materials;
     std::vector<std::unique_ptr<shielding::BuildupFunction>> functions;
+    std::vector<std::unique_ptr<shielding::BuildupCurve>> curves;
 };
 
 /// Resolves a model's materials and nuclides from the library and checks that it can be

@@ -27,14 +27,15 @@ void RunModel(const PreparedModel& prepared, std::vector<DetectorResult>& result
         }
         ++done;
     };
-#ifdef __EMSCRIPTEN__
-    (void)threads;
-#else
     const auto work = [&] {
         for (std::size_t i = next++; i < detectors.size() && !stop; i = next++) {
             one(i);
         }
     };
+#ifdef __EMSCRIPTEN__
+    (void)threads;
+    (void)work;
+#else
     if (threads == 0) {
         threads = std::max(1u, std::thread::hardware_concurrency());
     }

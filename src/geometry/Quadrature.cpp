@@ -27,9 +27,9 @@ struct TensorRule {
 
 class Rule {
   public:
-    explicit Rule(std::size_t dimensions) : m_dimensions(dimensions) {
-        m_high.order = kGaussOrder + 1;
-        m_low.order = kGaussOrder;
+    Rule(std::size_t dimensions, int order) : m_dimensions(dimensions) {
+        m_high.order = order + 1;
+        m_low.order = order;
         GaussLegendre(m_high.order, m_high.nodes, m_high.weights);
         GaussLegendre(m_low.order, m_low.nodes, m_low.weights);
     }
@@ -147,10 +147,10 @@ void GaussLegendre(int n, std::vector<double>& nodes, std::vector<double>& weigh
 }
 
 void Integrate(Integrand& f, const Domain& domain, double relative, std::size_t maxPoints,
-               Integral& result) {
+               int order, Integral& result) {
     result = Integral{};
     result.values.assign(f.Size(), 0.0);
-    Rule rule(domain.dimensions);
+    Rule rule(domain.dimensions, order);
     // The first cells: the domain cut at the given points of each dimension.
     std::vector<Cell> cells(1);
     for (std::size_t d = 0; d < 3; ++d) {

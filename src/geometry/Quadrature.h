@@ -41,17 +41,13 @@ struct Integral {
     bool failed = false;    ///< the integrand stopped it
 };
 
-/// Gauss-Legendre points per dimension of the lower of the two rules every cell is integrated
-/// with; the higher has one more.
-inline constexpr int kGaussOrder = 4;
-
-/// Adaptive Gauss-Legendre cubature: every cell is integrated by the tensor rules of 4 and 5
-/// points per dimension, and charged their difference as its error (which overstates the error
-/// of the 5-point value it keeps). The cells charged most are halved across the dimension along
-/// which the integrand varies most, until the errors add up to no more than `relative` times the
-/// integral (or `maxPoints` evaluations). The error reported is that sum.
+/// Adaptive Gauss-Legendre cubature: every cell is integrated by the tensor rules of `order` and
+/// `order` + 1 points per dimension, and charged their difference as its error (which overstates
+/// the error of the higher rule's value it keeps). The cells charged most are halved across the
+/// dimension along which the integrand varies most, until the errors add up to no more than
+/// `relative` times the integral (or `maxPoints` evaluations). The error reported is that sum.
 void Integrate(Integrand& f, const Domain& domain, double relative, std::size_t maxPoints,
-               Integral& result);
+               int order, Integral& result);
 
 /// The nodes (ascending) and weights of the n-point Gauss-Legendre rule on [-1, 1].
 void GaussLegendre(int n, std::vector<double>& nodes, std::vector<double>& weights);

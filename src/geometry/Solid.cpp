@@ -9,7 +9,7 @@ namespace geometry {
 namespace {
 
 /// The two coordinates across a cylinder's axis.
-void across(int axis, int& u, int& v) {
+void across(int axis, std::size_t& u, std::size_t& v) {
     u = axis == 0 ? 1 : 0;
     v = axis == 2 ? 1 : 2;
 }
@@ -58,15 +58,13 @@ bool insideBall(const Vec3& origin, const Vec3& dir, const Vec3& center, double 
 /// t where the ray lies inside an endless cylinder (axis `axis` through `center`).
 bool insideTube(const Vec3& origin, const Vec3& dir, const Vec3& center, int axis, double radius,
                 double& enter, double& leave) {
-    int u = 0;
-    int v = 0;
+    std::size_t u = 0;
+    std::size_t v = 0;
     across(axis, u, v);
-    const auto iu = static_cast<std::size_t>(u);
-    const auto iv = static_cast<std::size_t>(v);
-    const double ou = origin[iu] - center[iu];
-    const double ov = origin[iv] - center[iv];
-    const double du = dir[iu];
-    const double dv = dir[iv];
+    const double ou = origin[u] - center[u];
+    const double ov = origin[v] - center[v];
+    const double du = dir[u];
+    const double dv = dir[v];
     const double dd = du * du + dv * dv;
     if (dd == 0.0) {
         if (ou * ou + ov * ov < radius * radius) {
@@ -220,13 +218,11 @@ double Depth(const Solid& solid, const Vec3& p) {
     case Solid::Kind::Cylinder:
         break;
     }
-    int u = 0;
-    int v = 0;
+    std::size_t u = 0;
+    std::size_t v = 0;
     across(solid.axis, u, v);
     const auto axis = static_cast<std::size_t>(solid.axis);
-    const double r =
-        std::hypot(p[static_cast<std::size_t>(u)] - solid.center[static_cast<std::size_t>(u)],
-                   p[static_cast<std::size_t>(v)] - solid.center[static_cast<std::size_t>(v)]);
+    const double r = std::hypot(p[u] - solid.center[u], p[v] - solid.center[v]);
     double depth =
         std::min({solid.radius - r, p[axis] - solid.AxialLow(), solid.AxialHigh() - p[axis]});
     if (solid.innerRadius > 0.0) {

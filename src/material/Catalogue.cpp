@@ -1,5 +1,6 @@
 #include "material/Catalogue.h"
 
+#include "data/EditDistance.h"
 #include "data/MaterialFile.h"
 #include "platform/FileListing.h"
 
@@ -23,23 +24,6 @@ std::string symbolOf(std::string_view fileName) {
     return std::string(underscore == std::string_view::npos ? stem : stem.substr(underscore + 1));
 }
 
-std::size_t editDistance(std::string_view a, std::string_view b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) {
-        row[j] = j;
-    }
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
 // How near a folded text is to a name or word: 1 when it begins with the text, 2 when it holds
 // it, 2 + the edit distance when that is small; 0 when it is not near.
 std::size_t nearness(std::string_view key, std::string_view name) {
@@ -49,7 +33,7 @@ std::size_t nearness(std::string_view key, std::string_view name) {
     if (key.size() >= 3 && name.find(key) != std::string_view::npos) {
         return 2;
     }
-    if (const std::size_t d = editDistance(key, name);
+    if (const std::size_t d = data::EditDistance(key, name);
         d <= std::max<std::size_t>(1, key.size() / 3)) {
         return 2 + d;
     }
@@ -66,7 +50,7 @@ std::size_t wordNearness(const std::vector<std::string>& typed,
     for (const std::string& word : typed) {
         std::size_t least = word.size();
         for (const std::string& other : name) {
-            least = std::min(least, other.starts_with(word) ? 0 : editDistance(word, other));
+            least = std::min(least, other.starts_with(word) ? 0 : data::EditDistance(word, other));
         }
         // A word of two letters or less must begin a word; a longer one may be a slip or two off.
         if (least > (word.size() < 3 ? 0 : std::max<std::size_t>(1, word.size() / 3))) {
@@ -326,7 +310,7 @@ std::string Catalogue::Closest(std::string_view typed) const {
         // The whole name again by its letters and digits alone, so that its punctuation and
         // brackets count for no slips.
         if (score == 0 && !loose.empty()) {
-            const std::size_t d = editDistance(loose, name.loose);
+            const std::size_t d = data::EditDistance(loose, name.loose);
             score = d <= std::max<std::size_t>(1, loose.size() / 3) ? 2 + d : 0;
         }
         bool byWord = false;

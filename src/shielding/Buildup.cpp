@@ -6,6 +6,7 @@
 #include "material/Resolve.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <limits>
@@ -384,6 +385,81 @@ std::optional<BuildupFunction> BuildupFunctionOf(const material::ResolvedMateria
         return std::nullopt;
     }
     return BuildupFunction::Equivalent(std::move(*rows));
+}
+
+} // namespace shielding
+
+namespace shielding {
+
+namespace {
+
+// The curve's grid: steps of 1/512 mfp up to 2 mfp, where B bends most, then of 1/64 mfp up to
+// 100; 2 and 40 mfp (where the fitted form gives way to the extrapolated one) are nodes that no
+// interpolation reaches across.
+constexpr double kFineEnd = 2.0;
+constexpr double kFineStep = 1.0 / 512.0;
+constexpr double kCoarseStep = 1.0 / 64.0;
+constexpr std::size_t kFineNodes = 1024;                  // at 2 mfp
+constexpr std::size_t kFittedNode = kFineNodes + 38 * 64; // at 40 mfp
+constexpr std::size_t kLastNode = kFineNodes + 98 * 64;   // at 100 mfp
+
+// Below this the function itself is asked.
+constexpr double kExactBelow = 0.25;
+
+double nodeMfp(std::size_t k) {
+    return k <= kFineNodes ? static_cast<double>(k) * kFineStep
+                           : kFineEnd + static_cast<double>(k - kFineNodes) * kCoarseStep;
+}
+
+} // namespace
+
+std::optional<BuildupCurve> BuildupCurve::Of(const BuildupFunction& function, double energyMeV) {
+    BuildupCurve curve;
+    curve.m_function = &function;
+    curve.m_energyMeV = energyMeV;
+    curve.m_nodes.resize(kLastNode + 1);
+    for (std::size_t k = 0; k <= kLastNode; ++k) {
+        BuildupValue value;
+        if (function.At(energyMeV, nodeMfp(k), value) != Outcome::Ok) {
+            return std::nullopt;
+        }
+        curve.m_nodes[k] = value.buildup;
+    }
+    return curve;
+}
+
+Outcome BuildupCurve::At(double mfp, double& buildup) const {
+    if (!(mfp >= kExactBelow && mfp <= kHighestMfp)) {
+        // Near 0 the fitted K's power of the penetration bends B too sharply for the grid.
+        BuildupValue value;
+        const Outcome outcome = m_function->At(m_energyMeV, mfp, value);
+        buildup = value.buildup;
+        return outcome;
+    }
+    // The interval holding the penetration, and four nodes of its region around it (the
+    // regions end at 2 and 40 mfp).
+    double position = 0.0;
+    std::size_t first = 0;
+    std::size_t last = kFineNodes;
+    if (mfp <= kFineEnd) {
+        position = mfp * (1.0 / kFineStep);
+    } else {
+        position = static_cast<double>(kFineNodes) + (mfp - kFineEnd) * (1.0 / kCoarseStep);
+        first = mfp <= kFittedMfp ? kFineNodes : kFittedNode;
+        last = mfp <= kFittedMfp ? kFittedNode : kLastNode;
+    }
+    const auto k = static_cast<std::size_t>(position);
+    const std::size_t start = std::min(k > first ? k - 1 : first, last - 3);
+    const double t = position - static_cast<double>(start);
+    const double* f = &m_nodes[start];
+    // Lagrange's cubic through the nodes at t = 0, 1, 2, 3.
+    const double t1 = t - 1.0;
+    const double t2 = t - 2.0;
+    const double t3 = t - 3.0;
+    buildup = (-f[0] * t1 * t2 * t3 + 3.0 * f[1] * t * t2 * t3 - 3.0 * f[2] * t * t1 * t3 +
+               f[3] * t * t1 * t2) /
+              6.0;
+    return Outcome::Ok;
 }
 
 } // namespace shielding

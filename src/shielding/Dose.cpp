@@ -180,11 +180,15 @@ Outcome StackBuildup(const std::vector<ShieldLayer>& layers, const std::vector<d
     }
     note = whole > kFittedMfp ? LineNote::Extrapolated : LineNote::None;
     // One function's B at a penetration; B = 1 below the function's table.
-    const auto valueOf = [&](const BuildupFunction& function, double mfp, double& b) {
+    const auto valueOf = [&](const BuildupFunction& function, const BuildupCurve* curve, double mfp,
+                             double& b) {
         if (energyMeV < function.LowestEnergyMeV()) {
             b = 1.0;
             note = LineNote::NoBuildupData;
             return Outcome::Ok;
+        }
+        if (curve != nullptr) {
+            return curve->At(mfp, b);
         }
         BuildupValue value;
         const Outcome outcome = function.At(energyMeV, mfp, value);
@@ -198,7 +202,8 @@ Outcome StackBuildup(const std::vector<ShieldLayer>& layers, const std::vector<d
     if (options.table != nullptr || options.rule == LayerRule::Last) {
         const BuildupFunction* function =
             options.table != nullptr ? options.table : layers.back().buildup;
-        return valueOf(*function, whole, buildup);
+        return valueOf(*function, options.table != nullptr ? nullptr : layers.back().curve, whole,
+                       buildup);
     }
     // Broder: each layer adds what its own function gains across it.
     double sum = 0.0;
@@ -206,10 +211,10 @@ Outcome StackBuildup(const std::vector<ShieldLayer>& layers, const std::vector<d
     for (std::size_t n = 0; n < layers.size(); ++n) {
         const double after = before + mfpOfLayer[n];
         double gained = 0.0;
-        Outcome outcome = valueOf(*layers[n].buildup, after, gained);
+        Outcome outcome = valueOf(*layers[n].buildup, layers[n].curve, after, gained);
         double lost = 0.0;
         if (outcome == Outcome::Ok && n > 0) {
-            outcome = valueOf(*layers[n].buildup, before, lost);
+            outcome = valueOf(*layers[n].buildup, layers[n].curve, before, lost);
         }
         if (outcome != Outcome::Ok) {
             return outcome;

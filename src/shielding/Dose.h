@@ -55,6 +55,9 @@ struct ShieldLayer {
     double densityGPerCm3 = 0.0;
     double thicknessCm = 0.0;
     const BuildupFunction* buildup = nullptr; ///< of the dose's kind; unused for DoseKind::None
+    /// The function at the line's energy, tabulated, where a computation asks it at very many
+    /// penetrations; null: the function itself is asked.
+    const BuildupCurve* curve = nullptr;
 };
 
 struct DoseOptions {

@@ -1,6 +1,7 @@
 #include "shielding/Inventory.h"
 
 #include "attenuation/TextLines.h"
+#include "data/NumberMask.h"
 #include "shielding/Dose.h"
 #include "shielding/LibraryCsv.h"
 #include "shielding/ShieldingLibrary.h"
@@ -286,6 +287,67 @@ Outcome RateSeries(const DecayData& data, const std::vector<InventoryItem>& item
         }
     }
     return Outcome::Ok;
+}
+
+bool ComputeInventoryDose(const DecayData& data, const std::vector<InventoryItem>& items,
+                          const DecayRequest& request, double distanceCm,
+                          const std::vector<ShieldLayer>& layers, const DoseOptions& options,
+                          const KermaMedia& media, InventoryDose& dose, std::string& error) {
+    const std::optional<std::vector<EmitterShare>> shares =
+        InventoryEmitters(data, items, request, error);
+    if (!shares) {
+        return false;
+    }
+    dose.emitted = RateLines(items, *shares, request);
+    dose.emitted.KeepAbove(options.cutoffMeV);
+    EmittedLines stayLines = StayLines(items, *shares);
+    stayLines.KeepAbove(options.cutoffMeV);
+    DoseResult stay;
+    DoseRate(dose.emitted.lines, dose.emitted.activityBq, distanceCm, layers, options, media,
+             dose.rate);
+    DoseRate(stayLines.lines, 1.0, distanceCm, layers, options, media, stay);
+    for (const DoseResult* each : {&dose.rate, &stay}) {
+        for (const LineDose& line : each->lines) {
+            if (line.outcome != Outcome::Ok) {
+                error = "the " + data::FormatExact(line.energyMeV) + " MeV line has no value: " +
+                        attenuation::DescribeOutcome(line.outcome, line.energyMeV);
+                return false;
+            }
+        }
+    }
+    dose.itemRates.assign(items.size(), 0.0);
+    dose.itemDoses.assign(items.size(), 0.0);
+    for (std::size_t i = 0; i < dose.rate.lines.size(); ++i) {
+        dose.itemRates[dose.emitted.item[i]] += dose.rate.lines[i].rate;
+    }
+    // Photons over the stay give (base unit/h) s: 1/3600 of the base dose unit each.
+    for (std::size_t i = 0; i < stay.lines.size(); ++i) {
+        dose.itemDoses[stayLines.item[i]] += stay.lines[i].rate / 3600.0;
+    }
+    dose.stayDose = 0.0;
+    for (const double itemDose : dose.itemDoses) {
+        dose.stayDose += request.stayS > 0.0 ? itemDose : 0.0;
+    }
+    return true;
+}
+
+std::vector<double> DecayPlotTimesS(const DecayData& data, const std::vector<InventoryItem>& items,
+                                    const DecayRequest& request, int steps) {
+    constexpr double kLongest = 100.0 * kSecondsPerYear;
+    double shortest = kLongest;
+    for (const InventoryItem& item : items) {
+        if (const std::optional<std::size_t> m = data.IndexOf(item.Name());
+            m && !data.members[*m].Stable()) {
+            shortest = std::min(shortest, data.members[*m].halfLifeS);
+        }
+    }
+    const double span =
+        std::min(kLongest, std::max(3.0 * shortest, 1.5 * (request.timeS + request.stayS)));
+    std::vector<double> times;
+    for (int k = 0; k <= steps; ++k) {
+        times.push_back(span * k / std::max(steps, 1));
+    }
+    return times;
 }
 
 } // namespace shielding

@@ -117,4 +117,27 @@ Outcome RateSeries(const DecayData& data, const std::vector<InventoryItem>& item
                    const std::vector<ShieldLayer>& layers, const DoseOptions& options,
                    const KermaMedia& media, std::vector<double>& rates, std::string& error);
 
+/// An inventory's rate at the request's time line by line, each item's share, and the dose over
+/// the stay; rates in the quantity's base unit (uGy/h, mR/h, uSv/h), doses in uGy, mR, uSv.
+struct InventoryDose {
+    EmittedLines emitted; ///< the rate's lines above the cut-off, standing beside `rate.lines`
+    DoseResult rate;
+    std::vector<double> itemRates; ///< one per item
+    std::vector<double> itemDoses; ///< one per item, over the stay; 0 without a stay
+    double stayDose = 0.0;
+};
+
+/// The inventory's dose as InventoryEmitters, RateLines and StayLines give its lines. False with
+/// `error` for an item without a chain or a line without a value (naming its energy).
+bool ComputeInventoryDose(const DecayData& data, const std::vector<InventoryItem>& items,
+                          const DecayRequest& request, double distanceCm,
+                          const std::vector<ShieldLayer>& layers, const DoseOptions& options,
+                          const KermaMedia& media, InventoryDose& dose, std::string& error);
+
+/// About `steps` + 1 times from 0 that show an inventory's rate change: three half-lives of its
+/// shortest-lived nuclide as named, or 1.5 times the decay time and the stay where that is longer,
+/// at most 100 y.
+std::vector<double> DecayPlotTimesS(const DecayData& data, const std::vector<InventoryItem>& items,
+                                    const DecayRequest& request, int steps);
+
 } // namespace shielding

@@ -2,6 +2,7 @@
 
 #include "data/CharConv.h"
 #include "platform/Canvas.h"
+#include "shielding/Decay.h"
 
 #include <algorithm>
 #include <cmath>
@@ -158,7 +159,8 @@ double PlotThicknessCm(const std::vector<PhotonLine>& lines, const std::vector<S
     return std::max(thickness, 1.5 * last.thicknessCm);
 }
 
-void DrawRatePlot(platform::Canvas& c, const std::vector<RatePoint>& points, double targetRate) {
+void DrawRatePlot(platform::Canvas& c, const std::vector<RatePoint>& points, double targetRate,
+                  std::string_view rateUnit) {
     double largest = 0.0;
     double smallest = std::numeric_limits<double>::infinity();
     for (const RatePoint& point : points) {
@@ -172,7 +174,7 @@ void DrawRatePlot(platform::Canvas& c, const std::vector<RatePoint>& points, dou
     const auto [low, high] = decadesOf(smallest, largest, 12);
     const double maxX =
         points.empty() || !(points.back().thicknessCm > 0.0) ? 1.0 : points.back().thicknessCm;
-    drawFrame(c, maxX, low, high, "cm", "uGy/h");
+    drawFrame(c, maxX, low, high, "cm", std::string(rateUnit));
     std::vector<std::pair<double, double>> broad;
     std::vector<std::pair<double, double>> narrow;
     for (const RatePoint& point : points) {
@@ -186,6 +188,45 @@ void DrawRatePlot(platform::Canvas& c, const std::vector<RatePoint>& points, dou
         const auto y = static_cast<float>(std::log10(targetRate));
         c.Line(0.0f, y, static_cast<float>(maxX), y, kTarget);
     }
+}
+
+std::pair<std::string_view, double> PlotTimeUnit(double spanS) {
+    constexpr double kDay = 86400.0;
+    if (spanS <= 2.0 * kDay) {
+        return {"h", 3600.0};
+    }
+    if (spanS <= 2.0 * kSecondsPerYear) {
+        return {"d", kDay};
+    }
+    return {"y", kSecondsPerYear};
+}
+
+void DrawDecayPlot(platform::Canvas& c, std::span<const double> timesS,
+                   std::span<const double> rates, std::string_view rateUnit, double markS,
+                   double stayS) {
+    const double spanS = timesS.empty() || !(timesS.back() > 0.0) ? 1.0 : timesS.back();
+    const auto [timeUnit, unitS] = PlotTimeUnit(spanS);
+    double largest = 0.0;
+    double smallest = std::numeric_limits<double>::infinity();
+    std::vector<std::pair<double, double>> curve;
+    for (std::size_t k = 0; k < timesS.size() && k < rates.size(); ++k) {
+        curve.emplace_back(timesS[k] / unitS, rates[k]);
+        if (rates[k] > 0.0 && std::isfinite(rates[k])) {
+            largest = std::max(largest, rates[k]);
+            smallest = std::min(smallest, rates[k]);
+        }
+    }
+    const auto [low, high] = decadesOf(smallest, largest, 12);
+    const double maxX = spanS / unitS;
+    drawFrame(c, maxX, low, high, std::string(timeUnit), std::string(rateUnit));
+    for (const double mark : {markS, stayS > 0.0 ? markS + stayS : 0.0}) {
+        if (mark > 0.0 && mark <= spanS) {
+            const auto x = static_cast<float>(mark / unitS);
+            c.Line(x, static_cast<float>(high), x, static_cast<float>(low), kOrange);
+        }
+    }
+    drawCurve(
+        c, curve, [](const std::pair<double, double>& p) { return p.second; }, low, kBlue);
 }
 
 void DrawBuildupPlot(platform::Canvas& c, const BuildupFunction& function, double energyMeV,

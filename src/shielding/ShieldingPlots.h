@@ -2,7 +2,10 @@
 
 #include "shielding/Dose.h"
 
+#include <span>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -31,10 +34,20 @@ std::vector<RatePoint> RateAgainstThickness(const std::vector<PhotonLine>& lines
 double PlotThicknessCm(const std::vector<PhotonLine>& lines, const std::vector<ShieldLayer>& layers,
                        double cutoffMeV);
 
-/// Clears the canvas and draws the rate (uGy/h, log axis) against the last layer's thickness
-/// (cm): broad beam in blue, narrow beam in red, and `targetRate` (when above 0) in grey.
-void DrawRatePlot(platform::Canvas& canvas, const std::vector<RatePoint>& points,
-                  double targetRate);
+/// Clears the canvas and draws the rate (in `rateUnit`, log axis) against the last layer's
+/// thickness (cm): broad beam in blue, narrow beam in red, and `targetRate` (when above 0) in grey.
+void DrawRatePlot(platform::Canvas& canvas, const std::vector<RatePoint>& points, double targetRate,
+                  std::string_view rateUnit = "uGy/h");
+
+/// The unit a span of time reads best in: h up to 2 d, d up to 2 y, else y; with its seconds.
+std::pair<std::string_view, double> PlotTimeUnit(double spanS);
+
+/// Clears the canvas and draws `rates` (in `rateUnit`, log axis) against `timesS` in the time
+/// unit that suits the last time, the curve in blue; the decay time `markS` as an orange line and,
+/// when `stayS` is above 0, the end of the stay as another.
+void DrawDecayPlot(platform::Canvas& canvas, std::span<const double> timesS,
+                   std::span<const double> rates, std::string_view rateUnit, double markS,
+                   double stayS);
 
 /// Clears the canvas and draws B (log axis) against the penetration from 0 to `maxMfp` at one
 /// energy, the fitted part in blue and the extrapolated part beyond 40 mfp in orange.

@@ -20,9 +20,11 @@ namespace shielding {
 class ShieldingLibrary;
 }
 
-/// The kerma rate of a point source (a radionuclide, lines or a spectrum file) behind layers,
-/// line by line with broad-beam buildup, the rate against the last layer's thickness, the
-/// thickness for a target rate, and a look-up of buildup factors with B against penetration.
+/// The rate of a point source (an inventory of radionuclides, lines or a spectrum file) behind
+/// layers, line by line with broad-beam buildup, as air kerma, exposure or H*(10) in a unit of
+/// choice, after a decay time and over a stay; each nuclide's share, the rate against the last
+/// layer's thickness and against time, the thickness for a target rate, and a look-up of
+/// buildup factors with B against penetration.
 class ShieldingWindow : public QWidget {
     Q_OBJECT
 
@@ -40,26 +42,42 @@ class ShieldingWindow : public QWidget {
     void LookUpBuildup();
     /// Asks for a file name (relative to the working folder) and writes the line table as CSV.
     void SaveCsv();
+    /// Adds a row to the inventory (NUCLIDE, ACTIVITY with its unit) and returns its index.
+    int AddInventoryRow(const QString& nuclide = {}, const QString& activity = {});
+    /// Removes the inventory's selected row, else its last; the first row always stays.
+    void RemoveInventoryRow();
 
-    QLineEdit* sourceEdit = nullptr;   ///< Co-60, lines:E=Y,... or a spectrum file
-    QLineEdit* activityEdit = nullptr; ///< with its unit: 1 GBq, 10 mCi
+    /// The inventory: one row per nuclide, its name and activity edits as cell widgets (named
+    /// nuclideEditN and activityEditN beyond the first row).
+    QTableWidget* inventoryTable = nullptr;
+    QLineEdit* sourceEdit = nullptr;   ///< the first row: Co-60, lines:E=Y,... or a spectrum file
+    QLineEdit* activityEdit = nullptr; ///< the first row's, with its unit: 1 GBq, 10 mCi
+    QPushButton* addRowButton = nullptr;
+    QPushButton* removeRowButton = nullptr;
+    QLineEdit* decayEdit = nullptr;    ///< time since the activities were measured, with its unit
+    QLineEdit* stayEdit = nullptr;     ///< with its unit, or empty for none
+    QComboBox* quantityBox = nullptr;  ///< air kerma, exposure, H*(10)
+    QComboBox* unitBox = nullptr;      ///< the rate units of the quantity
     QLineEdit* distanceEdit = nullptr; ///< with its unit: 1 m, 50 cm
     QLineEdit* layersEdit = nullptr;   ///< MATERIAL@CM[@DENSITY] words
     QComboBox* kindBox = nullptr;      ///< exposure, absorption, none
     QComboBox* ruleBox = nullptr;      ///< broder, last
     QLineEdit* tableEdit = nullptr;    ///< one named buildup table for the whole stack, or empty
     QLineEdit* cutoffEdit = nullptr;   ///< MeV
-    QLineEdit* targetEdit = nullptr;   ///< uGy/h, or empty
+    QLineEdit* targetEdit = nullptr;   ///< a rate, in the chosen unit when bare, or empty
     QPushButton* materialsButton =
         nullptr; ///< opens the chooser of library and compendium materials
     MaterialChooser* chooser = nullptr;
     QPushButton* computeButton = nullptr;
     QPushButton* saveButton = nullptr;
+    QPushButton* geometryButton = nullptr; ///< asks for the Geometry window (Ctrl+Shift+G)
     QLabel* notesLabel = nullptr; ///< which material a name was taken for; hidden when none was
     QTableWidget* lineTable = nullptr;
     QLabel* totalLabel = nullptr;
     QLabel* thicknessLabel = nullptr;
     QtCanvas* ratePlot = nullptr;
+    QTableWidget* nuclideTable = nullptr; ///< each nuclide's rate, share and dose over the stay
+    QtCanvas* decayPlot = nullptr;        ///< the rate against time since the measurement
 
     QLineEdit* buildupMaterialEdit = nullptr;
     QLineEdit* buildupEnergyEdit = nullptr; ///< MeV
@@ -71,13 +89,22 @@ class ShieldingWindow : public QWidget {
 
     /// The rows of the line table as shown, the total last; empty after a problem.
     const std::vector<std::vector<std::string>>& Rows() const { return m_rows; }
+    /// The rows of the nuclide table as shown, the total last; empty after a problem.
+    const std::vector<std::vector<std::string>>& NuclideRows() const { return m_nuclideRows; }
+
+  signals:
+    /// The Geometry window is asked for: sources with a shape behind shields with shapes.
+    void GeometryRequested();
 
   private:
     bool compute(std::string& problem);
     bool lookUpBuildup(std::string& problem);
+    void fillUnits();
 
     AppContext& m_context;
     std::unique_ptr<shielding::ShieldingLibrary> m_library;
     std::vector<std::vector<std::string>> m_rows;
+    std::vector<std::vector<std::string>> m_nuclideRows;
+    std::vector<std::string> m_columns;         ///< the line table's headers, with the rate unit
     QStringListModel* m_nuclideNames = nullptr; ///< what the source box completes
 };

@@ -3,6 +3,7 @@
 #include "geometry/ModelFile.h"
 #include "geometry/ModelRun.h"
 #include "shielding/Dose.h"
+#include "shielding/Quantity.h"
 
 #include <cmath>
 #include <numbers>
@@ -84,6 +85,8 @@ class ModelTest : public QObject {
     void refusals_data();
     void refusals();
     void mapRunsOverThePlane();
+    void inventoriesDecayAndQuantities_data();
+    void inventoriesDecayAndQuantities();
 };
 
 void ModelTest::closedForms_data() {
@@ -339,7 +342,7 @@ void ModelTest::refusals_data() {
            "uCi)";
     QTest::newRow("unknown nuclide")
         << R"({"source": {"shape": "point", "at": [0, 0, 0], "nuclides": {"Co-61": "1 Bq"}}, "detectors": [[0, 0, 4]]})"
-        << R"(the source's nuclide "Co-61" is no nuclide of the library; did you mean)";
+        << "the source's nuclides: 'Co-61' is no nuclide of the library; did you mean Co-60?";
     QTest::newRow("unknown material")
         << with(R"("filler": {"material": "Unobtainium"}, "detectors": [[0, 0, 20]])")
         << "the filler's material: ";
@@ -380,6 +383,37 @@ void ModelTest::mapRunsOverThePlane() {
     QVERIFY(results[1].computed && results[1].total > 0.0);
     QVERIFY(results[6].total < results[5].total); // farther along x, behind lead
     QVERIFY(results[19].total < results[15].total);
+}
+
+void ModelTest::inventoriesDecayAndQuantities_data() {
+    // The rate of a model over the same model's rate as a fresh Cs-137 point in air kerma.
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<double>("tolerance");
+    std::string error;
+    const shielding::Nuclide* cesium = shielding::FindNuclide(*shipped().Nuclides(error), "Cs-137");
+    double kerma = 0.0;
+    double h10 = 0.0;
+    for (const shielding::PhotonLine& line : cesium->lines) {
+        const double k = line.photonsPerDecay * ratePerFluence(line.energyMeV);
+        kerma += k;
+        h10 += k * shielding::H10PerKerma(line.energyMeV);
+    }
+    QTest::newRow("one half-life later, half the rate") << R"("decay": "30.08 y")" << 0.5 << 2e-3;
+    QTest::newRow("exposure in mR/h") << R"("quantity": "exposure")" << 1.0 / 8.76426 << 1e-12;
+    QTest::newRow("H*(10) line by line") << R"("quantity": "h10")" << h10 / kerma << 1e-12;
+}
+
+void ModelTest::inventoriesDecayAndQuantities() {
+    QFETCH(QString, options);
+    QFETCH(double, ratio);
+    QFETCH(double, tolerance);
+    const std::string model = R"({"source": {"shape": "point", "at": [0, 0, 0],
+        "nuclides": {"Cs-137": "1 GBq"}}, "detectors": [[0, 0, 100]])";
+    const double plain = Ready(model + "}").at().total;
+    const double rate = Ready(model + ", " + options.toStdString() + "}").at().total;
+    QVERIFY2(testing::closeTo(rate / plain, ratio, tolerance),
+             qPrintable(QString::number(rate / plain, 'g', 12)));
 }
 
 QTEST_GUILESS_MAIN(ModelTest)

@@ -48,6 +48,7 @@ class DecayTest : public QObject {
     void h10AndConversions();
     void textsPeopleType_data();
     void textsPeopleType();
+    void plotTimesShowTheChange();
 };
 
 void DecayTest::batemanAgainstHandFormulas_data() {
@@ -283,6 +284,30 @@ void DecayTest::textsPeopleType() {
         QVERIFY(testing::closeTo(*got, value, 1e-15));
     } else {
         QVERIFY2(message.find(error.toStdString()) != std::string::npos, message.c_str());
+    }
+}
+
+// The rate against time spans three half-lives of the shortest-lived nuclide named, or 1.5 times
+// the decay time and the stay, at most 100 y, in even steps from 0.
+void DecayTest::plotTimesShowTheChange() {
+    const double co60 = chains().members[at("Co-60")].halfLifeS;
+    const struct {
+        std::vector<const char*> names;
+        double decayS, stayS, span;
+    } cases[] = {{{"Co-60", "Cs-137"}, 0.0, 0.0, 3.0 * co60},
+                 {{"Co-60"}, 20.0 * kYear, 4.0 * kYear, 36.0 * kYear},
+                 {{"Ra-226"}, 0.0, 0.0, 100.0 * kYear}};
+    for (const auto& c : cases) {
+        std::vector<shielding::InventoryItem> items;
+        for (const char* name : c.names) {
+            items.push_back({&nuclide(name), 1e9});
+        }
+        const std::vector<double> times =
+            shielding::DecayPlotTimesS(chains(), items, {c.decayS, c.stayS, false}, 4);
+        QCOMPARE(times.size(), 5u);
+        QCOMPARE(times.front(), 0.0);
+        QVERIFY(testing::closeTo(times[2], c.span / 2.0, 1e-12));
+        QVERIFY(testing::closeTo(times.back(), c.span, 1e-12));
     }
 }
 

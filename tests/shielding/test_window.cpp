@@ -5,6 +5,7 @@
 #include "data/NumberMask.h"
 #include "material/Resolve.h"
 #include "platform/qt/QtCanvas.h"
+#include "shielding/Quantity.h"
 #include "shielding/ShieldingLibrary.h"
 #include "shielding/ShieldingWindow.h"
 
@@ -31,7 +32,8 @@ bool drawn(const QtCanvas& canvas, const QColor& colour) {
 
 /// The total rate of a nuclide behind lead for 1 GBq at 1 m, as the core computes it.
 double coreTotal(const std::filesystem::path& root, const std::string& nuclide, double leadCm,
-                 shielding::DoseKind kind) {
+                 shielding::DoseKind kind,
+                 shielding::Quantity quantity = shielding::Quantity::Kerma) {
     shielding::ShieldingLibrary library(root);
     std::string error;
     material::ResolvedMaterial lead;
@@ -43,6 +45,8 @@ double coreTotal(const std::filesystem::path& root, const std::string& nuclide, 
                                 shield, error)) {
         qFatal("%s", error.c_str());
     }
+    const shielding::QuantityConversion conversion{quantity, nullptr};
+    shield.options.conversion = &conversion;
     shielding::DoseResult result;
     shielding::DoseRate(shielding::FindNuclide(*library.Nuclides(error), nuclide)->lines, 1e9,
                         100.0, shield.layers, shield.options, shield.media, result);
@@ -89,7 +93,7 @@ class ShieldingWindowTest : public QObject {
         QCOMPARE(rows.back()[0], std::string("total"));
         const double total =
             coreTotal(m_fixture->root(), "Co-60", 2.0, shielding::DoseKind::Exposure);
-        QCOMPARE(rows.back()[5], data::FormatScientific(total));
+        QCOMPARE(rows.back()[6], data::FormatScientific(total));
         QVERIFY(m_window->totalLabel->text().contains("mR/h"));
         QCOMPARE(m_window->lineTable->rowCount(), static_cast<int>(rows.size()));
         QVERIFY(drawn(*m_window->ratePlot, QColor(0, 0, 255)));
@@ -99,15 +103,18 @@ class ShieldingWindowTest : public QObject {
         m_window->kindBox->setCurrentText("none");
         testing::enter(m_window->targetEdit, "1");
         const double narrow = coreTotal(m_fixture->root(), "Co-60", 2.0, shielding::DoseKind::None);
-        QCOMPARE(m_window->Rows().back()[5], data::FormatScientific(narrow));
+        QCOMPARE(m_window->Rows().back()[6], data::FormatScientific(narrow));
         QVERIFY(narrow < total);
         QVERIFY2(m_window->thicknessLabel->text().contains("The last layer needs"),
                  qPrintable(m_window->thicknessLabel->text()));
 
+        // Lines typed keep their photons per decay.
+        testing::enter(m_window->sourceEdit, "lines:0.662=0.851");
+        QCOMPARE(m_window->Rows().front()[2], data::FormatScientific(0.851));
         m_fixture->dialogs.inputAnswers.push_back("lines.csv");
         QTest::mouseClick(m_window->saveButton, Qt::LeftButton);
         const std::string csv = testing::readFile(m_fixture->root() / "lines.csv");
-        QVERIFY(csv.starts_with("Energy (MeV),Photons/decay,mfp,"));
+        QVERIFY(csv.starts_with("Nuclide,Energy (MeV),Photons/decay,mfp,"));
         QVERIFY(csv.find("\r\ntotal,") != std::string::npos);
     }
 
@@ -125,11 +132,17 @@ class ShieldingWindowTest : public QObject {
         row("bad layer", "layersEdit", "Pb@x", "thickness");
         row("no such table", "tableEdit", "wood", "no buildup table");
         row("target of 0", "targetEdit", "0", "target rate");
+        row("target of another quantity", "targetEdit", "2.5 uSv/h", "not a unit of air kerma");
+        row("decay time without unit", "decayEdit", "2", "needs a unit");
+        row("negative activity", "activityEdit1", "-1 GBq", "Cs-137: ");
+        row("unknown second nuclide", "nuclideEdit1", "Cs-999", "no nuclide of the library");
+        row("nuclide named twice", "nuclideEdit1", "cobalt-60", "named twice");
     }
     void problemsLeaveNoResult() {
         QFETCH(QString, box);
         QFETCH(QString, text);
         QFETCH(QString, message);
+        m_window->AddInventoryRow("Cs-137", "10 mCi");
         m_window->ShowFor("Pb@1");
         QVERIFY(!m_window->Rows().empty());
         testing::enter(testing::control<QLineEdit>(m_window, qPrintable(box)), text);
@@ -140,6 +153,76 @@ class ShieldingWindowTest : public QObject {
         QVERIFY(!m_window->saveButton->isEnabled());
         QVERIFY(!drawn(*m_window->ratePlot, QColor(0, 0, 255)));
         QVERIFY(!m_fixture->dialogs.messages().empty());
+    }
+
+    // An inventory after a decay time and over a stay, in each quantity and a unit of it: the
+    // totals are 1 GBq of Co-60 and `cs` GBq of Cs-137 as the core gives them at time 0, times
+    // the decay by hand, over `perUnit` base units; each nuclide's share is shown.
+    void inventoryInTheChosenUnit_data() {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("decay");
+        QTest::addColumn<QString>("stay");
+        QTest::addColumn<int>("quantity");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<double>("co");
+        QTest::addColumn<double>("cs");
+        QTest::addColumn<double>("perUnit");
+        QTest::addColumn<double>("stayHours");
+        QTest::newRow("air kerma in mGy/h") << "Co-60"
+                                            << ""
+                                            << "" << 0 << "mGy/h" << 1.0 << 0.0 << 1e3 << 0.0;
+        QTest::newRow("exposure in R/h") << "Co-60"
+                                         << ""
+                                         << "" << 1 << "R/h" << 1.0 << 0.0 << 1e3 << 0.0;
+        QTest::newRow("Cs-137 after its half-life")
+            << "Cs-137"
+            << "30.08 y"
+            << "" << 0 << "uGy/h" << 0.0 << 0.5 << 1.0 << 0.0;
+        QTest::newRow("with 10 mCi of Cs-137 over 2 h")
+            << "Co-60"
+            << ""
+            << "2 h" << 2 << "mSv/h" << 1.0 << 0.37 << 1e3 << 2.0;
+    }
+    void inventoryInTheChosenUnit() {
+        QFETCH(QString, first);
+        QFETCH(QString, decay);
+        QFETCH(QString, stay);
+        QFETCH(int, quantity);
+        QFETCH(QString, unit);
+        QFETCH(double, co);
+        QFETCH(double, cs);
+        QFETCH(double, perUnit);
+        QFETCH(double, stayHours);
+        const auto kind = static_cast<shielding::Quantity>(quantity);
+        const double expected =
+            (co * coreTotal(m_fixture->root(), "Co-60", 2.0, shielding::DoseKind::Exposure, kind) +
+             cs *
+                 coreTotal(m_fixture->root(), "Cs-137", 2.0, shielding::DoseKind::Exposure, kind)) /
+            perUnit;
+        m_window->sourceEdit->setText(first);
+        if (co > 0.0 && cs > 0.0) {
+            m_window->AddInventoryRow("Cs-137", "10 mCi");
+        }
+        m_window->decayEdit->setText(decay);
+        m_window->stayEdit->setText(stay);
+        m_window->quantityBox->setCurrentIndex(quantity);
+        m_window->unitBox->setCurrentText(unit);
+        m_window->ShowFor("Pb@2");
+        const auto near = [](const std::string& shown, double value) {
+            return std::abs(std::stod(shown) / value - 1.0) < 2e-3;
+        };
+        QVERIFY2(near(m_window->Rows().back()[6], expected), m_window->Rows().back()[6].c_str());
+        QVERIFY(m_window->lineTable->horizontalHeaderItem(6)->text().contains(unit));
+        const auto& nuclides = m_window->NuclideRows();
+        QCOMPARE(nuclides.size(), co > 0.0 && cs > 0.0 ? 3u : 2u);
+        QCOMPARE(nuclides.front()[0], first.toStdString());
+        QCOMPARE(nuclides.back()[1], m_window->Rows().back()[6]);
+        QCOMPARE(nuclides.back().size(), stayHours > 0.0 ? 4u : 3u);
+        if (stayHours > 0.0) {
+            QVERIFY2(near(nuclides.back()[3], expected * stayHours), nuclides.back()[3].c_str());
+        }
+        QVERIFY(drawn(*m_window->decayPlot, QColor(0, 0, 255)));
+        QCOMPARE(drawn(*m_window->decayPlot, QColor(230, 120, 0)), !(decay + stay).isEmpty());
     }
 
     void buildupLookUp_data() {

@@ -292,19 +292,30 @@
       }
       return typeof energy === 'number' && typeof mfp === 'number' ? found[0] : found;
     },
-    /** The kerma rate (uGy/h) of an isotropic point source at distance_cm behind layers
-     *  ([[material, cm], [material, cm, density], ...]). source: a nuclide ("Co-60", "cs137"),
-     *  "lines:E=Y,..." or [[energy MeV, photons per decay], ...]; activity_bq and distance_cm
+    /** The rate of an isotropic point source at distance_cm behind layers ([[material, cm],
+     *  [material, cm, density], ...]). source: a nuclide ("Co-60", "cs137"), "lines:E=Y,...",
+     *  [[energy MeV, photons per decay], ...], or an inventory ({"Co-60": 1e9, "Cs-137": "10
+     *  mCi"} or [[nuclide, activity], ...]) with activity_bq null; activity_bq and distance_cm
      *  numbers, or texts with their units ("1 TBq", "2 m"). {kind: 'exposure' | 'absorption' |
-     *  'none', rule: 'broder' | 'last', table, cutoff (MeV)}. Returns {total, energy, intensity,
-     *  mfp, uncollided, buildup, rate, notes}, the arrays one value a line above the cut-off. */
+     *  'none', rule: 'broder' | 'last', table, cutoff (MeV), quantity: 'kerma' (uGy/h) |
+     *  'exposure' (mR/h) | 'h10' (uSv/h, ICRU 47), decay_s, stay_s, fresh}: nuclides decay for
+     *  decay_s seconds, daughters growing in, from their line tables' equilibrium or, with
+     *  fresh, alone; stay_s gives the dose (uGy, mR, uSv) over a stay that starts then. Returns
+     *  {total, energy, intensity, mfp, uncollided, buildup, rate, notes, nuclides, stay_dose},
+     *  the arrays one value a line above the cut-off, nuclides each line's nuclide. */
     dose_rate(source, activity_bq, distance_cm, options = {}) {
       const r = doseRate(doseOrder(source, activity_bq, distance_cm, options));
-      const { total, energy, intensity, mfp, uncollided, buildup, rate, notes } = r;
-      return { total, energy, intensity, mfp, uncollided, buildup, rate, notes };
+      const { total, energy, intensity, mfp, uncollided, buildup, rate, notes, nuclide, stay_dose } = r;
+      return { total, energy, intensity, mfp, uncollided, buildup, rate, notes, nuclides: nuclide, stay_dose };
     },
-    /** The thickness (cm) of the last layer that brings dose_rate's total to target uGy/h; 0
-     *  when the other layers alone do. Arguments and options as dose_rate's. */
+    /** The activity (Bq) of every radioactive member of an inventory's chains time_s seconds
+     *  later, by name in the chains' order. inventory: {nuclide: Bq} or [[nuclide, Bq], ...];
+     *  each nuclide starts with the members its line table holds in equilibrium, or alone with
+     *  {fresh: true}. */
+    decay: (inventory, time_s, options = {}) => check(need().decay(inventory, time_s, options.fresh === true)),
+    /** The thickness (cm) of the last layer that brings dose_rate's total to target (in the
+     *  quantity's unit: uGy/h, mR/h, uSv/h); 0 when the other layers alone do. Arguments and
+     *  options as dose_rate's. */
     thickness_for: (source, activity_bq, distance_cm, target, options = {}) =>
       check(need().thickness_for(doseOrder(source, activity_bq, distance_cm, options), target)),
     /** The air-kerma-rate constant, uGy m2/(GBq h), of a nuclide's lines (or a source as
@@ -358,7 +369,8 @@
     if (options.layers !== undefined && !Array.isArray(options.layers)) {
       throw new TypeError('layers must be an array of layers');
     }
-    return { source, activity, distance, ...options };
+    const { decay_s: decay, stay_s: stay, ...rest } = options;
+    return { source, activity, distance, ...rest, decay, stay };
   }
 
   // For the page: pictures, the read-out, builders and the files kept in the browser.
@@ -381,7 +393,8 @@
     },
     readMaterialFile: (path) => core.FS.readFile(`${LIBRARY}/${path}`),
     // The dose of the page's order ({source, keV, activity, distance, layers, kind, rule,
-    // cutoff}): {total, mR_h, name, half_life} and the lines' arrays with their notes.
+    // cutoff, quantity, unit, decay, stay}): {total, mR_h, name, half_life, unit, dose_unit,
+    // decays, nuclide, nuclides, stay_dose} and the lines' arrays with their notes.
     doseRate: (order) => doseRate(order),
     // The module's and the library's bytes, for a worker's own copy of the core.
     bytes: () => bytes,

@@ -16,6 +16,7 @@
     efficiency: [520, 300],
     equivalence: [520, 300],
     rate: [520, 320],
+    decay: [520, 320],
     buildup: [520, 320],
   };
 
@@ -622,12 +623,72 @@
   function startShielding() {
     if (shieldStarted || document.documentElement.dataset.ready !== 'true') return;
     shieldStarted = true;
+    fillRateUnits();
     $('dose').requestSubmit();
     $('buildup-form').requestSubmit();
   }
   $('shield-add-layer').addEventListener('click', () => shieldEditor.add());
 
+  // The inventory: the source and activity above are its first row, these rows the others.
+  const ACTIVITY_UNITS = ['Bq', 'kBq', 'MBq', 'GBq', 'TBq', 'uCi', 'mCi', 'Ci'];
+  function addNuclide(name = '', activity = '', activityUnit = 'GBq') {
+    const rows = $('shield-inventory');
+    const row = document.createElement('div');
+    row.className = 'row';
+    const field = (label, control) => {
+      const span = document.createElement('span');
+      span.className = 'field';
+      if (label) {
+        const l = document.createElement('label');
+        l.textContent = label;
+        span.append(l);
+      }
+      span.append(control);
+      return span;
+    };
+    const nameBox = Object.assign(document.createElement('input'), { value: name, spellcheck: false });
+    nameBox.setAttribute('list', 'nuclide-list');
+    const activityBox = Object.assign(document.createElement('input'), { value: activity, inputMode: 'decimal', spellcheck: false });
+    const unitBox = document.createElement('select');
+    unitBox.append(...ACTIVITY_UNITS.map((u) => new Option(u, u, false, u === activityUnit)));
+    const remove = Object.assign(document.createElement('button'), { type: 'button' });
+    row.append(field('', nameBox), field('', activityBox), unitBox, remove);
+    remove.addEventListener('click', () => {
+      row.remove();
+      nameRows();
+    });
+    rows.append(row);
+    nameRows();
+  }
+  // Each row's controls named by its place: "Nuclide 2", "Activity 2", "Activity 2 unit".
+  function nameRows() {
+    [...$('shield-inventory').children].forEach((row, i) => {
+      const n = i + 2;
+      const [nameField, activityField, unitBox, remove] = row.children;
+      const [nameBox] = nameField.getElementsByTagName('input');
+      const [activityBox] = activityField.getElementsByTagName('input');
+      nameBox.id = `shield-nuclide-${n}`;
+      nameBox.setAttribute('aria-label', `Nuclide ${n}`);
+      activityBox.setAttribute('aria-label', `Activity ${n}`);
+      unitBox.setAttribute('aria-label', `Activity ${n} unit`);
+      remove.textContent = `Remove nuclide ${n}`;
+    });
+  }
+  $('shield-add-nuclide').addEventListener('click', () => addNuclide());
+
+  // The rate units of the quantity chosen, its base unit first.
+  function fillRateUnits() {
+    const units = px.page.check(px.page.core().rate_units($('shield-quantity').value));
+    $('shield-unit').replaceChildren(...units.map((u) => new Option(u, u)));
+    $('shield-target-rate').labels[0].textContent = `Target rate (${units[0]})`;
+  }
+  $('shield-quantity').addEventListener('change', fillRateUnits);
+  $('shield-unit').addEventListener('change', () => {
+    $('shield-target-rate').labels[0].textContent = `Target rate (${$('shield-unit').value})`;
+  });
+
   const KIND_TEXT = { exposure: 'air kerma rate', absorption: 'kerma rate in the last layer', none: 'uncollided air kerma rate' };
+  const QUANTITY_TEXT = { exposure: 'exposure rate', h10: 'ambient dose equivalent rate H*(10)' };
   let doseShown = null; // {order, result}: the last dose computed, for the CSV and the target
 
   // What the core needs for a dose: the form read as the user typed it.
@@ -641,15 +702,28 @@
       return px.page.check(core.read_quantity(`${word} ${$(select).value}`, activity));
     };
     const cutoff = $('shield-cutoff').value.trim();
+    const time = (input, select) => {
+      const word = $(input).value.trim();
+      return word === '' ? 0 : `${word} ${$(select).value}`;
+    };
+    // Further rows make an inventory of [nuclide, activity with its unit] pairs.
+    const more = [...$('shield-inventory').children]
+      .map((row) => [...row.querySelectorAll('input, select')].map((c) => c.value.trim()))
+      .filter(([name, activity]) => name !== '' || activity !== '');
+    const activityText = `${$('shield-activity').value.trim()} ${$('shield-activity-unit').value}`;
     return {
-      source,
+      source: more.length === 0 ? source : [[source, activityText], ...more.map(([name, activity, u]) => [name, `${activity} ${u}`])],
       keV: unit === 'keV',
-      activity: quantity('shield-activity', 'shield-activity-unit', true),
+      activity: more.length === 0 ? quantity('shield-activity', 'shield-activity-unit', true) : null,
       distance: quantity('shield-distance', 'shield-distance-unit', false),
       layers: shieldEditor.read(false),
       kind: $('shield-kind').value,
       rule: $('shield-rule').value,
       cutoff: cutoff === '' ? 0 : energyOf(cutoff),
+      quantity: $('shield-quantity').value,
+      unit: $('shield-unit').value,
+      decay: time('shield-decay', 'shield-decay-unit'),
+      stay: time('shield-stay', 'shield-stay-unit'),
     };
   }
 
@@ -659,9 +733,18 @@
     $('shield-png').disabled = false;
   }
 
+  // The rate against time, where the source is of the library's nuclides.
+  function drawDecay(order, r) {
+    const context = contextOf($('decay-plot'), 'decay');
+    if (!r.decays) context.clearRect(0, 0, ...SIZES.decay);
+    else px.page.check(px.page.core().draw_decay_plot(order, context, ...SIZES.decay));
+  }
+
   function clearDose() {
     doseShown = null;
     $('shield-table').replaceChildren();
+    $('shield-nuclides').replaceChildren();
+    contextOf($('decay-plot'), 'decay').clearRect(0, 0, ...SIZES.decay);
     unitViews.delete('dose');
     $('shield-total').textContent = '';
     say($('shield-thickness'), '', false);
@@ -671,14 +754,20 @@
     context.clearRect(0, 0, ...SIZES.rate);
   }
 
-  // The per-line rows as the CSV and the table hold them, with the CLI's total row.
+  // The per-line rows as the CSV and the table hold them, with the CLI's total row; a nuclide
+  // column first where an inventory has several.
+  const several = (r) => r.nuclides.length > 1;
   function doseRows(r) {
     const rows = [...r.energy].map((e, i) => [e, r.intensity[i], r.mfp[i], r.uncollided[i], r.buildup[i], r.rate[i], r.notes[i]]);
-    const photons = r.intensity.reduce((a, b) => a + b, 0);
+    const photons = several(r) ? '' : r.intensity.reduce((a, b) => a + b, 0);
     const uncollided = r.uncollided.reduce((a, b) => a + b, 0);
-    return { rows, total: ['total', photons, '', uncollided, uncollided > 0 ? r.total / uncollided : NaN, r.total, ''] };
+    const total = ['total', photons, '', uncollided, uncollided > 0 ? r.total / uncollided : NaN, r.total, ''];
+    if (!several(r)) return { rows, total };
+    return { rows: rows.map((row, i) => [r.nuclide[i], ...row]), total: ['all', ...total] };
   }
-  const doseHeadings = () => [energyHeading(), 'Photons per decay', 'Penetration (mfp)', 'Uncollided (uGy/h)', 'Buildup', 'Rate (uGy/h)', 'Note'];
+  const doseHeadings = (r) => [
+    ...(several(r) ? ['Nuclide'] : []),
+    energyHeading(), 'Photons per decay', 'Penetration (mfp)', `Uncollided (${r.unit})`, 'Buildup', `Rate (${r.unit})`, 'Note'];
 
   $('dose').addEventListener(
     'submit',
@@ -686,19 +775,26 @@
       const order = doseOrderOf();
       const r = px.page.doseRate(order);
       const { rows, total } = doseRows(r);
-      const cell = (x, i) => (typeof x !== 'number' ? x : i === 0 ? shownEnergy(x) : shown(x));
-      const what = KIND_TEXT[order.kind];
-      const exposure = order.kind === 'absorption' ? '' : ` = ${shown(r.mR_h)} mR/h`;
+      const energyColumn = several(r) ? 1 : 0;
+      const cell = (x, i) => (typeof x !== 'number' ? x : i === energyColumn ? shownEnergy(x) : shown(x));
+      const what = QUANTITY_TEXT[order.quantity] ?? KIND_TEXT[order.kind];
+      const exposure = order.kind === 'absorption' || r.mR_h === null ? '' : ` = ${shown(r.mR_h)} mR/h`;
+      const stay = order.stay === 0 ? '' : `; ${shown(r.stay_dose)} ${r.dose_unit} over a stay of ${order.stay}`;
+      const nuclideHeadings = ['Nuclide', `Rate (${r.unit})`, 'Share (%)', ...(stay ? [`Dose over the stay (${r.dose_unit})`] : [])];
+      const nuclideRows = [...r.nuclides, { name: 'total', rate: r.total, dose: r.stay_dose }].map((n) =>
+        [n.name, shown(n.rate), r.total > 0 ? (100 * n.rate / r.total).toFixed(2) : '-', ...(stay ? [shown(n.dose)] : [])]);
+      fillTable($('shield-nuclides'), nuclideHeadings, nuclideRows);
       showInUnit('dose', () => {
-        fillTable($('shield-table'), doseHeadings(), [...rows, total].map((row) => row.map(cell)));
+        fillTable($('shield-table'), doseHeadings(r), [...rows, total].map((row) => row.map(cell)));
         // Lines typed are named by their text, which then speaks the unit chosen.
         const keV = unit === 'keV';
         const name = order.keV === keV ? r.name : px.page.core().energies_in_other_unit(r.name, keV, true);
-        const of = r.half_life === null ? name : `${name} (half-life ${r.half_life})`;
-        $('shield-total').textContent = `Total ${what} of ${of}: ${shown(r.total)} uGy/h${exposure}`;
+        const of = several(r) ? 'the inventory' : r.half_life === null ? name : `${name} (half-life ${r.half_life})`;
+        $('shield-total').textContent = `Total ${what} of ${of}: ${shown(r.total)} ${r.unit}${exposure}${stay}`;
       });
       doseShown = { order, result: r };
       $('shield-csv').disabled = false;
+      drawDecay(order, r);
       // The plot is of the last layer's thickness: without a layer there is none to draw.
       if (order.layers.length === 0) {
         contextOf($('rate-plot'), 'rate').clearRect(0, 0, ...SIZES.rate);
@@ -723,8 +819,8 @@
       const cm = px.page.check(px.page.core().thickness_for(order, target));
       const answer =
         cm === 0
-          ? `The layers before ${last} already bring the rate to ${shown(target)} uGy/h or below: ${last} may be 0 cm.`
-          : `${shown(cm)} cm of ${last} (the last layer) brings the rate to ${shown(target)} uGy/h.`;
+          ? `The layers before ${last} already bring the rate to ${shown(target)} ${order.unit} or below: ${last} may be 0 cm.`
+          : `${shown(cm)} cm of ${last} (the last layer) brings the rate to ${shown(target)} ${order.unit}.`;
       say($('shield-thickness'), answer, false);
       drawRate(order, target);
     }),
@@ -732,9 +828,12 @@
 
   $('shield-csv').addEventListener('click', () => {
     if (!doseShown) return;
-    const { rows, total } = doseRows(doseShown.result);
-    const kev = (row) => row.map((x, i) => (i === 0 && unit === 'keV' && typeof x === 'number' ? x * 1000 : x));
-    const headings = [`energy_${unit}`, 'photons_per_decay', 'mfp', 'uncollided_uGy_h', 'buildup', 'rate_uGy_h', 'note'];
+    const r = doseShown.result;
+    const { rows, total } = doseRows(r);
+    const energyColumn = several(r) ? 1 : 0;
+    const kev = (row) => row.map((x, i) => (i === energyColumn && unit === 'keV' && typeof x === 'number' ? x * 1000 : x));
+    const rate = r.unit.replace('/', '_');
+    const headings = [...(several(r) ? ['nuclide'] : []), `energy_${unit}`, 'photons_per_decay', 'mfp', `uncollided_${rate}`, 'buildup', `rate_${rate}`, 'note'];
     const name = fileBase(doseShown.result.name);
     download(`${name}-dose.csv`, new Blob([csvOf(headings, [...rows.map(kev), total])], { type: 'text/csv' }));
   });

@@ -1,10 +1,14 @@
-// Shielding for the page: buildup factors, the dose rate of a point source behind layers, the
-// thickness for a target rate, nuclides, and the rate and buildup plots.
+// Shielding for the page: buildup factors, the dose rate of a point source or an inventory behind
+// layers after a decay and over a stay, the thickness for a target rate, nuclides, their decay,
+// and the rate, decay and buildup plots.
 #include "Support.h"
 #include "shielding/Buildup.h"
 #include "shielding/BuildupTables.h"
+#include "shielding/Decay.h"
 #include "shielding/Dose.h"
+#include "shielding/Inventory.h"
 #include "shielding/Nuclides.h"
+#include "shielding/Quantity.h"
 #include "shielding/ShieldingLibrary.h"
 #include "shielding/ShieldingPlots.h"
 
@@ -159,11 +163,95 @@ std::optional<double> quantityOf(const val& given, bool activity, std::string& e
     return value;
 }
 
+// An inventory: {nuclide: activity} or [[nuclide, activity], ...], each activity a number of Bq
+// or a text with its unit; none for another source (lines start with a number).
+std::optional<std::vector<shielding::InventoryItem>> inventoryOf(const val& given, bool& isOne,
+                                                                 std::string& error) {
+    isOne = false;
+    const val array = val::global("Array");
+    std::vector<std::pair<val, val>> pairs;
+    if (array.call<bool>("isArray", given)) {
+        const auto count = given["length"].as<unsigned>();
+        if (count == 0 || !array.call<bool>("isArray", given[0]) || !given[0][0].isString()) {
+            return std::nullopt;
+        }
+        for (unsigned i = 0; i < count; ++i) {
+            pairs.emplace_back(given[i][0], given[i][1]);
+        }
+    } else if (given.isUndefined() || given.isNull() || given.isString() || given.isNumber()) {
+        return std::nullopt;
+    } else {
+        const val keys = val::global("Object").call<val>("keys", given);
+        for (unsigned i = 0; i < keys["length"].as<unsigned>(); ++i) {
+            pairs.emplace_back(keys[i], given[keys[i]]);
+        }
+    }
+    isOne = true;
+    std::vector<shielding::InventoryItem> items;
+    const std::vector<shielding::Nuclide>* nuclides = shieldingLibrary().Nuclides(error);
+    const shielding::DecayData* chains = nuclides ? shieldingLibrary().Decay(error) : nullptr;
+    if (chains == nullptr) {
+        return std::nullopt;
+    }
+    if (pairs.empty()) {
+        error = "an inventory needs at least one nuclide";
+        return std::nullopt;
+    }
+    for (const auto& [name, activityGiven] : pairs) {
+        const std::string text = name.isString() ? name.as<std::string>() : std::string();
+        const std::optional<double> activity = quantityOf(activityGiven, true, error);
+        std::optional<shielding::InventoryItem> item =
+            activity ? shielding::InventoryItemOf(text, *activity, *nuclides, chains, error)
+                     : std::nullopt;
+        if (!item) {
+            error = (activity ? "" : text + ": ") + error;
+            return std::nullopt;
+        }
+        for (const shielding::InventoryItem& other : items) {
+            if (other.Name() == item->Name()) {
+                error = std::string(item->Name()) + " is named twice in the inventory";
+                return std::nullopt;
+            }
+        }
+        items.push_back(*item);
+    }
+    return items;
+}
+
+// A time in seconds given as a number, or as a text with its unit ("1 y").
+std::optional<double> timeOf(const val& given, const char* what, std::string& error) {
+    if (given.isUndefined() || given.isNull()) {
+        return 0.0;
+    }
+    if (given.isString()) {
+        const std::string text = given.as<std::string>();
+        return text.find_first_not_of(" \t") == std::string::npos
+                   ? std::optional<double>(0.0)
+                   : shielding::ReadTimeS(text, what, error);
+    }
+    const double value = given.isNumber() ? given.as<double>() : kNaN;
+    if (!(value >= 0.0) || !std::isfinite(value)) {
+        error = std::string("the ") + what +
+                " must be a number of seconds from 0 up, or a text "
+                "with its unit";
+        return std::nullopt;
+    }
+    return value;
+}
+
 // Everything one dose computation needs, made from the order the page or the script gives:
-// {source, keV, activity, distance, layers, kind, rule, table, cutoff}. The layers point into
-// the stack and the functions, the media into the mix: it is made in place and never moved.
+// {source, keV, activity, distance, layers, kind, rule, table, cutoff, quantity, unit, decay,
+// stay, fresh}; source may be an inventory with activity null. The layers point into the stack
+// and the functions, the media into the mix, the options into the conversion: it is made in
+// place and never moved. `dose` holds the rate and the stay's dose in the quantity's base unit.
 struct DoseSetup {
     shielding::Source source;
+    std::vector<shielding::InventoryItem> items;
+    std::vector<std::string> names; ///< one per item, or the source's name
+    shielding::DecayRequest request;
+    shielding::QuantityConversion conversion;
+    shielding::RateUnit unit;
+    shielding::InventoryDose dose;
     double activityBq = 0.0;
     double distanceCm = 0.0;
     Stack stack;
@@ -203,7 +291,45 @@ std::unique_ptr<DoseSetup> doseSetup(const val& order, std::string& error) {
         error = "the cut-off must be an energy of 0 MeV or more";
         return nullptr;
     }
-    const std::optional<double> activity = quantityOf(order["activity"], true, error);
+    const std::string quantity = wordOf(order, "quantity", "kerma");
+    const std::optional<shielding::Quantity> named = shielding::QuantityNamed(quantity);
+    if (!named) {
+        error = "quantity takes 'kerma', 'exposure' or 'h10', not '" + quantity + "'";
+        return nullptr;
+    }
+    setup->conversion.quantity = *named;
+    const std::string unit =
+        wordOf(order, "unit", std::string(shielding::BaseRateUnit(*named)).c_str());
+    const std::optional<shielding::RateUnit> rateUnit = shielding::RateUnitNamed(unit);
+    if (!rateUnit || rateUnit->quantity != *named) {
+        error = "the unit '" + unit + "' is no rate unit of " + quantity;
+        return nullptr;
+    }
+    setup->unit = *rateUnit;
+    if (*named != shielding::Quantity::Kerma && options.kind == shielding::DoseKind::Absorption) {
+        error = "quantity '" + quantity +
+                "' is read from air kerma; kind 'absorption' gives kerma in the last layer";
+        return nullptr;
+    }
+    const std::optional<double> decay = timeOf(order["decay"], "decay time", error);
+    const std::optional<double> stay = decay ? timeOf(order["stay"], "stay", error) : std::nullopt;
+    if (!stay) {
+        return nullptr;
+    }
+    setup->request = {*decay, *stay, order["fresh"].isTrue()};
+    bool isInventory = false;
+    std::optional<std::vector<shielding::InventoryItem>> inventory =
+        inventoryOf(order["source"], isInventory, error);
+    if (isInventory && !inventory) {
+        return nullptr;
+    }
+    const val activityGiven = order["activity"];
+    if (inventory && !activityGiven.isUndefined() && !activityGiven.isNull()) {
+        error = "an inventory carries its own activities; give the activity as null";
+        return nullptr;
+    }
+    const std::optional<double> activity =
+        inventory ? std::optional<double>(1.0) : quantityOf(activityGiven, true, error);
     const std::optional<double> distance =
         activity ? quantityOf(order["distance"], false, error) : std::nullopt;
     if (!distance) {
@@ -211,7 +337,24 @@ std::unique_ptr<DoseSetup> doseSetup(const val& order, std::string& error) {
     }
     setup->activityBq = *activity;
     setup->distanceCm = *distance;
-    if (!sourceOf(order["source"], order["keV"].isTrue(), setup->source, error)) {
+    if (inventory) {
+        setup->items = std::move(*inventory);
+        for (const shielding::InventoryItem& item : setup->items) {
+            setup->names.emplace_back(item.Name());
+        }
+        setup->source.name = setup->names.size() == 1 ? setup->names.front() : "inventory";
+    } else {
+        if (!sourceOf(order["source"], order["keV"].isTrue(), setup->source, error)) {
+            return nullptr;
+        }
+        if (setup->source.nuclide != nullptr) {
+            setup->items.push_back({setup->source.nuclide, setup->activityBq});
+        }
+        setup->names.push_back(setup->source.name);
+    }
+    const shielding::DecayRequest& request = setup->request;
+    if (setup->items.empty() && (request.timeS > 0.0 || request.stayS > 0.0 || request.fresh)) {
+        error = "decay, stay and fresh need nuclides of the library";
         return nullptr;
     }
     const val layers = order["layers"];
@@ -258,6 +401,28 @@ std::unique_ptr<DoseSetup> doseSetup(const val& order, std::string& error) {
             setup->functions.empty() ? nullptr : setup->functions[table.empty() ? i : 0].get();
         setup->layers.push_back({layer.table, layer.densityGPerCm3, layer.thicknessCm, function});
     }
+    options.conversion = &setup->conversion;
+    shielding::InventoryDose& dose = setup->dose;
+    if (!setup->items.empty()) {
+        const shielding::DecayData* chains = library.Decay(error);
+        if (chains == nullptr ||
+            !shielding::ComputeInventoryDose(*chains, setup->items, request, setup->distanceCm,
+                                             setup->layers, options, setup->media, dose, error)) {
+            return nullptr;
+        }
+        return setup;
+    }
+    dose.emitted.lines = setup->source.lines;
+    dose.emitted.activityBq = setup->activityBq;
+    dose.emitted.item.assign(dose.emitted.lines.size(), 0);
+    for (const shielding::PhotonLine& line : dose.emitted.lines) {
+        dose.emitted.perDecay.push_back(line.photonsPerDecay);
+    }
+    dose.emitted.KeepAbove(options.cutoffMeV);
+    shielding::DoseRate(dose.emitted.lines, dose.emitted.activityBq, setup->distanceCm,
+                        setup->layers, options, setup->media, dose.rate);
+    dose.itemRates = {dose.rate.total};
+    dose.itemDoses = {0.0};
     return setup;
 }
 
@@ -288,9 +453,8 @@ val doseRate(const val& order) {
     if (!setup) {
         return failed(error);
     }
-    shielding::DoseResult result;
-    shielding::DoseRate(setup->source.lines, setup->activityBq, setup->distanceCm, setup->layers,
-                        setup->options, setup->media, result);
+    const shielding::DoseResult& result = setup->dose.rate;
+    const double scale = 1.0 / setup->unit.baseUnits;
     // The seven columns one after another in one array: one copy out instead of seven.
     const std::size_t count = result.lines.size();
     std::vector<double> columns(7 * count);
@@ -300,8 +464,9 @@ val doseRate(const val& order) {
             return failed("the " + numberText(line.energyMeV) + " MeV line gives no value: " +
                           attenuation::DescribeOutcome(line.outcome, line.energyMeV));
         }
-        const std::array<double, 7> row = {line.energyMeV,     line.photonsPerDecay, line.mfp,
-                                           line.uncollided,    line.buildup,         line.rate,
+        const std::array<double, 7> row = {line.energyMeV,     setup->dose.emitted.perDecay[i],
+                                           line.mfp,           line.uncollided * scale,
+                                           line.buildup,       line.rate * scale,
                                            noteCode(line.note)};
         for (std::size_t c = 0; c < row.size(); ++c) {
             columns[c * count + i] = row[c];
@@ -309,15 +474,40 @@ val doseRate(const val& order) {
     }
     val answer = val::object();
     answer.set("columns", floatArray(columns));
-    answer.set("total", result.total);
-    answer.set("mR_h", shielding::MilliRoentgenPerHour(result.total));
+    answer.set("total", result.total * scale);
+    answer.set("mR_h", setup->conversion.quantity == shielding::Quantity::Kerma
+                           ? val(shielding::MilliRoentgenPerHour(result.total))
+                           : val::null());
     answer.set("name", setup->source.name);
-    answer.set("half_life",
-               setup->source.nuclide ? val(setup->source.nuclide->halfLife) : val::null());
+    answer.set("half_life", setup->source.nuclide && setup->names.size() == 1
+                                ? val(setup->source.nuclide->halfLife)
+                                : val::null());
+    answer.set("unit", std::string(setup->unit.name));
+    answer.set("decays", !setup->items.empty());
+    // Each line's nuclide, and each nuclide's rate and dose over the stay (in the unit's dose
+    // unit: uSv for uSv/h and uSv/s).
+    const std::string unitName(setup->unit.name);
+    const double doseScale = unitName.ends_with("/s") ? 3600.0 * scale : scale;
+    val lineNuclides = val::array();
+    for (const std::size_t n : setup->dose.emitted.item) {
+        lineNuclides.call<void>("push", setup->names[n]);
+    }
+    val nuclides = val::array();
+    for (std::size_t n = 0; n < setup->names.size(); ++n) {
+        val entry = val::object();
+        entry.set("name", setup->names[n]);
+        entry.set("rate", setup->dose.itemRates[n] * scale);
+        entry.set("dose", setup->dose.itemDoses[n] * doseScale);
+        nuclides.call<void>("push", entry);
+    }
+    answer.set("nuclide", lineNuclides);
+    answer.set("nuclides", nuclides);
+    answer.set("dose_unit", unitName.substr(0, unitName.size() - 2));
+    answer.set("stay_dose", setup->dose.stayDose * doseScale);
     return answer;
 }
 
-// The last layer's thickness (cm) that brings the rate to `target` uGy/h.
+// The last layer's thickness (cm) that brings the rate to `target` in the order's unit.
 val thicknessFor(const val& order, double target) {
     std::string error;
     const std::unique_ptr<DoseSetup> setup = doseSetup(order, error);
@@ -327,16 +517,18 @@ val thicknessFor(const val& order, double target) {
     if (setup->layers.empty()) {
         return failed("a target rate needs at least one layer, whose thickness it finds");
     }
+    const std::string unit(setup->unit.name);
     if (!(target > 0.0) || !std::isfinite(target)) {
-        return failed("the target is not a rate above 0 (uGy/h)");
+        return failed("the target is not a rate above 0 (" + unit + ")");
     }
     double thickness = 0.0;
-    const attenuation::Outcome outcome =
-        shielding::ThicknessForRate(setup->source.lines, setup->activityBq, setup->distanceCm,
-                                    setup->layers, setup->options, setup->media, target, thickness);
+    const shielding::EmittedLines& emitted = setup->dose.emitted;
+    const attenuation::Outcome outcome = shielding::ThicknessForRate(
+        emitted.lines, emitted.activityBq, setup->distanceCm, setup->layers, setup->options,
+        setup->media, target * setup->unit.baseUnits, thickness);
     if (outcome == attenuation::Outcome::NoSolution) {
         return failed("no thickness of the last layer brings the rate to " + numberText(target) +
-                      " uGy/h");
+                      " " + unit);
     }
     if (outcome != attenuation::Outcome::Ok) {
         return failed("a line gives no value: " + attenuation::DescribeOutcome(outcome, kNaN));
@@ -435,21 +627,117 @@ val drawRatePlot(const val& order, double target, val context, int width, int he
     if (!setup) {
         return failed(error);
     }
+    const shielding::EmittedLines& emitted = setup->dose.emitted;
     const double maxCm =
-        shielding::PlotThicknessCm(setup->source.lines, setup->layers, setup->options.cutoffMeV);
+        shielding::PlotThicknessCm(emitted.lines, setup->layers, setup->options.cutoffMeV);
     if (!(maxCm > 0.0)) {
         return failed("no rate to plot: the plot needs a layer and a line above the cut-off");
     }
     constexpr int kSteps = 160;
-    const std::vector<shielding::RatePoint> points =
-        shielding::RateAgainstThickness(setup->source.lines, setup->activityBq, setup->distanceCm,
+    std::vector<shielding::RatePoint> points =
+        shielding::RateAgainstThickness(emitted.lines, emitted.activityBq, setup->distanceCm,
                                         setup->layers, setup->options, setup->media, maxCm, kSteps);
+    for (shielding::RatePoint& point : points) {
+        point.broad /= setup->unit.baseUnits;
+        point.narrow /= setup->unit.baseUnits;
+    }
     HtmlCanvas canvas(std::move(context), width, height);
-    shielding::DrawRatePlot(canvas, points, target);
+    shielding::DrawRatePlot(canvas, points, target, setup->unit.name);
     val result = val::object();
     result.set("scale", scaleOf(canvas));
     result.set("thickness", maxCm);
     return result;
+}
+
+// The inventory's rate (in the order's unit) against time since it was measured, the decay time
+// and the end of the stay marked; {scale, span: the plot's last time (s), time_unit}.
+val drawDecayPlot(const val& order, val context, int width, int height) {
+    std::string error;
+    const std::unique_ptr<DoseSetup> setup = doseSetup(order, error);
+    if (!setup) {
+        return failed(error);
+    }
+    if (setup->items.empty()) {
+        return failed("the rate against time needs nuclides of the library");
+    }
+    const shielding::DecayData* chains = shieldingLibrary().Decay(error);
+    constexpr int kSteps = 160;
+    const std::vector<double> times =
+        shielding::DecayPlotTimesS(*chains, setup->items, setup->request, kSteps);
+    std::vector<double> rates;
+    if (shielding::RateSeries(*chains, setup->items, setup->request.fresh, times, setup->distanceCm,
+                              setup->layers, setup->options, setup->media, rates,
+                              error) != attenuation::Outcome::Ok) {
+        return failed(error.empty() ? "a line gives no value" : error);
+    }
+    for (double& rate : rates) {
+        rate /= setup->unit.baseUnits;
+    }
+    HtmlCanvas canvas(std::move(context), width, height);
+    shielding::DrawDecayPlot(canvas, times, rates, setup->unit.name, setup->request.timeS,
+                             setup->request.stayS);
+    val result = val::object();
+    result.set("scale", scaleOf(canvas));
+    result.set("span", times.back());
+    result.set("time_unit", std::string(shielding::PlotTimeUnit(times.back()).first));
+    return result;
+}
+
+// Every radioactive member's activity (Bq) `time` after an inventory was measured, by name in
+// the chains' order: {name: Bq}.
+val decayInventory(const val& inventoryGiven, const val& time, bool fresh) {
+    std::string error;
+    bool isInventory = false;
+    const std::optional<std::vector<shielding::InventoryItem>> inventory =
+        inventoryOf(inventoryGiven, isInventory, error);
+    if (!isInventory) {
+        return failed("decay takes an inventory: {nuclide: Bq} or [[nuclide, Bq], ...]");
+    }
+    const std::optional<double> timeS = inventory ? timeOf(time, "time", error) : std::nullopt;
+    const shielding::DecayData* chains = timeS ? shieldingLibrary().Decay(error) : nullptr;
+    if (chains == nullptr) {
+        return failed(error);
+    }
+    std::vector<double> total(chains->members.size(), 0.0);
+    std::vector<std::size_t> heads;
+    for (const shielding::InventoryItem& item : *inventory) {
+        const std::optional<std::vector<double>> start = shielding::ItemStart(*chains, item, fresh);
+        if (!start) {
+            return failed(std::string(item.Name()) + " has no decay chain in the library");
+        }
+        heads.push_back(*chains->IndexOf(item.Name()));
+        const std::vector<double> now = shielding::ActivitiesAt(*chains, *start, *timeS);
+        for (std::size_t m = 0; m < now.size(); ++m) {
+            total[m] += now[m];
+        }
+    }
+    const std::vector<bool> reached = shielding::MembersReached(*chains, heads);
+    val activities = val::object();
+    for (std::size_t m = 0; m < total.size(); ++m) {
+        if (reached[m] && !chains->members[m].Stable()) {
+            activities.set(chains->members[m].name, total[m]);
+        }
+    }
+    return activities;
+}
+
+// The rate units of a quantity ('kerma', 'exposure', 'h10'), its base unit first.
+val rateUnits(const std::string& quantity) {
+    const std::optional<shielding::Quantity> named = shielding::QuantityNamed(quantity);
+    if (!named) {
+        return failed("quantity takes 'kerma', 'exposure' or 'h10', not '" + quantity + "'");
+    }
+    val units = val::array();
+    const std::string list = shielding::RateUnitList();
+    for (std::size_t start = 0; start < list.size();) {
+        const std::size_t comma = std::min(list.find(", ", start), list.size());
+        const std::string name = list.substr(start, comma - start);
+        if (shielding::RateUnitNamed(name)->quantity == *named) {
+            units.call<void>("push", name);
+        }
+        start = comma + 2;
+    }
+    return units;
 }
 
 // B against the penetration, 0 to maxMfp, at one energy.
@@ -485,6 +773,9 @@ void BindShielding() {
     emscripten::function("read_quantity", &readQuantity);
     emscripten::function("draw_rate_plot", &drawRatePlot);
     emscripten::function("draw_buildup_plot", &drawBuildupPlot);
+    emscripten::function("draw_decay_plot", &drawDecayPlot);
+    emscripten::function("decay", &decayInventory);
+    emscripten::function("rate_units", &rateUnits);
 }
 
 } // namespace bindings

@@ -269,6 +269,35 @@ test('shielding functions equal the CLI', async () => {
   assert.equal(await page.evaluate(() => photonxs.buildup('Pb', 0.005, 1)), NaN);
 });
 
+// Inventories decayed, as H*(10) and exposure, over a stay, and the chains' activities.
+test('inventories that decay equal the CLI', async () => {
+  const tally = { values: 0, differ: 0 };
+  const year = 365.25 * 86400;
+  const got = await page.evaluate((year) => {
+    const lines = photonxs.dose_rate({ 'Co-60': '1 GBq', 'Cs-137': '10 mCi' }, null, 100, { layers: [['Pb', 2]], decay_s: year, quantity: 'h10' });
+    const stay = photonxs.dose_rate([['Mo-99', 1e9]], null, 100, { layers: [['Fe', 1]], decay_s: 23 * 3600, stay_s: 8 * 3600, fresh: true, quantity: 'exposure' });
+    return {
+      lines: { ...Object.fromEntries(['energy', 'intensity', 'uncollided', 'rate'].map((k) => [k, Array.from(lines[k])])), nuclides: lines.nuclides, total: lines.total },
+      stay: [stay.total, stay.stay_dose],
+      decayed: photonxs.decay([['Mo-99', 1]], 23 * 3600, { fresh: true }),
+    };
+  }, year);
+  const cli = runCli(['--digits', '17', '--format', 'csv', 'dose', 'Co-60=1GBq,Cs-137=10mCi', 'Pb@2', '--distance', '1m', '--decay', '1y', '--quantity', 'h10']).stdout;
+  const lines = cli.trim().split('\n').slice(1).map((l) => l.split(',')).filter((f) => f[1] !== 'total');
+  assert.deepEqual(got.lines.nuclides, lines.map((f) => f[0]));
+  const fields = { energy: 1, intensity: 2, uncollided: 3, rate: 5 };
+  lines.forEach((f, i) => Object.entries(fields).forEach(([k, j]) => compare(tally, `${f[0]} ${k} ${i}`, Number(f[j]), got.lines[k][i], 5)));
+  compare(tally, 'total', cliRows(['dose', 'Co-60=1GBq,Cs-137=10mCi', 'Pb@2', '--distance', '1m', '--decay', '1y', '--quantity', 'h10']).rows.at(-1)[5], got.lines.total, 5);
+  const stay = cliRows(['dose', 'Mo-99=1GBq', 'Fe@1', '--distance', '1m', '--decay', '23h', '--fresh', '--stay', '8h', '--quantity', 'exposure']).rows.at(-1);
+  compare(tally, 'rate at the stay', stay[1], got.stay[0], 5);
+  compare(tally, 'dose over the stay', stay[2], got.stay[1], 5);
+  const chain = cliRows(['nuclides', 'Mo-99', '--decay', '23h', '--fresh']);
+  const names = runCli(['--format', 'csv', 'nuclides', 'Mo-99', '--decay', '23h', '--fresh']).stdout.trim().split('\n').slice(1).map((l) => l.split(',')[0]);
+  assert.deepEqual(Object.keys(got.decayed), names);
+  names.forEach((name, i) => compare(tally, `${name} activity`, chain.rows[i][2], got.decayed[name]));
+  report(tally, 'inventories');
+});
+
 test('bad shielding input gives the CLI message', async () => {
   const dose = ['--activity', '1TBq', '--distance', '2m'];
   const cases = [

@@ -7,7 +7,7 @@ import { mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync } from 'node:
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { createServer } from 'node:http';
-import { launch, library, openPage, pagePath, runCli } from './support.mjs';
+import { cliRows, launch, library, openPage, pagePath, runCli } from './support.mjs';
 
 let browser;
 let session;
@@ -32,6 +32,21 @@ const cells = (table) => page.locator(`${table} tbody tr`).evaluateAll((rows) =>
 async function photograph(name) {
   if (process.env.PHOTONXS_SCREENSHOTS) await page.screenshot({ path: join(process.env.PHOTONXS_SCREENSHOTS, `web-${name}.png`), fullPage: true });
 }
+// Pixels of each curve's colour the core drew on a plot.
+const coloured = (id) =>
+  page.evaluate((id) => {
+    const canvas = document.getElementById(id);
+    const { data } = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
+    const count = { blue: 0, red: 0, orange: 0 };
+    for (let i = 0; i < data.length; i += 4) {
+      const [r, g, b] = data.subarray(i, i + 3);
+      // Lines are smoothed at their edges: the hue decides, not the exact colour.
+      if (b > r + 80 && b > g + 80) count.blue += 1;
+      else if (r > g + 100 && g < b + 30) count.red += 1;
+      else if (r > g + 60 && g > b + 50) count.orange += 1;
+    }
+    return count;
+  }, id);
 async function show(material) {
   await page.getByRole('combobox', { name: 'Material', exact: true }).fill(material);
   await page.getByRole('button', { name: 'Show' }).click();
@@ -226,21 +241,6 @@ test('shielding: a dose behind layers, the thickness for a target rate, and buil
   await page.getByRole('radio', { name: 'MeV' }).check();
   await page.getByRole('tab', { name: 'Shielding' }).click();
   const shield = panel('shield');
-  // Pixels of each curve's colour the core drew on a plot.
-  const coloured = (id) =>
-    page.evaluate((id) => {
-      const canvas = document.getElementById(id);
-      const { data } = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
-      const count = { blue: 0, red: 0, orange: 0 };
-      for (let i = 0; i < data.length; i += 4) {
-        const [r, g, b] = data.subarray(i, i + 3);
-        // Lines are smoothed at their edges: the hue decides, not the exact colour.
-        if (b > r + 80 && b > g + 80) count.blue += 1;
-        else if (r > g + 100 && g < b + 30) count.red += 1;
-        else if (r > g + 60 && g > b + 50) count.orange += 1;
-      }
-      return count;
-    }, id);
   await shield.getByLabel('Source').fill('cs137');
   await shield.getByLabel('Activity', { exact: true }).fill('10');
   await shield.getByLabel('Activity unit').selectOption('GBq');
@@ -284,7 +284,6 @@ test('shielding: a dose behind layers, the thickness for a target rate, and buil
   const reached = await page.evaluate((cm) => photonxs.dose_rate('Cs-137', 1e10, 150, { layers: [['Pb', 2], ['Water_Liquid', cm]] }).total, found);
   assert.ok(Math.abs(reached / 0.5 - 1) < 1e-3, `${found} cm gives ${reached} uGy/h`);
   assert.notEqual(await page.evaluate(() => document.getElementById('rate-plot').toDataURL()), plotted, 'the target is drawn');
-  await photograph('shielding');
 
   await shield.getByLabel('Target rate (uGy/h)').fill('1e9');
   await shield.getByRole('button', { name: 'Thickness of the last layer' }).click();
@@ -335,6 +334,46 @@ test('shielding: a dose behind layers, the thickness for a target rate, and buil
   await shield.getByLabel('Target rate (uGy/h)').fill('1');
   await shield.getByRole('button', { name: 'Thickness of the last layer' }).click();
   assert.match(await page.locator('#shield-thickness').textContent(), /^add a shield layer/);
+});
+
+test('shielding: an inventory decayed, as H*(10) over a stay, each nuclide\'s share and the rate against time', async () => {
+  const shield = panel('shield');
+  await shield.getByRole('button', { name: 'Add shield layer' }).click();
+  // The editor numbers its layers on: this one is the third made.
+  await shield.getByLabel('Shield layer 3: material').fill('Pb');
+  await shield.getByLabel('Shield layer 3: thickness (cm)').fill('2');
+  await shield.getByLabel('Activity', { exact: true }).fill('1');
+  await shield.getByLabel('Distance', { exact: true }).fill('1');
+  await shield.getByLabel('Distance unit').selectOption('m');
+  await shield.getByRole('button', { name: 'Add nuclide' }).click();
+  await shield.getByLabel('Nuclide 2', { exact: true }).fill('Cs-137');
+  await shield.getByLabel('Activity 2', { exact: true }).fill('10');
+  await shield.getByLabel('Activity 2 unit').selectOption('mCi');
+  await shield.getByLabel('Decay time', { exact: true }).fill('1');
+  await shield.getByLabel('Decay time unit').selectOption('y');
+  await shield.getByLabel('Stay', { exact: true }).fill('8');
+  await shield.getByLabel('Quantity').selectOption('h10');
+  await shield.getByLabel('Rate unit').selectOption('mSv/h');
+  await shield.getByRole('button', { name: 'Dose rate' }).click();
+  const cli = cliRows(['dose', 'Co-60=1GBq,Cs-137=10mCi', 'Pb@2', '--distance', '1m', '--decay', '1y', '--stay', '8h', '--quantity', 'h10', '--rate-unit', 'mSv/h']).rows;
+  const names = ['Co-60', 'Cs-137', 'total'];
+  assert.deepEqual((await cells('#shield-nuclides')).map((r) => [r[0], r[1], r[3]]), await Promise.all(cli.map(async (r, i) => [names[i], await shown(r[1]), await shown(r[2])])));
+  const total = await page.locator('#shield-total').textContent();
+  assert.ok(total.startsWith(`Total ambient dose equivalent rate H*(10) of the inventory: ${await shown(cli[2][1])} mSv/h; ${await shown(cli[2][2])} mSv over a stay of 8 h`), total);
+  assert.deepEqual(new Set((await cells('#shield-table')).map((r) => r[0])), new Set(['Co-60', 'Cs-137', 'all']));
+  const curve = await coloured('decay-plot');
+  assert.ok(curve.blue > 50 && curve.orange > 20, `the rate and the decay time drawn: ${JSON.stringify(curve)}`);
+  await photograph('shielding');
+
+  await shield.getByLabel('Nuclide 2', { exact: true }).fill('Cs-999');
+  await shield.getByRole('button', { name: 'Dose rate' }).click();
+  assert.match(await page.locator('#shield-message').textContent(), /'Cs-999' is no nuclide/);
+  assert.equal(await page.locator('#shield-nuclides tr').count(), 0, 'no stale breakdown beside the message');
+  await shield.getByRole('button', { name: 'Remove nuclide 2' }).click();
+  await shield.getByLabel('Decay time', { exact: true }).fill('0');
+  await shield.getByLabel('Stay', { exact: true }).fill('');
+  await shield.getByLabel('Quantity').selectOption('kerma');
+  await shield.getByRole('button', { name: 'Remove shield layer 3' }).click();
 });
 
 test('keyboard alone, labelled controls, and a phone-wide screen', async () => {
