@@ -326,7 +326,8 @@
     nuclide: (name) => check(need().nuclide(text(name, 'nuclide'))),
     /** The dose rates of a shielding model (docs/geometry.md): a model file's text or an object
      *  laid out as one; {accuracy} overrides the model's own. Returns {detectors: [[x, y, z],
-     *  ...] (cm), total, error (one a detector, uGy/h and relative), energies (MeV), and one
+     *  ...] (cm), total, error (one a detector: the rate in the unit of the model's quantity,
+     *  uGy/h of air kerma by default, and its relative error), energies (MeV), and one
      *  array a detector of its lines' uncollided, buildup, rate}: the listed detectors, then the
      *  map's points; NaN where a point has no value. Computes on this thread. */
     model_dose(model, options = {}) {

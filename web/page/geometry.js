@@ -165,6 +165,9 @@
     if (buildup === 'table') model.buildup = { table: $('geo-table').value.trim() };
     else if (buildup === 'none') model.buildup = 'none';
     if ($('geo-accuracy').value.trim() !== '') model.accuracy = lengthOf($('geo-accuracy').value);
+    if ($('geo-quantity').value !== 'kerma') model.quantity = $('geo-quantity').value;
+    if ($('geo-decay').value.trim() !== '') model.decay = lengthOf($('geo-decay').value);
+    if ($('geo-fresh').checked) model.fresh = true;
     return model;
   }
 
@@ -184,6 +187,9 @@
     $('geo-buildup').value = typeof buildup === 'object' ? 'table' : buildup;
     $('geo-table').value = buildup.table ?? '';
     $('geo-accuracy').value = model.accuracy ?? '';
+    $('geo-quantity').value = model.quantity ?? 'kerma';
+    $('geo-decay').value = model.decay ?? '';
+    $('geo-fresh').checked = model.fresh === true;
   }
 
   function say(text, bad) {
@@ -312,7 +318,7 @@
     const size = Math.abs(x);
     return size !== 0 && (size < 1e-3 || size >= 1e6) ? x.toExponential(4) : x.toPrecision(5);
   };
-  const HEADINGS = ['Detector', 'x (cm)', 'y (cm)', 'z (cm)', 'Energy (MeV)', 'Photons/s', 'Uncollided (µGy/h)', 'Buildup', 'Rate (µGy/h)', 'Error'];
+  const headings = (unit) => ['Detector', 'x (cm)', 'y (cm)', 'z (cm)', 'Energy (MeV)', 'Photons/s', `Uncollided (${unit})`, 'Buildup', `Rate (${unit})`, 'Error'];
 
   function clearResults() {
     $('geo-table-results').tHead.replaceChildren();
@@ -327,7 +333,8 @@
     px.page.geometryResult = r;
     const lines = r.energies.length;
     const head = element('tr');
-    for (const h of HEADINGS) head.append(element('th', { scope: 'col' }, h));
+    const unit = r.unit.replace('u', 'µ');
+    for (const h of headings(unit)) head.append(element('th', { scope: 'col' }, h));
     $('geo-table-results').tHead.replaceChildren(head);
     const body = $('geo-table-results').tBodies[0];
     body.replaceChildren();
@@ -341,15 +348,8 @@
       const photons = r.intensities.reduce((a, b) => a + b, 0);
       row([String(d + 1), ...at, 'total', shown(photons), shown(r.uncollided_total[d]), shown(r.total[d] / r.uncollided_total[d]), shown(r.total[d]), shown(r.error[d])], true);
     }
-    // The notes the command line gives, once each.
-    const notes = new Set(r.resolved);
-    r.notes.forEach((note, i) => {
-      const e = `the ${shown(r.energies[i % lines])} MeV line`;
-      if (note === 'extrapolated') notes.add(`${e}'s buildup factor is extrapolated beyond 40 mfp on some rays`);
-      else if (note === 'no buildup data') notes.add(`${e} lies below a material's buildup table: B = 1`);
-      else if (note === 'beyond 100 mfp') notes.add(`some rays of ${e} cross more than 100 mfp and count as 0`);
-      else if (note === 'no value') notes.add(`detector ${Math.floor(i / lines) + 1} has no value`);
-    });
+    // The notes the command line gives.
+    const notes = new Set(r.notes);
     r.reached.forEach((reached, d) => {
       if (!reached) notes.add(`detector ${d + 1} stopped refining at its limit of rays; its error estimate says how far it got`);
     });
@@ -358,7 +358,7 @@
       const map = r.total.subarray(r.listed);
       const values = map.filter((v) => !Number.isNaN(v) && v > 0);
       const none = map.filter(Number.isNaN).length;
-      notes.add(`Map: ${points} points, ${shown(Math.min(...values))} to ${shown(Math.max(...values))} µGy/h${none ? `; ${none} inside or on the source have no value` : ''}.`);
+      notes.add(`Map: ${points} points, ${shown(Math.min(...values))} to ${shown(Math.max(...values))} ${unit}${none ? `; ${none} inside or on the source have no value` : ''}.`);
       px.page.check(px.page.core().draw_dose_map(text, map, contextOf($('geo-map'), 'map'), ...SIZES.map));
       $('geo-map-picture').hidden = false;
     }

@@ -62,9 +62,10 @@ val modelCheck(const std::string& text) {
 }
 
 // The model computed on this thread, as the command line computes it: every detector (the
-// listed ones, then the map's) with its total, error and uncollided rate, and per detector and
-// line (detector by detector) the uncollided rate, buildup, rate and the line's note. A point
-// with no value holds NaN. `progress(done, total)` hears how far it has come, each percent.
+// listed ones, then the map's) with its total, error and uncollided rate, per detector and line
+// (detector by detector) the uncollided rate, buildup and rate, the rates' unit, and the notes
+// the command line gives. A point with no value holds NaN. `progress(done, total)` hears how far it
+// has come, each percent.
 val modelDose(const std::string& text, const val& accuracy, const val& progress) {
     geometry::ModelSpec spec;
     geometry::PreparedModel prepared;
@@ -91,7 +92,10 @@ val modelDose(const std::string& text, const val& accuracy, const val& progress)
     std::vector<double> uncollided(n * lines, kNaN), buildup(n * lines, kNaN),
         rate(n * lines, kNaN);
     std::vector<double> energies(lines), intensities(lines), reached(n, 1.0);
-    val notes = val::array();
+    // What the lines met at any detector, for one note each.
+    std::vector<bool> extrapolated(lines, false), noBuildupData(lines, false),
+        counted(lines, false);
+    std::size_t computed = 0;
     for (std::size_t k = 0; k < lines; ++k) {
         energies[k] = prepared.model.lines[k].energyMeV;
         intensities[k] = prepared.model.lines[k].photonsPerSecond;
@@ -102,11 +106,9 @@ val modelDose(const std::string& text, const val& accuracy, const val& progress)
             at[3 * i + c] = result.at[c];
         }
         if (!result.computed || result.outcome != shielding::Outcome::Ok) {
-            for (std::size_t k = 0; k < lines; ++k) {
-                notes.call<void>("push", std::string(result.computed ? "no value" : ""));
-            }
             continue;
         }
+        ++computed;
         total[i] = result.total;
         relative[i] = result.error;
         uncollidedTotal[i] = result.uncollided;
@@ -116,10 +118,42 @@ val modelDose(const std::string& text, const val& accuracy, const val& progress)
             uncollided[i * lines + k] = line.uncollided;
             rate[i * lines + k] = line.rate;
             buildup[i * lines + k] = line.uncollided > 0.0 ? line.rate / line.uncollided : kNaN;
-            notes.call<void>("push", std::string(line.extrapolated    ? "extrapolated"
-                                                 : line.noBuildupData ? "no buildup data"
-                                                 : line.beyondRange   ? "beyond 100 mfp"
-                                                                      : ""));
+            extrapolated[k] = extrapolated[k] || line.extrapolated;
+            noBuildupData[k] = noBuildupData[k] || line.noBuildupData;
+            counted[k] = counted[k] || line.rate > 0.0;
+        }
+    }
+    const auto energyList = [&](const std::vector<bool>& which, bool positive) {
+        std::string list;
+        for (std::size_t k = 0; k < lines; ++k) {
+            if (which[k] == positive) {
+                list += (list.empty() ? "" : ", ") + numberText(energies[k]) + " MeV";
+            }
+        }
+        return list;
+    };
+    std::vector<std::string> notes = prepared.notes;
+    if (const std::string list = energyList(extrapolated, true); !list.empty()) {
+        notes.push_back("buildup factors beyond 40 mfp are extrapolated (Harima et al. 1991) on "
+                        "some rays of the lines at " +
+                        list);
+    }
+    if (const std::string list = energyList(noBuildupData, true); !list.empty()) {
+        notes.push_back("the lines at " + list + " lie below a material's buildup table: B = 1");
+    }
+    if (const std::string list = energyList(counted, false); computed > 0 && !list.empty()) {
+        notes.push_back("the lines at " + list +
+                        " cross more than 100 mfp (or are absorbed) on every ray and count as 0");
+    }
+    if (spec.quantity == shielding::Quantity::H10) {
+        std::vector<bool> soft(lines, false);
+        for (std::size_t k = 0; k < lines; ++k) {
+            soft[k] = counted[k] && energies[k] < shielding::kH10FitLowestGoodMeV;
+        }
+        if (const std::string list = energyList(soft, true); !list.empty()) {
+            notes.push_back("the lines at " + list +
+                            " lie below 20 keV, where the ICRU 47 function overstates H*(10) "
+                            "by up to a quarter");
         }
     }
     val out = val::object();
@@ -134,8 +168,8 @@ val modelDose(const std::string& text, const val& accuracy, const val& progress)
     out.set("uncollided", floatArray(uncollided));
     out.set("buildup", floatArray(buildup));
     out.set("rate", floatArray(rate));
-    out.set("notes", notes);
-    out.set("resolved", texts(prepared.notes));
+    out.set("unit", std::string(shielding::BaseRateUnit(spec.quantity)));
+    out.set("notes", texts(notes));
     return out;
 }
 
