@@ -39,6 +39,9 @@ function packLibrary(root) {
   return Buffer.concat([length, index, ...contents]);
 }
 
+// The worked model examples the Geometry part opens, as their files hold them.
+const EXAMPLES = ['drum-behind-wall.json', 'tank-steel-wall.json'];
+
 const packed = (bytes) => gzipSync(bytes, { level: 9 }).toString('base64');
 // Inline scripts must not close their element early.
 const script = (text) => text.replace(/<\/script/gi, '<\\/script');
@@ -51,8 +54,10 @@ const parts = {
   LOADER: script(readFileSync(join(moduleDir, 'photonxs.js'), 'utf8')),
   API: script(readFileSync(join(here, 'page', 'api.js'), 'utf8')),
   APP: script(readFileSync(join(here, 'page', 'app.js'), 'utf8')),
+  GEOMETRY: script(readFileSync(join(here, 'page', 'geometry.js'), 'utf8')),
+  EXAMPLES: script(JSON.stringify(Object.fromEntries(EXAMPLES.map((name) => [name, readFileSync(join(here, '..', 'docs', 'examples', name), 'utf8')])))),
 };
-const html = page.replace(/\/\*@(STYLE|WASM|LIBRARY|LOADER|API|APP)@\*\//g, (_, key) => parts[key]);
+const html = page.replace(/\/\*@(STYLE|WASM|LIBRARY|LOADER|API|APP|GEOMETRY|EXAMPLES)@\*\//g, (_, key) => parts[key]);
 
 // Written aside, then renamed: a failed write leaves the old page as it was.
 const aside = `${output}.part`;

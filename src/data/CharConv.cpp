@@ -176,7 +176,10 @@ std::to_chars_result ToCharsByPrintf(char* first, char* last, double value,
         return put(first, last, nonFinite(value));
     }
     return put(first, last,
-               printed(format == std::chars_format::fixed ? "%.*f" : "%.*e", precision, value));
+               printed(format == std::chars_format::fixed        ? "%.*f"
+                       : format == std::chars_format::scientific ? "%.*e"
+                                                                 : "%.*g",
+                       precision, value));
 }
 
 std::from_chars_result FromCharsByStrtod(const char* first, const char* last, double& value,

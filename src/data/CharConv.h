@@ -14,7 +14,8 @@ namespace data {
 
 /// The shortest text that reads back to `value`, fixed or scientific, whichever is shorter.
 std::to_chars_result ToChars(char* first, char* last, double value);
-/// `precision` digits after the point in fixed or scientific format.
+/// `precision` digits after the point in fixed or scientific format; `precision` significant
+/// digits in general format, the shorter of the two (as printf's %g).
 std::to_chars_result ToChars(char* first, char* last, double value, std::chars_format format,
                              int precision);
 /// A double from [first, last) in fixed or general format: an optional '-', digits with an

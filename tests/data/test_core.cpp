@@ -240,7 +240,8 @@ class DataCoreTest : public QObject {
             char b[400];
             QCOMPARE(text(data::detail::ToCharsByPrintf(b, b + 400, v), b),
                      text(std::to_chars(a, a + 400, v), a));
-            for (const auto format : {std::chars_format::fixed, std::chars_format::scientific}) {
+            for (const auto format : {std::chars_format::fixed, std::chars_format::scientific,
+                                      std::chars_format::general}) {
                 QCOMPARE(text(data::detail::ToCharsByPrintf(b, b + 400, v, format, 3), b),
                          text(std::to_chars(a, a + 400, v, format, 3), a));
             }

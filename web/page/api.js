@@ -324,6 +324,16 @@
     /** {name, element, half_life, energy, intensity, kind, emitter} of the nuclide a name
      *  means ("Co-60", "co60", "Cobalt-60"); an Error with the closest names when none does. */
     nuclide: (name) => check(need().nuclide(text(name, 'nuclide'))),
+    /** The dose rates of a shielding model (docs/geometry.md): a model file's text or an object
+     *  laid out as one; {accuracy} overrides the model's own. Returns {detectors: [[x, y, z],
+     *  ...] (cm), total, error (one a detector: the rate in the unit of the model's quantity,
+     *  uGy/h of air kerma by default, and its relative error), energies (MeV), and one
+     *  array a detector of its lines' uncollided, buildup, rate}: the listed detectors, then the
+     *  map's points; NaN where a point has no value. Computes on this thread. */
+    model_dose(model, options = {}) {
+      const json = typeof model === 'string' ? model : JSON.stringify(model);
+      return modelResult(check(need().model_dose(json, options.accuracy, undefined)));
+    },
     /** The names of the library's radionuclides. */
     nuclides: () => check(need().nuclide_list()).map((n) => n.name),
   };
@@ -339,6 +349,21 @@
     });
     r.notes = Array.from(columns.subarray(6 * n), (code) => NOTES[code]);
     return r;
+  }
+
+  // The core's model doses, flat arrays cut into one row a detector.
+  function modelResult(r) {
+    const lines = r.energies.length;
+    const rows = (flat, width) => Array.from({ length: r.total.length }, (_, i) => flat.subarray(i * width, (i + 1) * width));
+    return {
+      detectors: rows(r.detectors, 3),
+      total: r.total,
+      error: r.error,
+      energies: r.energies,
+      uncollided: rows(r.uncollided, lines),
+      buildup: rows(r.buildup, lines),
+      rate: rows(r.rate, lines),
+    };
   }
 
   function doseOrder(source, activity, distance, options) {
@@ -372,13 +397,17 @@
     // cutoff, quantity, unit, decay, stay}): {total, mR_h, name, half_life, unit, dose_unit,
     // decays, nuclide, nuclides, stay_dose} and the lines' arrays with their notes.
     doseRate: (order) => doseRate(order),
+    // The module's and the library's bytes, for a worker's own copy of the core.
+    bytes: () => bytes,
   };
 
+  let bytes = null;
   api.ready = (async () => {
     const [wasmBinary, library] = await Promise.all([
       inflate(inlined('photonxs-wasm')),
       inflate(inlined('photonxs-library')),
     ]);
+    bytes = { wasmBinary, library };
     // eslint-disable-next-line no-undef
     const module = await createPhotonXSCore({ wasmBinary, print: () => {}, printErr: () => {} });
     writeLibrary(module.FS, library);

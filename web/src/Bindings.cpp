@@ -13,5 +13,6 @@ EMSCRIPTEN_BINDINGS(photonxs) {
     bindings::BindPlots();
     bindings::BindFiles();
     bindings::BindShielding();
+    bindings::BindGeometry();
     emscripten::function("forget", &bindings::forget);
 }

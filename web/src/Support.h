@@ -137,5 +137,6 @@ void BindPlots();
 void BindFiles();
 void BindShielding();
 void BindLayers();
+void BindGeometry();
 
 } // namespace bindings
