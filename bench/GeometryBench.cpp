@@ -33,16 +33,16 @@ constexpr const char* kDrumMap = R"({
 
 struct Prepared {
     shielding::ShieldingLibrary library{LibraryFolder()};
-    geometry::ModelSpec spec;
+    geometry::ModelSpec asGiven;
     geometry::PreparedModel prepared;
     std::string error;
 
     Prepared(const char* text, double accuracy) {
-        if (geometry::ReadModel(text, spec, error)) {
+        if (geometry::ReadModel(text, asGiven, error)) {
             if (accuracy > 0.0) {
-                spec.accuracy = accuracy;
+                asGiven.accuracy = accuracy;
             }
-            geometry::PrepareModel(library, spec, prepared, error);
+            geometry::PrepareModel(library, asGiven, prepared, error);
         }
     }
 };

@@ -23,9 +23,9 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
     if (!ReadInputFile(invocation.arguments[0], text, err)) {
         return kExitBadInput;
     }
-    geometry::ModelSpec spec;
+    geometry::ModelSpec asGiven;
     std::string error;
-    if (!geometry::ReadModel(text, spec, error)) {
+    if (!geometry::ReadModel(text, asGiven, error)) {
         Complain(err, (invocation.arguments[0] == "-" ? std::string("standard input")
                                                       : invocation.arguments[0]) +
                           ": " + error);
@@ -38,15 +38,15 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
                               " is not a relative accuracy from 1e-9 to 0.1");
             return kExitBadInput;
         }
-        spec.accuracy = *accuracy;
+        asGiven.accuracy = *accuracy;
     }
     const auto png = invocation.options.find("png");
-    if (png != invocation.options.end() && !spec.map) {
+    if (png != invocation.options.end() && !asGiven.map) {
         return Usage(err, "--png draws the model's map, and this model has none");
     }
     shielding::ShieldingLibrary library(invocation.root);
     geometry::PreparedModel prepared;
-    if (!geometry::PrepareModel(library, spec, prepared, error)) {
+    if (!geometry::PrepareModel(library, asGiven, prepared, error)) {
         Complain(err, error);
         return kExitBadInput;
     }
@@ -54,14 +54,14 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
         Note(err, note);
     }
     if (invocation.options.contains("check")) {
-        for (const std::string& line : geometry::DescribeModel(spec, prepared)) {
+        for (const std::string& line : geometry::DescribeModel(asGiven, prepared)) {
             out.Text() += line + "\n";
         }
         return kExitDone;
     }
 
     // A long map tells how far it has come, where a person is watching.
-    const bool watched = spec.map && isatty(STDERR_FILENO) != 0;
+    const bool watched = asGiven.map && isatty(STDERR_FILENO) != 0;
     std::vector<geometry::DetectorResult> results;
     geometry::RunModel(prepared, results, [&](std::size_t done, std::size_t total) {
         if (watched) {
@@ -144,7 +144,7 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
                      "error estimate says how far it got");
         }
         if (listed && invocation.format == OutputFormat::Text && invocation.textHeader &&
-            spec.quantity == shielding::Quantity::Kerma) {
+            asGiven.quantity == shielding::Quantity::Kerma) {
             std::string mr;
             AppendValue(mr, shielding::MilliRoentgenPerHour(result.total), invocation.digits);
             out.Text() += "# detector " + number + ": exposure rate " + mr + " mR/h\n";
@@ -175,7 +175,7 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
                         " cross more than 100 mfp (or are absorbed) on "
                         "every ray and count as 0");
     }
-    if (spec.quantity == shielding::Quantity::H10) {
+    if (asGiven.quantity == shielding::Quantity::H10) {
         std::vector<bool> soft(lineCount, false);
         for (std::size_t n = 0; n < lineCount; ++n) {
             soft[n] =
@@ -195,7 +195,7 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
                           "source and have no value");
     }
     if (png != invocation.options.end()) {
-        const int status = WriteModelPicture(prepared, spec, results, png->second, err);
+        const int status = WriteModelPicture(prepared, asGiven, results, png->second, err);
         if (status != kExitDone) {
             return status;
         }

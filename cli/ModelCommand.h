@@ -19,7 +19,7 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
 
 /// Draws the model's map to a PNG file (written aside, then renamed); the exit status, with
 /// the message written.
-int WriteModelPicture(const geometry::PreparedModel& prepared, const geometry::ModelSpec& spec,
+int WriteModelPicture(const geometry::PreparedModel& prepared, const geometry::ModelSpec& asGiven,
                       const std::vector<geometry::DetectorResult>& results, const std::string& file,
                       BufferedStream& err);
 

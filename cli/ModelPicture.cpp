@@ -17,7 +17,7 @@ constexpr int kMapHeight = 700;
 
 } // namespace
 
-int WriteModelPicture(const geometry::PreparedModel& prepared, const geometry::ModelSpec& spec,
+int WriteModelPicture(const geometry::PreparedModel& prepared, const geometry::ModelSpec& asGiven,
                       const std::vector<geometry::DetectorResult>& results, const std::string& file,
                       BufferedStream& err) {
     const std::unique_ptr<QApplication> application = StartOffscreenApplication();
@@ -25,7 +25,7 @@ int WriteModelPicture(const geometry::PreparedModel& prepared, const geometry::M
     const std::vector<geometry::DetectorResult> map(
         results.begin() + static_cast<std::ptrdiff_t>(prepared.listedDetectors), results.end());
     geometry::DrawDoseMap(canvas, static_cast<double>(kMapWidth) / kMapHeight, prepared.model,
-                          *spec.map, map);
+                          *asGiven.map, map);
     const data::WriteResult written = SavePng(canvas.Image(), file);
     if (!written.ok) {
         Complain(err, file + ": " + written.reason);

@@ -29,19 +29,19 @@ shielding::ShieldingLibrary& modelLibrary() {
 /// The model's JSON text computed: detectors, totals, errors, line energies, and per detector
 /// and line the uncollided rate, the buildup and the rate. Points with no value hold NaN.
 py::tuple modelDose(const std::string& text, std::optional<double> accuracy) {
-    geometry::ModelSpec spec;
+    geometry::ModelSpec asGiven;
     std::string error;
-    if (!geometry::ReadModel(text, spec, error)) {
+    if (!geometry::ReadModel(text, asGiven, error)) {
         throw std::invalid_argument(error);
     }
     if (accuracy) {
         if (!(*accuracy >= 1e-9 && *accuracy <= 0.1)) {
             throw std::invalid_argument("accuracy is not between 1e-9 and 0.1");
         }
-        spec.accuracy = *accuracy;
+        asGiven.accuracy = *accuracy;
     }
     geometry::PreparedModel prepared;
-    if (!geometry::PrepareModel(modelLibrary(), spec, prepared, error)) {
+    if (!geometry::PrepareModel(modelLibrary(), asGiven, prepared, error)) {
         throw std::invalid_argument(error);
     }
     std::vector<geometry::DetectorResult> results;

@@ -86,7 +86,7 @@ QStringList parts(const QString& text, QChar separator) {
 /// One computation: the model as read and prepared, its results, and how far it has come. The
 /// thread and the window share it; the thread writes only `results`, `done` and `total`.
 struct GeometryWindow::Run {
-    geometry::ModelSpec spec;
+    geometry::ModelSpec asGiven;
     geometry::PreparedModel prepared;
     std::vector<geometry::DetectorResult> results;
     std::atomic<bool> cancel{false};
@@ -275,8 +275,8 @@ void GeometryWindow::Compute() {
     if (!m_library) {
         m_library = std::make_unique<shielding::ShieldingLibrary>(m_context.root);
     }
-    if (!geometry::ReadModel(modelEdit->toPlainText().toStdString(), run->spec, error) ||
-        !geometry::PrepareModel(*m_library, run->spec, run->prepared, error)) {
+    if (!geometry::ReadModel(modelEdit->toPlainText().toStdString(), run->asGiven, error) ||
+        !geometry::PrepareModel(*m_library, run->asGiven, run->prepared, error)) {
         statusLabel->setText(QString::fromStdString("Not computed: " + error));
         m_context.dialogs.Message(" " + error + " ");
         return;
@@ -338,7 +338,7 @@ void GeometryWindow::finish() {
 
 void GeometryWindow::showResults(const Run& run) {
     const geometry::PreparedModel& prepared = run.prepared;
-    const std::string unit(shielding::BaseRateUnit(run.spec.quantity));
+    const std::string unit(shielding::BaseRateUnit(run.asGiven.quantity));
     std::vector<std::string> totals;
     std::vector<std::string> notes = prepared.notes;
     // What the lines met at any detector, the map's too, for one note of each kind.
@@ -385,7 +385,7 @@ void GeometryWindow::showResults(const Run& run) {
              result.uncollided > 0.0 ? number(result.total / result.uncollided) : "",
              number(result.total), number(result.error)});
         totals.push_back("Detector " + detector + ": " + number(result.total) + " " + unit +
-                         (run.spec.quantity == shielding::Quantity::Kerma
+                         (run.asGiven.quantity == shielding::Quantity::Kerma
                               ? " of air kerma = " +
                                     number(shielding::MilliRoentgenPerHour(result.total)) + " mR/h"
                               : "") +
@@ -436,12 +436,12 @@ void GeometryWindow::showResults(const Run& run) {
     }
     resultTable->resizeColumnsToContents();
 
-    if (run.spec.map) {
+    if (run.asGiven.map) {
         const std::vector<geometry::DetectorResult> map(
             run.results.begin() + static_cast<std::ptrdiff_t>(prepared.listedDetectors),
             run.results.end());
         geometry::DrawDoseMap(*mapView, double(kMapWidth) / kMapHeight, prepared.model,
-                              *run.spec.map, map);
+                              *run.asGiven.map, map);
     } else {
         mapView->Clear();
         mapView->SetCurrentX(10);
@@ -546,9 +546,9 @@ void GeometryWindow::applyForm() {
     nlohmann::ordered_json model =
         nlohmann::ordered_json::parse(modelEdit->toPlainText().toStdString(), nullptr, false);
     if (!model.is_object()) {
-        geometry::ModelSpec spec;
+        geometry::ModelSpec asGiven;
         std::string error;
-        geometry::ReadModel(modelEdit->toPlainText().toStdString(), spec, error);
+        geometry::ReadModel(modelEdit->toPlainText().toStdString(), asGiven, error);
         statusLabel->setText(QString::fromStdString("The form cannot change the model: " + error));
         return;
     }

@@ -126,16 +126,16 @@ std::optional<MaterialSpec> materialOf(const Json& object, std::string_view wher
         }
         return std::nullopt;
     }
-    MaterialSpec spec;
-    spec.name = textOf(*name, std::string(where) + "'s material");
+    MaterialSpec asGiven;
+    asGiven.name = textOf(*name, std::string(where) + "'s material");
     if (density != object.end()) {
         const double value = numberOf(*density, std::string(where) + "'s density");
         if (!(value > 0.0)) {
             throw Fault{std::string(where) + "'s density is not above 0"};
         }
-        spec.densityGPerCm3 = value;
+        asGiven.densityGPerCm3 = value;
     }
-    return spec;
+    return asGiven;
 }
 
 /// A radius, and the inner radius (0 when not given) below it.
@@ -189,16 +189,16 @@ std::string shapeOf(const Json& object, std::string_view where,
     return shape;
 }
 
-void readSource(const Json& object, ModelSpec& spec) {
+void readSource(const Json& object, ModelSpec& asGiven) {
     const std::string_view where = "the source";
     if (!object.is_object()) {
         throw Fault{"the source is not an object {\"shape\": ...}"};
     }
-    spec.sourceShape =
+    asGiven.sourceShape =
         shapeOf(object, where, {"point", "line", "disk", "box", "sphere", "cylinder"});
-    const std::string& shape = spec.sourceShape;
+    const std::string& shape = asGiven.sourceShape;
     std::vector<std::string_view> keys = {"shape", "material", "density", "nuclides", "lines"};
-    SourceBody& source = spec.source;
+    SourceBody& source = asGiven.source;
     if (shape == "point") {
         keys.insert(keys.end(), {"at"});
         onlyKnownKeys(object, where, keys);
@@ -238,8 +238,8 @@ void readSource(const Json& object, ModelSpec& spec) {
         source.shape = SourceShape::Cylinder;
         cylinderOf(object, where, false, source.solid);
     }
-    spec.sourceMaterial = materialOf(object, where);
-    if (spec.sourceMaterial && !source.HasVolume()) {
+    asGiven.sourceMaterial = materialOf(object, where);
+    if (asGiven.sourceMaterial && !source.HasVolume()) {
         throw Fault{"a " + shape + " source has no volume to hold a material: leave out its " +
                     "material, or give the source a volume"};
     }
@@ -255,9 +255,10 @@ void readSource(const Json& object, ModelSpec& spec) {
             throw Fault{"the source's nuclides are not {\"NAME\": \"ACTIVITY\", ...}"};
         }
         for (auto it = list.begin(); it != list.end(); ++it) {
-            spec.nuclides.emplace_back(it.key(), textOf(it.value(), "the activity of " + it.key() +
-                                                                        " (a text with its unit, "
-                                                                        "such as \"1 GBq\")"));
+            asGiven.nuclides.emplace_back(it.key(),
+                                          textOf(it.value(), "the activity of " + it.key() +
+                                                                 " (a text with its unit, "
+                                                                 "such as \"1 GBq\")"));
         }
     } else {
         const Json& list = object["lines"];
@@ -274,12 +275,12 @@ void readSource(const Json& object, ModelSpec& spec) {
             if (!(energy > 0.0) || !(photons >= 0.0)) {
                 throw Fault{what + " needs an energy above 0 and photons/s of 0 or more"};
             }
-            spec.lines.emplace_back(energy, photons);
+            asGiven.lines.emplace_back(energy, photons);
         }
     }
 }
 
-void readShield(const Json& object, std::size_t index, ModelSpec& spec) {
+void readShield(const Json& object, std::size_t index, ModelSpec& asGiven) {
     const std::string where = "shield " + std::to_string(index + 1);
     if (!object.is_object()) {
         throw Fault{where + " is not an object {\"shape\": ...}"};
@@ -324,10 +325,10 @@ void readShield(const Json& object, std::size_t index, ModelSpec& spec) {
         throw Fault{where + " needs \"material\""};
     }
     shield.material = *material;
-    spec.shields.push_back(shield);
+    asGiven.shields.push_back(shield);
 }
 
-void readMap(const Json& object, ModelSpec& spec) {
+void readMap(const Json& object, ModelSpec& asGiven) {
     const std::string_view where = "the map";
     if (!object.is_object()) {
         throw Fault{"the map is not an object {\"plane\": ...}"};
@@ -358,23 +359,23 @@ void readMap(const Json& object, ModelSpec& spec) {
         }
         map.steps[i] = steps[i].get<std::size_t>();
     }
-    spec.map = map;
+    asGiven.map = map;
 }
 
-void readModel(const Json& root, ModelSpec& spec) {
+void readModel(const Json& root, ModelSpec& asGiven) {
     if (!root.is_object()) {
         throw Fault{"the model is not a JSON object {\"source\": ...}"};
     }
     onlyKnownKeys(root, "the model",
                   {"source", "shields", "filler", "detectors", "map", "buildup", "accuracy",
                    "decay", "fresh", "quantity"});
-    readSource(required(root, "the model", "source"), spec);
+    readSource(required(root, "the model", "source"), asGiven);
     if (const auto shields = root.find("shields"); shields != root.end()) {
         if (!shields->is_array()) {
             throw Fault{"the shields are not a list [{\"shape\": ...}, ...]"};
         }
         for (std::size_t i = 0; i < shields->size(); ++i) {
-            readShield((*shields)[i], i, spec);
+            readShield((*shields)[i], i, asGiven);
         }
     }
     if (const auto filler = root.find("filler"); filler != root.end()) {
@@ -382,8 +383,8 @@ void readModel(const Json& root, ModelSpec& spec) {
             throw Fault{"the filler is not an object {\"material\": ...}"};
         }
         onlyKnownKeys(*filler, "the filler", {"material", "density"});
-        spec.filler = materialOf(*filler, "the filler");
-        if (!spec.filler) {
+        asGiven.filler = materialOf(*filler, "the filler");
+        if (!asGiven.filler) {
             throw Fault{"the filler needs \"material\""};
         }
     }
@@ -392,27 +393,28 @@ void readModel(const Json& root, ModelSpec& spec) {
             throw Fault{"the detectors are not a list of points [[x, y, z], ...]"};
         }
         for (std::size_t i = 0; i < detectors->size(); ++i) {
-            spec.detectors.push_back(pointOf((*detectors)[i], "detector " + std::to_string(i + 1)));
+            asGiven.detectors.push_back(
+                pointOf((*detectors)[i], "detector " + std::to_string(i + 1)));
         }
     }
     if (const auto map = root.find("map"); map != root.end()) {
-        readMap(*map, spec);
+        readMap(*map, asGiven);
     }
-    if (spec.detectors.empty() && !spec.map) {
+    if (asGiven.detectors.empty() && !asGiven.map) {
         throw Fault{"the model has no detectors and no map: nothing to compute"};
     }
     if (const auto buildup = root.find("buildup"); buildup != root.end()) {
         if (buildup->is_object()) {
             onlyKnownKeys(*buildup, "the buildup", {"table"});
-            spec.buildup = BuildupMode::Table;
-            spec.buildupTable =
+            asGiven.buildup = BuildupMode::Table;
+            asGiven.buildupTable =
                 textOf(required(*buildup, "the buildup", "table"), "the buildup's table");
         } else {
             const std::string word = buildup->is_string() ? buildup->get<std::string>() : "";
             if (word == "broder") {
-                spec.buildup = BuildupMode::Broder;
+                asGiven.buildup = BuildupMode::Broder;
             } else if (word == "none") {
-                spec.buildup = BuildupMode::None;
+                asGiven.buildup = BuildupMode::None;
             } else {
                 throw Fault{"the buildup is not \"broder\", \"none\" or {\"table\": NAME}" +
                             data::SuggestWord(word, {"broder", "none"})};
@@ -426,15 +428,15 @@ void readModel(const Json& root, ModelSpec& spec) {
         if (!time) {
             throw Fault{error};
         }
-        spec.decayS = *time;
+        asGiven.decayS = *time;
     }
     if (const auto fresh = root.find("fresh"); fresh != root.end()) {
         if (!fresh->is_boolean()) {
             throw Fault{"fresh is not true or false"};
         }
-        spec.fresh = fresh->get<bool>();
+        asGiven.fresh = fresh->get<bool>();
     }
-    if ((spec.decayS > 0.0 || spec.fresh) && spec.nuclides.empty()) {
+    if ((asGiven.decayS > 0.0 || asGiven.fresh) && asGiven.nuclides.empty()) {
         throw Fault{"decay and fresh need the source's nuclides, not lines"};
     }
     if (const auto quantity = root.find("quantity"); quantity != root.end()) {
@@ -444,11 +446,11 @@ void readModel(const Json& root, ModelSpec& spec) {
             throw Fault{"the quantity is not \"kerma\", \"exposure\" or \"h10\"" +
                         data::SuggestWord(word, {"kerma", "exposure", "h10"})};
         }
-        spec.quantity = *named;
+        asGiven.quantity = *named;
     }
     if (const auto accuracy = root.find("accuracy"); accuracy != root.end()) {
-        spec.accuracy = numberOf(*accuracy, "the accuracy");
-        if (!(spec.accuracy >= 1e-9 && spec.accuracy <= 0.1)) {
+        asGiven.accuracy = numberOf(*accuracy, "the accuracy");
+        if (!(asGiven.accuracy >= 1e-9 && asGiven.accuracy <= 0.1)) {
             throw Fault{"the accuracy is not between 1e-9 and 0.1"};
         }
     }
@@ -542,8 +544,8 @@ std::vector<Vec3> MapSpec::Points() const {
     return points;
 }
 
-bool ReadModel(std::string_view text, ModelSpec& spec, std::string& error) {
-    spec = ModelSpec{};
+bool ReadModel(std::string_view text, ModelSpec& asGiven, std::string& error) {
+    asGiven = ModelSpec{};
     Json root;
     try {
         root = Json::parse(text.begin(), text.end());
@@ -557,20 +559,20 @@ bool ReadModel(std::string_view text, ModelSpec& spec, std::string& error) {
         return false;
     }
     try {
-        readModel(root, spec);
+        readModel(root, asGiven);
     } catch (const Fault& fault) {
         error = fault.message;
-        spec = ModelSpec{};
+        asGiven = ModelSpec{};
         return false;
     } catch (const Json::exception& e) {
         error = std::string("the model has a value of the wrong kind: ") + e.what();
-        spec = ModelSpec{};
+        asGiven = ModelSpec{};
         return false;
     }
     return true;
 }
 
-bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
+bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& asGiven,
                   PreparedModel& prepared, std::string& error) {
     Model& model = prepared.model;
     model = Model{};
@@ -578,17 +580,17 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
     prepared.functions.clear();
     prepared.curves.clear();
     prepared.notes.clear();
-    model.source = spec.source;
-    model.accuracy = spec.accuracy;
+    model.source = asGiven.source;
+    model.accuracy = asGiven.accuracy;
 
     // The lines: a list as given, or the inventory's lines at the decay time: each nuclide's
     // line table (its chain in equilibrium) at time 0, each member's own lines after decay.
-    if (!spec.nuclides.empty()) {
+    if (!asGiven.nuclides.empty()) {
         const std::vector<shielding::Nuclide>* nuclides = library.Nuclides(error);
         if (nuclides == nullptr) {
             return false;
         }
-        const shielding::DecayRequest request{spec.decayS, 0.0, spec.fresh};
+        const shielding::DecayRequest request{asGiven.decayS, 0.0, asGiven.fresh};
         const shielding::DecayData* chains = nullptr;
         if (!request.UsesLineTables()) {
             chains = library.Decay(error);
@@ -597,7 +599,7 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
             }
         }
         std::vector<shielding::InventoryItem> items;
-        for (const auto& [name, activityText] : spec.nuclides) {
+        for (const auto& [name, activityText] : asGiven.nuclides) {
             std::string why;
             const std::optional<double> activity = shielding::ReadActivityBq(activityText, why);
             std::optional<shielding::InventoryItem> item =
@@ -631,7 +633,7 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
             }
         }
     } else {
-        for (const auto& [energy, photons] : spec.lines) {
+        for (const auto& [energy, photons] : asGiven.lines) {
             model.lines.push_back({energy, photons, 0.0});
         }
     }
@@ -650,7 +652,7 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
         }
         // In the quantity's unit: air kerma, exposure or H*(10).
         double factor = 1.0;
-        shielding::QuantityConversion{spec.quantity, nullptr}.FactorAt(line.energyMeV, factor);
+        shielding::QuantityConversion{asGiven.quantity, nullptr}.FactorAt(line.energyMeV, factor);
         line.rateAtOneCm = line.photonsPerSecond * line.energyMeV * muEnRho * factor *
                            shielding::kMicroGrayPerHourPerMeVPerGramSecond /
                            (4.0 * std::numbers::pi);
@@ -658,14 +660,14 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
 
     // The options and, for one table along every ray, its function.
     const shielding::BuildupTables* tables = nullptr;
-    if (spec.buildup != BuildupMode::None) {
+    if (asGiven.buildup != BuildupMode::None) {
         tables = library.Buildup(error);
         if (tables == nullptr) {
             return false;
         }
     }
-    model.options.kind = spec.buildup == BuildupMode::None ? shielding::DoseKind::None
-                                                           : shielding::DoseKind::Exposure;
+    model.options.kind = asGiven.buildup == BuildupMode::None ? shielding::DoseKind::None
+                                                              : shielding::DoseKind::Exposure;
     model.options.rule = shielding::LayerRule::Broder;
 
     // The media, one per material and density, each with its attenuation at every line.
@@ -695,7 +697,7 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
         medium.name = resolved->name;
         medium.table = &resolved->table;
         medium.densityGPerCm3 = density;
-        if (tables != nullptr && spec.buildup == BuildupMode::Broder) {
+        if (tables != nullptr && asGiven.buildup == BuildupMode::Broder) {
             std::optional<shielding::BuildupFunction> function =
                 shielding::BuildupFunctionOf(*resolved, *tables, shielding::BuildupKind::Exposure,
                                              library.Elements(), "", error);
@@ -722,34 +724,34 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
         model.media.push_back(std::move(medium));
         return static_cast<int>(model.media.size() - 1);
     };
-    if (spec.sourceMaterial) {
-        model.sourceMedium = mediumOf(*spec.sourceMaterial, "the source");
+    if (asGiven.sourceMaterial) {
+        model.sourceMedium = mediumOf(*asGiven.sourceMaterial, "the source");
         if (model.sourceMedium == -2) {
             return false;
         }
     }
-    for (std::size_t i = 0; i < spec.shields.size(); ++i) {
-        const std::string where = label(spec.shields[i].shape, i);
-        const int medium = mediumOf(spec.shields[i].material, where);
+    for (std::size_t i = 0; i < asGiven.shields.size(); ++i) {
+        const std::string where = label(asGiven.shields[i].shape, i);
+        const int medium = mediumOf(asGiven.shields[i].material, where);
         if (medium == -2) {
             return false;
         }
-        model.shields.push_back({spec.shields[i].solid, medium, where});
+        model.shields.push_back({asGiven.shields[i].solid, medium, where});
     }
-    if (spec.filler) {
-        model.filler = mediumOf(*spec.filler, "the filler");
+    if (asGiven.filler) {
+        model.filler = mediumOf(*asGiven.filler, "the filler");
         if (model.filler == -2) {
             return false;
         }
     }
-    if (spec.buildup == BuildupMode::Table) {
+    if (asGiven.buildup == BuildupMode::Table) {
         material::ResolvedMaterial any;
         std::optional<shielding::BuildupFunction> function =
             prepared.materials.empty()
                 ? std::nullopt
                 : shielding::BuildupFunctionOf(*prepared.materials.front(), *tables,
                                                shielding::BuildupKind::Exposure, library.Elements(),
-                                               spec.buildupTable, error);
+                                               asGiven.buildupTable, error);
         if (!function) {
             error = prepared.materials.empty() ? "a buildup table needs a material along the rays"
                                                : "the buildup's table: " + error;
@@ -765,7 +767,7 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
         }
     }
     // A source with extent asks each function at each line's energy along very many rays.
-    if (spec.source.shape != SourceShape::Point) {
+    if (asGiven.source.shape != SourceShape::Point) {
         std::vector<std::pair<const shielding::BuildupFunction*, std::size_t>> made;
         std::vector<const shielding::BuildupCurve*> madeCurves;
         for (Medium& medium : model.media) {
@@ -802,61 +804,61 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
             }
         }
     };
-    grow(spec.source.start);
-    grow(spec.source.end);
+    grow(asGiven.source.start);
+    grow(asGiven.source.end);
     Vec3 low{};
     Vec3 high{};
-    if (spec.source.HasVolume()) {
-        spec.source.solid.Bounds(low, high);
+    if (asGiven.source.HasVolume()) {
+        asGiven.source.solid.Bounds(low, high);
         grow(low);
         grow(high);
     }
-    for (const ShieldSpec& shield : spec.shields) {
+    for (const ShieldSpec& shield : asGiven.shields) {
         shield.solid.Bounds(low, high);
         grow(low);
         grow(high);
     }
-    for (const Vec3& p : spec.detectors) {
+    for (const Vec3& p : asGiven.detectors) {
         grow(p);
     }
     model.tolerance = 1e-9 * std::max(size, 1.0);
 
     // Bodies may touch but not overlap.
-    const std::string sourceLabel = "the source (" + spec.sourceShape + ")";
+    const std::string sourceLabel = "the source (" + asGiven.sourceShape + ")";
     for (std::size_t i = 0; i < model.shields.size(); ++i) {
         const Solid& shield = model.shields[i].solid;
         bool overlaps = false;
-        if (spec.source.HasVolume()) {
-            overlaps = Overlap(spec.source.solid, shield, model.tolerance);
+        if (asGiven.source.HasVolume()) {
+            overlaps = Overlap(asGiven.source.solid, shield, model.tolerance);
         } else {
             // A source without volume overlaps a shield where any of its points lies inside.
-            overlaps = Depth(shield, spec.source.start) > model.tolerance;
-            if (spec.source.shape == SourceShape::Line && !overlaps) {
+            overlaps = Depth(shield, asGiven.source.start) > model.tolerance;
+            if (asGiven.source.shape == SourceShape::Line && !overlaps) {
                 Vec3 dir{};
                 for (std::size_t k = 0; k < 3; ++k) {
-                    dir[k] = spec.source.end[k] - spec.source.start[k];
+                    dir[k] = asGiven.source.end[k] - asGiven.source.start[k];
                 }
                 const double length = std::hypot(dir[0], dir[1], dir[2]);
                 for (double& x : dir) {
                     x /= length;
                 }
                 Interval found[2];
-                const std::size_t n = Cross(shield, spec.source.start, dir, length, found);
+                const std::size_t n = Cross(shield, asGiven.source.start, dir, length, found);
                 for (std::size_t k = 0; k < n && !overlaps; ++k) {
                     const double middle = 0.5 * (found[k].enter + found[k].leave);
-                    const Vec3 p{spec.source.start[0] + middle * dir[0],
-                                 spec.source.start[1] + middle * dir[1],
-                                 spec.source.start[2] + middle * dir[2]};
+                    const Vec3 p{asGiven.source.start[0] + middle * dir[0],
+                                 asGiven.source.start[1] + middle * dir[1],
+                                 asGiven.source.start[2] + middle * dir[2]};
                     overlaps = found[k].leave - found[k].enter > model.tolerance &&
                                Depth(shield, p) > model.tolerance;
                 }
-            } else if (spec.source.shape == SourceShape::Disk && !overlaps) {
+            } else if (asGiven.source.shape == SourceShape::Disk && !overlaps) {
                 // A disk is a cylinder of no height: test one a hair thick.
                 Solid disk;
                 disk.kind = Solid::Kind::Cylinder;
-                disk.axis = spec.source.axis;
-                disk.center = spec.source.start;
-                disk.radius = spec.source.radius;
+                disk.axis = asGiven.source.axis;
+                disk.center = asGiven.source.start;
+                disk.radius = asGiven.source.radius;
                 disk.length = 4.0 * model.tolerance;
                 disk.center[static_cast<std::size_t>(disk.axis)] -= 2.0 * model.tolerance;
                 overlaps = Overlap(disk, shield, 0.5 * model.tolerance);
@@ -876,24 +878,24 @@ bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
         }
     }
 
-    prepared.detectors = spec.detectors;
-    prepared.listedDetectors = spec.detectors.size();
-    for (std::size_t i = 0; i < spec.detectors.size(); ++i) {
-        const std::string why = WhyNoDetector(model, spec.detectors[i]);
+    prepared.detectors = asGiven.detectors;
+    prepared.listedDetectors = asGiven.detectors.size();
+    for (std::size_t i = 0; i < asGiven.detectors.size(); ++i) {
+        const std::string why = WhyNoDetector(model, asGiven.detectors[i]);
         if (!why.empty()) {
-            error = "detector " + std::to_string(i + 1) + " at " + pointText(spec.detectors[i]) +
+            error = "detector " + std::to_string(i + 1) + " at " + pointText(asGiven.detectors[i]) +
                     " " + why;
             return false;
         }
     }
-    if (spec.map) {
-        const std::vector<Vec3> points = spec.map->Points();
+    if (asGiven.map) {
+        const std::vector<Vec3> points = asGiven.map->Points();
         prepared.detectors.insert(prepared.detectors.end(), points.begin(), points.end());
     }
     return true;
 }
 
-std::vector<std::string> DescribeModel(const ModelSpec& spec, const PreparedModel& prepared) {
+std::vector<std::string> DescribeModel(const ModelSpec& asGiven, const PreparedModel& prepared) {
     const Model& model = prepared.model;
     std::vector<std::string> lines;
     const auto body = [&](const std::string& name, const Solid& solid, int medium) {
@@ -917,7 +919,7 @@ std::vector<std::string> DescribeModel(const ModelSpec& spec, const PreparedMode
         photons += line.photonsPerSecond;
     }
     const SourceBody& source = model.source;
-    const std::string sourceName = "source (" + spec.sourceShape + ")";
+    const std::string sourceName = "source (" + asGiven.sourceShape + ")";
     if (source.HasVolume()) {
         body(sourceName, source.solid, model.sourceMedium);
     } else if (source.shape == SourceShape::Line) {
@@ -929,10 +931,10 @@ std::vector<std::string> DescribeModel(const ModelSpec& spec, const PreparedMode
     }
     std::string strength = "source: " + std::to_string(model.lines.size()) + " lines, " +
                            number(photons) + " photons/s";
-    if (!spec.nuclides.empty()) {
+    if (!asGiven.nuclides.empty()) {
         std::string error;
         double activity = 0.0;
-        for (const auto& nuclide : spec.nuclides) {
+        for (const auto& nuclide : asGiven.nuclides) {
             activity += shielding::ReadActivityBq(nuclide.second, error).value_or(0.0);
         }
         strength += ", " + number(activity) + " Bq";
@@ -955,9 +957,9 @@ std::vector<std::string> DescribeModel(const ModelSpec& spec, const PreparedMode
     }
     lines.push_back(
         "detectors: " + std::to_string(prepared.listedDetectors) + " listed" +
-        (spec.map ? ", " + std::to_string(prepared.detectors.size() - prepared.listedDetectors) +
-                        " on the map"
-                  : std::string()));
+        (asGiven.map ? ", " + std::to_string(prepared.detectors.size() - prepared.listedDetectors) +
+                           " on the map"
+                     : std::string()));
     return lines;
 }
 

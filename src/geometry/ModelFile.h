@@ -70,7 +70,7 @@ struct ModelSpec {
 /// JSON (with its line and column), an unknown key or shape (with the closest known one), a
 /// missing or wrong value, a dimension not above 0, an inner radius not below the radius, a
 /// box whose min is not below its max.
-bool ReadModel(std::string_view text, ModelSpec& spec, std::string& error);
+bool ReadModel(std::string_view text, ModelSpec& asGiven, std::string& error);
 
 /// Length in cm of a text with its unit ("6 ft", "30 in", "2.5 m", "10 mm", "5 cm"); empty with
 /// `error` when it is no such text.
@@ -97,11 +97,11 @@ struct PreparedModel {
 /// computed: no two bodies overlap, no listed detector lies inside a volume source or on any
 /// other source. False with one sentence in `error` otherwise. Map points where no detector can
 /// be are kept; DoseAt is not asked for them.
-bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& spec,
+bool PrepareModel(shielding::ShieldingLibrary& library, const ModelSpec& asGiven,
                   PreparedModel& prepared, std::string& error);
 
 /// What a model is, for a person checking it: each body, its volume and mass, the source's
 /// activity per volume (or length or area). Lines of text.
-std::vector<std::string> DescribeModel(const ModelSpec& spec, const PreparedModel& prepared);
+std::vector<std::string> DescribeModel(const ModelSpec& asGiven, const PreparedModel& prepared);
 
 } // namespace geometry

@@ -18,18 +18,18 @@ constexpr double kPi = std::numbers::pi;
 
 /// A model read and made ready, or the test stops with the reason.
 struct Ready {
-    geometry::ModelSpec spec;
+    geometry::ModelSpec asGiven;
     geometry::PreparedModel prepared;
 
     explicit Ready(const std::string& json, double accuracy = 0.0) {
         std::string error;
-        if (!geometry::ReadModel(json, spec, error)) {
+        if (!geometry::ReadModel(json, asGiven, error)) {
             qFatal("%s", error.c_str());
         }
         if (accuracy > 0.0) {
-            spec.accuracy = accuracy;
+            asGiven.accuracy = accuracy;
         }
-        if (!geometry::PrepareModel(shipped(), spec, prepared, error)) {
+        if (!geometry::PrepareModel(shipped(), asGiven, prepared, error)) {
             qFatal("%s", error.c_str());
         }
     }
@@ -354,11 +354,11 @@ void ModelTest::refusals_data() {
 void ModelTest::refusals() {
     QFETCH(QString, model);
     QFETCH(QString, message);
-    geometry::ModelSpec spec;
+    geometry::ModelSpec asGiven;
     geometry::PreparedModel prepared;
     std::string error;
-    const bool read = geometry::ReadModel(model.toStdString(), spec, error);
-    QVERIFY(!read || !geometry::PrepareModel(shipped(), spec, prepared, error));
+    const bool read = geometry::ReadModel(model.toStdString(), asGiven, error);
+    QVERIFY(!read || !geometry::PrepareModel(shipped(), asGiven, prepared, error));
     QVERIFY2(QString::fromStdString(error).startsWith(message), error.c_str());
 }
 

@@ -18,11 +18,11 @@ namespace {
 /// it.
 std::vector<std::string> directTotals(const std::filesystem::path& root, const std::string& text) {
     shielding::ShieldingLibrary library(root);
-    geometry::ModelSpec spec;
+    geometry::ModelSpec asGiven;
     geometry::PreparedModel prepared;
     std::string error;
-    if (!geometry::ReadModel(text, spec, error) ||
-        !geometry::PrepareModel(library, spec, prepared, error)) {
+    if (!geometry::ReadModel(text, asGiven, error) ||
+        !geometry::PrepareModel(library, asGiven, prepared, error)) {
         qFatal("%s", error.c_str());
     }
     std::vector<std::string> totals;
@@ -116,9 +116,9 @@ class GeometryWindowTest : public QObject {
         const QString bad = QString(good).replace("\"radius\"", "\"radious\"");
         m_window->modelEdit->setPlainText(bad);
         QTest::mouseClick(m_window->computeButton, Qt::LeftButton);
-        geometry::ModelSpec spec;
+        geometry::ModelSpec asGiven;
         std::string error;
-        QVERIFY(!geometry::ReadModel(bad.toStdString(), spec, error));
+        QVERIFY(!geometry::ReadModel(bad.toStdString(), asGiven, error));
         QCOMPARE(m_fixture->dialogs.messages().back(), " " + error + " ");
         QVERIFY(m_window->statusLabel->text().contains(QString::fromStdString(error)));
         QVERIFY(!m_window->Busy());

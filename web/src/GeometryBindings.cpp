@@ -23,9 +23,9 @@ shielding::ShieldingLibrary& modelLibrary() {
 }
 
 // A model read and prepared, or the reader's or the resolver's message in `error`.
-bool prepare(const std::string& text, const val& accuracy, geometry::ModelSpec& spec,
+bool prepare(const std::string& text, const val& accuracy, geometry::ModelSpec& asGiven,
              geometry::PreparedModel& prepared, std::string& error) {
-    if (!geometry::ReadModel(text, spec, error)) {
+    if (!geometry::ReadModel(text, asGiven, error)) {
         return false;
     }
     if (!accuracy.isUndefined() && !accuracy.isNull()) {
@@ -34,9 +34,9 @@ bool prepare(const std::string& text, const val& accuracy, geometry::ModelSpec& 
             error = "accuracy is not between 1e-9 and 0.1";
             return false;
         }
-        spec.accuracy = wanted;
+        asGiven.accuracy = wanted;
     }
-    return geometry::PrepareModel(modelLibrary(), spec, prepared, error);
+    return geometry::PrepareModel(modelLibrary(), asGiven, prepared, error);
 }
 
 val texts(const std::vector<std::string>& lines) {
@@ -49,14 +49,14 @@ val texts(const std::vector<std::string>& lines) {
 
 // What the model is, as `model --check` prints it, with the resolver's notes.
 val modelCheck(const std::string& text) {
-    geometry::ModelSpec spec;
+    geometry::ModelSpec asGiven;
     geometry::PreparedModel prepared;
     std::string error;
-    if (!prepare(text, val::undefined(), spec, prepared, error)) {
+    if (!prepare(text, val::undefined(), asGiven, prepared, error)) {
         return failed(error);
     }
     val result = val::object();
-    result.set("description", texts(geometry::DescribeModel(spec, prepared)));
+    result.set("description", texts(geometry::DescribeModel(asGiven, prepared)));
     result.set("notes", texts(prepared.notes));
     return result;
 }
@@ -67,10 +67,10 @@ val modelCheck(const std::string& text) {
 // the command line gives. A point with no value holds NaN. `progress(done, total)` hears how far it
 // has come, each percent.
 val modelDose(const std::string& text, const val& accuracy, const val& progress) {
-    geometry::ModelSpec spec;
+    geometry::ModelSpec asGiven;
     geometry::PreparedModel prepared;
     std::string error;
-    if (!prepare(text, accuracy, spec, prepared, error)) {
+    if (!prepare(text, accuracy, asGiven, prepared, error)) {
         return failed(error);
     }
     std::vector<geometry::DetectorResult> results;
@@ -145,7 +145,7 @@ val modelDose(const std::string& text, const val& accuracy, const val& progress)
         notes.push_back("the lines at " + list +
                         " cross more than 100 mfp (or are absorbed) on every ray and count as 0");
     }
-    if (spec.quantity == shielding::Quantity::H10) {
+    if (asGiven.quantity == shielding::Quantity::H10) {
         std::vector<bool> soft(lines, false);
         for (std::size_t k = 0; k < lines; ++k) {
             soft[k] = counted[k] && energies[k] < shielding::kH10FitLowestGoodMeV;
@@ -168,7 +168,7 @@ val modelDose(const std::string& text, const val& accuracy, const val& progress)
     out.set("uncollided", floatArray(uncollided));
     out.set("buildup", floatArray(buildup));
     out.set("rate", floatArray(rate));
-    out.set("unit", std::string(shielding::BaseRateUnit(spec.quantity)));
+    out.set("unit", std::string(shielding::BaseRateUnit(asGiven.quantity)));
     out.set("notes", texts(notes));
     return out;
 }
@@ -176,10 +176,10 @@ val modelDose(const std::string& text, const val& accuracy, const val& progress)
 // The model seen along `axis` (0 x, 1 y, 2 z) with the detectors it lists (the map's points
 // are in the map), to scale.
 val drawModelView(const std::string& text, int axis, val context, int width, int height) {
-    geometry::ModelSpec spec;
+    geometry::ModelSpec asGiven;
     geometry::PreparedModel prepared;
     std::string error;
-    if (!prepare(text, val::undefined(), spec, prepared, error)) {
+    if (!prepare(text, val::undefined(), asGiven, prepared, error)) {
         return failed(error);
     }
     HtmlCanvas canvas(std::move(context), width, height);
@@ -193,13 +193,13 @@ val drawModelView(const std::string& text, int axis, val context, int width, int
 
 // The model's map from its points' totals (uGy/h, NaN where there is none), in map order.
 val drawDoseMap(const std::string& text, const val& totals, val context, int width, int height) {
-    geometry::ModelSpec spec;
+    geometry::ModelSpec asGiven;
     geometry::PreparedModel prepared;
     std::string error;
-    if (!prepare(text, val::undefined(), spec, prepared, error)) {
+    if (!prepare(text, val::undefined(), asGiven, prepared, error)) {
         return failed(error);
     }
-    if (!spec.map) {
+    if (!asGiven.map) {
         return failed("the model has no map");
     }
     const std::vector<double> values = numbers(totals);
@@ -209,7 +209,7 @@ val drawDoseMap(const std::string& text, const val& totals, val context, int wid
         results[i].total = values[i];
     }
     HtmlCanvas canvas(std::move(context), width, height);
-    geometry::DrawDoseMap(canvas, double(width) / height, prepared.model, *spec.map, results);
+    geometry::DrawDoseMap(canvas, double(width) / height, prepared.model, *asGiven.map, results);
     return val::null();
 }
 
