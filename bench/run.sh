@@ -55,7 +55,12 @@ print(statistics.median(runs) if runs else "")' "$output/results.json" "$1"
     if [[ "$shielding" =~ ^[^,]+,[^,]+,[^,]+$ ]]; then
         shieldingArgs=(--native-shielding "$shielding")
     fi
+    geometry="$(median Geometry/tank_0.8MeV_accuracy_1e-3),$(median Geometry/tank_0.8MeV_accuracy_1e-6)"
+    geometryArgs=()
+    if [[ "$geometry" =~ ^[^,]+,[^,]+$ ]]; then
+        geometryArgs=(--native-geometry "$geometry")
+    fi
     node "$repo/bench/web_bench.mjs" "$repo/build-web/photonxs.html" "$native" \
-        "${shieldingArgs[@]}" --out "$output/web.md"
+        "${shieldingArgs[@]}" "${geometryArgs[@]}" --out "$output/web.md"
 fi
 echo "Results: $output/results.json, $output/summary.md, $output/python.md, $output/web.md"
