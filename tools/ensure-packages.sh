@@ -30,9 +30,9 @@ PHOTONXS_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins help
 PHOTONXS_PACKAGING_PACKAGES=(desktop-file-utils appstream dpkg-dev file)
 
 # What the browser page needs: the WebAssembly toolchain and the Node.js module its optimiser
-# loads, and the two browsers its tests drive; Node.js and npm where the machine has none of its
-# own.
-PHOTONXS_WEB_PACKAGES=(emscripten node-acorn chromium firefox-esr)
+# loads, the JSON reader's headers the core takes for model files, and the two browsers its tests
+# drive; Node.js and npm where the machine has none of its own.
+PHOTONXS_WEB_PACKAGES=(emscripten node-acorn chromium firefox-esr nlohmann-json3-dev)
 command -v node >/dev/null 2>&1 || PHOTONXS_WEB_PACKAGES+=(nodejs)
 command -v npm >/dev/null 2>&1 || PHOTONXS_WEB_PACKAGES+=(npm)
 
