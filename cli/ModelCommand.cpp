@@ -87,12 +87,6 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
             notes.push_back(note);
         }
     };
-    // What the lines met at any detector, for one note each.
-    const std::size_t lineCount = prepared.model.lines.size();
-    std::vector<bool> extrapolated(lineCount, false);
-    std::vector<bool> noBuildupData(lineCount, false);
-    std::vector<bool> reached(lineCount, false);
-    std::size_t computed = 0;
     for (std::size_t d = 0; d < results.size(); ++d) {
         const geometry::DetectorResult& result = results[d];
         const std::string number = std::to_string(d + 1);
@@ -115,14 +109,9 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
                                      word, word, word, word, word});
             continue;
         }
-        ++computed;
         double photons = 0.0;
         for (const geometry::LineResult& line : result.lines) {
             photons += line.photonsPerSecond;
-            const std::size_t n = static_cast<std::size_t>(&line - result.lines.data());
-            extrapolated[n] = extrapolated[n] || line.extrapolated;
-            noBuildupData[n] = noBuildupData[n] || line.noBuildupData;
-            reached[n] = reached[n] || line.rate > 0.0;
             if (!listed) {
                 continue;
             }
@@ -151,41 +140,10 @@ int RunModel(const Invocation& invocation, BufferedStream& out, BufferedStream& 
         }
         out.FlushIfLarge();
     }
-    // The lines of each kind of note, by energy.
-    const auto energies = [&](const std::vector<bool>& which, bool positive) {
-        std::string list;
-        for (std::size_t n = 0; n < lineCount; ++n) {
-            if (which[n] == positive) {
-                list += (list.empty() ? "" : ", ") +
-                        EnergyText(invocation, prepared.model.lines[n].energyMeV);
-            }
-        }
-        return list;
-    };
-    if (const std::string list = energies(extrapolated, true); !list.empty()) {
-        notes.push_back("buildup factors beyond 40 mfp are extrapolated (Harima et al. 1991) on "
-                        "some rays of the lines at " +
-                        list);
-    }
-    if (const std::string list = energies(noBuildupData, true); !list.empty()) {
-        notes.push_back("the lines at " + list + " lie below a material's buildup table: B = 1");
-    }
-    if (const std::string list = energies(reached, false); computed > 0 && !list.empty()) {
-        notes.push_back("the lines at " + list +
-                        " cross more than 100 mfp (or are absorbed) on "
-                        "every ray and count as 0");
-    }
-    if (asGiven.quantity == shielding::Quantity::H10) {
-        std::vector<bool> soft(lineCount, false);
-        for (std::size_t n = 0; n < lineCount; ++n) {
-            soft[n] =
-                reached[n] && prepared.model.lines[n].energyMeV < shielding::kH10FitLowestGoodMeV;
-        }
-        if (const std::string list = energies(soft, true); !list.empty()) {
-            notes.push_back("the lines at " + list +
-                            " lie below 20 keV, where the ICRU 47 "
-                            "function overstates H*(10) by up to a quarter");
-        }
+    for (const std::string& note :
+         geometry::RunNotes(prepared.model, asGiven.quantity, results,
+                            [&](double energyMeV) { return EnergyText(invocation, energyMeV); })) {
+        notes.push_back(note);
     }
     for (const std::string& note : notes) {
         Complain(err, "note: " + note);

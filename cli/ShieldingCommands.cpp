@@ -86,6 +86,30 @@ int sourceOf(const Invocation& invocation, shielding::ShieldingLibrary& library,
     return kExitDone;
 }
 
+/// The typed layers (MATERIAL@CM ...) as a shield for `options`: each layer's buildup function,
+/// the air and the media of the kerma. The materials read, which the shield points into, go to
+/// `materials`. False with the message written.
+bool shieldOf(const Invocation& invocation, shielding::ShieldingLibrary& library,
+              const std::vector<std::string>& layerWords, const shielding::DoseOptions& options,
+              std::vector<Material>& materials, shielding::Shield& shield, BufferedStream& err) {
+    std::vector<attenuation::Layer> plain;
+    if (!ReadLayers(invocation, layerWords, materials, plain, err)) {
+        return false;
+    }
+    std::vector<shielding::ShieldMaterial> shieldMaterials;
+    for (std::size_t i = 0; i < materials.size(); ++i) {
+        shieldMaterials.push_back(
+            {materials[i].resolved.get(), plain[i].densityGPerCm3, plain[i].thicknessCm});
+    }
+    std::string error;
+    if (!shielding::BuildShield(library, shieldMaterials, options, optionText(invocation, "table"),
+                                shield, error)) {
+        Complain(err, error);
+        return false;
+    }
+    return true;
+}
+
 // Inventories, decay, stays and the quantities people read; defined at the end of the file.
 bool WantsInventoryDose(const Invocation& invocation);
 int RunInventoryDose(const Invocation& invocation, BufferedStream& out, BufferedStream& err);
@@ -270,19 +294,8 @@ int RunDose(const Invocation& invocation, BufferedStream& out, BufferedStream& e
         return status;
     }
     std::vector<Material> materials;
-    std::vector<attenuation::Layer> plain;
-    if (!ReadLayers(invocation, layerWords, materials, plain, err)) {
-        return kExitBadInput;
-    }
-    std::vector<shielding::ShieldMaterial> shieldMaterials;
-    for (std::size_t i = 0; i < materials.size(); ++i) {
-        shieldMaterials.push_back(
-            {materials[i].resolved.get(), plain[i].densityGPerCm3, plain[i].thicknessCm});
-    }
     shielding::Shield shield;
-    if (!shielding::BuildShield(library, shieldMaterials, options, optionText(invocation, "table"),
-                                shield, error)) {
-        Complain(err, error);
+    if (!shieldOf(invocation, library, layerWords, options, materials, shield, err)) {
         return kExitBadInput;
     }
     const std::vector<shielding::ShieldLayer>& layers = shield.layers;
@@ -913,19 +926,8 @@ int RunInventoryDose(const Invocation& invocation, BufferedStream& out, Buffered
     }
 
     std::vector<Material> materials;
-    std::vector<attenuation::Layer> plain;
-    if (!ReadLayers(invocation, layerWords, materials, plain, err)) {
-        return kExitBadInput;
-    }
-    std::vector<shielding::ShieldMaterial> shieldMaterials;
-    for (std::size_t i = 0; i < materials.size(); ++i) {
-        shieldMaterials.push_back(
-            {materials[i].resolved.get(), plain[i].densityGPerCm3, plain[i].thicknessCm});
-    }
     shielding::Shield shield;
-    if (!shielding::BuildShield(library, shieldMaterials, options, optionText(invocation, "table"),
-                                shield, error)) {
-        Complain(err, error);
+    if (!shieldOf(invocation, library, layerWords, options, materials, shield, err)) {
         return kExitBadInput;
     }
     options = shield.options;

@@ -31,6 +31,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <sstream>
 
@@ -341,25 +342,10 @@ void GeometryWindow::showResults(const Run& run) {
     const std::string unit(shielding::BaseRateUnit(run.asGiven.quantity));
     std::vector<std::string> totals;
     std::vector<std::string> notes = prepared.notes;
-    // What the lines met at any detector, the map's too, for one note of each kind.
-    const std::size_t lineCount = prepared.model.lines.size();
-    std::vector<bool> extrapolated(lineCount, false);
-    std::vector<bool> noBuildupData(lineCount, false);
-    std::vector<bool> reached(lineCount, false);
-    std::size_t done = 0;
     m_rows.clear();
     for (std::size_t d = 0; d < run.results.size(); ++d) {
         const geometry::DetectorResult& result = run.results[d];
-        done += result.computed ? 1 : 0;
-        if (!result.computed) {
-            continue;
-        }
-        for (std::size_t n = 0; n < result.lines.size() && n < lineCount; ++n) {
-            extrapolated[n] = extrapolated[n] || result.lines[n].extrapolated;
-            noBuildupData[n] = noBuildupData[n] || result.lines[n].noBuildupData;
-            reached[n] = reached[n] || result.lines[n].rate > 0.0;
-        }
-        if (d >= prepared.listedDetectors) {
+        if (!result.computed || d >= prepared.listedDetectors) {
             continue;
         }
         const std::string detector = std::to_string(d + 1);
@@ -396,27 +382,12 @@ void GeometryWindow::showResults(const Run& run) {
                              "got.");
         }
     }
-    const auto energies = [&](const std::vector<bool>& which, bool positive) {
-        std::string list;
-        for (std::size_t n = 0; n < lineCount; ++n) {
-            if (which[n] == positive) {
-                list += (list.empty() ? "" : ", ") + number(prepared.model.lines[n].energyMeV);
-            }
-        }
-        return list;
-    };
-    if (const std::string list = energies(extrapolated, true); !list.empty()) {
-        notes.push_back("Buildup factors beyond 40 mfp are extrapolated on some rays of the "
-                        "lines at " +
-                        list + " MeV.");
-    }
-    if (const std::string list = energies(noBuildupData, true); !list.empty()) {
-        notes.push_back("The lines at " + list +
-                        " MeV lie below a material's buildup table: B = 1.");
-    }
-    if (const std::string list = energies(reached, false); done > 0 && !list.empty()) {
-        notes.push_back("The lines at " + list +
-                        " MeV cross more than 100 mfp (or are absorbed) on every ray and count 0.");
+    // The notes as sentences: a capital first and a full stop last.
+    for (std::string note :
+         geometry::RunNotes(prepared.model, run.asGiven.quantity, run.results,
+                            [](double energyMeV) { return number(energyMeV) + " MeV"; })) {
+        note.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(note.front())));
+        notes.push_back(note + ".");
     }
     for (const int column : {6, 8}) {
         resultTable->horizontalHeaderItem(column)->setText(
@@ -457,6 +428,9 @@ void GeometryWindow::showResults(const Run& run) {
         return text;
     }()));
     const std::size_t total = run.results.size();
+    const auto done = static_cast<std::size_t>(
+        std::count_if(run.results.begin(), run.results.end(),
+                      [](const geometry::DetectorResult& result) { return result.computed; }));
     progressBar->setValue(static_cast<int>(run.done.load()));
     statusLabel->setText(QString::fromStdString(
         (run.cancel ? "Cancelled after " : "Computed ") + std::to_string(done) + " of " +

@@ -61,4 +61,57 @@ void RunModel(const PreparedModel& prepared, std::vector<DetectorResult>& result
     }
 }
 
+std::vector<std::string> RunNotes(const Model& model, shielding::Quantity quantity,
+                                  const std::vector<DetectorResult>& results,
+                                  const std::function<std::string(double energyMeV)>& energyText) {
+    // What the lines met at any detector.
+    const std::size_t count = model.lines.size();
+    std::vector<bool> extrapolated(count, false);
+    std::vector<bool> noBuildupData(count, false);
+    std::vector<bool> reached(count, false);
+    std::vector<bool> soft(count, false);
+    bool computed = false;
+    for (const DetectorResult& result : results) {
+        if (!result.computed || result.outcome != shielding::Outcome::Ok) {
+            continue;
+        }
+        computed = true;
+        for (std::size_t n = 0; n < result.lines.size() && n < count; ++n) {
+            extrapolated[n] = extrapolated[n] || result.lines[n].extrapolated;
+            noBuildupData[n] = noBuildupData[n] || result.lines[n].noBuildupData;
+            reached[n] = reached[n] || result.lines[n].rate > 0.0;
+            soft[n] = reached[n] && quantity == shielding::Quantity::H10 &&
+                      model.lines[n].energyMeV < shielding::kH10FitLowestGoodMeV;
+        }
+    }
+    const auto list = [&](const std::vector<bool>& which, bool positive) {
+        std::string text;
+        for (std::size_t n = 0; n < count; ++n) {
+            if (which[n] == positive) {
+                text += (text.empty() ? "" : ", ") + energyText(model.lines[n].energyMeV);
+            }
+        }
+        return text;
+    };
+    std::vector<std::string> notes;
+    if (const std::string lines = list(extrapolated, true); !lines.empty()) {
+        notes.push_back("buildup factors beyond 40 mfp are extrapolated (Harima et al. 1991) on "
+                        "some rays of the lines at " +
+                        lines);
+    }
+    if (const std::string lines = list(noBuildupData, true); !lines.empty()) {
+        notes.push_back("the lines at " + lines + " lie below a material's buildup table: B = 1");
+    }
+    if (const std::string lines = list(reached, false); computed && !lines.empty()) {
+        notes.push_back("the lines at " + lines +
+                        " cross more than 100 mfp (or are absorbed) on every ray and count as 0");
+    }
+    if (const std::string lines = list(soft, true); !lines.empty()) {
+        notes.push_back("the lines at " + lines +
+                        " lie below 20 keV, where the ICRU 47 function overstates H*(10) by up "
+                        "to a quarter");
+    }
+    return notes;
+}
+
 } // namespace geometry

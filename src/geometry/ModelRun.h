@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace geometry {
@@ -17,5 +18,13 @@ using Progress = std::function<bool(std::size_t done, std::size_t total)>;
 /// is called on the calling thread only.
 void RunModel(const PreparedModel& prepared, std::vector<DetectorResult>& results,
               const Progress& progress, unsigned threads = 0);
+
+/// The notes a run leaves over all its detectors, one per kind, each naming its lines by
+/// `energyText`: buildup extrapolated beyond 40 mfp on some ray, lines below a material's buildup
+/// table (B = 1), lines that reach no detector within 100 mfp and, for H*(10), lines below
+/// 20 keV, where the ICRU 47 function overstates it.
+std::vector<std::string> RunNotes(const Model& model, shielding::Quantity quantity,
+                                  const std::vector<DetectorResult>& results,
+                                  const std::function<std::string(double energyMeV)>& energyText);
 
 } // namespace geometry

@@ -65,6 +65,17 @@ class WindowFixture {
         }
         return *this;
     }
+    /// Copies the whole shipped library into the folder.
+    WindowFixture& wholeLibrary() {
+        const std::filesystem::path shipped = sourceDir() / "library";
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(shipped)) {
+            if (entry.is_regular_file()) {
+                writeFile(root() / std::filesystem::relative(entry.path(), shipped),
+                          readFile(entry.path()));
+            }
+        }
+        return *this;
+    }
     /// Creates every window once and runs start-up (the main window, or the start notice).
     WindowFixture& start() {
         m_application = std::make_unique<Application>(context);

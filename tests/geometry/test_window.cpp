@@ -60,15 +60,7 @@ class GeometryWindowTest : public QObject {
   private slots:
     void initTestCase() {
         m_fixture = new testing::WindowFixture;
-        const std::filesystem::path shipped = testing::sourceDir() / "library";
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(shipped)) {
-            if (entry.is_regular_file()) {
-                const std::string relative =
-                    std::filesystem::relative(entry.path(), shipped).generic_string();
-                m_fixture->library({relative.c_str()});
-            }
-        }
-        m_fixture->start();
+        m_fixture->wholeLibrary().start();
         m_window = m_fixture->windows().geometry;
     }
     void cleanupTestCase() { delete m_fixture; }

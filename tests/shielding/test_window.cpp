@@ -67,15 +67,7 @@ class ShieldingWindowTest : public QObject {
   private slots:
     void init() {
         m_fixture = new testing::WindowFixture;
-        const std::filesystem::path shipped = testing::sourceDir() / "library";
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(shipped)) {
-            if (entry.is_regular_file()) {
-                const std::string relative =
-                    std::filesystem::relative(entry.path(), shipped).generic_string();
-                m_fixture->library({relative.c_str()});
-            }
-        }
-        m_fixture->start();
+        m_fixture->wholeLibrary().start();
         m_window = m_fixture->windows().shielding;
     }
     void cleanup() { delete m_fixture; }

@@ -379,6 +379,18 @@
     LIBRARY,
     core: () => need(),
     check,
+    // A picture's context at the display's pixel ratio (at most 2); the core draws in the
+    // picture's own pixels, width x height.
+    context(canvas, width, height) {
+      const ratio = Math.min(window.devicePixelRatio || 1, 2);
+      if (canvas.width !== Math.round(width * ratio)) {
+        canvas.width = Math.round(width * ratio);
+        canvas.height = Math.round(height * ratio);
+      }
+      const context = canvas.getContext('2d');
+      context.setTransform(ratio, 0, 0, ratio, 0, 0);
+      return context;
+    },
     // A material file's text checked by the program's reader and put into the library;
     // "" on success, else the reader's message.
     addMaterialFile(fileName, bytes) {

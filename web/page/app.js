@@ -168,17 +168,7 @@
   const fileBase = (expr) => expr.replace(/^.*\//, '').replace(/\.[a-z0-9]+$/i, '').replace(/[^\w.-]+/g, '_') || 'material';
 
   // A picture's context at the display's pixel ratio; the core draws in picture pixels.
-  function contextOf(canvas, which) {
-    const [width, height] = SIZES[which];
-    const ratio = Math.min(window.devicePixelRatio || 1, 2);
-    if (canvas.width !== Math.round(width * ratio)) {
-      canvas.width = Math.round(width * ratio);
-      canvas.height = Math.round(height * ratio);
-    }
-    const context = canvas.getContext('2d');
-    context.setTransform(ratio, 0, 0, ratio, 0, 0);
-    return context;
-  }
+  const contextOf = (canvas, which) => px.page.context(canvas, ...SIZES[which]);
 
   // ------------------------------------------------------------------ tabs
 

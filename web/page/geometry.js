@@ -211,17 +211,7 @@
     return true;
   }
 
-  function contextOf(canvas, which) {
-    const [width, height] = SIZES[which];
-    const ratio = Math.min(window.devicePixelRatio || 1, 2);
-    if (canvas.width !== Math.round(width * ratio)) {
-      canvas.width = Math.round(width * ratio);
-      canvas.height = Math.round(height * ratio);
-    }
-    const context = canvas.getContext('2d');
-    context.setTransform(ratio, 0, 0, ratio, 0, 0);
-    return context;
-  }
+  const contextOf = (canvas, which) => px.page.context(canvas, ...SIZES[which]);
 
   function drawViews(text) {
     px.page.check(px.page.core().draw_model_view(text, 1, contextOf($('geo-side'), 'view'), ...SIZES.view));

@@ -92,10 +92,6 @@ val modelDose(const std::string& text, const val& accuracy, const val& progress)
     std::vector<double> uncollided(n * lines, kNaN), buildup(n * lines, kNaN),
         rate(n * lines, kNaN);
     std::vector<double> energies(lines), intensities(lines), reached(n, 1.0);
-    // What the lines met at any detector, for one note each.
-    std::vector<bool> extrapolated(lines, false), noBuildupData(lines, false),
-        counted(lines, false);
-    std::size_t computed = 0;
     for (std::size_t k = 0; k < lines; ++k) {
         energies[k] = prepared.model.lines[k].energyMeV;
         intensities[k] = prepared.model.lines[k].photonsPerSecond;
@@ -108,7 +104,6 @@ val modelDose(const std::string& text, const val& accuracy, const val& progress)
         if (!result.computed || result.outcome != shielding::Outcome::Ok) {
             continue;
         }
-        ++computed;
         total[i] = result.total;
         relative[i] = result.error;
         uncollidedTotal[i] = result.uncollided;
@@ -118,43 +113,13 @@ val modelDose(const std::string& text, const val& accuracy, const val& progress)
             uncollided[i * lines + k] = line.uncollided;
             rate[i * lines + k] = line.rate;
             buildup[i * lines + k] = line.uncollided > 0.0 ? line.rate / line.uncollided : kNaN;
-            extrapolated[k] = extrapolated[k] || line.extrapolated;
-            noBuildupData[k] = noBuildupData[k] || line.noBuildupData;
-            counted[k] = counted[k] || line.rate > 0.0;
         }
     }
-    const auto energyList = [&](const std::vector<bool>& which, bool positive) {
-        std::string list;
-        for (std::size_t k = 0; k < lines; ++k) {
-            if (which[k] == positive) {
-                list += (list.empty() ? "" : ", ") + numberText(energies[k]) + " MeV";
-            }
-        }
-        return list;
-    };
     std::vector<std::string> notes = prepared.notes;
-    if (const std::string list = energyList(extrapolated, true); !list.empty()) {
-        notes.push_back("buildup factors beyond 40 mfp are extrapolated (Harima et al. 1991) on "
-                        "some rays of the lines at " +
-                        list);
-    }
-    if (const std::string list = energyList(noBuildupData, true); !list.empty()) {
-        notes.push_back("the lines at " + list + " lie below a material's buildup table: B = 1");
-    }
-    if (const std::string list = energyList(counted, false); computed > 0 && !list.empty()) {
-        notes.push_back("the lines at " + list +
-                        " cross more than 100 mfp (or are absorbed) on every ray and count as 0");
-    }
-    if (asGiven.quantity == shielding::Quantity::H10) {
-        std::vector<bool> soft(lines, false);
-        for (std::size_t k = 0; k < lines; ++k) {
-            soft[k] = counted[k] && energies[k] < shielding::kH10FitLowestGoodMeV;
-        }
-        if (const std::string list = energyList(soft, true); !list.empty()) {
-            notes.push_back("the lines at " + list +
-                            " lie below 20 keV, where the ICRU 47 function overstates H*(10) "
-                            "by up to a quarter");
-        }
+    for (const std::string& note :
+         geometry::RunNotes(prepared.model, asGiven.quantity, results,
+                            [](double energyMeV) { return numberText(energyMeV) + " MeV"; })) {
+        notes.push_back(note);
     }
     val out = val::object();
     out.set("listed", static_cast<double>(prepared.listedDetectors));
