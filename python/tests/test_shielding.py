@@ -123,6 +123,7 @@ def test_the_documents_examples_run_as_written():
     (["dose", "Co-60", "Pb@1", "--activity", "1GBq", "--distance", "1m", "--rule", "first"], 1,
      "broder, last"),
     (["buildup", "Pb", "1", "--mfp", "-2"], 1, "0 or more"),
+    (["buildup", "Pb", "1", "--mfp", "1,"], 1, "--mfp '' is not a number of mean free paths"),
     (["buildup", "Pb", "1", "--mfp", "120"], 3, "no value: the penetration is beyond 100 mfp"),
     (["buildup", "Pb", "0.02", "1", "--mfp", "1,150"], 3, "3 of 4 rows gave no value: 2 because "
      "the energy is outside the lead buildup table (3.000E-02 MeV to 1.500E+01 MeV), 1 because"),

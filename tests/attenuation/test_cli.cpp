@@ -44,6 +44,9 @@ class AttenuationCliTest : public QObject {
         // A material whose file name and name are one word, typed in lower case.
         row("material by its name in lower case", {"--format", "csv", "zeff", "polystyrene", "1"},
             {}, 0, "energy,zeff,neff\n1.000E+00,3.500E+00,3.238E+23\n", "");
+        // Fermium, the heaviest element of the library: Z = 100, N_A 100 / 257.1 electrons per g.
+        row("the heaviest element's own Zeff", {"--format", "csv", "zeff", "formula:Fm", "1"}, {},
+            0, "energy,zeff,neff\n1.000E+00,1.000E+02,2.342E+23\n", "");
         row("beyond 20 MeV has no absorption data", {"--format", "json", "absorption", "Pb", "-"},
             "25", 3, "{\"energy\":2.500E+01,\"error\":\"NoAbsorptionData\"}\n", "1 of 1");
         row("half-value layer of lead at 662 keV",

@@ -1,6 +1,8 @@
 #include "../shielding/ShippedLibrary.h"
 
+#include "fakes/RecordingCanvas.h"
 #include "geometry/ModelFile.h"
+#include "geometry/ModelPlots.h"
 #include "geometry/ModelRun.h"
 #include "shielding/Dose.h"
 #include "shielding/Quantity.h"
@@ -85,6 +87,7 @@ class ModelTest : public QObject {
     void refusals_data();
     void refusals();
     void mapRunsOverThePlane();
+    void isodoseLinesFollowTheirDecades();
     void inventoriesDecayAndQuantities_data();
     void inventoriesDecayAndQuantities();
 };
@@ -383,6 +386,38 @@ void ModelTest::mapRunsOverThePlane() {
     QVERIFY(results[1].computed && results[1].total > 0.0);
     QVERIFY(results[6].total < results[5].total); // farther along x, behind lead
     QVERIFY(results[19].total < results[15].total);
+}
+
+void ModelTest::isodoseLinesFollowTheirDecades() {
+    // A point in vacuum: the rate is K / r^2, so each end of an isodose line, where the map's
+    // log rate crosses a decade, lies where K / r^2 is that decade (to the grid's interpolation,
+    // which is too coarse within a few cells of the source).
+    const Ready ready(R"({"source": {"shape": "point", "at": [0, 0, 0], "lines": [[1, 1e9]]},
+        "map": {"plane": "z", "at": 0, "from": [-60, -60], "to": [60, 60], "steps": [41, 41]},
+        "buildup": "none"})");
+    std::vector<geometry::DetectorResult> results;
+    geometry::RunModel(ready.prepared, results, {});
+    const geometry::DetectorResult& corner = results.front();
+    const double k = corner.total * (corner.at[0] * corner.at[0] + corner.at[1] * corner.at[1]);
+    testing::RecordingCanvas canvas;
+    geometry::DrawDoseMap(canvas, 1.5, ready.prepared.model, *ready.asGiven.map, results);
+    std::size_t ends = 0;
+    for (const testing::CanvasCommand& c : canvas.commands) {
+        if (c.kind != "Line" || !(c.colour == platform::Rgb{255, 255, 255})) {
+            continue;
+        }
+        for (const auto& [x, y] : {std::pair{c.x1, c.y1}, std::pair{c.x2, c.y2}}) {
+            const double r2 = double(x) * x + double(y) * y;
+            if (r2 < 100.0) {
+                continue;
+            }
+            const double decade = std::log10(k / r2);
+            QVERIFY2(std::abs(decade - std::round(decade)) < 0.02,
+                     qPrintable(QString("(%1, %2) at 1E%3").arg(x).arg(y).arg(decade)));
+            ++ends;
+        }
+    }
+    QVERIFY(ends > 40);
 }
 
 void ModelTest::inventoriesDecayAndQuantities_data() {
